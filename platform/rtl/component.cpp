@@ -1,0 +1,165 @@
+// The component model: assignment, owner trees, free notification and weak references.
+#include "platform/rtl/component.h"
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
+
+#include <algorithm>
+
+namespace zarix {
+
+ZARIX_DEFINE_CLASS(TPersistent)
+
+TPersistent::~TPersistent() = default;
+
+void TPersistent::Assign(const TPersistent* Source) {
+    if (Source != nullptr) Source->AssignTo(this);
+    else AssignError(nullptr);
+}
+
+void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+
+void TPersistent::AssignError(const TPersistent* Source) const {
+    const std::string source = Source != nullptr ? std::string(Source->ClassName()) : "nil";
+    throw EConvertError("Cannot assign a " + source + " to a " + std::string(ClassName()));
+}
+
+ZARIX_DEFINE_CLASS(TComponent, ZARIX_PROPERTY(Name, Name, SetName))
+
+namespace {
+
+bool IsValidIdent(std::string_view name) {
+    if (name.empty()) return false;
+    const auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (!isAlpha(name.front())) return false;
+    return std::all_of(name.begin(), name.end(), [&](char c) { return isAlpha(c) || (c >= '0' && c <= '9'); });
+}
+
+}  // namespace
+
+TComponent::TComponent(TComponent* AOwner) {
+    if (AOwner != nullptr) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    FState.Destroying = true;
+    if (FWeak) FWeak->Target = nullptr;
+    // Each watcher is taken off the list before it is told, so a watcher that destroys other
+    // watchers in its handler cannot make this loop visit a freed component.
+    while (!FFreeNotifies.empty()) {
+        TComponent* watcher = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        std::erase(watcher->FFreeNotifies, this);
+        watcher->Notification(this, TOperation::opRemove);
+    }
+    DestroyComponents();
+    if (FOwner != nullptr) FOwner->RemoveComponent(this);
+}
+
+void TComponent::DestroyComponents() {
+    // A child's destructor may destroy its siblings; take one at a time from the end.
+    while (!FComponents.empty()) {
+        TComponent* child = FComponents.back();
+        FComponents.pop_back();
+        child->FOwner = nullptr;
+        delete child;
+    }
+}
+
+TComponent* TComponent::Components(int Index) const {
+    if (Index < 0 || Index >= ComponentCount())
+        throw EListError("List index out of bounds (" + IntToStr(Index) + ")");
+    return FComponents[static_cast<std::size_t>(Index)];
+}
+
+TComponent* TComponent::FindComponent(std::string_view AName) const noexcept {
+    if (AName.empty()) return nullptr;
+    for (TComponent* c : FComponents)
+        if (SameText(c->FName, AName)) return c;
+    return nullptr;
+}
+
+void TComponent::ValidateRename(const std::string& NewName) const {
+    if (NewName.empty()) return;
+    if (!IsValidIdent(NewName)) throw EComponentError("Component name \"" + NewName + "\" is not valid");
+    if (FOwner == nullptr) return;
+    if (TComponent* other = FOwner->FindComponent(NewName); other != nullptr && other != this)
+        throw EComponentError("A component named " + NewName + " already exists");
+}
+
+void TComponent::SetName(const std::string& NewName) {
+    if (NewName == FName) return;
+    ValidateRename(NewName);
+    FName = NewName;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent) {
+    if (AComponent == nullptr || AComponent->FOwner == this) return;
+    if (TComponent* other = FindComponent(AComponent->FName); other != nullptr)
+        throw EComponentError("A component named " + AComponent->FName + " already exists");
+    if (AComponent->FOwner != nullptr) AComponent->FOwner->RemoveComponent(AComponent);
+    FComponents.push_back(AComponent);
+    AComponent->FOwner = this;
+    if (FState.Designing) AComponent->SetDesigning(true);
+    Notification(AComponent, TOperation::opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent) {
+    if (AComponent == nullptr || AComponent->FOwner != this) return;
+    std::erase(FComponents, AComponent);
+    AComponent->FOwner = nullptr;
+    Notification(AComponent, TOperation::opRemove);
+}
+
+void TComponent::SetDesigning(bool Value) {
+    FState.Designing = Value;
+    for (TComponent* c : FComponents) c->SetDesigning(Value);
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+    if (AComponent == nullptr || AComponent == this) return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end())
+        FFreeNotifies.push_back(AComponent);
+    if (std::find(AComponent->FFreeNotifies.begin(), AComponent->FFreeNotifies.end(), this) ==
+        AComponent->FFreeNotifies.end())
+        AComponent->FFreeNotifies.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+    if (AComponent == nullptr) return;
+    std::erase(FFreeNotifies, AComponent);
+    std::erase(AComponent->FFreeNotifies, this);
+}
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
+    if (Operation == TOperation::opRemove) RemoveFreeNotification(AComponent);
+    // Owned components hear of insertions and removals around them, as the platform does; a
+    // handler may free a sibling, so walk by index and re-check the bound each step.
+    for (std::size_t i = FComponents.size(); i-- > 0;) {
+        if (i >= FComponents.size()) continue;
+        if (FComponents[i] != AComponent) FComponents[i]->Notification(AComponent, Operation);
+    }
+}
+
+TPersistent* TComponent::GetOwner() const { return FOwner; }
+
+std::shared_ptr<detail::WeakBlock> TComponent::WeakBlock() {
+    if (!FWeak) FWeak = std::make_shared<detail::WeakBlock>(detail::WeakBlock{this});
+    return FWeak;
+}
+
+TWeakBase::TWeakBase(TComponent* target) { Reset(target); }
+
+void TWeakBase::Reset(TComponent* target) {
+    FBlock = target != nullptr && !target->FState.Destroying ? target->WeakBlock() : nullptr;
+}
+
+std::shared_mutex& GlobalNameSpace() {
+    static std::shared_mutex lock;
+    return lock;
+}
+
+TNameSpaceWriteGuard::TNameSpaceWriteGuard() { GlobalNameSpace().lock(); }
+TNameSpaceWriteGuard::~TNameSpaceWriteGuard() { GlobalNameSpace().unlock(); }
+
+}  // namespace zarix

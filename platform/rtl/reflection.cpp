@@ -1,0 +1,141 @@
+// Class descriptors, lookups by name and the process-wide class registry.
+#include "platform/rtl/reflection.h"
+
+#include "platform/rtl/strings.h"
+
+#include <algorithm>
+#include <mutex>
+#include <unordered_map>
+
+namespace zarix {
+namespace {
+
+// Hash and equality that ignore the case of the letters a to z, transparent so that lookups
+// take a string_view without building an upper-case copy.
+struct CaseFoldHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+        std::size_t h = 1469598103934665603ull;
+        for (char c : s) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        return h;
+    }
+};
+struct CaseFoldEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
+};
+
+template <class V>
+using CaseFoldMap = std::unordered_map<std::string, V, CaseFoldHash, CaseFoldEqual>;
+
+}  // namespace
+
+// Every member visible from the class, its own shadowing its ancestors'. Descriptors never
+// change after construction, so the index is built once, from the parent's finished index.
+struct TClassInfo::Index {
+    CaseFoldMap<const TMethodInfo*> Methods;
+    CaseFoldMap<const TPropInfo*> Properties;
+};
+
+TClassInfo::TClassInfo(const char* name, TClass parent, std::initializer_list<TPublished> members)
+    : FName(name), FParent(parent), FIndex(std::make_unique<Index>()) {
+    for (const TPublished& m : members) {
+        if (const auto* method = std::get_if<TMethodInfo>(&m)) FMethods.push_back(*method);
+        else FProperties.push_back(std::get<TPropInfo>(m));
+    }
+    if (FParent != nullptr) *FIndex = *FParent->FIndex;
+    for (const TMethodInfo& m : FMethods) FIndex->Methods.insert_or_assign(m.Name, &m);
+    for (const TPropInfo& p : FProperties) FIndex->Properties.insert_or_assign(p.Name, &p);
+}
+
+TClassInfo::~TClassInfo() = default;
+
+bool TClassInfo::InheritsFrom(TClass other) const noexcept {
+    for (TClass c = this; c != nullptr; c = c->FParent)
+        if (c == other) return true;
+    return false;
+}
+
+const TMethodInfo* TClassInfo::FindMethod(std::string_view name) const noexcept {
+    const auto it = FIndex->Methods.find(name);
+    return it == FIndex->Methods.end() ? nullptr : it->second;
+}
+
+const TPropInfo* TClassInfo::FindProperty(std::string_view name) const noexcept {
+    const auto it = FIndex->Properties.find(name);
+    return it == FIndex->Properties.end() ? nullptr : it->second;
+}
+
+TObject::~TObject() = default;
+
+const TClassInfo& TObject::StaticClass() {
+    static const TClassInfo info("TObject", nullptr, {});
+    return info;
+}
+
+const TClassInfo& TObject::ClassType() const { return StaticClass(); }
+
+namespace detail {
+
+void RaiseOutOfRange(const Variant& v) {
+    throw EPropertyError("Property value out of range: " + v.AsString());
+}
+
+void RaiseInvalidEnum(const TEnumInfo& info, const std::string& text) {
+    throw EPropertyError("Invalid property value: '" + text + "' is not a value of " + std::string(info.Name()));
+}
+
+}  // namespace detail
+
+Variant GetPropValue(const TObject& obj, std::string_view name) {
+    const TPropInfo* prop = obj.ClassType().FindProperty(name);
+    if (prop == nullptr || prop->Get == nullptr)
+        throw EPropertyError("Property " + std::string(name) + " does not exist");
+    return prop->Get(obj);
+}
+
+void SetPropValue(TObject& obj, std::string_view name, const Variant& value) {
+    const TPropInfo* prop = obj.ClassType().FindProperty(name);
+    if (prop == nullptr) throw EPropertyError("Property " + std::string(name) + " does not exist");
+    if (prop->Set == nullptr) throw EPropertyError("Property " + std::string(name) + " is read-only");
+    prop->Set(obj, value);
+}
+
+namespace {
+
+struct ClassRegistry {
+    std::mutex Lock;
+    std::vector<TClass> Classes;
+};
+
+ClassRegistry& Registry() {
+    static ClassRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
+void RegisterClass(const TClassInfo& cls) {
+    ClassRegistry& r = Registry();
+    std::lock_guard guard(r.Lock);
+    if (std::find(r.Classes.begin(), r.Classes.end(), &cls) == r.Classes.end()) r.Classes.push_back(&cls);
+}
+
+void UnRegisterClass(const TClassInfo& cls) {
+    ClassRegistry& r = Registry();
+    std::lock_guard guard(r.Lock);
+    std::erase(r.Classes, &cls);
+}
+
+TClass FindClass(std::string_view name) noexcept {
+    ClassRegistry& r = Registry();
+    std::lock_guard guard(r.Lock);
+    for (TClass c : r.Classes)
+        if (SameText(c->Name(), name)) return c;
+    return nullptr;
+}
+
+}  // namespace zarix

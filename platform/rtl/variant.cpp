@@ -1,0 +1,143 @@
+// Variant conversions.
+#include "platform/rtl/variant.h"
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace zarix {
+namespace {
+
+[[noreturn]] void RaiseCast(TVarType from, const char* to) {
+    throw EVariantError(std::string("Could not convert variant of type (") + VarTypeName(from) +
+                        ") into type (" + to + ")");
+}
+
+int64_t RoundToInt64(double d, TVarType from, const char* to) {
+    // The platform rounds floating-point values half to even when they become integers.
+    if (!std::isfinite(d) || d >= 9.2233720368547758e18 || d < -9.2233720368547758e18) RaiseCast(from, to);
+    return static_cast<int64_t>(std::nearbyint(d));
+}
+
+}  // namespace
+
+Variant Variant::Null() {
+    Variant v;
+    v.FValue = NullTag{};
+    return v;
+}
+
+const char* VarTypeName(TVarType type) noexcept {
+    switch (type) {
+        case TVarType::varEmpty: return "Empty";
+        case TVarType::varNull: return "Null";
+        case TVarType::varInteger: return "Integer";
+        case TVarType::varInt64: return "Int64";
+        case TVarType::varDouble: return "Double";
+        case TVarType::varBoolean: return "Boolean";
+        case TVarType::varString: return "String";
+    }
+    return "Unknown";
+}
+
+int64_t Variant::AsInt64() const {
+    switch (VarType()) {
+        case TVarType::varEmpty: return 0;
+        case TVarType::varInteger: return std::get<int32_t>(FValue);
+        case TVarType::varInt64: return std::get<int64_t>(FValue);
+        case TVarType::varDouble: return RoundToInt64(std::get<double>(FValue), VarType(), "Int64");
+        case TVarType::varBoolean: return std::get<bool>(FValue) ? -1 : 0;
+        case TVarType::varString:
+            try {
+                return StrToInt64(std::get<std::string>(FValue));
+            } catch (const EConvertError&) {
+                RaiseCast(VarType(), "Int64");
+            }
+        case TVarType::varNull: break;
+    }
+    RaiseCast(VarType(), "Int64");
+}
+
+int32_t Variant::AsInteger() const {
+    if (VarType() == TVarType::varString) {
+        try {
+            return StrToInt(std::get<std::string>(FValue));
+        } catch (const EConvertError&) {
+            RaiseCast(VarType(), "Integer");
+        }
+    }
+    const int64_t wide = AsInt64();
+    if (wide < std::numeric_limits<int32_t>::min() || wide > std::numeric_limits<int32_t>::max())
+        RaiseCast(VarType(), "Integer");
+    return static_cast<int32_t>(wide);
+}
+
+double Variant::AsDouble() const {
+    switch (VarType()) {
+        case TVarType::varEmpty: return 0.0;
+        case TVarType::varInteger: return std::get<int32_t>(FValue);
+        case TVarType::varInt64: return static_cast<double>(std::get<int64_t>(FValue));
+        case TVarType::varDouble: return std::get<double>(FValue);
+        case TVarType::varBoolean: return std::get<bool>(FValue) ? -1.0 : 0.0;
+        case TVarType::varString: {
+            const std::string& s = std::get<std::string>(FValue);
+            double d = 0;
+            const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), d);
+            if (s.empty() || error != std::errc() || end != s.data() + s.size()) RaiseCast(VarType(), "Double");
+            return d;
+        }
+        case TVarType::varNull: break;
+    }
+    RaiseCast(VarType(), "Double");
+}
+
+bool Variant::AsBoolean() const {
+    switch (VarType()) {
+        case TVarType::varEmpty: return false;
+        case TVarType::varBoolean: return std::get<bool>(FValue);
+        case TVarType::varInteger:
+        case TVarType::varInt64: return AsInt64() != 0;
+        case TVarType::varDouble: return std::get<double>(FValue) != 0.0;
+        case TVarType::varString: {
+            const std::string& s = std::get<std::string>(FValue);
+            if (SameText(s, "True")) return true;
+            if (SameText(s, "False")) return false;
+            try {
+                return StrToInt64(s) != 0;
+            } catch (const EConvertError&) {
+                RaiseCast(VarType(), "Boolean");
+            }
+        }
+        case TVarType::varNull: break;
+    }
+    RaiseCast(VarType(), "Boolean");
+}
+
+std::string Variant::AsString() const {
+    switch (VarType()) {
+        case TVarType::varEmpty: return {};
+        case TVarType::varInteger: return IntToStr(std::get<int32_t>(FValue));
+        case TVarType::varInt64: return IntToStr(std::get<int64_t>(FValue));
+        case TVarType::varDouble: {
+            char buffer[64];
+            const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(FValue));
+            return error == std::errc() ? std::string(buffer, end) : std::string();
+        }
+        case TVarType::varBoolean: return std::get<bool>(FValue) ? "True" : "False";
+        case TVarType::varString: return std::get<std::string>(FValue);
+        case TVarType::varNull: break;
+    }
+    RaiseCast(VarType(), "String");
+}
+
+bool Variant::operator==(const Variant& other) const {
+    const bool lhsInt = VarType() == TVarType::varInteger || VarType() == TVarType::varInt64;
+    const bool rhsInt = other.VarType() == TVarType::varInteger || other.VarType() == TVarType::varInt64;
+    if (lhsInt && rhsInt) return AsInt64() == other.AsInt64();
+    return FValue == other.FValue;
+}
+
+}  // namespace zarix

@@ -1,0 +1,96 @@
+// The plugin collections and their items.
+#include "plugin/plugin_collections.h"
+
+#include "plugin/zarixplugin.h"
+
+namespace zarix {
+
+ZARIX_DEFINE_CLASS(TZarixPluginCommand,
+                   ZARIX_PROPERTY(Name, GetName, SetName),
+                   ZARIX_PROPERTY(Caption, FCaption, FCaption),
+                   ZARIX_PROPERTY(Hint, FHint, FHint),
+                   ZARIX_PROPERTY(ToolButtonCaption, FToolButtonCaption, FToolButtonCaption),
+                   ZARIX_PROPERTY(Data, FData, FData),
+                   ZARIX_PROPERTY(ImageIndex, FImageIndex, FImageIndex),
+                   ZARIX_PROPERTY(MenuPosition, FMenuPosition, FMenuPosition),
+                   ZARIX_PROPERTY(ShowOnToolBar, FShowOnToolBar, FShowOnToolBar),
+                   ZARIX_PROPERTY(ToolBarPosition, FToolBarPosition, FToolBarPosition),
+                   ZARIX_PROPERTY(ShowInMenu, FShowInMenu, FShowInMenu),
+                   ZARIX_PROPERTY(MenuPath, FMenuPath, FMenuPath),
+                   ZARIX_PROPERTY(PrivilegeToCheckName, FPrivilegeToCheckName, FPrivilegeToCheckName),
+                   ZARIX_PROPERTY(Enabled, FEnabled, FEnabled),
+                   ZARIX_PROPERTY(Visible, FVisible, FVisible))
+
+TZarixPluginCommand::TZarixPluginCommand(TCollection* Collection) : TCollectionItem(Collection) {}
+TZarixPluginCommand::~TZarixPluginCommand() = default;
+
+void TZarixPluginCommand::SetName(const std::string& Value) {
+    if (Value != FName) FName = Value;
+}
+
+std::string TZarixPluginCommand::GetDisplayName() const {
+    return FName.empty() ? TCollectionItem::GetDisplayName() : FName;
+}
+
+ZARIX_DEFINE_CLASS(TZarixPluginMethod, ZARIX_PROPERTY(Name, GetName, SetName))
+
+TZarixPluginMethod::TZarixPluginMethod(TCollection* Collection) : TCollectionItem(Collection) {}
+TZarixPluginMethod::~TZarixPluginMethod() = default;
+
+void TZarixPluginMethod::SetName(const std::string& Value) {
+    if (Value != FName) FName = Value;
+}
+
+ZARIX_DEFINE_CLASS(TZarixPluginClass,
+                   ZARIX_PROPERTY(Class_Name, Class_Name, SetClass_Name),
+                   ZARIX_PROPERTY(Class_UserName, Class_UserName, SetClass_UserName))
+
+TZarixPluginClass::TZarixPluginClass(TCollection* Collection) : TCollectionItem(Collection) {}
+TZarixPluginClass::~TZarixPluginClass() = default;
+
+void TZarixPluginClass::SetClass_Name(const std::string& Value) {
+    if (Value != FClass_Name) FClass_Name = Value;
+}
+
+void TZarixPluginClass::SetClass_UserName(const std::string& Value) {
+    if (Value != FClass_UserName) FClass_UserName = Value;
+}
+
+void TZarixPluginClass::SetClass_Object(TPersistent* Value) {
+    if (Value != FClass_Object) FClass_Object = Value;
+}
+
+ZARIX_DEFINE_CLASS(TZarixPluginMDIForm,
+                   ZARIX_PROPERTY(Name, FName, FName),
+                   ZARIX_PROPERTY(Caption, FCaption, FCaption),
+                   ZARIX_PROPERTY(FormAlign, fAlign, fAlign))
+
+TZarixPluginMDIForm::TZarixPluginMDIForm(TCollection* Collection) : TCollectionItem(Collection) {}
+TZarixPluginMDIForm::~TZarixPluginMDIForm() = default;
+
+template <class Item>
+TZarixPluginCollection<Item>::TZarixPluginCollection(TZarixPlugin* APlugin)
+    : TTypedCollection<Item, TOwnedCollection>(APlugin), FPlugin(APlugin) {}
+
+template class TZarixPluginCollection<TZarixPluginCommand>;
+template class TZarixPluginCollection<TZarixPluginMethod>;
+template class TZarixPluginCollection<TZarixPluginClass>;
+template class TZarixPluginCollection<TZarixPluginMDIForm>;
+
+ZARIX_DEFINE_CLASS(TZarixPluginCommands)
+TZarixPluginCommands::TZarixPluginCommands(TZarixPlugin* APlugin) : TZarixPluginCollection(APlugin) {}
+TZarixPluginCommands::~TZarixPluginCommands() = default;
+
+ZARIX_DEFINE_CLASS(TZarixPluginMethods)
+TZarixPluginMethods::TZarixPluginMethods(TZarixPlugin* APlugin) : TZarixPluginCollection(APlugin) {}
+TZarixPluginMethods::~TZarixPluginMethods() = default;
+
+ZARIX_DEFINE_CLASS(TZarixPluginClasses)
+TZarixPluginClasses::TZarixPluginClasses(TZarixPlugin* APlugin) : TZarixPluginCollection(APlugin) {}
+TZarixPluginClasses::~TZarixPluginClasses() = default;
+
+ZARIX_DEFINE_CLASS(TZarixPluginMDIForms)
+TZarixPluginMDIForms::TZarixPluginMDIForms(TZarixPlugin* APlugin) : TZarixPluginCollection(APlugin) {}
+TZarixPluginMDIForms::~TZarixPluginMDIForms() = default;
+
+}  // namespace zarix

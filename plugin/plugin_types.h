@@ -1,0 +1,50 @@
+// The vocabulary shared by the host and every plugin library: versions, dependencies, the
+// kinds of broadcast message and the shapes of methods called by name.
+#pragma once
+
+#include "platform/rtl/enum_info.h"
+#include "platform/rtl/variant.h"
+#include "platform/rtl/varrec.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarix {
+
+class TForm;
+
+/// A four-part version; each part is 16 bits wide.
+struct TVersion {
+    uint16_t Major = 0;
+    uint16_t Minor = 0;
+    uint16_t Release = 0;
+    uint16_t Build = 0;
+    bool operator==(const TVersion&) const = default;
+};
+
+/// One plugin another plugin needs, by normalised name, at a minimum version.
+struct TPluginDependency {
+    std::string PluginName;
+    TVersion RequiredVersion;
+};
+
+using TPluginDependencies = std::vector<TPluginDependency>;
+using TExplodeArray = std::vector<std::string>;
+
+/// Kinds of broadcast message. The framework itself sends only the three database-check
+/// kinds; the others travel between the host and plugins untouched.
+ZARIX_ENUM(TPluginMessagesTypes, pmCustom, pmDBCheckRequired, pmDBConnectionEstablished, pmTerminate,
+           pmDBGlobalConnectionEstablished, pmSetMenuVisibility, pmDBTableRequired, pmDBProcRequired,
+           pmDBDataRequired)
+
+/// A plugin method that another plugin calls by name on behalf of a parent window.
+using TPluginMethodFunc = std::function<Variant(TConstArray AParams, TForm* ParentForm)>;
+/// A plugin method of the plugins' own use: arguments in, text out.
+using TPluginMethodCallback = std::function<std::string(TConstArray AParams)>;
+
+/// An untyped code address, as registered routines are kept.
+using TCodePointer = void (*)();
+
+}  // namespace zarix

@@ -1,0 +1,139 @@
+// TZarixPlugin: the one component every plugin library carries. It describes the module to
+// the host and is the plugin's gateway to the rest of the system.
+#pragma once
+
+#include "platform/rtl/component.h"
+#include "platform/rtl/export.h"
+#include "plugin/plugin_collections.h"
+#include "plugin/plugin_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zarix {
+
+class TApplication;
+class TDBInterface;
+class TKQSkinProvider;
+class TMenu;
+
+class ZARIX_API TZarixPlugin : public TComponent {
+    ZARIX_CLASS(TZarixPlugin, TComponent)
+    /// Builds the plugin under the global name-space write lock: priority 0, one instance,
+    /// always loaded, empty collections and no dependencies.
+    explicit TZarixPlugin(TComponent* AOwner);
+    ~TZarixPlugin() override;
+
+    int32_t MaxInstances() const noexcept { return FMaxInstances; }
+    void SetMaxInstances(int32_t Value) { FMaxInstances = Value; }
+    const std::string& PluginID() const noexcept { return FPluginID; }
+    void SetPluginID(const std::string& Value) { FPluginID = Value; }
+    /// Release date in days, as the platform keeps date-times.
+    double ReleaseDate() const noexcept { return FReleaseDate; }
+    void SetReleaseDate(double Value) { FReleaseDate = Value; }
+    const TVersion& RequiredDBVersion() const noexcept { return FRequiredDBVersion; }
+    void SetRequiredDBVersion(const TVersion& Value) { FRequiredDBVersion = Value; }
+    /// The module version; the manager overwrites it at load with the file's version.
+    const TVersion& Version() const noexcept { return FVersion; }
+    void SetVersion(const TVersion& Value) { FVersion = Value; }
+    /// The plugin's name in the normalised form by which every comparison identifies it.
+    std::string GetPluginName() const;
+    /// Stores the name as written; it reads back normalised.
+    void SetPluginName(const std::string& Value) { FPluginName = Value; }
+    const std::string& PluginExtensionName() const noexcept { return FPluginExtensionName; }
+    void SetPluginExtensionName(const std::string& Value) { FPluginExtensionName = Value; }
+    TApplication* HostApplication() const noexcept { return FHostApplication; }
+    void SetHostApplication(TApplication* Value) { FHostApplication = Value; }
+    /// The library's file name without folder, as Initialize received it.
+    const std::string& Filename() const noexcept { return FFilename; }
+    /// The manager that loaded the plugin.
+    TComponent* Manager() const noexcept { return FManager; }
+    void SetManager(TComponent* Value) { FManager = Value; }
+    uint32_t getInstance() const noexcept { return FHInstance; }
+    void setInstance(uint32_t Instance) noexcept { FHInstance = Instance; }
+    bool AlwaysLoaded() const noexcept { return FAlwaysLoaded; }
+    /// Load priority; a plugin still at 0 is refused, the others initialise in ascending order.
+    uint8_t PluginPriority() const noexcept { return FPluginPriority; }
+    void SetPluginPriority(uint8_t Value) { FPluginPriority = Value; }
+    const TPluginDependencies& PluginDependencies() const noexcept { return FDependencies; }
+
+    TZarixPluginCommands* Commands() const { return GetCommands(); }
+    TZarixPluginMethods* Methods() const { return GetMethods(); }
+    TZarixPluginClasses* Classes() const { return GetClasses(); }
+    TZarixPluginMDIForms* MDIForms() const { return GetMDIForms(); }
+
+    virtual TZarixPluginCommands* GetCommands() const;
+    /// Copies Value into the plugin's own collection. The items define no copying, so only an
+    /// empty collection can be written; a non-empty one raises EConvertError and changes nothing.
+    virtual void SetCommands(const TZarixPluginCommands* Value);
+    virtual TZarixPluginMethods* GetMethods() const;
+    virtual void SetMethods(const TZarixPluginMethods* Value);
+    virtual TZarixPluginClasses* GetClasses() const;
+    virtual void SetClasses(const TZarixPluginClasses* Value);
+    virtual TZarixPluginMDIForms* GetMDIForms() const;
+    virtual void SetMDIForms(const TZarixPluginMDIForms* Value);
+
+    /// Receives every broadcast; the base ignores every kind.
+    virtual void OnMessage(TPluginMessagesTypes AMessageType, const std::string& AMessage, TConstArray AParams);
+
+    /// Called by the manager once per load; stores the links back to the host. False means a
+    /// failed initialisation, and a plugin class may override it to refuse.
+    virtual bool Initialize(TComponent* Manager, TApplication* HostApplication, const std::string& Filename);
+
+    /// Adds a command unless one with the same non-empty MenuPath and the same Caption exists.
+    /// The command gets a tool button when ToolBarPos is 0 or greater.
+    void AddCommand(bool Enabled, const std::string& ACaption, const std::string& AHint,
+                    const std::string& AMenuPosition, const std::string& AMenuPath, TNotifyEvent AOnExecuteEvent,
+                    const std::string& APrivilegeToCheckName, int32_t IconIdx, bool Visible, int32_t ToolBarPos,
+                    const std::string& AToolButtonCaption);
+    /// Registers a routine other plugins call by name; duplicates are not checked.
+    void AddMethod(const std::string& MethodName, TCodePointer MethodAddress);
+    template <class R, class... A>
+    void AddMethod(const std::string& MethodName, R (*MethodAddress)(A...)) {
+        AddMethod(MethodName, reinterpret_cast<TCodePointer>(MethodAddress));
+    }
+    /// Exposes an object (not owned) under a name; its class name comes from its class
+    /// information. A nil object is recorded with an empty class name and is passed over by
+    /// every lookup.
+    void AddClass(const std::string& ClassUserName, TPersistent* ClassObject);
+    /// Records a dependency on another plugin by name. A version text that does not parse
+    /// raises EConvertError after the dependency was recorded with version 0.0.0.0.
+    void AddDependency(const std::string& APluginName, const std::string& ARequiredVersion);
+
+    /// Shows a modal message box with the text "Error"; the arguments do not enter it.
+    void ErrMsg(const std::exception& E, TObject* Sender, const std::string& sLocMsg);
+
+    /// The host's database interface, set by the manager at load.
+    TDBInterface* DBInterface = nullptr;
+    /// The host's skin provider, set by the manager at load.
+    TKQSkinProvider* SkinProvider = nullptr;
+
+protected:
+    /// For plugin classes that build a menu of their own; the framework does not read it.
+    TMenu* MainMenu = nullptr;
+
+private:
+    TZarixPlugin(TComponent* AOwner, const TNameSpaceWriteGuard& lock);
+
+    int32_t FMaxInstances = 0;
+    std::string FPluginID;
+    double FReleaseDate = 0;
+    TVersion FRequiredDBVersion;
+    TVersion FVersion;
+    std::string FPluginName;
+    std::string FPluginExtensionName;
+    TApplication* FHostApplication = nullptr;
+    std::string FFilename;
+    TComponent* FManager = nullptr;
+    uint32_t FHInstance = 0;
+    bool FAlwaysLoaded = false;
+    uint8_t FPluginPriority = 0;
+    TPluginDependencies FDependencies;
+    std::unique_ptr<TZarixPluginCommands> FCommands;
+    std::unique_ptr<TZarixPluginMethods> FMethods;
+    std::unique_ptr<TZarixPluginClasses> FClasses;
+    std::unique_ptr<TZarixPluginMDIForms> FMDIForms;
+};
+
+}  // namespace zarix

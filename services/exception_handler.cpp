@@ -1,0 +1,119 @@
+// Exception reports: classification, formatting and the installable sink.
+#include "services/exception_handler.h"
+
+#include "platform/os/module_info.h"
+#include "platform/rtl/exceptions.h"
+#include "services/exception_manager.h"
+
+#include <fstream>
+#include <iostream>
+#include <mutex>
+
+namespace zarix {
+namespace {
+
+struct SinkState {
+    std::mutex Lock;
+    TExceptionSink Sink;
+    std::string LogFile;
+};
+
+SinkState& Sinks() {
+    static SinkState state;
+    return state;
+}
+
+void DefaultSink(const TExceptionReport& report) {
+    const std::string line = FormatExceptionReport(report);
+    std::cerr << line << '\n';
+    std::string logFile;
+    {
+        SinkState& s = Sinks();
+        std::lock_guard guard(s.Lock);
+        logFile = s.LogFile;
+    }
+    if (!logFile.empty()) {
+        std::ofstream log(logFile, std::ios::app);
+        log << line << '\n';
+    }
+}
+
+std::string DescribeModule(const void* address) {
+    const auto module = ModuleOfAddress(address);
+    if (!module) return {};
+    std::string text = module->Path;
+    if (const auto info = TExceptionManager::FindActiveModule(module->Base); info && !info->MapFile.empty())
+        text += " (map " + info->MapFile + ")";
+    return text;
+}
+
+void Deliver(TExceptionReport report) noexcept {
+    try {
+        report.Module = DescribeModule(report.Location.Address);
+        TExceptionSink sink;
+        {
+            SinkState& s = Sinks();
+            std::lock_guard guard(s.Lock);
+            sink = s.Sink;
+        }
+        if (sink) sink(report);
+        else DefaultSink(report);
+    } catch (...) {
+        // A report that cannot be delivered is dropped: the reporting routine must return.
+    }
+}
+
+}  // namespace
+
+TCodeLocation Here(std::source_location where) noexcept {
+    return TCodeLocation{where.file_name(), static_cast<unsigned>(where.line()), where.function_name(),
+                         __builtin_extract_return_addr(__builtin_return_address(0))};
+}
+
+void ZarixExceptionHandler(const std::exception& E, const std::string& Context, const TCodeLocation& Where) noexcept {
+    try {
+        Deliver(TExceptionReport{Context, ExceptionClassName(E), E.what(), Where, {}});
+    } catch (...) {
+    }
+}
+
+void ZarixExceptionHandler(std::exception_ptr E, const std::string& Context, const TCodeLocation& Where) noexcept {
+    try {
+        if (E) std::rethrow_exception(E);
+        Deliver(TExceptionReport{Context, "", "", Where, {}});
+    } catch (const std::exception& e) {
+        ZarixExceptionHandler(e, Context, Where);
+    } catch (...) {
+        try {
+            Deliver(TExceptionReport{Context, "unknown exception", "", Where, {}});
+        } catch (...) {
+        }
+    }
+}
+
+std::string FormatExceptionReport(const TExceptionReport& r) {
+    std::string line = r.Context + " - " + r.ExceptionClass + ": " + r.Message + " (at " + r.Location.File + ":" +
+                       std::to_string(r.Location.Line) + " in " + r.Location.Function;
+    if (!r.Module.empty()) line += "; module " + r.Module;
+    return line + ")";
+}
+
+TExceptionSink SetExceptionSink(TExceptionSink Sink) {
+    SinkState& s = Sinks();
+    std::lock_guard guard(s.Lock);
+    std::swap(s.Sink, Sink);
+    return Sink;
+}
+
+void SetExceptionLogFile(const std::string& Path) {
+    SinkState& s = Sinks();
+    std::lock_guard guard(s.Lock);
+    s.LogFile = Path;
+}
+
+TCapturingExceptionSink::TCapturingExceptionSink()
+    : FPrevious(SetExceptionSink([this](const TExceptionReport& r) { FReports.push_back(r); })) {}
+
+TCapturingExceptionSink::~TCapturingExceptionSink() { SetExceptionSink(std::move(FPrevious)); }
+
+}  // namespace zarix
