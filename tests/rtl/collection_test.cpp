@@ -1,0 +1,111 @@
+// Collections: ownership, positions, display names and assignment.
+#include "platform/rtl/collection.h"
+
+#include <gtest/gtest.h>
+
+namespace collection_test {
+
+using namespace zarix;
+
+class TPlainItem : public TCollectionItem {
+    ZARIX_CLASS(TPlainItem, TCollectionItem)
+    explicit TPlainItem(TCollection* c) : TCollectionItem(c) {}
+    int Value = 0;
+};
+ZARIX_DEFINE_CLASS(TPlainItem)
+
+// An item class that knows how to copy itself.
+class TCopyItem : public TCollectionItem {
+    ZARIX_CLASS(TCopyItem, TCollectionItem)
+    explicit TCopyItem(TCollection* c) : TCollectionItem(c) {}
+    void Assign(const TPersistent* source) override {
+        if (const auto* other = dynamic_cast<const TCopyItem*>(source)) Text = other->Text;
+        else TCollectionItem::Assign(source);
+    }
+    std::string Text;
+};
+ZARIX_DEFINE_CLASS(TCopyItem)
+
+TEST(Collection, ItemsKeepOrderKnowTheirIndexAndLeaveWhenFreed) {
+    TTypedCollection<TPlainItem> items;
+    auto* a = items.Add();
+    auto* b = items.Add();
+    auto* c = items.Add();
+    EXPECT_EQ(items.Count(), 3);
+    EXPECT_EQ(b->Index(), 1);
+    EXPECT_EQ(b->Collection(), &items);
+    c->SetIndex(0);
+    EXPECT_EQ(items.Items(0), c);
+    EXPECT_EQ(items.Items(1), a);
+    c->SetIndex(99);  // clamped to the last position
+    EXPECT_EQ(items.Items(2), c);
+    delete a;
+    EXPECT_EQ(items.Count(), 2);
+    items.Delete(0);
+    EXPECT_EQ(items.Items(0), c);
+    EXPECT_THROW(items.Items(1), EListError);
+    EXPECT_THROW(items.Delete(-1), EListError);
+    EXPECT_EQ(items.FindItemID(c->ID()), c);
+}
+
+TEST(Collection, DefaultDisplayNameIsTheItemClassName) {
+    TTypedCollection<TPlainItem> items;
+    EXPECT_EQ(items.Add()->GetDisplayName(), "TPlainItem");
+}
+
+TEST(Collection, ItemsWithoutCopyingCannotBeAssignedAndTheTargetKeepsItsItems) {
+    TTypedCollection<TPlainItem> source, target;
+    source.Add()->Value = 1;
+    auto* kept = target.Add();
+    kept->Value = 42;
+    try {
+        target.Assign(&source);
+        FAIL() << "assignment of items without copying must fail";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "Cannot assign a TPlainItem to a TPlainItem");
+    }
+    ASSERT_EQ(target.Count(), 1);
+    EXPECT_EQ(target.Items(0), kept);
+    EXPECT_EQ(kept->Value, 42);
+}
+
+TEST(Collection, AssigningAnEmptyCollectionEmptiesAndCopyableItemsAreCopied) {
+    TTypedCollection<TPlainItem> empty, target;
+    target.Add();
+    target.Assign(&empty);
+    EXPECT_EQ(target.Count(), 0);
+
+    TTypedCollection<TCopyItem> source, copy;
+    source.Add()->Text = "jeden";
+    source.Add()->Text = "dwa";
+    copy.Add()->Text = "old";
+    copy.Assign(&source);
+    ASSERT_EQ(copy.Count(), 2);
+    EXPECT_EQ(copy.Items(1)->Text, "dwa");
+    EXPECT_EQ(copy.Items(1)->Collection(), &copy);
+    EXPECT_NE(copy.Items(0), source.Items(0));
+}
+
+TEST(Collection, AssigningNilOrAnotherKindRaises) {
+    TTypedCollection<TPlainItem> target;
+    try {
+        target.Assign(nullptr);
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "Cannot assign a nil to a TCollection");
+    }
+    TPlainItem loose(nullptr);
+    EXPECT_EQ(loose.Index(), -1);
+    EXPECT_THROW(target.Assign(&loose), EConvertError);
+}
+
+TEST(Collection, OwnedCollectionReportsItsOwner) {
+    TComponent owner(nullptr);
+    TTypedCollection<TPlainItem, TOwnedCollection> items(&owner);
+    struct Peek : TOwnedCollection {
+        static TPersistent* OwnerOf(const TOwnedCollection& c) { return (c.*(&Peek::GetOwner))(); }
+    };
+    EXPECT_EQ(Peek::OwnerOf(items), &owner);
+}
+
+}  // namespace collection_test

@@ -1,0 +1,95 @@
+// TList and TStringList: positions, sorting, searching and duplicates.
+#include "platform/rtl/lists.h"
+
+#include <gtest/gtest.h>
+
+namespace lists_test {
+
+using namespace zarix;
+
+TEST(TList, PositionsOutOfRangeRaiseAndNothingChanges) {
+    TList list;
+    int a = 1, b = 2, c = 3;
+    list.Add(&a);
+    list.Add(&b);
+    list.Insert(0, &c);
+    EXPECT_EQ(list.Items(0), &c);
+    EXPECT_EQ(list.IndexOf(&b), 2);
+    try {
+        list.Delete(3);
+        FAIL();
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), "List index out of bounds (3)");
+    }
+    EXPECT_THROW(list.Insert(5, &a), EListError);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Remove(&a), 1);
+    EXPECT_EQ(list.Remove(&a), -1);
+    list.Move(1, 0);
+    EXPECT_EQ(list.Items(0), &b);
+}
+
+TEST(TStringList, SortIsStableSoEqualTextsKeepTheirOrder) {
+    TStringList list;
+    TObject first, second, third, fourth;
+    list.AddObject("0000000020", &first);
+    list.AddObject("0000000003", &second);
+    list.AddObject("0000000020", &third);
+    list.AddObject("0000000003", &fourth);
+    list.Sort();
+    EXPECT_EQ(list.Objects(0), &second);
+    EXPECT_EQ(list.Objects(1), &fourth);
+    EXPECT_EQ(list.Objects(2), &first);
+    EXPECT_EQ(list.Objects(3), &third);
+}
+
+TEST(TStringList, SortedListsFindAndInsertInOrderWithTheirDuplicateRule) {
+    TStringList list;
+    list.SetSorted(true);
+    list.Add("delta");
+    list.Add("Alfa");
+    list.Add("charlie");
+    EXPECT_EQ(list.Text(), "Alfa\ncharlie\ndelta\n");
+    int at = -1;
+    EXPECT_TRUE(list.Find("ALFA", at));  // case-insensitive by default
+    EXPECT_EQ(at, 0);
+    EXPECT_FALSE(list.Find("bravo", at));
+    EXPECT_EQ(at, 1);
+    EXPECT_EQ(list.Add("alfa"), 0);  // ignored duplicate reports the existing position
+    EXPECT_EQ(list.Count(), 3);
+    list.SetDuplicates(TDuplicates::dupError);
+    EXPECT_THROW(list.Add("Delta"), EListError);
+    list.SetDuplicates(TDuplicates::dupAccept);
+    TObject later;
+    EXPECT_EQ(list.AddObject("alfa", &later), 1);  // after the equal one already there
+    EXPECT_THROW(list.Insert(0, "x"), EListError);
+    list.SetCaseSensitive(true);
+    EXPECT_EQ(list.IndexOf("alfa"), 1);
+    EXPECT_EQ(list.IndexOf("ALFA"), -1);
+}
+
+TEST(TStringList, ObjectsStayWithTheirStringsAndAssignCopiesBoth) {
+    TStringList list, copy;
+    TObject tag;
+    list.AddObject("KLIENT", &tag);
+    list.Add("CENNIKI");
+    copy.Add("old");
+    copy.Assign(&list);
+    EXPECT_EQ(copy.Count(), 2);
+    EXPECT_EQ(copy.Objects(0), &tag);
+    EXPECT_EQ(copy.IndexOfObject(&tag), 0);
+    EXPECT_THROW(copy.Strings(2), EListError);
+    copy.Delete(0);
+    EXPECT_EQ(copy.Strings(0), "CENNIKI");
+}
+
+TEST(TStringList, CustomSortOrdersByTheGivenComparison) {
+    TStringList list;
+    for (const char* s : {"bb", "a", "ccc"}) list.Add(s);
+    list.CustomSort([](const TStringList& l, int i, int j) {
+        return static_cast<int>(l.Strings(j).size()) - static_cast<int>(l.Strings(i).size());
+    });
+    EXPECT_EQ(list.Text(), "ccc\nbb\na\n");
+}
+
+}  // namespace lists_test

@@ -1,0 +1,135 @@
+// Class names and ancestry, published methods by name and properties through Variants.
+#include "platform/rtl/component.h"
+#include "platform/rtl/reflection.h"
+#include "platform/rtl/varrec.h"
+
+#include <gtest/gtest.h>
+
+namespace zarix {
+class TForm;
+}
+
+namespace reflection_test {
+
+using namespace zarix;
+
+ZARIX_ENUM(TDocKind, dkInvoice, dkReceipt, dkOrder)
+
+using TMethodSig = Variant(TConstArray, TForm*);
+
+class TBaseDoc : public TPersistent {
+    ZARIX_CLASS(TBaseDoc, TPersistent)
+    Variant Describe(TConstArray args, TForm*) { return Variant("base:" + std::to_string(args.size())); }
+    Variant Total(TConstArray, TForm*) { return Variant(int32_t{1}); }
+    const std::string& Number() const noexcept { return FNumber; }
+
+    int32_t FCount = 0;
+    uint8_t FPriority = 0;
+    TDocKind FKind = dkInvoice;
+    TSet<TDocKind> FAllowed;
+    std::string FNumber = "FV/1/2026";
+    double FAmount = 0;
+    bool FPaid = false;
+};
+ZARIX_DEFINE_CLASS(TBaseDoc, ZARIX_METHOD(Describe), ZARIX_METHOD(Total),
+                   ZARIX_PROPERTY(Count, FCount, FCount), ZARIX_PROPERTY(Priority, FPriority, FPriority),
+                   ZARIX_PROPERTY(Kind, FKind, FKind), ZARIX_PROPERTY(Allowed, FAllowed, FAllowed),
+                   ZARIX_PROPERTY(Number, Number), ZARIX_PROPERTY(Amount, FAmount, FAmount),
+                   ZARIX_PROPERTY(Paid, FPaid, FPaid))
+
+class TInvoice : public TBaseDoc {
+    ZARIX_CLASS(TInvoice, TBaseDoc)
+    Variant Total(TConstArray, TForm*) { return Variant(int32_t{2}); }
+    std::string Summary(int) { return "other shape"; }
+};
+ZARIX_DEFINE_CLASS(TInvoice, ZARIX_METHOD(Total), ZARIX_METHOD(Summary))
+
+TEST(Reflection, ClassNamesAndAncestryThroughABasePointer) {
+    TInvoice invoice;
+    const TObject& obj = invoice;
+    EXPECT_EQ(obj.ClassName(), "TInvoice");
+    EXPECT_EQ(obj.ClassType().Parent(), &TBaseDoc::StaticClass());
+    EXPECT_TRUE(obj.InheritsFrom(TPersistent::StaticClass()));
+    EXPECT_TRUE(obj.InheritsFrom(TObject::StaticClass()));
+    EXPECT_FALSE(obj.InheritsFrom(TComponent::StaticClass()));
+}
+
+TEST(Reflection, MethodsAreFoundThroughAncestorsWithoutRegardToCase) {
+    TInvoice invoice;
+    const auto args = Args(1, true);
+    auto describe = invoice.MethodAddress<TMethodSig>("DESCRIBE");  // declared by the ancestor
+    ASSERT_TRUE(describe);
+    EXPECT_EQ(describe(args, nullptr).AsString(), "base:2");
+    auto total = invoice.MethodAddress<TMethodSig>("total");        // the class's own shadows the ancestor's
+    ASSERT_TRUE(total);
+    EXPECT_EQ(total({}, nullptr).AsInteger(), 2);
+    TBaseDoc base;
+    EXPECT_EQ(base.MethodAddress<TMethodSig>("Total")({}, nullptr).AsInteger(), 1);
+    EXPECT_FALSE(base.MethodAddress<TMethodSig>("Summary"));     // only the descendant has it
+}
+
+TEST(Reflection, MethodOfAnotherShapeOrUnknownNameIsNotFound) {
+    TInvoice invoice;
+    EXPECT_FALSE(invoice.MethodAddress<TMethodSig>("Summary"));
+    EXPECT_FALSE(invoice.MethodAddress<TMethodSig>("Nothing"));
+    EXPECT_FALSE(invoice.MethodAddress<TMethodSig>(""));
+    auto summary = invoice.MethodAddress<std::string(int)>("summary");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary(3), "other shape");
+}
+
+TEST(Reflection, PropertiesReadAndWrittenByNameThroughVariants) {
+    TInvoice invoice;
+    SetPropValue(invoice, "count", Variant(int32_t{12}));
+    EXPECT_EQ(invoice.FCount, 12);
+    EXPECT_EQ(GetPropValue(invoice, "COUNT").AsInteger(), 12);
+    SetPropValue(invoice, "Count", Variant("13"));  // text converted to the property's type
+    EXPECT_EQ(invoice.FCount, 13);
+    SetPropValue(invoice, "Amount", Variant(12.5));
+    EXPECT_DOUBLE_EQ(GetPropValue(invoice, "Amount").AsDouble(), 12.5);
+    SetPropValue(invoice, "Paid", Variant("True"));
+    EXPECT_TRUE(invoice.FPaid);
+    EXPECT_EQ(GetPropValue(invoice, "Number").AsString(), "FV/1/2026");
+}
+
+TEST(Reflection, EnumerationsAndSetsTravelAsText) {
+    TInvoice invoice;
+    invoice.FKind = dkReceipt;
+    EXPECT_EQ(GetPropValue(invoice, "Kind").VarType(), TVarType::varString);
+    EXPECT_EQ(GetPropValue(invoice, "Kind").AsString(), "dkReceipt");
+    SetPropValue(invoice, "Kind", Variant("DKORDER"));
+    EXPECT_EQ(invoice.FKind, dkOrder);
+    SetPropValue(invoice, "Kind", Variant(int32_t{0}));
+    EXPECT_EQ(invoice.FKind, dkInvoice);
+    SetPropValue(invoice, "Allowed", Variant("[dkInvoice, dkOrder]"));
+    EXPECT_TRUE(invoice.FAllowed.Contains(dkOrder));
+    EXPECT_FALSE(invoice.FAllowed.Contains(dkReceipt));
+    EXPECT_EQ(GetPropValue(invoice, "Allowed").AsString(), "[dkInvoice,dkOrder]");
+    EXPECT_EQ((TSet<TDocKind>{}), TSet<TDocKind>::FromBits(0));
+}
+
+TEST(Reflection, BadPropertyAccessRaisesAndLeavesTheObjectAlone) {
+    TInvoice invoice;
+    invoice.FKind = dkReceipt;
+    EXPECT_THROW(GetPropValue(invoice, "Missing"), EPropertyError);
+    EXPECT_THROW(SetPropValue(invoice, "Number", Variant("X")), EPropertyError);   // read-only
+    EXPECT_THROW(SetPropValue(invoice, "Kind", Variant("dkNothing")), EPropertyError);
+    EXPECT_THROW(SetPropValue(invoice, "Kind", Variant(int32_t{3})), EPropertyError);
+    EXPECT_THROW(SetPropValue(invoice, "Priority", Variant(int32_t{300})), EPropertyError);
+    EXPECT_THROW(SetPropValue(invoice, "Count", Variant("twelve")), EVariantError);
+    EXPECT_THROW(SetPropValue(invoice, "Allowed", Variant("[dkInvoice,dkLost]")), EPropertyError);
+    EXPECT_EQ(invoice.FKind, dkReceipt);
+    EXPECT_EQ(invoice.FPriority, 0);
+    EXPECT_EQ(invoice.FNumber, "FV/1/2026");
+    EXPECT_TRUE(invoice.FAllowed.Empty());
+}
+
+TEST(Reflection, RegisteredClassesAreFoundByNameUntilUnregistered) {
+    RegisterClass(TInvoice::StaticClass());
+    RegisterClass(TInvoice::StaticClass());
+    EXPECT_EQ(FindClass("tinvoice"), &TInvoice::StaticClass());
+    UnRegisterClass(TInvoice::StaticClass());
+    EXPECT_EQ(FindClass("TInvoice"), nullptr);
+}
+
+}  // namespace reflection_test

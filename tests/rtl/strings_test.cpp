@@ -1,0 +1,77 @@
+// UTF-8 counting and copying, ASCII-only case folding, trimming and strict conversion.
+#include "platform/rtl/strings.h"
+
+#include "platform/rtl/exceptions.h"
+
+#include <gtest/gtest.h>
+
+using namespace zarix;
+
+TEST(Utf8, CountsCodePointsNotBytesOnPolishTexts) {
+    EXPECT_EQ(Utf8Length("Zażółć gęślą jaźń"), 17u);
+    EXPECT_EQ(std::string("Zażółć gęślą jaźń").size(), 26u);
+    EXPECT_EQ(Utf8Length(""), 0u);
+    EXPECT_EQ(Utf8Length("Ł"), 1u);
+    EXPECT_EQ(Utf8Copy("Dokumenty księgowe", 11, 5), "księg");
+    EXPECT_EQ(Utf8Copy("Płace", 1, 2), "Pł");
+    EXPECT_EQ(Utf8Copy("Płace", 4, 99), "ce");
+    EXPECT_EQ(Utf8Copy("Płace", 9, 1), "");
+    EXPECT_EQ(Utf8Pos(" ", "Słowniki kont"), 9u);
+    EXPECT_EQ(Utf8Pos("x", "Słowniki"), 0u);
+}
+
+TEST(Utf8, MalformedBytesCountAsOneCharacterEachAndNeverOverrun) {
+    const std::string truncated = std::string("ab") + "\xC5";          // lead byte without continuation
+    EXPECT_EQ(Utf8Length(truncated), 3u);
+    const std::string stray = "\x80\x80z";                              // lone continuation bytes
+    EXPECT_EQ(Utf8Length(stray), 3u);
+    const std::string cut4 = "\xF0\x9F\x98";                            // four-byte sequence cut short
+    EXPECT_EQ(Utf8Length(cut4), 3u);
+    EXPECT_EQ(Utf8Copy(cut4, 2, 5), "\x9F\x98");
+}
+
+TEST(Case, UpperCaseChangesOnlyAsciiLetters) {
+    EXPECT_EQ(UpperCase("ąbć-xyz ŁÓDŹ 9"), "ąBć-XYZ ŁÓDŹ 9");
+    EXPECT_TRUE(SameText("Kasa", "KASA"));
+    EXPECT_FALSE(SameText("łódź", "ŁÓDŹ"));  // Polish letters differ in case: not the same text
+}
+
+TEST(Trim, RemovesEveryControlCharacterAndBlankAtBothEnds) {
+    EXPECT_EQ(Trim("\t\r\n  a b \x01"), "a b");
+    EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(TrimLeft("  a "), "a ");
+    EXPECT_EQ(TrimRight("  a "), "  a");
+}
+
+TEST(StrToInt, AcceptsSignsAndHexadecimalPrefixes) {
+    EXPECT_EQ(StrToInt("42"), 42);
+    EXPECT_EQ(StrToInt("-42"), -42);
+    EXPECT_EQ(StrToInt("+7"), 7);
+    EXPECT_EQ(StrToInt("$1F"), 31);
+    EXPECT_EQ(StrToInt("0x10"), 16);
+    EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
+    EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+    EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
+}
+
+TEST(StrToInt, RejectsEverythingElseNamingTheText) {
+    for (const char* bad : {"", " 1", "1 ", "1,0", "1.0", "x", "-", "$", "0x", "2147483648", "-2147483649",
+                            "$100000000", "--1", "99999999999999999999999"}) {
+        try {
+            StrToInt(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message(), "'" + std::string(bad) + "' is not a valid integer value");
+        }
+    }
+    EXPECT_EQ(StrToIntDef("nope", -5), -5);
+}
+
+TEST(FileNames, SplitWithSlashSeparators) {
+    EXPECT_EQ(ExtractFileName("/opt/app/plugins/klient.bpl"), "klient.bpl");
+    EXPECT_EQ(ExtractFilePath("/opt/app/plugins/klient.bpl"), "/opt/app/plugins/");
+    EXPECT_EQ(ChangeFileExt("/opt/app/plugins/klient.bpl", ".map"), "/opt/app/plugins/klient.map");
+    EXPECT_EQ(ChangeFileExt("/opt/app.d/klient", ".map"), "/opt/app.d/klient.map");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/opt/app"), "/opt/app/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/opt/app/"), "/opt/app/");
+}

@@ -1,0 +1,96 @@
+// Exceptions, classes and reports keep one identity across a real library boundary.
+#include "platform/os/module_info.h"
+#include "platform/rtl/strings.h"
+#include "platform/rtl/varrec.h"
+#include "services/exception_handler.h"
+#include "services/exception_manager.h"
+#include "services/singleton.h"
+#include "typeinfo_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+namespace zarix {
+class TForm;
+}
+
+namespace type_identity_test {
+
+using namespace zarix;
+
+class TypeIdentity : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Handle = dlopen(TYPEINFO_PROBE_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(Handle, nullptr) << dlerror();
+    }
+    void TearDown() override {
+        if (Handle) dlclose(Handle);
+    }
+    template <class F>
+    F Symbol(const char* name) {
+        void* sym = dlsym(Handle, name);
+        EXPECT_NE(sym, nullptr) << name;
+        return reinterpret_cast<F>(sym);
+    }
+    void* Handle = nullptr;
+};
+
+TEST_F(TypeIdentity, PluginExceptionsAreCaughtByTheHostsHandlers) {
+    try {
+        Symbol<ProbeThrowFn>("ProbeThrowOwn")();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.ClassName(), "EProbeError");
+        EXPECT_EQ(e.Message(), "błąd we wtyczce");
+        EXPECT_EQ(ExceptionClassName(e), "EProbeError");
+    }
+    EXPECT_THROW(Symbol<ProbeThrowFn>("ProbeThrowConvert")(), EConvertError);
+}
+
+TEST_F(TypeIdentity, PluginObjectsCastAndReflectInTheHost) {
+    TComponent owner(nullptr);
+    TComponent* doc = Symbol<ProbeCreateFn>("ProbeCreate")(&owner);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->ClassName(), "TProbeDoc");
+    EXPECT_TRUE(doc->InheritsFrom(TComponent::StaticClass()));
+    EXPECT_NE(dynamic_cast<TPersistent*>(static_cast<TObject*>(doc)), nullptr);
+    EXPECT_EQ(GetPropValue(*doc, "count").AsInteger(), 7);
+    const auto args = Args(1, 2);
+    auto hello = doc->MethodAddress<Variant(TConstArray, TForm*)>("HELLO");
+    ASSERT_TRUE(hello);
+    EXPECT_EQ(hello(args, nullptr).AsString(), "cześć 2");
+    EXPECT_EQ(owner.ComponentCount(), 1);
+}  // the owner frees the plugin's component before the library goes
+
+TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
+    TCapturingExceptionSink sink;
+    TExceptionManager manager;
+    manager.SetActive(true);
+    const auto handle = reinterpret_cast<uintptr_t>(Handle);
+    manager.AddModuleInfo("/plugins/probe.map", handle);
+    Symbol<ProbeReportFn>("ProbeReport")("TProbe.Report");
+    manager.RemoveModuleInfo(handle);
+    Symbol<ProbeReportFn>("ProbeReport")("again");
+    ASSERT_EQ(sink.Reports().size(), 2u);
+    const TExceptionReport& first = sink.Reports()[0];
+    EXPECT_EQ(first.Context, "TProbe.Report");
+    EXPECT_EQ(first.ExceptionClass, "Exception");
+    EXPECT_EQ(first.Message, "z wtyczki");
+    EXPECT_EQ(ExtractFileName(first.Location.File), "typeinfo_probe.cpp");
+    EXPECT_NE(first.Module.find("zarix_typeinfo_probe"), std::string::npos) << first.Module;
+    EXPECT_NE(first.Module.find("(map /plugins/probe.map)"), std::string::npos) << first.Module;
+    EXPECT_EQ(sink.Reports()[1].Module.find("map"), std::string::npos);
+}
+
+TEST_F(TypeIdentity, SingletonsOfALibraryAreReleasedBeforeItGoes) {
+    EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeSingleton")(), 1);
+    EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeSingleton")(), 1);  // the same instance again
+    const void* base = ModuleBaseOfHandle(reinterpret_cast<uintptr_t>(Handle));
+    ASSERT_NE(base, nullptr);
+    ReleaseSingletonsOfModule(base);
+    EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeLiveSingletons")(), 0);
+}
+
+}  // namespace type_identity_test

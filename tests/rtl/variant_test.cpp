@@ -1,0 +1,43 @@
+// Variant conversions and their errors.
+#include "platform/rtl/variant.h"
+
+#include "platform/rtl/exceptions.h"
+
+#include <gtest/gtest.h>
+
+using namespace zarix;
+
+TEST(Variant, ConvertsBetweenKindsAsThePlatformDoes) {
+    EXPECT_TRUE(Variant().IsEmpty());
+    EXPECT_EQ(Variant().AsString(), "");
+    EXPECT_EQ(Variant().AsInteger(), 0);
+    EXPECT_EQ(Variant("123").AsInteger(), 123);
+    EXPECT_EQ(Variant(int32_t{-5}).AsString(), "-5");
+    EXPECT_EQ(Variant(true).AsString(), "True");
+    EXPECT_EQ(Variant(true).AsInteger(), -1);
+    EXPECT_TRUE(Variant("true").AsBoolean());
+    EXPECT_FALSE(Variant("0").AsBoolean());
+    EXPECT_DOUBLE_EQ(Variant("2.5").AsDouble(), 2.5);
+    EXPECT_EQ(Variant(2.5).AsInteger(), 2);  // half to even
+    EXPECT_EQ(Variant(3.5).AsInteger(), 4);
+    EXPECT_EQ(Variant(int64_t{1} << 40).AsString(), "1099511627776");
+}
+
+TEST(Variant, FailedConversionsNameBothTypes) {
+    try {
+        (void)Variant("abc").AsInteger();
+        FAIL();
+    } catch (const EVariantError& e) {
+        EXPECT_EQ(e.Message(), "Could not convert variant of type (String) into type (Integer)");
+    }
+    EXPECT_THROW((void)Variant(int64_t{1} << 40).AsInteger(), EVariantError);
+    EXPECT_THROW((void)Variant::Null().AsString(), EVariantError);
+    EXPECT_THROW((void)Variant(1e300).AsInt64(), EVariantError);
+}
+
+TEST(Variant, EqualityComparesIntegersAcrossWidths) {
+    EXPECT_EQ(Variant(int32_t{7}), Variant(int64_t{7}));
+    EXPECT_NE(Variant("7"), Variant(int32_t{7}));
+    EXPECT_EQ(Variant("a"), Variant(std::string("a")));
+    EXPECT_NE(Variant(), Variant::Null());
+}
