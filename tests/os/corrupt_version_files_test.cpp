@@ -1,0 +1,135 @@
+// Truncated and damaged copies of real files: the reader must answer "no version block" or
+// the whole block, never crash, hang or read outside what it holds.
+#include "platform/os/version_resource.h"
+
+#include "platform/os/version_block.h"
+#include "version_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace zarix;
+using namespace zarix::test;
+
+namespace {
+
+// Either nothing, or a block whose root length is its size, copied without overrunning.
+void ExpectZeroOrSane(const std::string& path) {
+    const uint32_t size = GetFileVersionInfoSizeW(path);
+    if (size == 0) return;
+    EXPECT_LE(size, 0xFFFFu);
+    std::vector<unsigned char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path, size, block.data()));
+    EXPECT_EQ(block[0] | (block[1] << 8), static_cast<int>(size));
+    (void)VerQueryString(block.data(), size, "\\StringFileInfo\\041504E2\\FileVersion");
+}
+
+}  // namespace
+
+TEST(CorruptVersionFiles, TruncatedPluginGivesZeroUntilTheWholeNoteIsThere) {
+    const TFileBytes file = ReadFileBytes(FIXTURE_VERSION_PL);
+    const TElfLandmarks at = FindElfLandmarks(file);
+    const uint64_t noteEnd = at.BlockOffset + at.BlockSize;
+    std::vector<uint64_t> lengths = {0, 1, 4, 5, 6, 16, 63, 64, at.ProgramHeaderEnd - 1, at.NoteOffset + 12,
+                                     at.BlockOffset, at.BlockOffset + 6, noteEnd - 1, noteEnd, at.SectionHeaders,
+                                     file.size() - 1};
+    for (uint64_t length = 0; length < file.size(); length += 211) lengths.push_back(length);
+    TTempDir dir;
+    for (const uint64_t length : lengths) {
+        const std::string path = dir.Truncated(FIXTURE_VERSION_PL, length);
+        // A cut after the note leaves the block whole, and nothing past it is read.
+        EXPECT_EQ(GetFileVersionInfoSizeW(path), length >= noteEnd ? at.BlockSize : 0u) << "length " << length;
+        if (length >= 64 && length < noteEnd) {
+            const auto read = ReadVersionBlock(path);
+            ASSERT_FALSE(read);
+            EXPECT_NE(read.Error().Message.find("runs past the end of the file"), std::string::npos) << read.Error().Message;
+        }
+    }
+}
+
+TEST(CorruptVersionFiles, OverwrittenElfFieldsAreReportedWhereTheyLie) {
+    const TFileBytes file = ReadFileBytes(FIXTURE_VERSION_PL);
+    const TElfLandmarks at = FindElfLandmarks(file);
+    TTempDir dir;
+    // Without program headers the section header table is the only way to the note.
+    const std::string bySection = dir.Overwritten(FIXTURE_VERSION_PL, 0x38, Le(0, 2));
+    const struct {
+        const char* Name;
+        bool BySection;
+        uint64_t Offset;
+        TFileBytes Bytes;
+        TVersionErrorKind Kind;
+        const char* Says;
+    } cases[] = {
+        {"class", false, 4, Le(9, 1), TVersionErrorKind::NotValidObject, "not a valid ELF object (unknown class 9, offset 0x4)"},
+        {"encoding", false, 5, Le(2, 1), TVersionErrorKind::NotValidObject, "big-endian objects are not supported, offset 0x5"},
+        {"root wLength", false, at.BlockOffset, Le(0xFFFF, 2), TVersionErrorKind::DamagedBlock, "root length runs past the data"},
+        {"root key", false, at.BlockOffset + 6, Le('W', 2), TVersionErrorKind::DamagedBlock, "root key is not VS_VERSION_INFO"},
+        {"StringFileInfo wLength", false, at.BlockOffset + 92, Le(0x7FF0, 2), TVersionErrorKind::DamagedBlock, "node runs past its parent, offset 0x5c"},
+        {"note descsz", false, at.NoteOffset + 4, Le(0x10000, 4), TVersionErrorKind::DamagedBlock, "no Zarix note in the section"},
+        {"e_shoff", true, 0x28, Le(0xFFFFFFFFFFFFFFF0, 8), TVersionErrorKind::NotValidObject, "section header table runs past the end of the file"},
+        {"e_shoff zero", true, 0x28, Le(0, 8), TVersionErrorKind::NoVersionBlock, "no section headers"},
+        {"e_shentsize", true, 0x3A, Le(8, 2), TVersionErrorKind::NotValidObject, "section header size 8 is too small, offset 0x3a"},
+        {"e_shstrndx", true, 0x3E, Le(0x7FFF, 2), TVersionErrorKind::NotValidObject, "index 32767 is out of range, offset 0x3e"},
+        {"sh_name", true, at.VersionHeader, Le(0, 4), TVersionErrorKind::NoVersionBlock, "no .note.zarix_version section"},
+        {"sh_type", true, at.VersionHeader + 4, Le(8, 4), TVersionErrorKind::NotValidObject, "version section has no data"},
+        {"sh_offset", true, at.VersionHeader + 24, Le(0xFFFFFFFF00000000, 8), TVersionErrorKind::NotValidObject, "version section runs past the end of the file"},
+        {"sh_size", true, at.VersionHeader + 32, Le(3, 8), TVersionErrorKind::DamagedBlock, "no Zarix note in the section"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = dir.Overwritten(c.BySection ? bySection : FIXTURE_VERSION_PL, c.Offset, c.Bytes);
+        EXPECT_EQ(GetFileVersionInfoSizeW(path), 0u);
+        const auto read = ReadVersionBlock(path);
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.Error().Kind, c.Kind);
+        EXPECT_NE(read.Error().Message.find(c.Says), std::string::npos) << read.Error().Message;
+    }
+    // Both ways lead to the same block: a broken PT_NOTE entry or program header table only
+    // sends the reader through the sections.
+    EXPECT_EQ(GetFileVersionInfoSizeW(bySection), at.BlockSize);
+    EXPECT_EQ(GetFileVersionInfoSizeW(dir.Overwritten(FIXTURE_VERSION_PL, at.NoteProgramHeader + 8, Le(~0ull, 8))), at.BlockSize);
+    EXPECT_EQ(GetFileVersionInfoSizeW(dir.Overwritten(FIXTURE_VERSION_PL, 0x36, Le(3, 2))), at.BlockSize);
+}
+
+TEST(CorruptVersionFiles, RandomByteFlipsInElfAndPeFilesNeverCrash) {
+    static constexpr auto block = MakeVersionBlock<"1.2.3.4", 0x0415, 0x04E2, "Zarix", "Opis">();
+    const TFileBytes plugin = ReadFileBytes(FIXTURE_VERSION_PL);
+    const TElfLandmarks at = FindElfLandmarks(plugin);
+    const TFileBytes pe = MakePe({.Wide = true, .Languages = {TFileBytes(block.begin(), block.end())}}).Bytes;
+    static constexpr auto note = MakeVersionNote<"1.2.3.4", 0x0415, 0x04E2, "Zarix", "Opis">();
+    const TFileBytes elf32 = MakeElf(false, note);
+    TTempDir dir;
+    std::mt19937_64 random(20240611);
+    int survived = 0;
+    for (int round = 0; round < 900; ++round) {
+        TFileBytes copy = round % 3 == 0 ? plugin : round % 3 == 1 ? pe : elf32;
+        // In the plugin, aim at the parts the reader looks at rather than at code or debug data.
+        const auto pick = [&]() -> std::size_t {
+            if (round % 3 != 0) return random() % copy.size();
+            switch (random() % 4) {
+            case 0: return random() % at.ProgramHeaderEnd;
+            case 1: return at.NoteOffset + random() % (at.BlockOffset + at.BlockSize - at.NoteOffset);
+            case 2: return at.SectionHeaders + random() % (at.SectionHeaderEnd - at.SectionHeaders);
+            default: return random() % copy.size();
+            }
+        };
+        for (int flips = 1 + static_cast<int>(random() % 3); flips > 0; --flips) copy[pick()] ^= static_cast<unsigned char>(1 + random() % 255);
+        const std::string path = dir.Write("flipped", copy);
+        ExpectZeroOrSane(path);
+        survived += GetFileVersionInfoSizeW(path) != 0;
+    }
+    EXPECT_GT(survived, 0);
+}
+
+TEST(CorruptVersionFiles, TruncatedPeGivesZeroUntilTheWholeBlockIsThere) {
+    static constexpr auto block = MakeVersionBlock<"1.2.3.4">();
+    const TPeFile pe = MakePe({.Languages = {TFileBytes(block.begin(), block.end())}});
+    TTempDir dir;
+    const std::string whole = dir.Write("whole.dll", pe.Bytes);
+    for (std::size_t length = 0; length <= pe.Bytes.size(); ++length) {
+        const uint32_t size = GetFileVersionInfoSizeW(dir.Truncated(whole, length));
+        EXPECT_EQ(size, length >= pe.FirstBlock + block.size() ? block.size() : 0u) << "length " << length;
+    }
+}

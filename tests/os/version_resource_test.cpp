@@ -1,0 +1,144 @@
+// Version blocks read from ELF files on disk: the fixture plugins, synthetic objects of both
+// classes, and files that are no library at all.
+#include "platform/os/version_resource.h"
+
+#include "platform/os/version_block.h"
+#include "version_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+using namespace zarix;
+using namespace zarix::test;
+
+namespace {
+
+struct TFixture {
+    const char* Path;
+    const char* FileVersion;
+    TVerTranslation Translation;
+};
+
+const TFixture Fixtures[] = {
+    {FIXTURE_VERSION_PL, "1.2.3.4", {0x0415, 0x04E2}},
+    {FIXTURE_VERSION_COMMAS, "1, 0, 0, 0", {0x0415, 0x04E2}},
+    {FIXTURE_VERSION_EN, "2.0.1.7", {0x0409, 0x04B0}},
+    {FIXTURE_VERSION_MACRO, "3.1.4.1", {0x0415, 0x04E2}},
+};
+
+// The file's block through the platform's three calls, as a host reads it.
+std::vector<unsigned char> InfoOf(const std::string& path) {
+    const uint32_t size = GetFileVersionInfoSizeW(path);
+    if (size == 0) return {};
+    std::vector<unsigned char> block(size);
+    if (!GetFileVersionInfoW(path, size, block.data())) return {};
+    return block;
+}
+
+bool IsLoaded(const char* path) {
+    void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr) dlclose(handle);
+    return handle != nullptr;
+}
+
+}  // namespace
+
+TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
+    for (const TFixture& f : Fixtures) {
+        SCOPED_TRACE(f.Path);
+        const auto block = InfoOf(f.Path);
+        ASSERT_FALSE(block.empty());
+        const auto translations = VerQueryTranslations(block.data(), block.size());
+        ASSERT_EQ(translations.size(), 1u);
+        EXPECT_EQ(translations[0].Language, f.Translation.Language);
+        EXPECT_EQ(translations[0].CodePage, f.Translation.CodePage);
+        EXPECT_EQ(VerQueryString(block.data(), block.size(), VerStringPath(translations[0], "FileVersion")), f.FileVersion);
+        EXPECT_FALSE(IsLoaded(f.Path));
+    }
+    // Built with the header macro alone, under -Wl,--gc-sections: the block must survive.
+    const auto described = InfoOf(FIXTURE_VERSION_MACRO);
+    EXPECT_EQ(VerQueryString(described.data(), described.size(), "\\StringFileInfo\\041504E2\\FileDescription"),
+              "Moduł próbny");
+}
+
+TEST(ElfVersionFile, TheLinkerPutsTheNoteWithinTheFirstRead) {
+    for (const TFixture& f : Fixtures) {
+        const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(f.Path));
+        EXPECT_NE(at.NoteProgramHeader, 0u) << f.Path;  // listed by a PT_NOTE program header
+        EXPECT_LE(at.BlockOffset + at.BlockSize, 1536u) << f.Path;  // the reader's first read
+    }
+}
+
+TEST(ElfVersionFile, ObjectsWithoutProgramHeadersAreSearchedBySection) {
+    static constexpr auto note = MakeVersionNote<"4.3.2.1", 0x0405, 0x04E2>();
+    static constexpr auto block = MakeVersionBlock<"4.3.2.1", 0x0405, 0x04E2>();
+    // A foreign note first, as a build-id note would sit before ours in the same section.
+    TFileBytes notes = {4, 0, 0, 0, 4, 0, 0, 0, 3, 0, 0, 0, 'G', 'N', 'U', 0, 0xDE, 0xAD, 0xBE, 0xEF};
+    notes.insert(notes.end(), note.begin(), note.end());
+    TTempDir dir;
+    for (const bool wide : {false, true}) {
+        const std::string path = dir.Write(wide ? "wide.bpl" : "narrow.bpl", MakeElf(wide, notes));
+        EXPECT_EQ(InfoOf(path), std::vector<unsigned char>(block.begin(), block.end())) << path;
+    }
+    const auto foreignOnly = ReadVersionBlock(dir.Write("foreign.bpl", MakeElf(true, std::span(notes).first(20))));
+    ASSERT_FALSE(foreignOnly);
+    EXPECT_EQ(foreignOnly.Error().Kind, TVersionErrorKind::DamagedBlock);
+    EXPECT_NE(foreignOnly.Error().Message.find("no Zarix note in the section"), std::string::npos);
+}
+
+TEST(ElfVersionFile, FilesWithoutABlockGiveZeroAndSayWhy) {
+    TTempDir dir;
+    const std::string empty = dir.Write("empty.bpl", {});
+    const std::string text = dir.Write("text.bpl", TFileBytes{'h', 'e', 'l', 'l', 'o'});
+    const std::string noSection = dir.Write("nosection.bpl", MakeElf(true, {}));
+    const std::string fifo = dir.Path() + "/fifo.bpl";  // must not block the reader
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string Path;
+        TVersionErrorKind Kind;
+        const char* Says;
+    } cases[] = {
+        {FIXTURE_VERSION_NONE, TVersionErrorKind::NoVersionBlock, "no version block (no .note.zarix_version section)"},
+        {noSection, TVersionErrorKind::NoVersionBlock, "no version block"},
+        {dir.Path() + "/missing.bpl", TVersionErrorKind::CannotRead, "missing.bpl: cannot open: No such file or directory"},
+        {dir.Path(), TVersionErrorKind::CannotRead, "cannot read: Is a directory"},
+        {fifo, TVersionErrorKind::CannotRead, "cannot read: Illegal seek"},
+        {empty, TVersionErrorKind::NotValidObject, "the file is empty, offset 0x0"},
+        {text, TVersionErrorKind::NotValidObject, "neither ELF nor PE magic"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        EXPECT_EQ(GetFileVersionInfoSizeW(c.Path), 0u);
+        unsigned char buffer[64] = {};
+        EXPECT_FALSE(GetFileVersionInfoW(c.Path, sizeof buffer, buffer));
+        const auto read = ReadVersionBlock(c.Path);
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.Error().Kind, c.Kind);
+        EXPECT_NE(read.Error().Message.find(c.Says), std::string::npos) << read.Error().Message;
+    }
+}
+
+TEST(ElfVersionFile, ShortCopyStaysWithinLenAndKeepsQueriesInsideIt) {
+    const uint32_t size = GetFileVersionInfoSizeW(FIXTURE_VERSION_PL);
+    ASSERT_GT(size, 100u);
+    for (const uint32_t len : {size - 1, size / 2, 40u, 6u}) {
+        std::vector<unsigned char> buffer(len + 16, 0xAB);
+        ASSERT_TRUE(GetFileVersionInfoW(FIXTURE_VERSION_PL, len, buffer.data()));
+        EXPECT_EQ(buffer[0] | (buffer[1] << 8), static_cast<int>(len));
+        EXPECT_TRUE(std::all_of(buffer.begin() + len, buffer.end(), [](unsigned char b) { return b == 0xAB; }));
+        // An exact-size copy, so a query reading past the restamped length trips ASan.
+        const std::vector<unsigned char> exact(buffer.begin(), buffer.begin() + len);
+        const void* value = nullptr;
+        uint32_t valueLen = 0;
+        if (VerQueryValueW(exact.data(), "\\StringFileInfo\\041504E2\\FileVersion", &value, &valueLen)) {
+            EXPECT_LE(static_cast<const unsigned char*>(value) + valueLen * 2, exact.data() + exact.size());
+        }
+    }
+    unsigned char tiny[4];
+    EXPECT_FALSE(GetFileVersionInfoW(FIXTURE_VERSION_PL, sizeof tiny, tiny));
+}

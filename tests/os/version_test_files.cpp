@@ -1,0 +1,210 @@
+// Temporary folders, corrupt copies and synthetic ELF and PE files for the version tests.
+#include "version_test_files.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace zarix::test {
+namespace {
+
+void Put(TFileBytes& out, std::size_t at, uint64_t value, std::size_t width) {
+    if (out.size() < at + width) out.resize(at + width);
+    for (std::size_t i = 0; i < width; ++i) out[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+uint64_t Get(const TFileBytes& in, std::size_t at, std::size_t width) {
+    if (at + width > in.size()) throw std::runtime_error("landmark outside the file");
+    uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value |= uint64_t{in[at + i]} << (8 * i);
+    return value;
+}
+
+void PutBytes(TFileBytes& out, std::size_t at, std::span<const unsigned char> bytes) {
+    if (out.size() < at + bytes.size()) out.resize(at + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+std::size_t Align(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
+
+}  // namespace
+
+TFileBytes ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return TFileBytes(std::istreambuf_iterator<char>(in), {});
+}
+
+TTempDir::TTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zarix-version-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+    FPath = pattern;
+}
+
+TTempDir::~TTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+}
+
+std::string TTempDir::Write(const std::string& name, std::span<const unsigned char> bytes) const {
+    const std::string path = FPath + "/" + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+std::string TTempDir::Truncated(const std::string& source, std::size_t length) const {
+    TFileBytes bytes = ReadFileBytes(source);
+    bytes.resize(std::min(length, bytes.size()));
+    return Write("truncated-" + std::to_string(length), bytes);
+}
+
+std::string TTempDir::Overwritten(const std::string& source, uint64_t offset, std::span<const unsigned char> bytes) const {
+    TFileBytes file = ReadFileBytes(source);
+    PutBytes(file, offset, bytes);
+    return Write("overwritten-" + std::to_string(offset), file);
+}
+
+TFileBytes Le(uint64_t value, std::size_t width) {
+    TFileBytes out;
+    Put(out, 0, value, width);
+    return out;
+}
+
+TElfLandmarks FindElfLandmarks(const TFileBytes& file) {
+    TElfLandmarks l;
+    l.ProgramHeaders = Get(file, 0x20, 8);
+    l.ProgramHeaderEnd = l.ProgramHeaders + Get(file, 0x38, 2) * 56;
+    l.SectionHeaders = Get(file, 0x28, 8);
+    const uint64_t count = Get(file, 0x3C, 2);
+    const uint64_t names = Get(file, l.SectionHeaders + Get(file, 0x3E, 2) * 64 + 24, 8);
+    l.SectionHeaderEnd = l.SectionHeaders + count * 64;
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint64_t header = l.SectionHeaders + i * 64;
+        const char* name = reinterpret_cast<const char*>(file.data() + names + Get(file, header, 4));
+        if (std::strcmp(name, ".note.zarix_version") != 0) continue;
+        l.VersionHeader = header;
+        l.NoteOffset = Get(file, header + 24, 8);
+        l.BlockOffset = l.NoteOffset + 20;  // 12-byte note header, "Zarix" padded to 8
+        l.BlockSize = Get(file, l.NoteOffset + 4, 4);
+    }
+    if (l.VersionHeader == 0) throw std::runtime_error("no .note.zarix_version section");
+    for (uint64_t at = l.ProgramHeaders; at < l.ProgramHeaderEnd; at += 56) {
+        const uint64_t offset = Get(file, at + 8, 8);
+        if (Get(file, at, 4) == 4 && offset <= l.NoteOffset && l.NoteOffset < offset + Get(file, at + 32, 8))
+            l.NoteProgramHeader = at;
+    }
+    return l;
+}
+
+TFileBytes MakeElf(bool wide, std::span<const unsigned char> notes) {
+    const std::size_t header = wide ? 64 : 52;
+    const std::size_t entry = wide ? 64 : 40;
+    const std::string names("\0.note.zarix_version\0.shstrtab\0", 31);
+    const std::size_t notesAt = 64;
+    const std::size_t namesAt = notesAt + Align(notes.size(), 4);
+    const std::size_t table = Align(namesAt + names.size(), 8);
+    const std::size_t count = notes.empty() ? 2 : 3;
+    TFileBytes f(table + count * entry, 0);
+    const unsigned char ident[] = {0x7F, 'E', 'L', 'F', static_cast<unsigned char>(wide ? 2 : 1), 1, 1};
+    PutBytes(f, 0, ident);
+    Put(f, 16, 3, 2);                    // a shared object
+    Put(f, 18, wide ? 62 : 3, 2);        // x86-64 or i386
+    Put(f, 20, 1, 4);
+    Put(f, wide ? 0x28 : 0x20, table, wide ? 8 : 4);
+    Put(f, wide ? 0x34 : 0x28, header, 2);
+    Put(f, wide ? 0x3A : 0x2E, entry, 2);
+    Put(f, wide ? 0x3C : 0x30, count, 2);
+    Put(f, wide ? 0x3E : 0x32, count - 1, 2);
+    PutBytes(f, notesAt, notes);
+    PutBytes(f, namesAt, std::span(reinterpret_cast<const unsigned char*>(names.data()), names.size()));
+    const auto section = [&](std::size_t index, uint32_t name, uint32_t type, uint64_t offset, uint64_t size) {
+        const std::size_t at = table + index * entry;
+        Put(f, at, name, 4);
+        Put(f, at + 4, type, 4);
+        Put(f, at + (wide ? 24 : 16), offset, wide ? 8 : 4);
+        Put(f, at + (wide ? 32 : 20), size, wide ? 8 : 4);
+        Put(f, at + (wide ? 48 : 32), 4, wide ? 8 : 4);
+    };
+    if (!notes.empty()) section(1, 1, 7, notesAt, notes.size());
+    section(count - 1, 21, 3, namesAt, names.size());
+    return f;
+}
+
+TPeFile MakePe(const TPeOptions& o) {
+    constexpr std::size_t pe = 0x80, rsrcRaw = 0x400, rsrcRva = 0x2000;
+    const std::size_t optionalSize = o.Wide ? 240 : 224;
+    TPeFile out;
+    TFileBytes& f = out.Bytes;
+    Put(f, 0, 0x5A4D, 2);  // "MZ"
+    Put(f, 0x3C, pe, 4);
+    Put(f, pe, 0x00004550, 4);
+    Put(f, pe + 4, o.Wide ? 0x8664 : 0x14C, 2);
+    Put(f, pe + 6, 2, 2);
+    Put(f, pe + 20, optionalSize, 2);
+    Put(f, pe + 22, 0x2022, 2);  // executable image, large addresses, DLL
+    const std::size_t opt = pe + 24;
+    Put(f, opt, o.Wide ? 0x20B : 0x10B, 2);
+    Put(f, opt + 32, 0x1000, 4);  // section alignment
+    Put(f, opt + 36, 0x200, 4);   // file alignment
+    Put(f, opt + 56, 0x3000, 4);  // image size
+    Put(f, opt + 60, 0x200, 4);   // header size
+    Put(f, opt + 68, 2, 2);       // GUI subsystem
+    const std::size_t directories = o.Wide ? 112 : 96;
+    Put(f, opt + directories - 4, 16, 4);
+
+    // Resource tree: root (RT_ICON, RT_VERSION) / empty icon names / version name 1 / languages.
+    TFileBytes r;
+    const std::size_t languages = o.Languages.size();
+    const std::size_t langDir = 0x48, entries = langDir + 16 + 8 * languages, blocks = entries + 16 * languages;
+    Put(r, 14, o.WithVersionType ? 2 : 1, 2);
+    Put(r, 16, 3, 4);
+    Put(r, 20, 0x80000000u | 0x20, 4);
+    if (o.WithVersionType) {
+        Put(r, 24, 16, 4);
+        Put(r, 28, 0x80000000u | 0x30, 4);
+    }
+    Put(r, 0x20 + 15, 0, 1);  // the icon type's name directory: no entries
+    Put(r, 0x30 + 14, 1, 2);
+    Put(r, 0x30 + 16, 1, 4);
+    Put(r, 0x30 + 20, 0x80000000u | langDir, 4);
+    Put(r, langDir + 14, languages, 2);
+    std::size_t at = blocks;
+    for (std::size_t i = 0; i < languages; ++i) {
+        Put(r, langDir + 16 + 8 * i, i == 0 ? 0x0415 : 0x0409, 4);
+        Put(r, langDir + 20 + 8 * i, entries + 16 * i, 4);
+        Put(r, entries + 16 * i, rsrcRva + at, 4);
+        Put(r, entries + 16 * i + 4, o.Languages[i].size(), 4);
+        if (i == 0) out.FirstBlock = rsrcRaw + at;
+        PutBytes(r, at, o.Languages[i]);
+        at = Align(at + o.Languages[i].size(), 4);
+    }
+    Put(r, Align(std::max(r.size(), langDir + 16), 0x200) - 1, 0, 1);
+
+    if (o.WithResources) {
+        Put(f, opt + directories + 16, rsrcRva, 4);
+        Put(f, opt + directories + 20, r.size(), 4);
+    }
+    const std::size_t sections = opt + optionalSize;
+    const auto section = [&](std::size_t index, const char* name, uint32_t rva, uint32_t size, uint32_t raw) {
+        const std::size_t s = sections + index * 40;
+        PutBytes(f, s, std::span(reinterpret_cast<const unsigned char*>(name), std::strlen(name)));
+        Put(f, s + 8, size, 4);
+        Put(f, s + 12, rva, 4);
+        Put(f, s + 16, size, 4);
+        Put(f, s + 20, raw, 4);
+    };
+    section(0, ".text", 0x1000, 0x200, 0x200);
+    section(1, ".rsrc", rsrcRva, static_cast<uint32_t>(r.size()), rsrcRaw);
+    Put(f, 0x3FF, 0, 1);  // .text: zeros
+    PutBytes(f, rsrcRaw, r);
+    out.PeHeader = pe;
+    return out;
+}
+
+}  // namespace zarix::test

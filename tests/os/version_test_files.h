@@ -1,0 +1,72 @@
+// Files for the version-resource tests: a temporary folder, corrupt copies of a real file made
+// at named offsets, and small synthetic ELF and PE files holding a given version block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zarix::test {
+
+using TFileBytes = std::vector<unsigned char>;
+
+TFileBytes ReadFileBytes(const std::string& path);
+
+/// A fresh folder, removed with everything in it when the object goes.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::string& Path() const { return FPath; }
+    /// Writes `bytes` as the file `name` in the folder and returns its path.
+    std::string Write(const std::string& name, std::span<const unsigned char> bytes) const;
+    /// A copy of `source` cut to its first `length` bytes.
+    std::string Truncated(const std::string& source, std::size_t length) const;
+    /// A copy of `source` with `bytes` written over it at `offset` (the file grows if needed).
+    std::string Overwritten(const std::string& source, uint64_t offset, std::span<const unsigned char> bytes) const;
+
+private:
+    std::string FPath;
+};
+
+/// Little-endian bytes of an integer, for overwriting header fields.
+TFileBytes Le(uint64_t value, std::size_t width);
+
+/// Where the interesting parts of an ELF64 file lie, found by a walk of the test's own.
+struct TElfLandmarks {
+    uint64_t ProgramHeaders = 0;  // e_phoff
+    uint64_t ProgramHeaderEnd = 0;
+    uint64_t NoteProgramHeader = 0;  // the PT_NOTE entry covering the version note
+    uint64_t SectionHeaders = 0;     // e_shoff
+    uint64_t SectionHeaderEnd = 0;
+    uint64_t VersionHeader = 0;  // the .note.zarix_version section header
+    uint64_t NoteOffset = 0;
+    uint64_t BlockOffset = 0;  // the note's descriptor
+    uint64_t BlockSize = 0;
+};
+TElfLandmarks FindElfLandmarks(const TFileBytes& file);
+
+/// An ELF object (64- or 32-bit) without program headers, whose sections are a null one,
+/// .note.zarix_version holding `notes` (left out when empty) and the section names.
+TFileBytes MakeElf(bool wide, std::span<const unsigned char> notes);
+
+struct TPeOptions {
+    bool Wide = false;             // PE32+ rather than PE32
+    bool WithResources = true;     // a resource data directory at all
+    bool WithVersionType = true;   // an RT_VERSION entry besides RT_ICON
+    std::vector<TFileBytes> Languages;  // one version resource per language, in order
+};
+struct TPeFile {
+    TFileBytes Bytes;
+    uint64_t PeHeader = 0;
+    uint64_t FirstBlock = 0;  // file offset of the first language's block
+};
+/// A DLL with a .text and a .rsrc section; its resource tree is type / name / language.
+TPeFile MakePe(const TPeOptions& options);
+
+}  // namespace zarix::test
