@@ -1,0 +1,157 @@
+// TDBQuery: rows in order, fields read as text, parameters, misuse and SQL errors, lifetime.
+#include "db_fixture.h"
+
+#include <gmock/gmock.h>
+
+#include <vector>
+
+namespace db_query_test {
+
+using namespace zarix;
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class Query : public DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        Exec("CREATE TABLE Towary (Id INTEGER, Nazwa TEXT, Cena REAL, Uwagi TEXT);"
+             "INSERT INTO Towary VALUES (2, 'Żółw pluszowy', 2.5, NULL);"
+             "INSERT INTO Towary VALUES (1, 'Kubek', 10, 'szkło');"
+             "INSERT INTO Towary VALUES (-9007199254740993, 'Zeszyt', 0.1, '');");
+    }
+};
+
+TEST_F(Query, RowsComeInOrderUntilEof) {
+    TDBQuery q("SELECT Nazwa FROM Towary ORDER BY Id", "dbconn");
+    EXPECT_TRUE(q.Eof());
+    q.Open();
+    EXPECT_TRUE(q.Active());
+    EXPECT_EQ(q.FieldCount(), 1);
+    std::vector<std::string> names;
+    for (; !q.Eof(); q.Next()) names.push_back(q.FieldByName("Nazwa"));
+    EXPECT_THAT(names, ElementsAre("Zeszyt", "Kubek", "Żółw pluszowy"));
+    q.Close();
+    EXPECT_FALSE(q.Active());
+    EXPECT_EQ(q.FieldCount(), 0);
+
+    TDBQuery none("SELECT * FROM Towary WHERE Id = 99", "DBCONN");
+    none.Open();
+    EXPECT_TRUE(none.Eof());
+    EXPECT_EQ(none.FieldCount(), 4);
+    EXPECT_EQ(none.FieldName(3), "Uwagi");
+}
+
+TEST_F(Query, FieldsReadAsTextWhateverTheirType) {
+    TDBQuery q("SELECT * FROM Towary ORDER BY Id DESC", "DBCONN");
+    q.Open();
+    EXPECT_EQ(q.FieldByName("Id"), "2");
+    EXPECT_EQ(q.FieldByName("nazwa"), "Żółw pluszowy");
+    EXPECT_EQ(q.FieldByName("CENA"), "2.5");
+    EXPECT_EQ(q.FieldByName("Uwagi"), "");
+    EXPECT_TRUE(q.FieldIsNull("Uwagi"));
+    q.Next();
+    EXPECT_EQ(q.FieldByName("Cena"), "10.0");
+    q.Next();
+    EXPECT_EQ(q.FieldByName("Id"), "-9007199254740993");
+    EXPECT_EQ(q.FieldByName("Cena"), "0.1");
+    EXPECT_EQ(q.FieldByName("Uwagi"), "");
+    EXPECT_FALSE(q.FieldIsNull("Uwagi"));
+}
+
+TEST_F(Query, MisuseRaisesInsteadOfCrashing) {
+    TDBQuery q("SELECT Id FROM Towary WHERE Id = 1", "DBCONN");
+    EXPECT_THAT(ErrorOf([&] { q.FieldByName("Id"); }), HasSubstr("needs an open query"));
+    EXPECT_THAT(ErrorOf([&] { q.Next(); }), HasSubstr("needs an open query"));
+    q.Open();
+    EXPECT_THAT(ErrorOf([&] { q.FieldByName("Nazwa"); }),
+                AllOf(HasSubstr("Field \"Nazwa\" not found"), HasSubstr("SELECT Id FROM Towary")));
+    EXPECT_THAT(ErrorOf([&] { q.FieldName(1); }), HasSubstr("out of range"));
+    q.Next();
+    EXPECT_TRUE(q.Eof());
+    EXPECT_THAT(ErrorOf([&] { q.FieldByName("Id"); }), HasSubstr("no current row"));
+    EXPECT_THAT(ErrorOf([&] { q.Next(); }), HasSubstr("at the end"));
+    // Open runs the statement again from its first row.
+    q.Open();
+    EXPECT_EQ(q.FieldByName("Id"), "1");
+
+    TDBQuery moved = std::move(q);
+    EXPECT_EQ(moved.FieldByName("Id"), "1");
+    // A moved-from query raises rather than touching a statement it no longer has.
+    EXPECT_THAT(ErrorOf([&] { q.Open(); }), HasSubstr("moved"));
+}
+
+TEST_F(Query, SqlErrorsCarrySQLitesMessageAndTheSql) {
+    EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT * FROM Brak", "DBCONN").Open(); }),
+                AllOf(HasSubstr("no such table: Brak"), HasSubstr("(SQL: SELECT * FROM Brak)")));
+    EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT Nic FROM Towary", "DBCONN").Open(); }), HasSubstr("no such column: Nic"));
+    EXPECT_THAT(ErrorOf([] { TDBQuery("  ", "DBCONN").Open(); }), HasSubstr("no SQL statement"));
+    EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT 1; DELETE FROM Towary", "DBCONN").Open(); }),
+                HasSubstr("runs one statement"));
+    TDBQuery count("SELECT count(*) AS n FROM Towary", "DBCONN");
+    count.Open();
+    EXPECT_EQ(count.FieldByName("n"), "3");
+
+    // Rows come in insertion order, so the overflow strikes at the second row, after Open.
+    // A failure while stepping leaves the query closed, not half-way through.
+    TDBQuery overflow("SELECT abs(Id - 1 - 9223372036854775807 - 1) AS v FROM Towary", "DBCONN");
+    overflow.Open();
+    EXPECT_THAT(ErrorOf([&] { overflow.Next(); }), HasSubstr("integer overflow"));
+    EXPECT_FALSE(overflow.Active());
+    EXPECT_TRUE(overflow.Eof());
+}
+
+TEST_F(Query, ParametersBindByNameAndPosition) {
+    TDBQuery insert("INSERT INTO Towary (Id, Nazwa, Cena, Uwagi) VALUES (:Id, @Nazwa, ?3, ?4)", "DBCONN");
+    insert.ParamByName("Id", 7);
+    insert.ParamByName("@Nazwa", "Ołówek 'HB'");
+    insert.Bind(3, 1.25);
+    insert.Bind(4, Variant::Null());
+    EXPECT_EQ(insert.ExecSQL(), 1);
+    EXPECT_FALSE(insert.Active());
+
+    TDBQuery select("SELECT Nazwa, Cena, Uwagi FROM Towary WHERE Id = ?", "DBCONN");
+    select.Bind(1, int64_t{7});
+    select.Open();
+    EXPECT_EQ(select.FieldByName("Nazwa"), "Ołówek 'HB'");
+    EXPECT_EQ(select.FieldByName("Cena"), "1.25");
+    EXPECT_TRUE(select.FieldIsNull("Uwagi"));
+    select.Bind(1, 1);
+    select.Open();
+    EXPECT_EQ(select.FieldByName("Nazwa"), "Kubek");
+
+    EXPECT_EQ(TDBQuery("UPDATE Towary SET Cena = Cena * 2 WHERE Id > 0", "DBCONN").ExecSQL(), 3);
+
+    select.ParamByName("Brak", 1);
+    EXPECT_THAT(ErrorOf([&] { select.Open(); }), HasSubstr("Parameter \"Brak\" not found"));
+    select.ClearParams();
+    select.Bind(2, 1);
+    EXPECT_THAT(ErrorOf([&] { select.Open(); }), HasSubstr("Parameter 2 out of range"));
+    EXPECT_THAT(ErrorOf([&] { select.Bind(0, 1); }), HasSubstr("count from 1"));
+}
+
+TEST_F(Query, AnOpenQueryKeepsItsDatabaseWhenTheConnectionCloses) {
+    TDBQuery q("SELECT Nazwa FROM Towary ORDER BY Id", "DBCONN");
+    q.Open();
+    DBInt().CloseConnection("DBCONN");
+    q.Next();
+    EXPECT_EQ(q.FieldByName("Nazwa"), "Kubek");
+    q.Close();
+    EXPECT_EQ(ErrorOf([&] { q.Open(); }), "Connection \"DBCONN\" is not open");
+
+    // Many open, read and abandoned statements: the sanitizer build tells whether any leak.
+    DBInt().OpenConnection("DBCONN", ":memory:");
+    Exec("CREATE TABLE n (v INTEGER); WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 50) "
+         "INSERT INTO n SELECT x FROM c");
+    int total = 0;
+    for (int i = 0; i < 200; ++i) {
+        TDBQuery each("SELECT v FROM n WHERE v <= ?", "DBCONN");
+        each.Bind(1, i % 50 + 1);
+        each.Open();
+        total += std::stoi(each.FieldByName("v"));
+    }
+    EXPECT_EQ(total, 200);
+}
+
+}  // namespace db_query_test
