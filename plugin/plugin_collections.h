@@ -4,6 +4,8 @@
 
 #include "platform/rtl/collection.h"
 #include "platform/rtl/export.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/toolbar.h"
 #include "plugin/plugin_types.h"
 
 #include <cstdint>
@@ -12,8 +14,6 @@
 namespace zarix {
 
 class TZarixPlugin;
-class TMenuItem;
-class TToolButton;
 class TForm;
 
 /// How a new MDI window is placed.
@@ -61,11 +61,13 @@ class ZARIX_API TZarixPluginCommand : public TCollectionItem {
     void SetEnabled(bool Value) { FEnabled = Value; }
     bool Visible() const noexcept { return FVisible; }
     void SetVisible(bool Value) { FVisible = Value; }
-    TMenuItem* MenuItemRef() const noexcept { return FMenuItemRef; }
+    /// The menu item built for the command; nullptr before, and once the item is destroyed.
+    TMenuItem* MenuItemRef() const noexcept { return FMenuItemRef.Get(); }
     void SetMenuItemRef(TMenuItem* Value) { FMenuItemRef = Value; }
     TObject* MenuRootRef() const noexcept { return FMenuRootRef; }
     void SetMenuRootRef(TObject* Value) { FMenuRootRef = Value; }
-    TToolButton* ToolItemRef() const noexcept { return FToolItemRef; }
+    /// The tool button built for the command; nullptr before, and once the button is destroyed.
+    TToolButton* ToolItemRef() const noexcept { return FToolItemRef.Get(); }
     void SetToolItemRef(TToolButton* Value) { FToolItemRef = Value; }
 
     /// Icon of the menu item and tool button; -1 or less for none.
@@ -87,9 +89,9 @@ private:
     std::string FPrivilegeToCheckName;
     bool FEnabled = false;
     bool FVisible = false;
-    TMenuItem* FMenuItemRef = nullptr;
+    TWeak<TMenuItem> FMenuItemRef;
     TObject* FMenuRootRef = nullptr;
-    TToolButton* FToolItemRef = nullptr;
+    TWeak<TToolButton> FToolItemRef;
 };
 
 /// A routine of a plugin that other plugins call by name.

@@ -1,6 +1,7 @@
 // Text splitting, versions and plugin display names.
 #include "plugin/plugin_utils.h"
 
+#include "platform/os/version_resource.h"
 #include "platform/rtl/strings.h"
 
 #include <array>
@@ -48,6 +49,20 @@ std::string VersionCompare(const TVersion& A, const TVersion& B) {
     if (a == b) return "=";
     return "<";
 }
+
+std::string GetVersionInfoString(const std::string& FileName, const std::string& Key) {
+    // One pass over the file, where asking for the size and then for the block would read it
+    // twice; the answers are the same.
+    auto read = ReadVersionBlock(FileName);
+    if (!read) return {};
+    const std::vector<std::byte>& block = read.Value();
+    const auto size = static_cast<uint32_t>(block.size());
+    const std::vector<TVerTranslation> translations = VerQueryTranslations(block.data(), size);
+    if (translations.empty()) return {};
+    return VerQueryString(block.data(), size, VerStringPath(translations.front(), Key)).value_or(std::string());
+}
+
+TVersion GetVersionInfo(const std::string& FileName) { return VersionParser(GetVersionInfoString(FileName, "FileVersion")); }
 
 namespace {
 

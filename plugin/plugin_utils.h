@@ -22,6 +22,14 @@ ZARIX_API TVersion VersionParser(std::string_view Text);
 /// "<", "=" or ">": how A stands to B.
 ZARIX_API std::string VersionCompare(const TVersion& A, const TVersion& B);
 
+/// One string of a library file's version resource, in its first translation; the empty text
+/// when the file has no version block, no translation or no such key.
+ZARIX_API std::string GetVersionInfoString(const std::string& FileName, const std::string& Key);
+
+/// The "FileVersion" of a library file parsed as a version; a file without one, or with one
+/// written otherwise than with dots ("1, 0, 0, 0"), raises EConvertError.
+ZARIX_API TVersion GetVersionInfo(const std::string& FileName);
+
 /// The display name of a plugin identifier; an identifier without one comes back unchanged.
 ZARIX_API std::string GetNicePluginName(const std::string& PluginName);
 

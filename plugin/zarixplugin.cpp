@@ -44,7 +44,10 @@ TZarixPlugin::~TZarixPlugin() {
     FMDIForms.reset();
 }
 
-std::string TZarixPlugin::GetPluginName() const { return StrStdSearch(FPluginName, kPluginNameLength); }
+void TZarixPlugin::SetPluginName(const std::string& Value) {
+    FPluginName = Value;
+    FPluginNameNormalised = StrStdSearch(FPluginName, kPluginNameLength);
+}
 
 TZarixPluginCommands* TZarixPlugin::GetCommands() const { return FCommands.get(); }
 TZarixPluginMethods* TZarixPlugin::GetMethods() const { return FMethods.get(); }

@@ -17,6 +17,7 @@ class TApplication;
 class TDBInterface;
 class TKQSkinProvider;
 class TMenu;
+class TZarixPluginManager;
 
 class ZARIX_API TZarixPlugin : public TComponent {
     ZARIX_CLASS(TZarixPlugin, TComponent)
@@ -38,9 +39,9 @@ class ZARIX_API TZarixPlugin : public TComponent {
     const TVersion& Version() const noexcept { return FVersion; }
     void SetVersion(const TVersion& Value) { FVersion = Value; }
     /// The plugin's name in the normalised form by which every comparison identifies it.
-    std::string GetPluginName() const;
+    const std::string& GetPluginName() const noexcept { return FPluginNameNormalised; }
     /// Stores the name as written; it reads back normalised.
-    void SetPluginName(const std::string& Value) { FPluginName = Value; }
+    void SetPluginName(const std::string& Value);
     const std::string& PluginExtensionName() const noexcept { return FPluginExtensionName; }
     void SetPluginExtensionName(const std::string& Value) { FPluginExtensionName = Value; }
     TApplication* HostApplication() const noexcept { return FHostApplication; }
@@ -101,6 +102,10 @@ class ZARIX_API TZarixPlugin : public TComponent {
     /// raises EConvertError after the dependency was recorded with version 0.0.0.0.
     void AddDependency(const std::string& APluginName, const std::string& ARequiredVersion);
 
+    /// True when the manager that loaded this plugin has a plugin of that name (a to z compared
+    /// without regard to case). Raises EPluginError when the plugin was not loaded by a manager.
+    bool isPluginAvailable(const std::string& APluginName) const;
+
     /// Shows a modal message box with the text "Error"; the arguments do not enter it.
     void ErrMsg(const std::exception& E, TObject* Sender, const std::string& sLocMsg);
 
@@ -115,6 +120,8 @@ protected:
 
 private:
     TZarixPlugin(TComponent* AOwner, const TNameSpaceWriteGuard& lock);
+    /// The manager behind the forwards; raises EPluginError before Initialize has set one.
+    TZarixPluginManager& LoadedBy() const;
 
     int32_t FMaxInstances = 0;
     std::string FPluginID;
@@ -122,6 +129,8 @@ private:
     TVersion FRequiredDBVersion;
     TVersion FVersion;
     std::string FPluginName;
+    // Normalised once when the name is written: every lookup and dependency check compares it.
+    std::string FPluginNameNormalised;
     std::string FPluginExtensionName;
     TApplication* FHostApplication = nullptr;
     std::string FFilename;

@@ -42,7 +42,7 @@ std::string DescribeModule(const void* address) {
     const auto module = ModuleOfAddress(address);
     if (!module) return {};
     std::string text = module->Path;
-    if (const auto info = TExceptionManager::FindActiveModule(module->Base); info && !info->MapFile.empty())
+    if (const auto info = TExceptionManager::FindActiveModule(module->Module); info && !info->MapFile.empty())
         text += " (map " + info->MapFile + ")";
     return text;
 }

@@ -39,7 +39,7 @@ void TExceptionManager::SetActive(bool Value) {
 void TExceptionManager::AddModuleInfo(const std::string& MapFile, uintptr_t Handle) {
     ActiveManagers& a = ActiveList();
     std::lock_guard guard(a.Lock);
-    FModules.push_back(TModuleInfo{MapFile, Handle, ModuleBaseOfHandle(Handle)});
+    FModules.push_back(TModuleInfo{MapFile, Handle, ModuleOfHandle(Handle)});
 }
 
 void TExceptionManager::RemoveModuleInfo(uintptr_t Handle) {
@@ -48,13 +48,13 @@ void TExceptionManager::RemoveModuleInfo(uintptr_t Handle) {
     std::erase_if(FModules, [Handle](const TModuleInfo& m) { return m.Handle == Handle; });
 }
 
-std::optional<TModuleInfo> TExceptionManager::FindActiveModule(const void* Base) {
-    if (Base == nullptr) return std::nullopt;
+std::optional<TModuleInfo> TExceptionManager::FindActiveModule(const void* Module) {
+    if (Module == nullptr) return std::nullopt;
     ActiveManagers& a = ActiveList();
     std::lock_guard guard(a.Lock);
     for (const TExceptionManager* manager : a.Managers)
         for (const TModuleInfo& m : manager->FModules)
-            if (m.Base == Base) return m;
+            if (m.Module == Module) return m;
     return std::nullopt;
 }
 

@@ -15,7 +15,7 @@ namespace zarix {
 struct TModuleInfo {
     std::string MapFile;         // the library's map file, whether or not it exists
     uintptr_t Handle = 0;        // the loader's handle of the library
-    const void* Base = nullptr;  // where the library is mapped, taken when it was added
+    const void* Module = nullptr;  // the library's identity (ModuleOfHandle), taken when it was added
 };
 
 class ZARIX_API TExceptionManager : public TComponent {
@@ -32,8 +32,8 @@ class ZARIX_API TExceptionManager : public TComponent {
     void RemoveModuleInfo(uintptr_t Handle);
     const std::vector<TModuleInfo>& Modules() const noexcept { return FModules; }
 
-    /// The module information an active manager holds for the module mapped at Base.
-    static std::optional<TModuleInfo> FindActiveModule(const void* Base);
+    /// The module information an active manager holds for a module (ModuleOfAddress's Module).
+    static std::optional<TModuleInfo> FindActiveModule(const void* Module);
 
 private:
     bool FActive = false;

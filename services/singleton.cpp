@@ -14,7 +14,7 @@ namespace {
 struct Entry {
     std::string Key;
     TSingleton* Instance;
-    const void* ModuleBase;
+    const void* Module;
 };
 
 struct Registry {
@@ -54,7 +54,7 @@ TSingleton& detail::SingletonInstance(const char* key, TSingleton* (*create)()) 
     // virtual functions are), not to whichever library first asked for the instance.
     const void* vtable = *reinterpret_cast<const void* const*>(instance.get());
     const auto module = ModuleOfAddress(vtable);
-    r.Entries.push_back(Entry{key, instance.get(), module ? module->Base : nullptr});
+    r.Entries.push_back(Entry{key, instance.get(), module ? module->Module : nullptr});
     TSingleton& result = *instance.release();
     try {
         result.CreateSingleton();
@@ -66,12 +66,12 @@ TSingleton& detail::SingletonInstance(const char* key, TSingleton* (*create)()) 
     return result;
 }
 
-void ReleaseSingletonsOfModule(const void* ModuleBase) {
-    if (ModuleBase == nullptr) return;
+void ReleaseSingletonsOfModule(const void* Module) {
+    if (Module == nullptr) return;
     Registry& r = Singletons();
     std::lock_guard guard(r.Lock);
     for (std::size_t i = r.Entries.size(); i-- > 0;) {
-        if (i >= r.Entries.size() || r.Entries[i].ModuleBase != ModuleBase) continue;
+        if (i >= r.Entries.size() || r.Entries[i].Module != Module) continue;
         TSingleton* instance = r.Entries[i].Instance;
         r.Entries.erase(r.Entries.begin() + static_cast<std::ptrdiff_t>(i));
         delete instance;

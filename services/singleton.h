@@ -35,8 +35,8 @@ protected:
     virtual void CreateSingleton();
 };
 
-/// Destroys the singletons whose class lives in the library mapped at ModuleBase; called
+/// Destroys the singletons whose class lives in Module (as ModuleOfHandle names it); called
 /// before that library is unloaded, since their code goes with it.
-ZARIX_API void ReleaseSingletonsOfModule(const void* ModuleBase);
+ZARIX_API void ReleaseSingletonsOfModule(const void* Module);
 
 }  // namespace zarix

@@ -1,73 +1,48 @@
 // zarixctl: the command-line tool for people who run or package a plugin application.
-#include "platform/rtl/exceptions.h"
-#include "plugin/plugin_utils.h"
-#include "services/various.h"
+#include "commands.h"
 
-#include <cstdio>
 #include <iostream>
 #include <string>
-#include <vector>
 
 namespace {
 
-using namespace zarix;
-
-std::string VersionText(const TVersion& v) {
-    return std::to_string(v.Major) + "." + std::to_string(v.Minor) + "." + std::to_string(v.Release) + "." +
-           std::to_string(v.Build);
-}
-
 int Usage() {
     std::cerr << "usage:\n"
-                 "  zarixctl parse TEXT...      parse version texts as the dependency check reads them\n"
-                 "  zarixctl compare A B        compare two version texts the way the dependency check does\n"
-                 "  zarixctl name TEXT...       the normalised plugin name and its display name\n";
+                 "  zarixctl plugins [--folder DIR] [--ext EXT] [--json]\n"
+                 "      load a plugin folder as the application would and list each plugin in\n"
+                 "      initialisation order, with what failed and why\n"
+                 "  zarixctl version FILE [--json]\n"
+                 "      the version resource of a library file, read without loading it\n"
+                 "  zarixctl parse TEXT...        parse version texts as the dependency check reads them\n"
+                 "  zarixctl compare A B          compare two versions the way the dependency check does\n"
+                 "  zarixctl name TEXT...         the normalised plugin name and its display name\n";
     return 2;
-}
-
-int Parse(const std::vector<std::string>& texts) {
-    int status = 0;
-    for (const std::string& text : texts) {
-        std::cout << '"' << text << "\" -> ";
-        try {
-            std::cout << VersionText(VersionParser(text)) << '\n';
-        } catch (const Exception& e) {
-            std::cout << e.ClassName() << ": " << e.Message() << '\n';
-            status = 1;
-        }
-    }
-    return status;
-}
-
-int Compare(const std::string& a, const std::string& b) {
-    try {
-        const TVersion va = VersionParser(a), vb = VersionParser(b);
-        const std::string relation = VersionCompare(va, vb);
-        std::cout << VersionText(va) << ' ' << relation << ' ' << VersionText(vb) << '\n';
-        return 0;
-    } catch (const Exception& e) {
-        std::cout << a << " ? " << b << ": " << e.ClassName() << ": " << e.Message() << '\n';
-        return 1;
-    }
-}
-
-int Names(const std::vector<std::string>& texts) {
-    for (const std::string& text : texts) {
-        const std::string normalised = StrStdSearch(text, 500);
-        std::cout << '"' << text << "\" -> " << normalised << " -> \"" << GetNicePluginName(normalised) << "\"\n";
-    }
-    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return Usage();
-    const std::string& command = args[0];
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (command == "parse" && !rest.empty()) return Parse(rest);
-    if (command == "compare" && rest.size() == 2) return Compare(rest[0], rest[1]);
-    if (command == "name" && !rest.empty()) return Names(rest);
+    if (argc < 2) return Usage();
+    const std::string command = argv[1];
+    zarixctl::TArgs args;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--json") args.Json = true;
+        else if ((arg == "--folder" || arg == "--ext") && i + 1 < argc) args.Options.emplace_back(arg, argv[++i]);
+        else if (arg.rfind("--", 0) == 0) {
+            std::cerr << "zarixctl: unknown option " << arg << "\n";
+            return Usage();
+        } else args.Positional.push_back(arg);
+    }
+    try {
+        if (command == "plugins" && args.Positional.empty()) return zarixctl::PluginsCommand(args);
+        if (command == "version" && args.Positional.size() == 1) return zarixctl::VersionCommand(args);
+        if (command == "parse" && !args.Positional.empty()) return zarixctl::ParseCommand(args);
+        if (command == "compare" && args.Positional.size() == 2) return zarixctl::CompareCommand(args);
+        if (command == "name" && !args.Positional.empty()) return zarixctl::NameCommand(args);
+    } catch (const std::exception& e) {
+        std::cerr << "zarixctl: " << e.what() << "\n";
+        return 1;
+    }
     return Usage();
 }

@@ -1,4 +1,5 @@
-// Which loaded module a code address belongs to, for exception reports.
+// Which loaded module a code address belongs to, for exception reports and for forgetting
+// what a library leaves behind before it is unloaded.
 #pragma once
 
 #include "platform/rtl/export.h"
@@ -10,15 +11,16 @@
 namespace zarix {
 
 struct TModuleOfAddress {
-    std::string Path;            // file of the module, as the loader knows it
-    const void* Base = nullptr;  // address the module is mapped at
+    std::string Path;              // file of the module, as the loader knows it
+    const void* Module = nullptr;  // the module's identity, as ModuleOfHandle gives it
 };
 
 /// The module that holds `address`, or nothing when no loaded module does.
 ZARIX_API std::optional<TModuleOfAddress> ModuleOfAddress(const void* address) noexcept;
 
-/// The mapping address of a module given by its loader handle (as returned by dlopen);
-/// nullptr for a handle the loader does not know.
-ZARIX_API const void* ModuleBaseOfHandle(uintptr_t handle) noexcept;
+/// The identity of a module given by its loader handle (as returned by dlopen), comparable
+/// with TModuleOfAddress::Module; nullptr for a handle the loader does not know. Cheap: it
+/// does not search the loaded modules.
+ZARIX_API const void* ModuleOfHandle(uintptr_t handle) noexcept;
 
 }  // namespace zarix

@@ -1,4 +1,4 @@
-// Module lookup over the dynamic loader (dladdr, dlinfo).
+// Module lookup over the dynamic loader (dladdr1, dlinfo).
 #include "platform/os/module_info.h"
 
 #include <dlfcn.h>
@@ -6,25 +6,28 @@
 
 namespace zarix {
 
+// A module is identified by the loader's own record of it (its link map): the same record is
+// reached from a handle by dlinfo and from an address by dladdr1, with no guess about where
+// the module's first segment is mapped.
+
 std::optional<TModuleOfAddress> ModuleOfAddress(const void* address) noexcept {
     Dl_info info{};
-    if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fbase == nullptr) return std::nullopt;
+    link_map* map = nullptr;
+    if (address == nullptr || dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0 ||
+        map == nullptr)
+        return std::nullopt;
     try {
-        return TModuleOfAddress{info.dli_fname != nullptr ? info.dli_fname : "", info.dli_fbase};
+        return TModuleOfAddress{info.dli_fname != nullptr ? info.dli_fname : "", map};
     } catch (...) {
         return std::nullopt;
     }
 }
 
-const void* ModuleBaseOfHandle(uintptr_t handle) noexcept {
+const void* ModuleOfHandle(uintptr_t handle) noexcept {
     if (handle == 0) return nullptr;
     link_map* map = nullptr;
-    if (dlinfo(reinterpret_cast<void*>(handle), RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return nullptr;
-    // dladdr reports the address of the first mapped segment; for the shared objects we load
-    // that is the load bias plus the lowest segment address, which is 0 for every PIC library.
-    Dl_info info{};
-    if (map->l_ld != nullptr && dladdr(map->l_ld, &info) != 0) return info.dli_fbase;
-    return reinterpret_cast<const void*>(map->l_addr);
+    if (dlinfo(reinterpret_cast<void*>(handle), RTLD_DI_LINKMAP, &map) != 0) return nullptr;
+    return map;
 }
 
 }  // namespace zarix

@@ -130,6 +130,12 @@ void UnRegisterClass(const TClassInfo& cls) {
     std::erase(r.Classes, &cls);
 }
 
+void UnRegisterClassesWhere(const std::function<bool(TClass)>& predicate) {
+    ClassRegistry& r = Registry();
+    std::lock_guard guard(r.Lock);
+    std::erase_if(r.Classes, predicate);
+}
+
 TClass FindClass(std::string_view name) noexcept {
     ClassRegistry& r = Registry();
     std::lock_guard guard(r.Lock);

@@ -8,6 +8,7 @@
 #include "platform/rtl/variant.h"
 
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <memory>
@@ -293,6 +294,8 @@ ZARIX_API void SetPropValue(TObject& obj, std::string_view name, const Variant& 
 ZARIX_API void RegisterClass(const TClassInfo& cls);
 ZARIX_API void UnRegisterClass(const TClassInfo& cls);
 ZARIX_API TClass FindClass(std::string_view name) noexcept;
+/// Unregisters every class the predicate picks, e.g. those of a library about to be unloaded.
+ZARIX_API void UnRegisterClassesWhere(const std::function<bool(TClass)>& predicate);
 
 }  // namespace zarix
 

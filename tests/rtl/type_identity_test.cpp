@@ -87,9 +87,9 @@ TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
 TEST_F(TypeIdentity, SingletonsOfALibraryAreReleasedBeforeItGoes) {
     EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeSingleton")(), 1);
     EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeSingleton")(), 1);  // the same instance again
-    const void* base = ModuleBaseOfHandle(reinterpret_cast<uintptr_t>(Handle));
-    ASSERT_NE(base, nullptr);
-    ReleaseSingletonsOfModule(base);
+    const void* module = ModuleOfHandle(reinterpret_cast<uintptr_t>(Handle));
+    ASSERT_NE(module, nullptr);
+    ReleaseSingletonsOfModule(module);
     EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeLiveSingletons")(), 0);
 }
 

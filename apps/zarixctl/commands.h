@@ -1,0 +1,28 @@
+// The tool's subcommands.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarixctl {
+
+/// Options after the subcommand: "--name value" pairs, "--flag" switches and the rest.
+struct TArgs {
+    std::vector<std::string> Positional;
+    std::vector<std::pair<std::string, std::string>> Options;
+    bool Json = false;
+
+    const std::string* Option(const std::string& name) const {
+        for (const auto& [key, value] : Options)
+            if (key == name) return &value;
+        return nullptr;
+    }
+};
+
+int PluginsCommand(const TArgs& args);
+int VersionCommand(const TArgs& args);
+int ParseCommand(const TArgs& args);
+int CompareCommand(const TArgs& args);
+int NameCommand(const TArgs& args);
+
+}  // namespace zarixctl

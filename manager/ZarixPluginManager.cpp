@@ -1,0 +1,79 @@
+// The manager component: construction, destruction, properties and lookups.
+#include "manager/ZarixPluginManager.h"
+
+#include "platform/rtl/strings.h"
+#include "services/db/zarix_db.h"
+#include "services/exception_manager.h"
+
+namespace zarix {
+
+ZARIX_DEFINE_EXCEPTION(EPluginError)
+
+ZARIX_DEFINE_CLASS(TZarixPluginManager,
+                   ZARIX_PROPERTY(Extension, GetExtension, SetExtension),
+                   ZARIX_PROPERTY(PluginFolder, GetPluginFolder, SetPluginFolder),
+                   ZARIX_PROPERTY(PluginCount, GetPluginCount))
+
+TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner) {
+    // A manager placed on a form in the designer only carries its settings.
+    if (IsDesigning()) return;
+    FExceptionManager = std::make_unique<TExceptionManager>(nullptr);
+    FExceptionManager->SetActive(true);
+    DBInterface = &DBInt();
+    FPluginPriorities = std::make_unique<TStringList>();
+    objValidateMsgShow = std::make_unique<TValidation>(nullptr);
+}
+
+TZarixPluginManager::~TZarixPluginManager() {
+    for (int i = GetPluginCount() - 1; i >= 0; --i) UnloadPlugin(i);
+    FCommandBaseMenuPrivileges.clear();
+    FExceptionManager.reset();
+    FPluginPriorities.reset();
+    objValidateMsgShow.reset();
+}
+
+std::string TZarixPluginManager::GetExtension() const { return FExtension.value_or("bpl"); }
+void TZarixPluginManager::SetExtension(const std::string& Value) { FExtension = Value; }
+std::string TZarixPluginManager::GetPluginFolder() const { return FPluginFolder; }
+void TZarixPluginManager::SetPluginFolder(const std::string& Value) { FPluginFolder = Value; }
+
+void TZarixPluginManager::SetExceptionManager(std::unique_ptr<TExceptionManager> Value) {
+    FExceptionManager = std::move(Value);
+}
+
+TZarixPlugin* TZarixPluginManager::GetPlugins(int index) const {
+    if (index < 0 || index >= GetPluginCount()) throw Exception("Invalid index");
+    return FPlugins[static_cast<std::size_t>(index)];
+}
+
+TZarixPlugin* TZarixPluginManager::getPluginByName(const std::string& APluginName) const {
+    for (TZarixPlugin* plugin : FPlugins)
+        if (SameText(plugin->GetPluginName(), APluginName)) return plugin;
+    return nullptr;
+}
+
+void TZarixPluginManager::GetLoadedPlugins(TStrings* PluginList) const {
+    PluginList->Clear();
+    for (const TZarixPlugin* plugin : FPlugins) PluginList->Add(plugin->Name());
+}
+
+std::string TZarixPluginManager::PluginHandle(int index) const {
+    if (index < 0 || index >= GetPluginCount()) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+    return IntToStr(static_cast<int64_t>(FLibraries[static_cast<std::size_t>(index)].Handle()));
+}
+
+void TZarixPluginManager::TriggerBeforeLoadingEvent(const std::string& APluginName) {
+    if (FOnBeforeLoading) FOnBeforeLoading(this, APluginName);
+}
+
+void TZarixPluginManager::TriggerAfterLoadingEvent() {
+    if (FOnAfterLoading) FOnAfterLoading(this);
+}
+
+void TZarixPluginManager::TriggerOnNewCommandProc(const std::string& ACaption, const std::string& AHint,
+                                                  const std::string& AData, int32_t AImageIndex,
+                                                  const TNotifyEvent& AEvent) {
+    if (FOnNewCommand) FOnNewCommand(this, ACaption, AHint, AData, AImageIndex, AEvent);
+}
+
+}  // namespace zarix

@@ -1,0 +1,231 @@
+// TZarixPluginManager: finds, loads, checks, orders, initialises and unloads plugin libraries.
+#pragma once
+
+#include "platform/os/library.h"
+#include "platform/rtl/component.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/export.h"
+#include "platform/rtl/lists.h"
+#include "platform/ui/actions.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/toolbar.h"
+#include "plugin/zarixplugin.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarix {
+
+class TExceptionManager;
+class TZarixMDIContainer;
+class TSecurityClass;
+class TKQSkinProvider;
+class TDBInterface;
+class TValidation;
+
+/// A menu item registered for the privilege pass with the privilege it needs. The item is held
+/// weakly: an entry whose item was destroyed is dropped, never used.
+struct TMenuPrivilege {
+    std::string Privilege;
+    TWeak<TMenuItem> Item;
+};
+
+/// Raised by plugin loading and by the late-bound calls between plugins.
+ZARIX_DECLARE_EXCEPTION(EPluginError, Exception, ZARIX_API);
+
+using TOnBeforeLoadPlugin = std::function<void(TObject* Sender, const std::string& APluginName)>;
+using TOnNewCommandProc = std::function<void(TObject* Sender, const std::string& ACaption, const std::string& AHint,
+                                             const std::string& AData, int32_t AImageIndex, const TNotifyEvent& AEvent)>;
+/// The two entry points a plugin library exports, "PluginRegister" and "PluginInitialize".
+using TPluginRegisterProc = TZarixPlugin* (*)();
+using TPluginInitializeProc = TZarixPlugin* (*)();
+
+class ZARIX_API TZarixPluginManager : public TComponent {
+    ZARIX_CLASS(TZarixPluginManager, TComponent)
+    explicit TZarixPluginManager(TComponent* AOwner);
+    /// Unloads every plugin, last loaded first.
+    ~TZarixPluginManager() override;
+
+    /// File extension of plugin libraries, without the dot; "bpl" until one is set.
+    virtual std::string GetExtension() const;
+    virtual void SetExtension(const std::string& Value);
+    /// Folder searched for plugins; empty means the executable's folder.
+    virtual std::string GetPluginFolder() const;
+    virtual void SetPluginFolder(const std::string& Value);
+
+    /// Loads every plugin library of the plugin folder, then initialises them all in ascending
+    /// priority after their dependency checks. The first library that fails ends the run with
+    /// its error; the libraries found after it are not loaded and nothing is initialised.
+    virtual void LoadPlugins();
+    /// Loads one library (full path) and records its plugin; with WithInitialize it is also
+    /// checked and initialised at once. Raises EPluginError, EPackageError or EConvertError.
+    virtual void LoadPlugin(const std::string& Filename, bool WithInitialize);
+    /// Checks the dependencies of the plugin at position index and initialises it, or unloads
+    /// it when they fail. Raises EListError for a position out of range.
+    void InitializePlugin(int index);
+    /// Forgets the plugin at position index and unloads its library. Nothing is left in the
+    /// manager that points at the plugin or into its library.
+    virtual void UnloadPlugin(int index);
+
+    /// The plugin at position index in load order; raises Exception "Invalid index".
+    virtual TZarixPlugin* GetPlugins(int index) const;
+    TZarixPlugin* Plugins(int index) const { return GetPlugins(index); }
+    /// The first plugin whose name equals APluginName when a to z are compared without regard
+    /// to case; nullptr when none does.
+    TZarixPlugin* getPluginByName(const std::string& APluginName) const;
+    /// Fills PluginList with the component names of the plugins, in load order.
+    virtual void GetLoadedPlugins(TStrings* PluginList) const;
+    int32_t GetPluginCount() const noexcept { return static_cast<int32_t>(FPlugins.size()); }
+    int32_t PluginCount() const noexcept { return GetPluginCount(); }
+
+    /// True when no dependency names a loaded plugin of a lower version (by the concatenated-
+    /// digits comparison); an absent plugin does not fail the check.
+    bool CheckDependencies(const TPluginDependencies& Dependencies) const;
+    bool CheckBeforeLoadPlugin(const TZarixPlugin* Plugin) const;
+
+    /// The library files LoadPlugins would load, full paths in enumeration order.
+    std::vector<std::string> FindPluginFiles() const;
+    /// Rebuilds PluginPriorities over every loaded plugin: ascending priority, load order
+    /// among equal priorities.
+    void RebuildPriorities();
+    /// Initialises every plugin of PluginPriorities in order; one unloaded by its failed
+    /// dependency check is not visited again.
+    void InitializePlugins();
+
+    /// The module handle of the library at a position, as decimal text.
+    std::string PluginHandle(int index) const;
+
+    // The main menu built from the plugins' commands.
+
+    /// Gathers the menu commands of every plugin, orders them by position and builds their
+    /// items into Menu (a new menu owned by the manager when absent). Raises EPluginError
+    /// "Menu create error." when gathering or ordering fails.
+    void SetCommandsBasedMenu(TMenu* Menu, TImageList* ImageList, TMenuItem* RootItem);
+    /// Builds items for the ordered command list; failures are reported, never raised.
+    void UpdateCommandsBasedMenuByList();
+    /// Builds items for one plugin's menu commands, in its own order; failures are reported.
+    void UpdateCommandsBasedMenu(TZarixPlugin* Plugin);
+    /// Orders the command list by MenuPosition: a bubble sort whose pair rule leaves positions
+    /// that are equal, or a leading part of one another, in their order.
+    void SortPosition();
+    /// True when A[i] equals B[i] for every i from 0 to L (true for L below 0).
+    static bool IsSameGroup(const TExplodeArray& A, const TExplodeArray& B, int L);
+    /// The ordered menu commands (TZarixPluginCommand*), nullptr before the first set-up; the
+    /// caller neither changes nor frees it.
+    TList* getCommandList() const noexcept { return FSortedCommandsList.get(); }
+    TList* SortedCommandsList() const noexcept { return FSortedCommandsList.get(); }
+    /// Raises OnMenuMustRefresh, for plugins that need the menu rebuilt.
+    void MenuMustRefresh();
+    /// Raises OnMainCaptionRefresh, for plugins that changed what the main caption shows.
+    void CaptionMustRefresh();
+    TMenu* Menu() const noexcept { return FCommandBasedMenu.Get(); }
+    TMenuItem* MenuRoot() const noexcept { return FCommandBasedMenuRoot.Get(); }
+
+    // The toolbar built from the commands and the user's own selection.
+
+    /// Reads the user's toolbar rows, picks and orders the commands, removes the toolbar's
+    /// buttons and ActionList's actions and builds new ones. Raises EPluginError "ToolBar
+    /// create error." on a database failure or without an action list.
+    void SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList* ImageList, TActionList* ActionList);
+    /// Makes the buttons (and, with an action list, Alt+F shortcuts) for the toolbar list,
+    /// leaving out commands whose hint text is among AtabToolbarButtonNotVisible.
+    void UpdateCommandsBasedToolBarByList(TActionList* ActionList,
+                                          const std::vector<std::string>& AtabToolbarButtonNotVisible);
+    /// Orders the toolbar list as SortPosition orders the menu list.
+    void SortPositionToolbar();
+    /// Shows or hides the buttons of every command whose MenuPath begins with AMenuPath.
+    void SetCommandToolBarVisible(const std::string& AMenuPath, bool visible);
+    /// The toolbar's visibility from the user's "Administracja|UserToolbarVisible".
+    void SetToolbarVisible(int32_t Userid);
+    /// Sets UserOrigid and raises OnToolBarMustRefresh.
+    void ToolBarMustRefresh(int32_t AUserOrigid);
+    TToolBar* ToolBar() const noexcept { return FCommandBasedToolBar.Get(); }
+    TList* SortedCommandsToolBarList() const noexcept { return FSortedCommandsToolBarList.get(); }
+    int32_t UserOrigid() const noexcept { return FUserOrigid; }
+
+    // Privileges.
+
+    /// Enables or disables every registered menu item by whether the logged-in user holds its
+    /// privilege. Failures of the security service reach the caller.
+    void CheckMenuVSPrivileges();
+    /// The items registered for the privilege pass, in registration order.
+    const std::vector<TMenuPrivilege>& MenuPrivileges() const noexcept { return FCommandBaseMenuPrivileges; }
+
+    const TOnBeforeLoadPlugin& OnBeforeLoading() const noexcept { return FOnBeforeLoading; }
+    void SetOnBeforeLoading(TOnBeforeLoadPlugin Value) { FOnBeforeLoading = std::move(Value); }
+    const TNotifyEvent& OnAfterLoading() const noexcept { return FOnAfterLoading; }
+    void SetOnAfterLoading(TNotifyEvent Value) { FOnAfterLoading = std::move(Value); }
+    const TOnNewCommandProc& OnNewCommand() const noexcept { return FOnNewCommand; }
+    void SetOnNewCommand(TOnNewCommandProc Value) { FOnNewCommand = std::move(Value); }
+
+    TZarixMDIContainer* MDIContainer() const noexcept { return FMDIContainer; }
+    void SetMDIContainer(TZarixMDIContainer* Value) { FMDIContainer = Value; }
+    TSecurityClass* SecurityClass() const noexcept { return FSecurityClass; }
+    void SetSecurityClass(TSecurityClass* Value) { FSecurityClass = Value; }
+    TKQSkinProvider* SkinProvider() const noexcept { return FSkinProvider; }
+    void SetSkinProvider(TKQSkinProvider* Value) { FSkinProvider = Value; }
+    TExceptionManager* ExceptionManager() const noexcept { return FExceptionManager.get(); }
+    /// The manager owns the exception manager it holds and frees it when replaced or destroyed.
+    void SetExceptionManager(std::unique_ptr<TExceptionManager> Value);
+
+    /// The initialisation order: one entry per plugin, its priority as ten digits, the
+    /// plugin as the entry's object. Broadcasts visit plugins in this order too.
+    TStringList* PluginPriorities() const noexcept { return FPluginPriorities.get(); }
+    /// Normalised name of the plugin being loaded or loaded last.
+    std::string CurrentPluginName;
+    /// The process-wide database interface handed to every plugin at load; not owned.
+    TDBInterface* DBInterface = nullptr;
+    /// For the host's own validation messages.
+    std::unique_ptr<TValidation> objValidateMsgShow;
+    /// The image list shared by menu and toolbar; the last set-up decides it.
+    TWeak<TImageList> IconsList;
+    TNotifyEvent OnMenuMustRefresh;
+    TNotifyEvent OnToolBarMustRefresh;
+    TNotifyEvent OnMainCaptionRefresh;
+
+protected:
+    virtual void TriggerBeforeLoadingEvent(const std::string& APluginName);
+    virtual void TriggerAfterLoadingEvent();
+    virtual void TriggerOnNewCommandProc(const std::string& ACaption, const std::string& AHint,
+                                         const std::string& AData, int32_t AImageIndex, const TNotifyEvent& AEvent);
+
+private:
+    void CheckNotDesigning() const;
+    void ForgetModule(const TLibrary& Library);
+    void ForgetCommandsOf(const TZarixPlugin& Plugin);
+    enum class TMenuBuild { List, SinglePlugin };
+    void BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build);
+    /// Remembers a control whose handler runs a command, so unloading can cut it.
+    void AddCommandView(const void* Command, TComponent* View);
+
+    std::optional<std::string> FExtension;
+    std::vector<TZarixPlugin*> FPlugins;
+    std::vector<TLibrary> FLibraries;  // at the same position as FPlugins
+    std::string FPluginFolder;
+    TOnBeforeLoadPlugin FOnBeforeLoading;
+    TNotifyEvent FOnAfterLoading;
+    TOnNewCommandProc FOnNewCommand;
+    TZarixMDIContainer* FMDIContainer = nullptr;
+    TSecurityClass* FSecurityClass = nullptr;
+    TKQSkinProvider* FSkinProvider = nullptr;
+    std::unique_ptr<TExceptionManager> FExceptionManager;
+    std::unique_ptr<TStringList> FPluginPriorities;
+    TWeak<TMenu> FCommandBasedMenu;
+    TWeak<TMenuItem> FCommandBasedMenuRoot;
+    TWeak<TToolBar> FCommandBasedToolBar;
+    std::unique_ptr<TList> FSortedCommandsList;
+    std::unique_ptr<TList> FSortedCommandsToolBarList;
+    std::vector<TMenuPrivilege> FCommandBaseMenuPrivileges;
+    int32_t FUserOrigid = 0;
+    struct TCommandView {
+        const void* Command;  // compared only: the command may be gone
+        TWeak<TComponent> View;
+    };
+    std::vector<TCommandView> FCommandViews;
+};
+
+}  // namespace zarix

@@ -1,0 +1,167 @@
+// Finding, loading, checking, initialising and unloading plugin libraries.
+#include "manager/ZarixPluginManager.h"
+
+#include "platform/os/file_enum.h"
+#include "platform/os/module_info.h"
+#include "platform/rtl/strings.h"
+#include "platform/ui/application.h"
+#include "plugin/plugin_utils.h"
+#include "services/exception_manager.h"
+#include "services/singleton.h"
+
+#include <algorithm>
+
+namespace zarix {
+
+namespace {
+
+[[noreturn]] void RaiseListIndex(int index) {
+    throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+}
+
+// Ten digits, so that sorting the texts sorts the priorities.
+std::string PriorityKey(uint8_t priority) {
+    std::string digits = IntToStr(priority);
+    return std::string(10 - digits.size(), '0') + digits;
+}
+
+}  // namespace
+
+void TZarixPluginManager::CheckNotDesigning() const {
+    if (IsDesigning()) throw EPluginError("Plugins are not loaded in design mode");
+}
+
+std::vector<std::string> TZarixPluginManager::FindPluginFiles() const {
+    const std::string folder =
+        IncludeTrailingPathDelimiter(FPluginFolder.empty() ? ExtractFilePath(Application().ExeName()) : FPluginFolder);
+    std::vector<std::string> files = FindFiles(folder, "*." + GetExtension());
+    for (std::string& file : files) file = folder + file;
+    return files;
+}
+
+void TZarixPluginManager::LoadPlugins() {
+    CheckNotDesigning();
+    for (const std::string& file : FindPluginFiles()) LoadPlugin(file, false);
+    RebuildPriorities();
+    InitializePlugins();
+}
+
+void TZarixPluginManager::RebuildPriorities() {
+    CheckNotDesigning();
+    FPluginPriorities->Clear();
+    for (TZarixPlugin* plugin : FPlugins) FPluginPriorities->AddObject(PriorityKey(plugin->PluginPriority()), plugin);
+    FPluginPriorities->Sort();  // stable: equal priorities keep their load order
+}
+
+void TZarixPluginManager::InitializePlugins() {
+    CheckNotDesigning();
+    std::vector<TObject*> order;
+    for (int i = 0; i < FPluginPriorities->Count(); ++i) order.push_back(FPluginPriorities->Objects(i));
+    for (TObject* entry : order) {
+        // A plugin unloaded earlier in this walk (its dependency check failed) has lost its
+        // entry and is passed over.
+        if (FPluginPriorities->IndexOfObject(entry) < 0) continue;
+        const auto at = std::find(FPlugins.begin(), FPlugins.end(), entry);
+        if (at != FPlugins.end()) InitializePlugin(static_cast<int>(at - FPlugins.begin()));
+    }
+}
+
+void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) {
+    CheckNotDesigning();
+    TriggerBeforeLoadingEvent(ChangeFileExt(Filename, ""));
+    TLibrary library = TLibrary::Load(Filename);
+    // A library that fails after this point stays loaded but unrecorded: its plugin component
+    // and whatever its start-up code registered may still be in use, so it is kept for the life
+    // of the process rather than unloaded under them.
+    struct KeepUnrecorded {
+        TLibrary& Library;
+        ~KeepUnrecorded() { Library.Release(); }
+    } keep{library};
+
+    const std::string shortName = ExtractFileName(Filename);
+    if (!library) throw EPluginError("Błąd podczas ładowania Pluginu \"" + shortName + "\"");
+    const auto registerProc = reinterpret_cast<TPluginRegisterProc>(library.Resolve("PluginRegister"));
+    if (registerProc == nullptr) throw EPluginError("\"" + shortName + "\" nie jest pluginem programu Zarix.");
+    TZarixPlugin* plugin = registerProc();
+    if (plugin == nullptr) return;
+    CurrentPluginName = plugin->GetPluginName();
+    if (plugin->PluginPriority() == 0)
+        throw EPluginError("\"" + shortName + "\": nie ma określonego priorytetu ładowania.");
+    plugin->SetVersion(GetVersionInfo(Filename));
+    plugin->DBInterface = DBInterface;
+    plugin->SkinProvider = FSkinProvider;
+    if (!plugin->Initialize(this, &Application(), shortName))
+        throw EPluginError("\"" + Filename + "\" - inicjalizacja nie wykonana.");
+
+    FPlugins.reserve(FPlugins.size() + 1);
+    FLibraries.reserve(FLibraries.size() + 1);
+    const uintptr_t handle = library.Handle();
+    FPlugins.push_back(plugin);
+    FLibraries.push_back(std::move(library));
+
+    if (FExceptionManager) FExceptionManager->AddModuleInfo(ChangeFileExt(Filename, ".map"), handle);
+    TZarixPluginCommands* commands = plugin->Commands();
+    for (int i = 0; i < commands->Count(); ++i) {
+        const TZarixPluginCommand* command = commands->Items(i);
+        TriggerOnNewCommandProc(command->Caption(), command->Hint(), command->Data(), command->ImageIndex(),
+                                command->OnExecute());
+    }
+    if (WithInitialize) InitializePlugin(GetPluginCount() - 1);
+    TriggerAfterLoadingEvent();
+}
+
+bool TZarixPluginManager::CheckDependencies(const TPluginDependencies& Dependencies) const {
+    bool result = true;
+    for (const TPluginDependency& dependency : Dependencies)
+        for (const TZarixPlugin* plugin : FPlugins)
+            if (plugin->GetPluginName() == dependency.PluginName &&
+                VersionCompare(plugin->Version(), dependency.RequiredVersion) == "<")
+                result = false;
+    return result;
+}
+
+bool TZarixPluginManager::CheckBeforeLoadPlugin(const TZarixPlugin* Plugin) const {
+    return CheckDependencies(Plugin->PluginDependencies());
+}
+
+void TZarixPluginManager::InitializePlugin(int index) {
+    if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
+    const auto position = static_cast<std::size_t>(index);
+    if (!CheckBeforeLoadPlugin(FPlugins[position])) {
+        UnloadPlugin(index);
+        return;
+    }
+    if (FLibraries[position].Handle() > 0)
+        if (const auto init = reinterpret_cast<TPluginInitializeProc>(FLibraries[position].Resolve("PluginInitialize")))
+            init();
+}
+
+void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
+    // Everything that could still lead into the library's code goes before the library does.
+    const void* module = ModuleOfHandle(Library.Handle());
+    if (FExceptionManager) FExceptionManager->RemoveModuleInfo(Library.Handle());
+    ReleaseSingletonsOfModule(module);
+    UnRegisterClassesWhere([module](TClass cls) {
+        const auto owner = ModuleOfAddress(cls);
+        return owner && owner->Module == module;
+    });
+}
+
+void TZarixPluginManager::UnloadPlugin(int index) {
+    if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
+    const auto position = static_cast<std::ptrdiff_t>(index);
+    TZarixPlugin* plugin = FPlugins[static_cast<std::size_t>(index)];
+    TLibrary library = std::move(FLibraries[static_cast<std::size_t>(index)]);
+    FPlugins.erase(FPlugins.begin() + position);
+    FLibraries.erase(FLibraries.begin() + position);
+    if (FPluginPriorities) {
+        const int entry = FPluginPriorities->IndexOfObject(plugin);
+        if (entry >= 0) FPluginPriorities->Delete(entry);
+    }
+    ForgetCommandsOf(*plugin);
+    ForgetModule(library);
+    // The library frees its own plugin component as it unloads; the manager never does.
+    library.Unload();
+}
+
+}  // namespace zarix

@@ -1,0 +1,169 @@
+// The main menu built from the plugins' commands.
+#include "manager/ZarixPluginManager.h"
+
+#include "manager/position_sort.h"
+#include "platform/rtl/strings.h"
+#include "plugin/plugin_utils.h"
+#include "services/exception_handler.h"
+
+#include <unordered_set>
+
+namespace zarix {
+
+namespace {
+// The image of submenu items made on the way to a command.
+constexpr int kSubmenuImage = 495;
+}  // namespace
+
+void TZarixPluginManager::SetCommandsBasedMenu(TMenu* Menu, TImageList* ImageList, TMenuItem* RootItem) {
+    try {
+        IconsList = ImageList;
+        if (Menu == nullptr) {
+            Menu = new TMenu(this);
+            RootItem = nullptr;
+        }
+        if (RootItem == nullptr) RootItem = Menu->Items();
+        FCommandBasedMenu = Menu;
+        FCommandBasedMenuRoot = RootItem;
+        FSortedCommandsList = std::make_unique<TList>();
+        for (TZarixPlugin* plugin : FPlugins) {
+            TZarixPluginCommands* commands = plugin->Commands();
+            for (int i = 0; i < commands->Count(); ++i)
+                if (commands->Items(i)->ShowInMenu()) FSortedCommandsList->Add(commands->Items(i));
+        }
+        SortPosition();
+        if (FSortedCommandsList->Count() > 0) UpdateCommandsBasedMenuByList();
+    } catch (...) {
+        throw EPluginError("Menu create error.");
+    }
+}
+
+void TZarixPluginManager::SortPosition() {
+    if (FSortedCommandsList) SortCommandsByPosition(*FSortedCommandsList);
+}
+
+bool TZarixPluginManager::IsSameGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
+    return SamePositionGroup(A, B, L);
+}
+
+void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build) {
+    TMenu* menu = FCommandBasedMenu.Get();
+    if (menu == nullptr) return;
+    const TExplodeArray path = Explode("|", Command.MenuPath());
+    const TExplodeArray positions = Explode("|", Command.MenuPosition());
+    if (path.size() != positions.size())
+        throw Exception("Create menu: MenuPath differs from MenuPositions - (" + Command.MenuPath() + " - " +
+                        Command.MenuPosition() + ")");
+    TMenuItem* current = menu->Items();
+    for (std::size_t j = 0; j < path.size(); ++j) {
+        // Converted before anything is made, so a bad position leaves no half-made item.
+        const int32_t position = StrToInt(positions[j]);
+        const bool last = j + 1 == path.size();
+        if (TMenuItem* found = current->Find(path[j])) {
+            current = found;
+            found->SetMenuIndex(position);
+            continue;
+        }
+        if (!last) {
+            auto* submenu = new TMenuItem(menu);
+            submenu->SetCaption(path[j]);
+            submenu->SetImageIndex(kSubmenuImage);
+            current->Add(submenu);
+            current = submenu;
+            continue;
+        }
+        // A command whose caption is already a top-level entry gets no item of its own.
+        if (Build == TMenuBuild::List && menu->Items()->Find(Command.Caption()) != nullptr) return;
+        auto* item = new TMenuItem(menu);
+        item->SetCaption(Command.Caption());
+        item->SetHint(Command.Hint());
+        item->SetOnClick(Command.OnExecute());
+        item->SetEnabled(Command.Enabled());
+        if (Build == TMenuBuild::List) {
+            item->SetVisible(Command.Visible());
+            Command.SetMenuItemRef(item);
+            Command.SetToolItemRef(nullptr);
+            if (Command.IconIdx >= 0) item->SetImageIndex(Command.IconIdx);
+        } else {
+            item->SetImageIndex(Command.ImageIndex());
+        }
+        if (!Command.PrivilegeToCheckName().empty())
+            FCommandBaseMenuPrivileges.push_back(TMenuPrivilege{Command.PrivilegeToCheckName(), item});
+        AddCommandView(&Command, item);
+        current->Add(item);
+    }
+}
+
+void TZarixPluginManager::UpdateCommandsBasedMenuByList() {
+    try {
+        if (TMenu* menu = FCommandBasedMenu.Get()) menu->SetImages(IconsList.Get());
+        if (!FSortedCommandsList) return;
+        for (int i = 0; i < FSortedCommandsList->Count(); ++i)
+            BuildCommandItem(*static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i)), TMenuBuild::List);
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), "Menu path create error ! ", Here());
+    }
+}
+
+void TZarixPluginManager::UpdateCommandsBasedMenu(TZarixPlugin* Plugin) {
+    try {
+        if (Plugin == nullptr) return;
+        TZarixPluginCommands* commands = Plugin->Commands();
+        for (int i = 0; i < commands->Count(); ++i)
+            if (commands->Items(i)->ShowInMenu()) BuildCommandItem(*commands->Items(i), TMenuBuild::SinglePlugin);
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), "Menu path create error ! ", Here());
+    }
+}
+
+void TZarixPluginManager::MenuMustRefresh() {
+    if (OnMenuMustRefresh) OnMenuMustRefresh(this);
+}
+
+void TZarixPluginManager::CaptionMustRefresh() {
+    if (OnMainCaptionRefresh) OnMainCaptionRefresh(this);
+}
+
+void TZarixPluginManager::AddCommandView(const void* Command, TComponent* View) {
+    // Views destroyed by the host are pruned here, so the list stays as long as what is shown.
+    std::erase_if(FCommandViews, [](const TCommandView& v) { return !v.View; });
+    FCommandViews.push_back(TCommandView{Command, View});
+}
+
+void TZarixPluginManager::ForgetCommandsOf(const TZarixPlugin& Plugin) {
+    // Every control whose handler is a copy of one of the plugin's command handlers loses it
+    // now, while the library that holds the handlers' code is still loaded: once it is gone
+    // neither a click nor the destruction of the copy could be allowed to reach that code.
+    // The stored command pointers are only compared, never followed: a plugin may have freed
+    // a command of its own since.
+    std::unordered_set<const void*> own;
+    const TZarixPluginCommands* commands = Plugin.Commands();
+    for (int i = 0; i < commands->Count(); ++i) own.insert(commands->Items(i));
+    const auto ownCommand = [&own](const void* c) { return own.count(c) != 0; };
+    std::unordered_set<const TMenuItem*> cutItems;
+    for (TCommandView& view : FCommandViews) {
+        if (!ownCommand(view.Command)) continue;
+        if (auto* item = dynamic_cast<TMenuItem*>(view.View.Get())) {
+            item->SetOnClick(nullptr);
+            item->SetEnabled(false);
+            cutItems.insert(item);
+        } else if (auto* button = dynamic_cast<TToolButton*>(view.View.Get())) {
+            button->SetOnClick(nullptr);
+            button->SetEnabled(false);
+        } else if (auto* action = dynamic_cast<TAction*>(view.View.Get())) {
+            action->SetOnExecute(nullptr);
+            action->SetEnabled(false);
+        }
+    }
+    std::erase_if(FCommandViews, [&](const TCommandView& v) { return !v.View || ownCommand(v.Command); });
+    // A later privilege pass must not enable an item whose command is gone.
+    std::erase_if(FCommandBaseMenuPrivileges,
+                  [&](const TMenuPrivilege& p) { return !p.Item || cutItems.count(p.Item.Get()) != 0; });
+    for (TList* list : {FSortedCommandsList.get(), FSortedCommandsToolBarList.get()}) {
+        if (list == nullptr) continue;
+        for (int i = list->Count() - 1; i >= 0; --i)
+            if (ownCommand(list->Items(i))) list->Delete(i);
+    }
+}
+
+}  // namespace zarix

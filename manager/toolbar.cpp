@@ -1,0 +1,185 @@
+// The toolbar built from the commands and each user's own toolbar rows.
+#include "manager/ZarixPluginManager.h"
+
+#include "manager/position_sort.h"
+#include "platform/rtl/strings.h"
+#include "services/db/parameters.h"
+#include "services/db/zarix_db.h"
+#include "services/exception_handler.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace zarix {
+
+namespace {
+
+// Longer tool-button captions are shortened.
+constexpr std::size_t kMaxCaptionLength = 20;
+// Button width when captions are not shown.
+constexpr int kIconOnlyButtonWidth = 25;
+
+std::string ReplaceUnderscores(std::string text) {
+    std::replace(text.begin(), text.end(), '_', ' ');
+    return text;
+}
+
+// The current date-time in days, as the parameter manager's reads are dated.
+double Now() {
+    using namespace std::chrono;
+    return duration<double, std::ratio<86400>>(system_clock::now().time_since_epoch()).count() + 25569.0;
+}
+
+bool UserParameterIsTrue(const std::string& Name, int32_t User) {
+    return ParameterMgr().GetParameterValue(Name, 0, Now(), User, 0, 0) == "T";
+}
+
+// The caption of a button whose ToolButtonCaption is Text, when captions are shown. Lengths
+// and positions count characters, not bytes: the captions are Polish.
+std::string ButtonCaption(const std::string& Text) {
+    if (Utf8Length(Trim(Text)) <= kMaxCaptionLength) return Text;
+    // Up to and with the first blank; "_" joins the words that belong together in the short
+    // form ("Dokumenty_magazynowe PZ" gives "Dokumenty magazynowe").
+    const std::string head = Utf8Copy(Text, 1, Utf8Pos(" ", Text));
+    if (Text.find('_') != std::string::npos) return Trim(ReplaceUnderscores(head));
+    return head + "...";
+}
+
+// Shortcuts Alt+F1, Alt+F2, ... by the number of the button, passing over Alt+F4, which closes
+// the window.
+TShortCut ButtonShortCut(int ButtonNumber) {
+    const int key = ButtonNumber < 4 ? ButtonNumber : ButtonNumber + 1;
+    return TextToShortCut("Alt+F" + IntToStr(key));
+}
+
+}  // namespace
+
+void TZarixPluginManager::SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList* ImageList, TActionList* ActionList) {
+    try {
+        IconsList = ImageList;
+        FSortedCommandsToolBarList.reset();
+        {
+            TDBQuery rows("Select * from UserToolBar where UTBUserOrigid=" + IntToStr(FUserOrigid), "DBCONN");
+            rows.Open();
+            for (; !rows.Eof(); rows.Next()) {
+                const std::string path = Trim(rows.FieldByName("UTBMenuPath"));
+                if (!FSortedCommandsList) continue;
+                for (int i = 0; i < FSortedCommandsList->Count(); ++i) {
+                    auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i));
+                    if (Trim(command->MenuPath()) != path) continue;
+                    command->SetShowOnToolBar(true);
+                    if (!FSortedCommandsToolBarList) FSortedCommandsToolBarList = std::make_unique<TList>();
+                    FSortedCommandsToolBarList->Add(command);
+                    break;
+                }
+            }
+        }
+        if (!FSortedCommandsToolBarList) {
+            // The user chose nothing that exists: every command that asks for a place does.
+            FSortedCommandsToolBarList = std::make_unique<TList>();
+            for (TZarixPlugin* plugin : FPlugins) {
+                TZarixPluginCommands* commands = plugin->Commands();
+                for (int i = 0; i < commands->Count(); ++i)
+                    if (commands->Items(i)->ToolBarPosition() >= 0) FSortedCommandsToolBarList->Add(commands->Items(i));
+            }
+        }
+        SortPositionToolbar();
+        if (ToolBar == nullptr) ToolBar = new TToolBar(this);
+        // A button the user hid stays out of this build: its text after the shortcut prefix.
+        std::vector<std::string> hidden;
+        while (ToolBar->ButtonCount() > 0) {
+            TToolButton* button = ToolBar->Buttons(ToolBar->ButtonCount() - 1);
+            if (!button->Visible()) {
+                const std::string& hint = button->Hint();
+                const auto blank = hint.find(' ');
+                hidden.push_back(blank == std::string::npos ? hint : hint.substr(blank + 1));
+            }
+            delete button;
+        }
+        if (ActionList == nullptr) throw EPluginError("no action list");
+        while (ActionList->ActionCount() > 0) delete ActionList->Actions(ActionList->ActionCount() - 1);
+        FCommandBasedToolBar = ToolBar;
+        UpdateCommandsBasedToolBarByList(ActionList, hidden);
+    } catch (...) {
+        throw EPluginError("ToolBar create error.");
+    }
+}
+
+void TZarixPluginManager::SortPositionToolbar() {
+    if (FSortedCommandsToolBarList) SortCommandsByPosition(*FSortedCommandsToolBarList);
+}
+
+void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionList,
+                                                           const std::vector<std::string>& AtabToolbarButtonNotVisible) {
+    try {
+        TToolBar* toolBar = FCommandBasedToolBar.Get();
+        if (toolBar == nullptr || !FSortedCommandsToolBarList) return;
+        toolBar->SetImages(IconsList.Get());
+        const bool showCaptions = UserParameterIsTrue("Administracja|UserToolbarCaption", FUserOrigid);
+        for (int i = 0; i < FSortedCommandsToolBarList->Count(); ++i) {
+            auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsToolBarList->Items(i));
+            const std::string hint = ReplaceUnderscores(command->ToolButtonCaption());
+            const bool hiddenByUser = std::find(AtabToolbarButtonNotVisible.begin(), AtabToolbarButtonNotVisible.end(),
+                                                hint) != AtabToolbarButtonNotVisible.end();
+            if (hiddenByUser || !command->ShowOnToolBar() || !command->Enabled()) continue;
+
+            auto* button = new TToolButton(toolBar);
+            button->SetTop(0);
+            button->SetHeight(toolBar->Height());
+            button->SetHint(hint);
+            button->SetShowHint(true);
+            button->SetImageIndex(command->IconIdx);
+            button->SetVisible(command->ShowOnToolBar());
+            button->SetOnClick(command->OnExecute());
+            button->SetParent(toolBar);
+            AddCommandView(command, button);
+            toolBar->SetShowCaptions(showCaptions);
+            if (showCaptions) button->SetCaption(ButtonCaption(command->ToolButtonCaption()));
+            else toolBar->SetButtonWidth(kIconOnlyButtonWidth);
+            // Right after the button before it; the first one at the left edge.
+            const int count = toolBar->ButtonCount();
+            const TToolButton* before = count >= 2 ? toolBar->Buttons(count - 2) : nullptr;
+            button->SetLeft(before != nullptr ? before->Left() + before->Width() : 0);
+            command->SetToolItemRef(button);
+            if (ActionList != nullptr) {
+                auto* action = new TAction(ActionList);
+                action->SetShortCut(ButtonShortCut(toolBar->ComponentCount()));
+                action->SetOnExecute(command->OnExecute());
+                action->SetActionList(ActionList);
+                AddCommandView(command, action);
+                button->SetHint(ShortCutToText(action->ShortCut()) + " " + hint);
+            }
+        }
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), "UpdateCommandsBasedToolBarByList", Here());
+    }
+}
+
+void TZarixPluginManager::SetCommandToolBarVisible(const std::string& AMenuPath, bool visible) {
+    try {
+        if (!FSortedCommandsToolBarList) return;
+        for (int i = 0; i < FSortedCommandsToolBarList->Count(); ++i) {
+            auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsToolBarList->Items(i));
+            if (command == nullptr || !command->MenuPath().starts_with(AMenuPath)) continue;
+            if (TToolButton* button = command->ToolItemRef()) button->SetVisible(visible);
+        }
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), "TZarixPluginManager.SetCommandToolBarVisible", Here());
+    }
+}
+
+void TZarixPluginManager::SetToolbarVisible(int32_t Userid) {
+    try {
+        if (TToolBar* toolBar = FCommandBasedToolBar.Get())
+            toolBar->SetVisible(UserParameterIsTrue("Administracja|UserToolbarVisible", Userid));
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), "TZarixPluginManager.SetToolbarVisible", Here());
+    }
+}
+
+void TZarixPluginManager::ToolBarMustRefresh(int32_t AUserOrigid) {
+    FUserOrigid = AUserOrigid;
+    if (OnToolBarMustRefresh) OnToolBarMustRefresh(this);
+}
+
+}  // namespace zarix

@@ -1,0 +1,163 @@
+// Menus and menu items.
+#include "platform/ui/menus.h"
+
+#include "platform/rtl/strings.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/ui_change.h"
+
+#include <algorithm>
+
+namespace zarix {
+
+std::string StripHotkey(std::string_view Caption) {
+    std::string out;
+    for (char c : Caption)
+        if (c != '&') out += c;
+    return out;
+}
+
+ZARIX_DEFINE_CLASS(TMenuItem, ZARIX_PROPERTY(Caption, Caption, SetCaption), ZARIX_PROPERTY(Hint, Hint, SetHint),
+                   ZARIX_PROPERTY(ImageIndex, ImageIndex, SetImageIndex),
+                   ZARIX_PROPERTY(Enabled, Enabled, SetEnabled), ZARIX_PROPERTY(Visible, Visible, SetVisible))
+
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
+
+TMenuItem::~TMenuItem() {
+    // A child's destructor takes it out of FItems; free from the end, one at a time.
+    while (!FItems.empty()) delete FItems.back();
+    if (FParent != nullptr) FParent->Remove(this);
+}
+
+void TMenuItem::SetCaption(const std::string& Value) {
+    FCaption = Value;
+    NotifyUIChange(this, "Caption");
+}
+
+void TMenuItem::SetHint(const std::string& Value) {
+    FHint = Value;
+    NotifyUIChange(this, "Hint");
+}
+
+void TMenuItem::SetImageIndex(int Value) {
+    FImageIndex = Value;
+    NotifyUIChange(this, "ImageIndex");
+}
+
+void TMenuItem::SetEnabled(bool Value) {
+    FEnabled = Value;
+    NotifyUIChange(this, "Enabled");
+}
+
+void TMenuItem::SetVisible(bool Value) {
+    FVisible = Value;
+    NotifyUIChange(this, "Visible");
+}
+
+void TMenuItem::SetShortCut(TShortCut Value) {
+    FShortCut = Value;
+    NotifyUIChange(this, "ShortCut");
+}
+
+void TMenuItem::SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
+
+void TMenuItem::Click() {
+    if (!FEnabled || !FVisible || !FOnClick) return;
+    // A copy: the handler may replace itself or free the item.
+    TNotifyEvent handler = FOnClick;
+    handler(this);
+}
+
+TMenuItem* TMenuItem::Items(int Index) const {
+    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + IntToStr(Index) + ")");
+    return FItems[static_cast<std::size_t>(Index)];
+}
+
+int TMenuItem::IndexOf(const TMenuItem* Item) const noexcept {
+    const auto it = std::find(FItems.begin(), FItems.end(), Item);
+    return it == FItems.end() ? -1 : static_cast<int>(it - FItems.begin());
+}
+
+void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
+
+void TMenuItem::Insert(int Index, TMenuItem* Item) {
+    if (Item == nullptr) return;
+    for (const TMenuItem* up = this; up != nullptr; up = up->FParent)
+        if (up == Item) throw EComponentError("A menu item cannot contain itself");
+    if (Item->FParent != nullptr) Item->FParent->Remove(Item);
+    Index = std::clamp(Index, 0, Count());
+    FItems.insert(FItems.begin() + Index, Item);
+    Item->FParent = this;
+    NotifyUIChange(this, "Items");
+}
+
+void TMenuItem::Remove(TMenuItem* Item) {
+    const int index = IndexOf(Item);
+    if (index < 0) return;
+    FItems.erase(FItems.begin() + index);
+    Item->FParent = nullptr;
+    NotifyUIChange(this, "Items");
+}
+
+namespace {
+
+// Equality of two captions with "&" skipped and a to z compared without regard to case,
+// without building stripped copies: menus are searched for every element of every path.
+bool SameCaption(std::string_view a, std::string_view b) {
+    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    std::size_t i = 0, j = 0;
+    for (;;) {
+        while (i < a.size() && a[i] == '&') ++i;
+        while (j < b.size() && b[j] == '&') ++j;
+        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+        if (fold(a[i]) != fold(b[j])) return false;
+        ++i;
+        ++j;
+    }
+}
+
+}  // namespace
+
+TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
+    for (TMenuItem* item : FItems)
+        if (SameCaption(item->FCaption, ACaption)) return item;
+    return nullptr;
+}
+
+int TMenuItem::MenuIndex() const noexcept { return FParent == nullptr ? -1 : FParent->IndexOf(this); }
+
+void TMenuItem::SetMenuIndex(int Value) {
+    if (FParent == nullptr) return;
+    auto& siblings = FParent->FItems;
+    const int current = MenuIndex();
+    Value = std::clamp(Value, 0, static_cast<int>(siblings.size()) - 1);
+    if (Value == current) return;
+    siblings.erase(siblings.begin() + current);
+    siblings.insert(siblings.begin() + Value, this);
+    NotifyUIChange(FParent, "Items");
+}
+
+ZARIX_DEFINE_CLASS(TMenu)
+
+TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(this)) {}
+
+TMenu::~TMenu() = default;  // FItems is owned as a component and freed with the others
+
+void TMenu::SetImages(TImageList* Value) {
+    FImages = Value;
+    NotifyUIChange(this, "Images");
+}
+
+ZARIX_DEFINE_CLASS(TMainMenu)
+TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+TMainMenu::~TMainMenu() = default;
+
+ZARIX_DEFINE_CLASS(TPopupMenu)
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Popup(int, int) {
+    ++FPopupCount;
+    NotifyUIChange(this, "Popup");
+}
+
+}  // namespace zarix

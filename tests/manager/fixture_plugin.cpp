@@ -1,0 +1,82 @@
+// One source for every fixture plugin; compile definitions choose how it behaves:
+// FIXTURE_NAME, FIXTURE_PRIORITY, FIXTURE_DEPENDS ("Name=1.2.0.0"), FIXTURE_COMMANDS,
+// FIXTURE_NO_REGISTER, FIXTURE_REGISTER_NULL, FIXTURE_REGISTER_THROWS, FIXTURE_INIT_FALSE,
+// FIXTURE_NO_INITIALIZE.
+#include "journal.h"
+
+#include "plugin/plugin_entry.h"
+#include "plugin/zarixplugin.h"
+
+#include <stdexcept>
+#include <string>
+
+#ifndef FIXTURE_PRIORITY
+#define FIXTURE_PRIORITY 10
+#endif
+#ifndef FIXTURE_COMMANDS
+#define FIXTURE_COMMANDS 0
+#endif
+
+#define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+using namespace zarix;
+
+class TFixturePlugin : public TZarixPlugin {
+    ZARIX_CLASS(TFixturePlugin, TZarixPlugin)
+    explicit TFixturePlugin(TComponent* owner) : TZarixPlugin(owner) {
+        std::string component = std::string("Fixture_") + FIXTURE_NAME;
+        for (char& c : component)
+            if (c == ' ') c = '_';
+        SetName(component);
+        SetPluginName(FIXTURE_NAME);
+        SetPluginPriority(FIXTURE_PRIORITY);
+        SetVersion(TVersion{9, 9, 9, 9});  // the manager must overwrite it from the file
+#ifdef FIXTURE_DEPENDS
+        const std::string depends = FIXTURE_DEPENDS;
+        const auto eq = depends.find('=');
+        AddDependency(depends.substr(0, eq), depends.substr(eq + 1));
+#endif
+        // Commands whose handlers live in this library: "<name> <n>" under "Fixture", on the
+        // toolbar, guarded by the privilege "<NAME>_<n>".
+        for (int i = 0; i < FIXTURE_COMMANDS; ++i) {
+            const std::string n = std::to_string(i + 1);
+            const std::string caption = std::string(FIXTURE_NAME) + " " + n;
+            AddCommand(true, caption, "hint " + n, "5|" + n, "Fixture|" + caption,
+                       [caption](TObject*) { JournalAdd("execute:" + caption); }, GetPluginName() + "_" + n, i, true,
+                       i, caption);
+            Commands()->Items(i)->SetData("data " + n);
+        }
+        JournalAdd(std::string("create:") + FIXTURE_NAME);
+    }
+    ~TFixturePlugin() override { JournalAdd(std::string("destroy:") + FIXTURE_NAME); }
+
+    bool Initialize(TComponent* manager, TApplication* app, const std::string& file) override {
+        JournalAdd(std::string("Initialize:") + FIXTURE_NAME + ":" + file);
+        TZarixPlugin::Initialize(manager, app, file);
+#ifdef FIXTURE_INIT_FALSE
+        return false;
+#else
+        return true;
+#endif
+    }
+};
+ZARIX_DEFINE_CLASS(TFixturePlugin)
+
+}  // namespace
+
+#if defined(FIXTURE_REGISTER_NULL)
+FIXTURE_EXPORT TZarixPlugin* PluginRegister() { return nullptr; }
+#elif defined(FIXTURE_REGISTER_THROWS)
+FIXTURE_EXPORT TZarixPlugin* PluginRegister() { throw std::runtime_error("rejestracja nie powiodła się"); }
+#elif !defined(FIXTURE_NO_REGISTER)
+ZARIX_PLUGIN(TFixturePlugin)
+#endif
+
+#ifndef FIXTURE_NO_INITIALIZE
+FIXTURE_EXPORT TZarixPlugin* PluginInitialize() {
+    JournalAdd(std::string("PluginInitialize:") + FIXTURE_NAME);
+    return nullptr;
+}
+#endif

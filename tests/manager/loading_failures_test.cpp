@@ -1,0 +1,125 @@
+// Libraries that fail to load: the exact messages, and what stays loaded and recorded.
+#include "loading_fixture.h"
+
+#include "platform/os/library.h"
+#include "platform/rtl/strings.h"
+#include "services/exception_manager.h"
+
+#include <fstream>
+#include <stdexcept>
+
+using namespace zarix;
+
+namespace {
+
+template <class E>
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.what();
+    } catch (const std::exception& e) {
+        return std::string("wrong exception: ") + e.what();
+    }
+    return "nothing raised";
+}
+
+}  // namespace
+
+TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
+    struct Case {
+        const char* Fixture;
+        std::function<std::string(const std::string& path)> Expected;
+    };
+    const Case cases[] = {
+        {"noregister", [](const std::string&) { return "\"noregister.bpl\" nie jest pluginem programu Zarix."; }},
+        {"priozero", [](const std::string&) { return "\"priozero.bpl\": nie ma określonego priorytetu ładowania."; }},
+        {"initfalse", [](const std::string& path) { return "\"" + path + "\" - inicjalizacja nie wykonana."; }},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Install(c.Fixture);
+        int after = 0;
+        Manager->SetOnAfterLoading([&](TObject*) { ++after; });
+        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(path, true); }), c.Expected(path)) << c.Fixture;
+        EXPECT_EQ(Manager->PluginCount(), 0) << c.Fixture;
+        EXPECT_EQ(after, 0) << c.Fixture;
+        // The failed library stays loaded, unrecorded: the manager will never unload it.
+        EXPECT_TRUE(IsLibraryLoaded(path)) << c.Fixture;
+        EXPECT_TRUE(Manager->ExceptionManager()->Modules().empty()) << c.Fixture;
+    }
+    EXPECT_TRUE(Only(JournalTake(), "PluginInitialize:").empty());
+}
+
+TEST_F(LoadingTest, PriorityZeroLeavesTheFailedPluginsNameCurrent) {
+    EXPECT_THROW(Manager->LoadPlugin(Install("priozero"), false), EPluginError);
+    EXPECT_EQ(Manager->CurrentPluginName, "PRIOZERO");
+}
+
+TEST_F(LoadingTest, AVersionThatIsMissingOrNotDottedFailsWithTheConversionError) {
+    EXPECT_EQ(MessageOf<EConvertError>([&] { Manager->LoadPlugin(Install("noversion"), false); }),
+              "'' is not a valid integer value");
+    EXPECT_EQ(MessageOf<EConvertError>([&] { Manager->LoadPlugin(Install("commaversion"), false); }),
+              "'1, 0, 0, 0' is not a valid integer value");
+    EXPECT_EQ(Manager->PluginCount(), 0);
+}
+
+TEST_F(LoadingTest, RegistrationThatReturnsNothingIsSilentAndOneThatRaisesPropagates) {
+    int after = 0;
+    Manager->SetOnAfterLoading([&](TObject*) { ++after; });
+    const std::string silent = Install("registernull");
+    EXPECT_NO_THROW(Manager->LoadPlugin(silent, true));
+    EXPECT_EQ(after, 0);
+    EXPECT_EQ(Manager->PluginCount(), 0);
+    EXPECT_TRUE(IsLibraryLoaded(silent));
+    EXPECT_EQ(MessageOf<std::runtime_error>([&] { Manager->LoadPlugin(Install("registerthrows"), false); }),
+              "rejestracja nie powiodła się");
+    EXPECT_EQ(Manager->PluginCount(), 0);
+}
+
+TEST_F(LoadingTest, AFileTheLoaderRefusesQuotesTheLoader) {
+    const std::string path = (Folder / "broken.bpl").string();
+    std::ofstream(path) << "not a library";
+    const std::string message = MessageOf<EPackageError>([&] { Manager->LoadPlugin(path, false); });
+    EXPECT_EQ(message.rfind("cannot load library " + path + ": (", 0), 0u) << message;
+    EXPECT_EQ(message.back(), ')');
+}
+
+TEST_F(LoadingTest, TheFirstFailureEndsTheRunBeforeAnythingIsInitialised) {
+    for (const char* name : {"alfa", "beta", "priozero", "delta", "epsilon"}) Install(name);
+    const std::vector<std::string> files = Manager->FindPluginFiles();
+    EXPECT_THROW(Manager->LoadPlugins(), EPluginError);
+
+    std::vector<std::string> expected;
+    bool failedSeen = false;
+    for (const std::string& file : files) {
+        const std::string name = ChangeFileExt(ExtractFileName(file), "");
+        if (name == "priozero") failedSeen = true;
+        else if (!failedSeen) expected.push_back(UpperCase(name));
+        else EXPECT_FALSE(IsLibraryLoaded(file)) << name << " was found after the failure and must not be loaded";
+    }
+    EXPECT_EQ(Loaded(), expected);
+    EXPECT_TRUE(Only(JournalTake(), "PluginInitialize:").empty());
+    EXPECT_EQ(Manager->PluginPriorities()->Count(), 0);
+}
+
+TEST(ManagerDesignMode, AManagerInTheDesignerOnlyCarriesItsSettings) {
+    TComponent form(nullptr);
+    form.SetDesigning(true);
+    auto* manager = new TZarixPluginManager(&form);
+    EXPECT_EQ(manager->ExceptionManager(), nullptr);
+    EXPECT_EQ(manager->PluginPriorities(), nullptr);
+    manager->SetExtension("dll");
+    EXPECT_EQ(manager->GetExtension(), "dll");
+    EXPECT_THROW(manager->LoadPlugins(), EPluginError);
+}
+
+TEST(PluginForwards, APluginNotLoadedByAManagerSaysSo) {
+    TZarixPlugin plugin(nullptr);
+    plugin.SetPluginName("Luzem");
+    try {
+        plugin.isPluginAvailable("X");
+        FAIL();
+    } catch (const EPluginError& e) {
+        EXPECT_EQ(e.Message(), "Plugin \"LUZEM\" is not loaded by a plugin manager");
+    }
+}

@@ -1,0 +1,52 @@
+// A manager over a temporary plugin folder filled with copies of the fixture plugins.
+#pragma once
+
+#include "journal.h"
+
+#include "manager/ZarixPluginManager.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+class LoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        JournalTake();
+        static int serial = 0;
+        Folder = std::filesystem::path(::testing::TempDir()) /
+                 ("zarix_plugins_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
+        std::filesystem::create_directories(Folder);
+        Manager = std::make_unique<zarix::TZarixPluginManager>(nullptr);
+        Manager->SetPluginFolder(Folder.string());
+    }
+    void TearDown() override {
+        Manager.reset();
+        std::filesystem::remove_all(Folder);
+    }
+    /// Copies a fixture into the folder (a fresh file, so the loader sees a new library).
+    std::string Install(const std::string& name, const std::string& as = {}) {
+        const auto target = Folder / ((as.empty() ? name : as) + ".bpl");
+        std::filesystem::copy_file(std::string(FIXTURE_DIR) + name + ".bpl", target);
+        return target.string();
+    }
+    std::vector<std::string> Loaded() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < Manager->PluginCount(); ++i) names.push_back(Manager->GetPlugins(i)->GetPluginName());
+        return names;
+    }
+    static std::vector<std::string> Only(const std::vector<std::string>& journal, const std::string& prefix) {
+        std::vector<std::string> picked;
+        for (const std::string& e : journal)
+            if (e.rfind(prefix, 0) == 0) picked.push_back(e.substr(prefix.size()));
+        return picked;
+    }
+
+    std::filesystem::path Folder;
+    std::unique_ptr<zarix::TZarixPluginManager> Manager;
+};
