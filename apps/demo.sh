@@ -18,3 +18,19 @@ echo "== The dependency check compares versions as concatenated digits, on purpo
 "$bin" compare 1.10.0.0 2.0.0.0
 "$bin" compare 1.4.2.0 2.0.0.0
 "$bin" compare 65535.65535.65535.65535 1.0.0.0 || true
+echo
+db="$build/demo.db"
+"$bin" demo-db "$db"
+echo
+echo "== The main menu built from the plugins' commands, ordered by their positions:"
+"$bin" menu --folder "$plugins"
+echo
+echo "== The same menu for Jan Kowalski (user 2): items he has no privilege for are disabled."
+"$bin" menu --folder "$plugins" --db "$db" --user 2
+echo
+echo "== The administrator's toolbar: the default buttons, with captions (long ones shortened)."
+"$bin" toolbar --folder "$plugins" --db "$db" --user 1
+echo
+echo "== Jan's own toolbar from the UserToolBar table, icons only by his parameter; his row for"
+echo "== the cash report names a module that is not loaded and is passed over."
+"$bin" toolbar --folder "$plugins" --db "$db" --user 2

@@ -139,8 +139,7 @@ int main(int argc, char** argv) {
     TRatioReporter reporter;
     RunWithRatios(argc, argv, reporter);
     for (int n : kSizes) {
-        std::string arg = "/";
-        arg += std::to_string(n);  // not "/" + ...: g++ 12 at -O3 warns falsely about that
+        const std::string arg = "/" + std::to_string(n);
         std::printf("size %4d: load %.3f ms (raw %.3f), unload %.3f ms (raw %.3f)\n", n,
                     reporter.Time("BM_LoadPlugins" + arg + "/real_time"), reporter.Time("BM_RawLoad" + arg + "/real_time"),
                     reporter.Time("BM_UnloadPlugins" + arg + "/real_time"),

@@ -226,6 +226,7 @@ private:
         TWeak<TComponent> View;
     };
     std::vector<TCommandView> FCommandViews;
+    std::size_t FCommandViewsPruned = 0;
 };
 
 }  // namespace zarix

@@ -125,8 +125,12 @@ void TZarixPluginManager::CaptionMustRefresh() {
 }
 
 void TZarixPluginManager::AddCommandView(const void* Command, TComponent* View) {
-    // Views destroyed by the host are pruned here, so the list stays as long as what is shown.
-    std::erase_if(FCommandViews, [](const TCommandView& v) { return !v.View; });
+    // Views the host destroyed are pruned whenever the list has doubled since the last pruning:
+    // it stays about as long as what is shown, at a constant cost per view.
+    if (FCommandViews.size() >= 2 * FCommandViewsPruned + 64) {
+        std::erase_if(FCommandViews, [](const TCommandView& v) { return !v.View; });
+        FCommandViewsPruned = FCommandViews.size();
+    }
     FCommandViews.push_back(TCommandView{Command, View});
 }
 

@@ -6,43 +6,103 @@
 #include "plugin/zarixplugin.h"
 
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace zarix {
 namespace {
 
-// A command with its position split once and each element converted the first time the walk
-// needs it, so a bad element raises exactly where a walk converting anew would meet it.
-struct TSortEntry {
-    void* Command;
-    TExplodeArray Parts;
+// The sort is quadratic by design, so every comparison must be cheap and the entries compact:
+// each element text is interned once (equal texts, equal numbers), positions of up to
+// kInlineLevels elements live inside the entry, and each element is converted to a number the
+// first time the walk needs it, so a bad element raises exactly where a walk converting anew
+// would meet it.
+constexpr std::size_t kInlineLevels = 6;
+
+struct TLevels {
+    std::vector<int32_t> Texts;
     std::vector<int32_t> Values;
     std::vector<bool> Converted;
+};
 
-    explicit TSortEntry(void* command)
-        : Command(command),
-          Parts(Explode("|", static_cast<TZarixPluginCommand*>(command)->MenuPosition())),
-          Values(Parts.size(), 0),
-          Converted(Parts.size(), false) {}
+struct TSortEntry {
+    void* Command = nullptr;
+    uint32_t Count = 0;
+    uint32_t ConvertedMask = 0;
+    std::array<int32_t, kInlineLevels> Texts{};
+    std::array<int32_t, kInlineLevels> Values{};
+    TLevels* Deep = nullptr;  // levels past kInlineLevels, for the rare deeper path
+};
 
-    int32_t Value(std::size_t k) {
-        if (!Converted[k]) {
-            Values[k] = StrToInt(Parts[k]);
-            Converted[k] = true;
+class TPositionTable {
+public:
+    TSortEntry Make(void* command) {
+        const TExplodeArray parts = Explode("|", static_cast<TZarixPluginCommand*>(command)->MenuPosition());
+        TSortEntry entry;
+        entry.Command = command;
+        entry.Count = static_cast<uint32_t>(parts.size());
+        if (parts.size() > kInlineLevels) {
+            FDeep.push_back(std::make_unique<TLevels>());
+            entry.Deep = FDeep.back().get();
+            entry.Deep->Values.assign(parts.size() - kInlineLevels, 0);
+            entry.Deep->Converted.assign(parts.size() - kInlineLevels, false);
         }
-        return Values[k];
+        for (std::size_t k = 0; k < parts.size(); ++k) {
+            const int32_t id = Intern(parts[k]);
+            if (k < kInlineLevels) entry.Texts[k] = id;
+            else entry.Deep->Texts.push_back(id);
+        }
+        return entry;
     }
+
+    int32_t Text(const TSortEntry& e, std::size_t k) const {
+        return k < kInlineLevels ? e.Texts[k] : e.Deep->Texts[k - kInlineLevels];
+    }
+
+    int32_t Value(TSortEntry& e, std::size_t k) {
+        if (k < kInlineLevels) {
+            if ((e.ConvertedMask & (1u << k)) == 0) {
+                e.Values[k] = StrToInt(FTexts[static_cast<std::size_t>(e.Texts[k])]);
+                e.ConvertedMask |= 1u << k;
+            }
+            return e.Values[k];
+        }
+        const std::size_t d = k - kInlineLevels;
+        if (!e.Deep->Converted[d]) {
+            e.Deep->Values[d] = StrToInt(FTexts[static_cast<std::size_t>(e.Deep->Texts[d])]);
+            e.Deep->Converted[d] = true;
+        }
+        return e.Deep->Values[d];
+    }
+
+private:
+    int32_t Intern(const std::string& text) {
+        const auto [it, fresh] = FIds.try_emplace(text, static_cast<int32_t>(FTexts.size()));
+        if (fresh) FTexts.push_back(text);
+        return it->second;
+    }
+
+    std::unordered_map<std::string, int32_t> FIds;
+    std::vector<std::string> FTexts;
+    std::vector<std::unique_ptr<TLevels>> FDeep;
 };
 
 // Whether the pair must be exchanged: some level k, taken in order, where the first number is
 // greater and every level before is the same text.
-bool MustExchange(TSortEntry& a, TSortEntry& b) {
-    const std::size_t m = std::min(a.Parts.size(), b.Parts.size());
+bool MustExchange(TPositionTable& table, TSortEntry& a, TSortEntry& b) {
+    const std::size_t m = std::min(a.Count, b.Count);
+    std::size_t sameUpTo = 0;  // levels 0 .. sameUpTo-1 are known to be the same text
     for (std::size_t k = 0; k < m; ++k) {
-        const int32_t first = a.Value(k);
-        const int32_t second = b.Value(k);
-        if (first > second && (k == 0 || SamePositionGroup(a.Parts, b.Parts, static_cast<int>(k) - 1))) return true;
+        const int32_t first = table.Value(a, k);
+        const int32_t second = table.Value(b, k);
+        if (first > second) {
+            while (sameUpTo < k && table.Text(a, sameUpTo) == table.Text(b, sameUpTo)) ++sameUpTo;
+            if (sameUpTo == k) return true;
+        }
     }
     return false;
 }
@@ -56,9 +116,10 @@ bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
 }
 
 void SortCommandsByPosition(TList& Commands) {
+    TPositionTable table;
     std::vector<TSortEntry> entries;
     entries.reserve(static_cast<std::size_t>(Commands.Count()));
-    for (int i = 0; i < Commands.Count(); ++i) entries.emplace_back(Commands.Items(i));
+    for (int i = 0; i < Commands.Count(); ++i) entries.push_back(table.Make(Commands.Items(i)));
     // NOTE: pairs that are neither greater nor smaller (equal positions, or one a leading part
     // of the other) never move, so the result depends on this exact pass structure: Count
     // passes over neighbours. Stopping after a pass that moved nothing changes no result.
@@ -66,7 +127,7 @@ void SortCommandsByPosition(TList& Commands) {
     for (std::size_t pass = 0; pass < n; ++pass) {
         bool exchanged = false;
         for (std::size_t i = 0; i + 1 < n; ++i) {
-            if (MustExchange(entries[i], entries[i + 1])) {
+            if (MustExchange(table, entries[i], entries[i + 1])) {
                 std::swap(entries[i], entries[i + 1]);
                 exchanged = true;
             }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <unordered_map>
 
 namespace zarix {
 
@@ -59,19 +60,21 @@ void TZarixPluginManager::SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList*
         IconsList = ImageList;
         FSortedCommandsToolBarList.reset();
         {
+            // The first menu command of each trimmed path, found once rather than by a scan of
+            // the whole list for every row.
+            std::unordered_map<std::string, TZarixPluginCommand*> firstByPath;
+            for (int i = 0; FSortedCommandsList && i < FSortedCommandsList->Count(); ++i) {
+                auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i));
+                firstByPath.try_emplace(Trim(command->MenuPath()), command);
+            }
             TDBQuery rows("Select * from UserToolBar where UTBUserOrigid=" + IntToStr(FUserOrigid), "DBCONN");
             rows.Open();
             for (; !rows.Eof(); rows.Next()) {
-                const std::string path = Trim(rows.FieldByName("UTBMenuPath"));
-                if (!FSortedCommandsList) continue;
-                for (int i = 0; i < FSortedCommandsList->Count(); ++i) {
-                    auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i));
-                    if (Trim(command->MenuPath()) != path) continue;
-                    command->SetShowOnToolBar(true);
-                    if (!FSortedCommandsToolBarList) FSortedCommandsToolBarList = std::make_unique<TList>();
-                    FSortedCommandsToolBarList->Add(command);
-                    break;
-                }
+                const auto found = firstByPath.find(Trim(rows.FieldByName("UTBMenuPath")));
+                if (found == firstByPath.end()) continue;
+                found->second->SetShowOnToolBar(true);
+                if (!FSortedCommandsToolBarList) FSortedCommandsToolBarList = std::make_unique<TList>();
+                FSortedCommandsToolBarList->Add(found->second);
             }
         }
         if (!FSortedCommandsToolBarList) {

@@ -13,6 +13,13 @@ int Usage() {
                  "      initialisation order, with what failed and why\n"
                  "  zarixctl version FILE [--json]\n"
                  "      the version resource of a library file, read without loading it\n"
+                 "  zarixctl menu [--folder DIR] [--ext EXT] [--db FILE --user N] [--json]\n"
+                 "      the main menu built from the plugins' commands, as an indented tree; with a\n"
+                 "      database and a user, items are enabled by that user's privileges\n"
+                 "  zarixctl toolbar --db FILE --user N [--folder DIR] [--ext EXT] [--json]\n"
+                 "      the toolbar that user gets: the stored selection, or the default buttons\n"
+                 "  zarixctl demo-db FILE\n"
+                 "      create a database with the framework's tables and two demo users\n"
                  "  zarixctl parse TEXT...        parse version texts as the dependency check reads them\n"
                  "  zarixctl compare A B          compare two versions the way the dependency check does\n"
                  "  zarixctl name TEXT...         the normalised plugin name and its display name\n";
@@ -28,7 +35,8 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") args.Json = true;
-        else if ((arg == "--folder" || arg == "--ext") && i + 1 < argc) args.Options.emplace_back(arg, argv[++i]);
+        else if ((arg == "--folder" || arg == "--ext" || arg == "--db" || arg == "--user") && i + 1 < argc)
+            args.Options.emplace_back(arg, argv[++i]);
         else if (arg.rfind("--", 0) == 0) {
             std::cerr << "zarixctl: unknown option " << arg << "\n";
             return Usage();
@@ -37,6 +45,9 @@ int main(int argc, char** argv) {
     try {
         if (command == "plugins" && args.Positional.empty()) return zarixctl::PluginsCommand(args);
         if (command == "version" && args.Positional.size() == 1) return zarixctl::VersionCommand(args);
+        if (command == "menu" && args.Positional.empty()) return zarixctl::MenuCommand(args);
+        if (command == "toolbar" && args.Positional.empty()) return zarixctl::ToolBarCommand(args);
+        if (command == "demo-db" && args.Positional.size() == 1) return zarixctl::DemoDbCommand(args);
         if (command == "parse" && !args.Positional.empty()) return zarixctl::ParseCommand(args);
         if (command == "compare" && args.Positional.size() == 2) return zarixctl::CompareCommand(args);
         if (command == "name" && !args.Positional.empty()) return zarixctl::NameCommand(args);

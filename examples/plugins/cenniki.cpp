@@ -12,9 +12,9 @@ class TCennikiPlugin : public TZarixPlugin {
         SetPluginName("Cenniki");
         SetPluginPriority(20);
         AddDependency("Klient", "1.0.0.0");  // prices per customer need the customer register
-        AddCommand(true, "Cenniki", "Cenniki sprzedaży", "1|4", "Kartoteki|Cenniki", [](TObject*) {}, "CENNIKI_LISTA",
-                   3, true, 2, "Cenniki");
-        AddCommand(true, "Zmiana cen", "Zbiorcza zmiana cen w cenniku", "1|4|1", "Kartoteki|Cenniki|Zmiana cen",
+        AddCommand(true, "Cenniki", "Cenniki sprzedaży", "1|3", "Kartoteki|Cenniki", [](TObject*) {}, "CENNIKI_LISTA",
+                   3, true, 2, "Cenniki sprzedaży i zakupu");
+        AddCommand(true, "Zmiana cen", "Zbiorcza zmiana cen w cenniku", "1|4", "Kartoteki|Zmiana cen",
                    [](TObject*) {}, "CENNIKI_ZMIANA", 4, true, -1, "");
     }
 };

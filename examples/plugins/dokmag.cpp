@@ -17,14 +17,14 @@ class TDokMagPlugin : public TZarixPlugin {
         AddDependency("Cenniki", "1.0.0.0");
         // "Dokumenty" = documents, "Faktura VAT" = VAT invoice, "Paragon" = receipt,
         // "Wydanie zewnętrzne" = goods issue.
-        AddCommand(true, "Faktura VAT", "Nowa faktura VAT sprzedaży", "2|1", "Dokumenty|Sprzedaż|Faktura VAT",
+        AddCommand(true, "Faktura VAT", "Nowa faktura VAT sprzedaży", "2|0|0", "Dokumenty|Sprzedaż|Faktura VAT",
                    [](TObject*) {}, "DOKMAG_FV", 5, true, 3, "Faktura_VAT");
-        AddCommand(true, "Paragon", "Nowy paragon", "2|1|2", "Dokumenty|Sprzedaż|Paragon", [](TObject*) {},
+        AddCommand(true, "Paragon", "Nowy paragon", "2|0|1", "Dokumenty|Sprzedaż|Paragon", [](TObject*) {},
                    "DOKMAG_PAR", 6, true, 4, "Paragon");
-        AddCommand(true, "Wydanie zewnętrzne", "Nowe wydanie zewnętrzne (WZ)", "2|2|1",
+        AddCommand(true, "Wydanie zewnętrzne", "Nowe wydanie zewnętrzne (WZ)", "2|1|0",
                    "Dokumenty|Magazyn|Wydanie zewnętrzne", [](TObject*) {}, "DOKMAG_WZ", 7, true, -1, "");
-        AddCommand(true, "Rejestr dokumentów", "Przeglądanie wystawionych dokumentów", "2|3",
-                   "Dokumenty|Rejestr dokumentów", [](TObject*) {}, "", 8, true, 5, "Rejestr");
+        AddCommand(true, "Rejestr dokumentów", "Przeglądanie wystawionych dokumentów", "2|2",
+                   "Dokumenty|Rejestr dokumentów", [](TObject*) {}, "", 8, true, 5, "Rejestr_dokumentów handlowych");
     }
 };
 ZARIX_DEFINE_CLASS(TDokMagPlugin)

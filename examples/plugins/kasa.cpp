@@ -13,7 +13,7 @@ class TKasaPlugin : public TZarixPlugin {
         SetPluginName("Kasa");
         SetPluginPriority(40);
         AddDependency("DokMag", "2.0.0.0");
-        AddCommand(true, "Raport kasowy", "Raport kasowy za dzień", "3|1", "Finanse|Raport kasowy", [](TObject*) {},
+        AddCommand(true, "Raport kasowy", "Raport kasowy za dzień", "3|0", "Finanse|Raport kasowy", [](TObject*) {},
                    "KASA_RK", 9, true, 6, "Raport_kasowy");
     }
 };

@@ -14,11 +14,11 @@ class TKlientPlugin : public TZarixPlugin {
         SetPluginPriority(10);
         // Captions are what the user sees: "Kartoteki" = registers, "Kontrahenci" = customers
         // and suppliers, "Grupy kontrahentów" = customer groups.
-        AddCommand(true, "&Kontrahenci", "Lista kontrahentów", "1|1", "Kartoteki|Kontrahenci", [](TObject*) {},
+        AddCommand(true, "&Kontrahenci", "Lista kontrahentów", "1|0", "Kartoteki|Kontrahenci", [](TObject*) {},
                    "KLIENT_LISTA", 0, true, 0, "Kontrahenci");
-        AddCommand(true, "Grupy kontrahentów", "Słownik grup kontrahentów", "1|2", "Kartoteki|Grupy kontrahentów",
+        AddCommand(true, "Grupy kontrahentów", "Słownik grup kontrahentów", "1|1", "Kartoteki|Grupy kontrahentów",
                    [](TObject*) {}, "KLIENT_GRUPY", 1, true, -1, "");
-        AddCommand(true, "Nowy kontrahent", "Dopisanie kontrahenta", "1|3", "Kartoteki|Nowy kontrahent",
+        AddCommand(true, "Nowy kontrahent", "Dopisanie kontrahenta", "1|2", "Kartoteki|Nowy kontrahent",
                    [](TObject*) {}, "KLIENT_DOPISZ", 2, true, 1, "Nowy_kontrahent");
     }
 };

@@ -243,6 +243,7 @@ consteval auto MakeVersionNote() {
 #define ZARIX_VERSION_BLOCK_ATTRIBUTES \
     __attribute__((section(".note.zarix_version"), used, retain, visibility("hidden"), aligned(4)))
 #else
+// Without `retain`, an exported symbol is a root the linker's section collection keeps.
 #define ZARIX_VERSION_BLOCK_ATTRIBUTES \
     __attribute__((section(".note.zarix_version"), used, visibility("default"), aligned(4)))
 #endif

@@ -28,7 +28,8 @@ std::string TParameterManager::GetParameterValue(const std::string& Name, int32_
     (void)Arg5;
     (void)Arg6;
     if (Kind != 0)
-        throw EDatabaseError("Parameter \"" + Name + "\": kind " + IntToStr(Kind) + " is not kept, only user parameters (0)");
+        throw EDatabaseError("Parameter \"" + Name + "\": kind " + IntToStr(Kind) +
+                             " is not kept, only user parameters (0)");
     // The user's own row sorts before the default row of user 0.
     TDBQuery query("SELECT UPAValue FROM UserParameters WHERE UPAName = :Name AND UPAUserOrigid IN (:User, 0) "
                    "ORDER BY UPAUserOrigid = 0 LIMIT 1",

@@ -37,8 +37,9 @@ bool TUserSecurity::CheckPrivilege(const std::string& PrivilegeName, int32_t Arg
 }
 
 bool TUserSecurity::DatabaseAnswer(const std::string& PrivilegeName, int32_t UserOrigid) const {
-    TDBQuery query("SELECT 1 WHERE EXISTS (SELECT 1 FROM Users WHERE USRUserOrigid = :User AND USRAdministrator <> 0) "
-                   "OR EXISTS (SELECT 1 FROM UserPrivileges WHERE UPRPrivilege = :Name AND UPRUserOrigid IN (:User, 0))",
+    TDBQuery query("SELECT 1 WHERE EXISTS (SELECT 1 FROM Users WHERE USRUserOrigid = :User AND USRAdministrator <> 0)"
+                   " OR EXISTS (SELECT 1 FROM UserPrivileges"
+                   "            WHERE UPRPrivilege = :Name AND UPRUserOrigid IN (:User, 0))",
                    Connection());
     query.ParamByName("User", UserOrigid);
     query.ParamByName("Name", PrivilegeName);

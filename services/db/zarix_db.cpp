@@ -70,9 +70,11 @@ void CheckSqlText(const TDBConnection& c, const std::string& sql) {
 
 }  // namespace
 
-TDBConnection::TDBConnection(std::string Name, std::string FileName) : FName(std::move(Name)), FFileName(std::move(FileName)) {
+TDBConnection::TDBConnection(std::string Name, std::string FileName)
+    : FName(std::move(Name)), FFileName(std::move(FileName)) {
     const std::string prefix = "Cannot open database " + Quoted(FFileName) + " as connection " + Quoted(FName) + ": ";
-    if (FFileName.find('\0') != std::string::npos) throw EDatabaseError(prefix + "the file name contains a NUL character");
+    if (FFileName.find('\0') != std::string::npos)
+        throw EDatabaseError(prefix + "the file name contains a NUL character");
     const int rc = sqlite3_open_v2(FFileName.c_str(), &FHandle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     // A constructor that throws runs no destructor, so every failure below closes the handle,
@@ -319,7 +321,6 @@ TDBQuery::~TDBQuery() = default;
 TDBQuery::TDBQuery(TDBQuery&& Other) noexcept = default;
 TDBQuery& TDBQuery::operator=(TDBQuery&& Other) noexcept = default;
 
-
 const std::string& TDBQuery::SQL() const noexcept { return FImpl ? FImpl->Sql : EmptyText(); }
 const std::string& TDBQuery::ConnectionName() const noexcept { return FImpl ? FImpl->ConnectionName : EmptyText(); }
 
@@ -366,7 +367,8 @@ std::string TDBQuery::FieldName(int Index) const {
     TImpl& q = LiveQuery(FImpl);
     q.RequireOpen("FieldName");
     if (Index < 0 || Index >= static_cast<int>(q.Columns.size()))
-        q.Raise("Field index " + IntToStr(Index) + " out of range, the query has " + IntToStr(q.Columns.size()) + " fields");
+        q.Raise("Field index " + IntToStr(Index) + " out of range, the query has " + IntToStr(q.Columns.size()) +
+                " fields");
     return q.Columns[static_cast<std::size_t>(Index)];
 }
 

@@ -45,7 +45,8 @@ TEST_F(Connections, DataLivesInTheFileAcrossReopening) {
 
 TEST_F(Connections, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
     const std::string text = TempFile("not_a_database.sqlite");
-    std::ofstream(text) << "This is a text file, long enough to fill SQLite's 100-byte header and then some more text.\n";
+    // Longer than the 100-byte header SQLite checks; an empty file would pass as an empty database.
+    std::ofstream(text) << std::string(200, 'x') << '\n';
     Exec("CREATE TABLE kept (a)");
     EXPECT_THAT(ErrorOf([&] { DBInt().OpenConnection("DBCONN", text); }),
                 AllOf(HasSubstr("\"" + text + "\""), HasSubstr("file is not a database")));
