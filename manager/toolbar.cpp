@@ -9,7 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <unordered_map>
+#include <string_view>
+#include <utility>
 
 namespace zarix {
 
@@ -19,6 +20,13 @@ namespace {
 constexpr std::size_t kMaxCaptionLength = 20;
 // Button width when captions are not shown.
 constexpr int kIconOnlyButtonWidth = 25;
+
+// Trim without a copy: leading and trailing characters of code 32 or less.
+std::string_view TrimView(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+    return text;
+}
 
 std::string ReplaceUnderscores(std::string text) {
     std::replace(text.begin(), text.end(), '_', ' ');
@@ -47,10 +55,12 @@ std::string ButtonCaption(const std::string& Text) {
 }
 
 // Shortcuts Alt+F1, Alt+F2, ... by the number of the button, passing over Alt+F4, which closes
-// the window.
+// the window. What TextToShortCut makes of "Alt+F<key>", without building the text: no
+// shortcut past F24.
 TShortCut ButtonShortCut(int ButtonNumber) {
     const int key = ButtonNumber < 4 ? ButtonNumber : ButtonNumber + 1;
-    return TextToShortCut("Alt+F" + IntToStr(key));
+    if (key < 1 || key > 24) return 0;
+    return static_cast<TShortCut>(scAlt | (VK_F1 + key - 1));
 }
 
 }  // namespace
@@ -60,21 +70,25 @@ void TZarixPluginManager::SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList*
         IconsList = ImageList;
         FSortedCommandsToolBarList.reset();
         {
-            // The first menu command of each trimmed path, found once rather than by a scan of
-            // the whole list for every row.
-            std::unordered_map<std::string, TZarixPluginCommand*> firstByPath;
-            for (int i = 0; FSortedCommandsList && i < FSortedCommandsList->Count(); ++i) {
-                auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i));
-                firstByPath.try_emplace(Trim(command->MenuPath()), command);
-            }
+            // The first menu command of each trimmed path, looked up by binary search: one sort
+            // of the list instead of a scan of it for every row.
+            std::vector<std::pair<std::string_view, int>> byPath;
+            for (int i = 0; FSortedCommandsList && i < FSortedCommandsList->Count(); ++i)
+                byPath.emplace_back(TrimView(static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i))->MenuPath()), i);
+            std::stable_sort(byPath.begin(), byPath.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
             TDBQuery rows("Select * from UserToolBar where UTBUserOrigid=" + IntToStr(FUserOrigid), "DBCONN");
             rows.Open();
             for (; !rows.Eof(); rows.Next()) {
-                const auto found = firstByPath.find(Trim(rows.FieldByName("UTBMenuPath")));
-                if (found == firstByPath.end()) continue;
-                found->second->SetShowOnToolBar(true);
+                const std::string stored = rows.FieldByName("UTBMenuPath");
+                const std::string_view path = TrimView(stored);
+                const auto found = std::lower_bound(byPath.begin(), byPath.end(), path,
+                                                    [](const auto& entry, std::string_view p) { return entry.first < p; });
+                if (found == byPath.end() || found->first != path) continue;
+                auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(found->second));
+                command->SetShowOnToolBar(true);
                 if (!FSortedCommandsToolBarList) FSortedCommandsToolBarList = std::make_unique<TList>();
-                FSortedCommandsToolBarList->Add(found->second);
+                FSortedCommandsToolBarList->Add(command);
             }
         }
         if (!FSortedCommandsToolBarList) {

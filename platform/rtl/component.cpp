@@ -106,7 +106,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
 
 void TComponent::RemoveComponent(TComponent* AComponent) {
     if (AComponent == nullptr || AComponent->FOwner != this) return;
-    std::erase(FComponents, AComponent);
+    EraseFromEnd(FComponents, AComponent);
     AComponent->FOwner = nullptr;
     Notification(AComponent, TOperation::opRemove);
 }
@@ -132,13 +132,10 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
+    // Only the owner and the components that asked (FreeNotification) hear of a component's
+    // coming and going. Telling every sibling as well would make filling or emptying an owner
+    // quadratic, and references between siblings are kept with free notification or TWeak.
     if (Operation == TOperation::opRemove) RemoveFreeNotification(AComponent);
-    // Owned components hear of insertions and removals around them, as the platform does; a
-    // handler may free a sibling, so walk by index and re-check the bound each step.
-    for (std::size_t i = FComponents.size(); i-- > 0;) {
-        if (i >= FComponents.size()) continue;
-        if (FComponents[i] != AComponent) FComponents[i]->Notification(AComponent, Operation);
-    }
 }
 
 TPersistent* TComponent::GetOwner() const { return FOwner; }

@@ -83,8 +83,9 @@ class ZARIX_API TComponent : public TPersistent {
     void RemoveFreeNotification(TComponent* AComponent);
 
 protected:
-    /// Called when a component this one watches, or owns, is inserted or removed. During
-    /// opRemove the component is being destroyed: compare its address, do not call it.
+    /// Called when a component this one owns is inserted or removed, or one it watches through
+    /// FreeNotification is destroyed. During opRemove the component may be being destroyed:
+    /// compare its address, do not call it.
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     TPersistent* GetOwner() const override;
 
@@ -128,6 +129,19 @@ public:
     explicit operator bool() const noexcept { return Target() != nullptr; }
     bool operator==(const T* other) const noexcept { return Get() == other; }
 };
+
+/// Removes one occurrence of Value, searching from the end: components are most often freed
+/// in the reverse order of their creation, so the one looked for is usually the last.
+template <class T>
+bool EraseFromEnd(std::vector<T*>& List, const T* Value) {
+    for (std::size_t i = List.size(); i-- > 0;) {
+        if (List[i] == Value) {
+            List.erase(List.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
+}
 
 /// The process-wide lock that guards the component name space while components are built.
 ZARIX_API std::shared_mutex& GlobalNameSpace();

@@ -17,7 +17,7 @@ TAction::~TAction() { SetActionList(nullptr); }
 void TAction::SetActionList(TActionList* Value) {
     if (Value == FActionList) return;
     if (FActionList != nullptr) {
-        std::erase(FActionList->FActions, this);
+        EraseFromEnd(FActionList->FActions, static_cast<const TAction*>(this));
         NotifyUIChange(FActionList, "Actions");
     }
     FActionList = Value;

@@ -21,7 +21,7 @@ TToolButton::~TToolButton() { SetParent(nullptr); }
 void TToolButton::SetParent(TToolBar* Value) {
     if (Value == FParent) return;
     if (FParent != nullptr) {
-        std::erase(FParent->FButtons, this);
+        EraseFromEnd(FParent->FButtons, this);
         NotifyUIChange(FParent, "Buttons");
     }
     FParent = Value;

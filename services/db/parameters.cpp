@@ -30,9 +30,11 @@ std::string TParameterManager::GetParameterValue(const std::string& Name, int32_
     if (Kind != 0)
         throw EDatabaseError("Parameter \"" + Name + "\": kind " + IntToStr(Kind) +
                              " is not kept, only user parameters (0)");
-    // The user's own row sorts before the default row of user 0.
-    TDBQuery query("SELECT UPAValue FROM UserParameters WHERE UPAName = :Name AND UPAUserOrigid IN (:User, 0) "
-                   "ORDER BY UPAUserOrigid = 0 LIMIT 1",
+    // The user's own row, else the default row of user 0: two key lookups, where ordering the
+    // two candidate rows would make SQLite build a sorter on every read (the toolbar reads a
+    // parameter each time it is built).
+    TDBQuery query("SELECT COALESCE((SELECT UPAValue FROM UserParameters WHERE UPAUserOrigid = :User AND UPAName = :Name), "
+                   "(SELECT UPAValue FROM UserParameters WHERE UPAUserOrigid = 0 AND UPAName = :Name)) AS UPAValue",
                    Connection());
     query.ParamByName("Name", Name);
     query.ParamByName("User", UserOrigid);
