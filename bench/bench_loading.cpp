@@ -1,13 +1,20 @@
 // Loading and unloading 10, 100 and 1,000 plugin libraries through the manager, against raw
 // dlopen/dlsym/dlclose loops over the same files in the same run.
+//
+// Each iteration runs all four loops one after another on the same files (raw load, raw
+// unload, manager load, manager unload), each timed on the thread's CPU clock, and the ratios
+// are taken from the medians: on a small shared machine, wall time swings with whatever else
+// runs, while the four loops of one iteration see the same conditions.
 #include "bench_ratio.h"
 
 #include "manager/ZarixPluginManager.h"
 #include "platform/os/library.h"
 
 #include <dlfcn.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -41,27 +48,23 @@ const TPluginFolder& FolderOf(int count) {
     return it->second;
 }
 
-void RemoveFolders() {
-    for (int count : {10, 100, 1000}) std::filesystem::remove_all(FolderOf(count).Folder);
+double CpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
 using TRegister = TZarixPlugin* (*)();
 
-std::vector<void*> RawLoad(const std::vector<std::string>& files) {
-    std::vector<void*> handles;
-    handles.reserve(files.size());
-    for (const std::string& file : files) {
-        void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-        auto reg = reinterpret_cast<TRegister>(dlsym(handle, "PluginRegister"));
-        benchmark::DoNotOptimize(reg());
-        handles.push_back(handle);
-    }
-    return handles;
-}
+struct TSamples {
+    std::vector<double> RawLoad, RawUnload, Load, Unload;
+};
+std::map<int, TSamples> gSamples;
 
-void RawUnload(std::vector<void*>& handles) {
-    for (auto it = handles.rbegin(); it != handles.rend(); ++it) dlclose(*it);
-    handles.clear();
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 bool AllUnmapped(const std::vector<std::string>& files) {
@@ -70,88 +73,60 @@ bool AllUnmapped(const std::vector<std::string>& files) {
     return true;
 }
 
-void BM_RawLoad(benchmark::State& state) {
-    const TPluginFolder& folder = FolderOf(static_cast<int>(state.range(0)));
+void BM_LoadAndUnload(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const TPluginFolder& folder = FolderOf(count);
+    TSamples& samples = gSamples[count];
     for (auto _ : state) {
-        std::vector<void*> handles = RawLoad(folder.Files);
-        state.PauseTiming();
-        RawUnload(handles);
-        state.ResumeTiming();
-    }
-}
+        double t = CpuMs();
+        std::vector<void*> handles;
+        handles.reserve(folder.Files.size());
+        for (const std::string& file : folder.Files) {
+            void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+            auto reg = reinterpret_cast<TRegister>(dlsym(handle, "PluginRegister"));
+            benchmark::DoNotOptimize(reg());
+            handles.push_back(handle);
+        }
+        samples.RawLoad.push_back(CpuMs() - t);
+        t = CpuMs();
+        for (auto it = handles.rbegin(); it != handles.rend(); ++it) dlclose(*it);
+        samples.RawUnload.push_back(CpuMs() - t);
 
-void BM_LoadPlugins(benchmark::State& state) {
-    const TPluginFolder& folder = FolderOf(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
         auto manager = std::make_unique<TZarixPluginManager>(nullptr);
         manager->SetPluginFolder(folder.Folder.string());
+        t = CpuMs();
         manager->LoadPlugins();
-        state.PauseTiming();
-        if (manager->PluginCount() != state.range(0)) state.SkipWithError("not every plugin was loaded");
-        manager.reset();
-        if (!AllUnmapped(folder.Files)) state.SkipWithError("a library stayed mapped after unloading");
-        state.ResumeTiming();
-    }
-}
-
-void BM_RawUnload(benchmark::State& state) {
-    const TPluginFolder& folder = FolderOf(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::vector<void*> handles = RawLoad(folder.Files);
-        state.ResumeTiming();
-        RawUnload(handles);
-    }
-}
-
-void BM_UnloadPlugins(benchmark::State& state) {
-    const TPluginFolder& folder = FolderOf(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto manager = std::make_unique<TZarixPluginManager>(nullptr);
-        manager->SetPluginFolder(folder.Folder.string());
-        manager->LoadPlugins();
-        state.ResumeTiming();
+        samples.Load.push_back(CpuMs() - t);
+        if (manager->PluginCount() != count) state.SkipWithError("not every plugin was loaded");
+        t = CpuMs();
         for (int i = manager->PluginCount() - 1; i >= 0; --i) manager->UnloadPlugin(i);
-        state.PauseTiming();
+        samples.Unload.push_back(CpuMs() - t);
         // Unloading must really unmap: a library kept by a unique symbol would still be there.
         if (!AllUnmapped(folder.Files)) state.SkipWithError("a library stayed mapped after unloading");
-        manager.reset();
-        state.ResumeTiming();
     }
 }
-
-constexpr int kSizes[] = {10, 100, 1000};
-
-void Sizes(benchmark::internal::Benchmark* b) {
-    for (int n : kSizes) b->Arg(n);
-    b->Unit(benchmark::kMillisecond)->UseRealTime();
-}
-
-BENCHMARK(BM_RawLoad)->Apply(Sizes);
-BENCHMARK(BM_LoadPlugins)->Apply(Sizes);
-BENCHMARK(BM_RawUnload)->Apply(Sizes);
-BENCHMARK(BM_UnloadPlugins)->Apply(Sizes);
+BENCHMARK(BM_LoadAndUnload)->Arg(10)->Iterations(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndUnload)->Arg(100)->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndUnload)->Arg(1000)->Iterations(9)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     TRatioReporter reporter;
     RunWithRatios(argc, argv, reporter);
-    for (int n : kSizes) {
-        const std::string arg = "/" + std::to_string(n);
-        std::printf("size %4d: load %.3f ms (raw %.3f), unload %.3f ms (raw %.3f)\n", n,
-                    reporter.Time("BM_LoadPlugins" + arg + "/real_time"), reporter.Time("BM_RawLoad" + arg + "/real_time"),
-                    reporter.Time("BM_UnloadPlugins" + arg + "/real_time"),
-                    reporter.Time("BM_RawUnload" + arg + "/real_time"));
-    }
-    const double load1000 = reporter.Time("BM_LoadPlugins/1000/real_time");
-    const double load10 = reporter.Time("BM_LoadPlugins/10/real_time");
-    reporter.PrintRatio("load_plugins_1000", load1000 / reporter.Time("BM_RawLoad/1000/real_time"), 1.2);
-    reporter.PrintRatio("load_per_plugin_growth_1000_vs_10", (load1000 / 1000) / (load10 / 10), 1.5);
-    reporter.PrintRatio("unload_plugins_1000",
-                        reporter.Time("BM_UnloadPlugins/1000/real_time") / reporter.Time("BM_RawUnload/1000/real_time"),
-                        1.1);
-    RemoveFolders();
+    std::printf("\nmedian CPU time per run, ms (thread clock):\n");
+    std::printf("%6s %10s %10s %10s %10s %8s %8s\n", "count", "raw load", "load", "raw unld", "unload", "load x", "unld x");
+    for (auto& [n, s] : gSamples)
+        std::printf("%6d %10.3f %10.3f %10.3f %10.3f %8.3f %8.3f\n", n, Median(s.RawLoad), Median(s.Load),
+                    Median(s.RawUnload), Median(s.Unload), Median(s.Load) / Median(s.RawLoad),
+                    Median(s.Unload) / Median(s.RawUnload));
+    const TSamples& big = gSamples[1000];
+    const TSamples& small = gSamples[10];
+    reporter.PrintRatio("load_plugins_1000", Median(big.Load) / Median(big.RawLoad), 1.2);
+    reporter.PrintRatio("load_per_plugin_growth_1000_vs_10", (Median(big.Load) / 1000) / (Median(small.Load) / 10), 1.5);
+    reporter.PrintRatio("raw_load_per_plugin_growth_1000_vs_10 (baseline, for reference)",
+                        (Median(big.RawLoad) / 1000) / (Median(small.RawLoad) / 10), 0);
+    reporter.PrintRatio("unload_plugins_1000", Median(big.Unload) / Median(big.RawUnload), 1.1);
+    for (int count : {10, 100, 1000}) std::filesystem::remove_all(FolderOf(count).Folder);
     return 0;
 }

@@ -93,8 +93,9 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     if (!plugin->Initialize(this, &Application(), shortName))
         throw EPluginError("\"" + Filename + "\" - inicjalizacja nie wykonana.");
 
-    FPlugins.reserve(FPlugins.size() + 1);
-    FLibraries.reserve(FLibraries.size() + 1);
+    // Room for both before either grows, so the two lists cannot end up of different lengths.
+    if (FPlugins.size() == FPlugins.capacity()) FPlugins.reserve(2 * FPlugins.size() + 8);
+    if (FLibraries.size() == FLibraries.capacity()) FLibraries.reserve(2 * FLibraries.size() + 8);
     const uintptr_t handle = library.Handle();
     FPlugins.push_back(plugin);
     FLibraries.push_back(std::move(library));

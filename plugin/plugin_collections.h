@@ -7,6 +7,7 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
 #include "plugin/plugin_types.h"
+#include "sync/sync.h"
 
 #include <cstdint>
 #include <string>
@@ -15,9 +16,6 @@ namespace zarix {
 
 class TZarixPlugin;
 class TForm;
-
-/// How a new MDI window is placed.
-ZARIX_ENUM(TFormAlign, alNotAligned, alCascade, alRightTop)
 
 /// One command of a plugin: a menu item and, optionally, a tool button.
 class ZARIX_API TZarixPluginCommand : public TCollectionItem {

@@ -27,15 +27,9 @@ void TAction::SetActionList(TActionList* Value) {
     }
 }
 
-void TAction::SetShortCut(TShortCut Value) {
-    FShortCut = Value;
-    NotifyUIChange(this, "ShortCut");
-}
+void TAction::SetShortCut(TShortCut Value) { ChangeProperty(this, FShortCut, Value, "ShortCut"); }
 
-void TAction::SetEnabled(bool Value) {
-    FEnabled = Value;
-    NotifyUIChange(this, "Enabled");
-}
+void TAction::SetEnabled(bool Value) { ChangeProperty(this, FEnabled, Value, "Enabled"); }
 
 bool TAction::Execute() {
     if (!FEnabled || !FOnExecute) return false;

@@ -3,6 +3,8 @@
 
 #include "platform/os/file_enum.h"
 #include "platform/rtl/strings.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/ui_change.h"
 
 namespace zarix {
 
@@ -22,6 +24,22 @@ void TApplication::ProcessMessages() {
         FPending.pop_front();
         if (message) message();
     }
+}
+
+TForm* TApplication::MainForm() const noexcept { return FMainForm.Get(); }
+
+void TApplication::SetMainForm(TForm* Value) {
+    if (FMainForm == Value) return;
+    FMainForm = Value;
+    NotifyUIChange(this, "MainForm");
+}
+
+TForm* TApplication::ActiveForm() const noexcept { return FActiveForm.Get(); }
+
+void TApplication::SetActiveForm(TForm* Value) {
+    if (FActiveForm == Value) return;
+    FActiveForm = Value;
+    NotifyUIChange(this, "ActiveForm");
 }
 
 TApplication& Application() {

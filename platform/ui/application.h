@@ -1,5 +1,5 @@
-// The application object: the executable's name and the queue of pending messages that
-// ProcessMessages works off.
+// The application object: the executable's name, the queue of pending messages that
+// ProcessMessages works off (deferred form releases among them), the main and the active form.
 #pragma once
 
 #include "platform/rtl/component.h"
@@ -10,6 +10,8 @@
 #include <string>
 
 namespace zarix {
+
+class TForm;
 
 class ZARIX_API TApplication : public TComponent {
     ZARIX_CLASS(TApplication, TComponent)
@@ -27,10 +29,20 @@ class ZARIX_API TApplication : public TComponent {
     void ProcessMessages();
     std::size_t PendingMessages() const noexcept { return FPending.size(); }
 
+    /// The host's main window; an MDI child with no other frame joins it when it is a frame.
+    TForm* MainForm() const noexcept;
+    void SetMainForm(TForm* Value);
+    /// The form that has the focus; it goes to the frame's next MDI child when it is hidden or
+    /// freed, and to nullptr for other forms. Forms set it through SetFocus.
+    TForm* ActiveForm() const noexcept;
+    void SetActiveForm(TForm* Value);
+
 private:
     std::string FExeName;
     std::string FTitle;
     std::deque<std::function<void()>> FPending;
+    TWeak<TForm> FMainForm;
+    TWeak<TForm> FActiveForm;
 };
 
 /// The process-wide application object, created on first use.

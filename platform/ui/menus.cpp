@@ -28,35 +28,17 @@ TMenuItem::~TMenuItem() {
     if (FParent != nullptr) FParent->Remove(this);
 }
 
-void TMenuItem::SetCaption(const std::string& Value) {
-    FCaption = Value;
-    NotifyUIChange(this, "Caption");
-}
+void TMenuItem::SetCaption(const std::string& Value) { ChangeProperty(this, FCaption, Value, "Caption"); }
 
-void TMenuItem::SetHint(const std::string& Value) {
-    FHint = Value;
-    NotifyUIChange(this, "Hint");
-}
+void TMenuItem::SetHint(const std::string& Value) { ChangeProperty(this, FHint, Value, "Hint"); }
 
-void TMenuItem::SetImageIndex(int Value) {
-    FImageIndex = Value;
-    NotifyUIChange(this, "ImageIndex");
-}
+void TMenuItem::SetImageIndex(int Value) { ChangeProperty(this, FImageIndex, Value, "ImageIndex"); }
 
-void TMenuItem::SetEnabled(bool Value) {
-    FEnabled = Value;
-    NotifyUIChange(this, "Enabled");
-}
+void TMenuItem::SetEnabled(bool Value) { ChangeProperty(this, FEnabled, Value, "Enabled"); }
 
-void TMenuItem::SetVisible(bool Value) {
-    FVisible = Value;
-    NotifyUIChange(this, "Visible");
-}
+void TMenuItem::SetVisible(bool Value) { ChangeProperty(this, FVisible, Value, "Visible"); }
 
-void TMenuItem::SetShortCut(TShortCut Value) {
-    FShortCut = Value;
-    NotifyUIChange(this, "ShortCut");
-}
+void TMenuItem::SetShortCut(TShortCut Value) { ChangeProperty(this, FShortCut, Value, "ShortCut"); }
 
 void TMenuItem::SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
 
@@ -142,10 +124,7 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(this
 
 TMenu::~TMenu() = default;  // FItems is owned as a component and freed with the others
 
-void TMenu::SetImages(TImageList* Value) {
-    FImages = Value;
-    NotifyUIChange(this, "Images");
-}
+void TMenu::SetImages(TImageList* Value) { ChangeProperty(this, FImages, Value, "Images"); }
 
 ZARIX_DEFINE_CLASS(TMainMenu)
 TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}

@@ -32,55 +32,25 @@ void TToolButton::SetParent(TToolBar* Value) {
     }
 }
 
-void TToolButton::SetTop(int Value) {
-    FTop = Value;
-    NotifyUIChange(this, "Top");
-}
+void TToolButton::SetTop(int Value) { ChangeProperty(this, FTop, Value, "Top"); }
 
-void TToolButton::SetLeft(int Value) {
-    FLeft = Value;
-    NotifyUIChange(this, "Left");
-}
+void TToolButton::SetLeft(int Value) { ChangeProperty(this, FLeft, Value, "Left"); }
 
-void TToolButton::SetWidth(int Value) {
-    FWidth = Value;
-    NotifyUIChange(this, "Width");
-}
+void TToolButton::SetWidth(int Value) { ChangeProperty(this, FWidth, Value, "Width"); }
 
-void TToolButton::SetHeight(int Value) {
-    FHeight = Value;
-    NotifyUIChange(this, "Height");
-}
+void TToolButton::SetHeight(int Value) { ChangeProperty(this, FHeight, Value, "Height"); }
 
-void TToolButton::SetCaption(const std::string& Value) {
-    FCaption = Value;
-    NotifyUIChange(this, "Caption");
-}
+void TToolButton::SetCaption(const std::string& Value) { ChangeProperty(this, FCaption, Value, "Caption"); }
 
-void TToolButton::SetHint(const std::string& Value) {
-    FHint = Value;
-    NotifyUIChange(this, "Hint");
-}
+void TToolButton::SetHint(const std::string& Value) { ChangeProperty(this, FHint, Value, "Hint"); }
 
-void TToolButton::SetShowHint(bool Value) {
-    FShowHint = Value;
-    NotifyUIChange(this, "ShowHint");
-}
+void TToolButton::SetShowHint(bool Value) { ChangeProperty(this, FShowHint, Value, "ShowHint"); }
 
-void TToolButton::SetImageIndex(int Value) {
-    FImageIndex = Value;
-    NotifyUIChange(this, "ImageIndex");
-}
+void TToolButton::SetImageIndex(int Value) { ChangeProperty(this, FImageIndex, Value, "ImageIndex"); }
 
-void TToolButton::SetVisible(bool Value) {
-    FVisible = Value;
-    NotifyUIChange(this, "Visible");
-}
+void TToolButton::SetVisible(bool Value) { ChangeProperty(this, FVisible, Value, "Visible"); }
 
-void TToolButton::SetEnabled(bool Value) {
-    FEnabled = Value;
-    NotifyUIChange(this, "Enabled");
-}
+void TToolButton::SetEnabled(bool Value) { ChangeProperty(this, FEnabled, Value, "Enabled"); }
 
 void TToolButton::Click() {
     if (!FVisible || !FEnabled || !FOnClick) return;
@@ -104,15 +74,9 @@ TToolButton* TToolBar::Buttons(int Index) const {
     return FButtons[static_cast<std::size_t>(Index)];
 }
 
-void TToolBar::SetImages(TImageList* Value) {
-    FImages = Value;
-    NotifyUIChange(this, "Images");
-}
+void TToolBar::SetImages(TImageList* Value) { ChangeProperty(this, FImages, Value, "Images"); }
 
-void TToolBar::SetShowCaptions(bool Value) {
-    FShowCaptions = Value;
-    NotifyUIChange(this, "ShowCaptions");
-}
+void TToolBar::SetShowCaptions(bool Value) { ChangeProperty(this, FShowCaptions, Value, "ShowCaptions"); }
 
 void TToolBar::SetButtonWidth(int Value) {
     FButtonWidth = Value;
@@ -120,14 +84,8 @@ void TToolBar::SetButtonWidth(int Value) {
     NotifyUIChange(this, "ButtonWidth");
 }
 
-void TToolBar::SetHeight(int Value) {
-    FHeight = Value;
-    NotifyUIChange(this, "Height");
-}
+void TToolBar::SetHeight(int Value) { ChangeProperty(this, FHeight, Value, "Height"); }
 
-void TToolBar::SetVisible(bool Value) {
-    FVisible = Value;
-    NotifyUIChange(this, "Visible");
-}
+void TToolBar::SetVisible(bool Value) { ChangeProperty(this, FVisible, Value, "Visible"); }
 
 }  // namespace zarix

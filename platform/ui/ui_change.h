@@ -25,4 +25,12 @@ ZARIX_API TUIChangeHandler SetUIChangeHandler(TUIChangeHandler Handler);
 /// Tells the installed front-end that Sender changed.
 ZARIX_API void NotifyUIChange(TComponent* Sender, std::string_view What);
 
+/// Stores Value in Field and tells the front-end, unless nothing changes.
+template <class T, class V>
+void ChangeProperty(TComponent* Sender, T& Field, const V& Value, std::string_view What) {
+    if (Field == Value) return;
+    Field = Value;
+    NotifyUIChange(Sender, What);
+}
+
 }  // namespace zarix

@@ -1,0 +1,379 @@
+// Forms: window handles, the close protocol and deferred release, the MDI frame's children,
+// their z-order, focus and layout.
+#include "platform/ui/forms.h"
+
+#include "platform/ui/application.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/ui_change.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace zarix;
+
+namespace {
+
+// Counts its destructions, so a double free or a leak shows up as a wrong number.
+class TCountedForm : public TForm {
+public:
+    using TForm::TForm;
+    ~TCountedForm() override { ++Destroyed; }
+    static inline int Destroyed = 0;
+};
+
+// An MDI child that, like the application's own MDI forms, may be hidden and starts hidden.
+class THideableChild : public TForm {
+public:
+    explicit THideableChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
+    void Loaded() override {
+        TForm::Loaded();
+        SetVisible(false);
+    }
+
+protected:
+    void VisibleChanging() override {}
+};
+
+class TChild : public TForm {
+public:
+    explicit TChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
+};
+
+// Leaves the process-wide application as it found it: no main form, no pending release.
+class FormsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application().ProcessMessages();
+        Application().SetMainForm(nullptr);
+        TCountedForm::Destroyed = 0;
+    }
+    void TearDown() override {
+        Application().ProcessMessages();
+        Application().SetMainForm(nullptr);
+        EXPECT_EQ(Application().PendingMessages(), 0u);
+    }
+
+    // A visible frame of 800 x 600 owning its children.
+    std::unique_ptr<TForm> MakeFrame() {
+        auto frame = std::make_unique<TForm>(nullptr);
+        frame->SetFormStyle(fsMDIForm);
+        frame->SetBounds(0, 0, 800, 600);
+        frame->Show();
+        return frame;
+    }
+    TChild* MakeChild(TForm& frame, const std::string& caption) {
+        TChild* child = TForm::Create<TChild>(&frame);
+        child->SetCaption(caption);
+        return child;
+    }
+};
+
+}  // namespace
+
+using Handles = FormsTest;
+using Closing = FormsTest;
+using MDI = FormsTest;
+using MDILayout = FormsTest;
+
+TEST_F(Handles, AreMadeOnFirstRequestAndNeverReused) {
+    std::set<THandle> seen;
+    for (int i = 0; i < 50; ++i) {
+        TForm form(nullptr);
+        EXPECT_FALSE(form.HandleAllocated());
+        const THandle handle = form.Handle();
+        EXPECT_NE(handle, 0u);
+        EXPECT_TRUE(form.HandleAllocated());
+        EXPECT_EQ(form.Handle(), handle);
+        // Each form lives at the same stack address, yet never gets a handle seen before.
+        EXPECT_TRUE(seen.insert(handle).second);
+    }
+}
+
+TEST_F(Closing, FreeReleasesTheFormAfterTheHandlerOnlyWhenMessagesAreProcessed) {
+    auto* form = new TCountedForm(nullptr);
+    form->Show();
+    TWeak<TForm> weak(form);
+    form->SetOnClose([&](TObject* Sender, TCloseAction& Action) {
+        EXPECT_EQ(Sender, form);
+        EXPECT_EQ(Action, caHide);
+        Action = caFree;
+    });
+    form->Close();
+    EXPECT_TRUE(weak);
+    EXPECT_TRUE(form->Visible());
+    Application().ProcessMessages();
+    EXPECT_FALSE(weak);
+    EXPECT_EQ(TCountedForm::Destroyed, 1);
+}
+
+TEST_F(Closing, AFormFreedBeforeItsQueuedReleaseIsNotFreedAgain) {
+    auto* form = new TCountedForm(nullptr);
+    form->SetOnClose([](TObject*, TCloseAction& Action) { Action = caFree; });
+    form->Close();
+    form->Release();  // a second request must not free it twice either
+    EXPECT_EQ(Application().PendingMessages(), 2u);
+    delete form;
+    Application().ProcessMessages();
+    EXPECT_EQ(TCountedForm::Destroyed, 1);
+
+    // Owned forms die with their owner; a release queued before that finds nothing to free.
+    auto* owner = new TComponent(nullptr);
+    auto* owned = new TCountedForm(owner);
+    owned->Release();
+    delete owner;
+    Application().ProcessMessages();
+    EXPECT_EQ(TCountedForm::Destroyed, 2);
+}
+
+TEST_F(Closing, DefaultActionsHideNormalFormsAndMinimizeMDIChildren) {
+    auto frame = MakeFrame();
+    TForm normal(nullptr);
+    normal.Show();
+    TCloseAction seen = caNone;
+    normal.SetOnClose([&](TObject*, TCloseAction& Action) { seen = Action; });
+    normal.Close();
+    EXPECT_EQ(seen, caHide);
+    EXPECT_FALSE(normal.Visible());
+
+    TChild* child = MakeChild(*frame, "child");
+    child->SetOnClose([&](TObject*, TCloseAction& Action) { seen = Action; });
+    child->Close();
+    EXPECT_EQ(seen, caMinimize);
+    EXPECT_EQ(child->WindowState(), wsMinimized);
+    EXPECT_TRUE(child->Visible());
+}
+
+TEST_F(Closing, CaNoneKeepsTheFormAndARefusingCloseQuerySkipsOnClose) {
+    auto frame = MakeFrame();
+    TChild* child = MakeChild(*frame, "child");
+    child->SetOnClose([](TObject*, TCloseAction& Action) { Action = caNone; });
+    child->Close();
+    EXPECT_EQ(child->WindowState(), wsNormal);
+    EXPECT_TRUE(child->Visible());
+    EXPECT_EQ(Application().PendingMessages(), 0u);
+
+    int closeRuns = 0;
+    child->SetOnClose([&](TObject*, TCloseAction&) { ++closeRuns; });
+    child->SetOnCloseQuery([](TObject*, bool& CanClose) { CanClose = false; });
+    child->Close();
+    EXPECT_EQ(closeRuns, 0);
+    // The frame asks its children first: one refusing child keeps the frame open.
+    bool frameClosed = false;
+    frame->SetOnClose([&](TObject*, TCloseAction&) { frameClosed = true; });
+    frame->Close();
+    EXPECT_FALSE(frameClosed);
+    EXPECT_TRUE(frame->Visible());
+    child->SetOnCloseQuery(nullptr);
+    frame->Close();
+    EXPECT_TRUE(frameClosed);
+    EXPECT_FALSE(frame->Visible());
+}
+
+TEST_F(Closing, AHandlerThatFreesItsFormEndsTheCloseQuietly) {
+    auto* form = new TCountedForm(nullptr);
+    form->Show();
+    form->SetOnClose([form](TObject*, TCloseAction& Action) {
+        Action = caHide;
+        delete form;
+    });
+    form->Close();
+    EXPECT_EQ(TCountedForm::Destroyed, 1);
+    EXPECT_EQ(Application().PendingMessages(), 0u);
+}
+
+TEST_F(MDI, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
+    TForm loose(nullptr);
+    EXPECT_THROW(loose.SetFormStyle(fsMDIChild), EInvalidOperation);
+    EXPECT_EQ(loose.FormStyle(), fsNormal);
+
+    auto owningFrame = MakeFrame();
+    auto mainFrame = MakeFrame();
+    TChild* owned = MakeChild(*owningFrame, "owned");
+    EXPECT_EQ(owned->MDIParent(), owningFrame.get());
+
+    Application().SetMainForm(mainFrame.get());
+    TChild unowned(nullptr);
+    EXPECT_EQ(unowned.MDIParent(), mainFrame.get());
+    unowned.SetMDIParent(owningFrame.get());
+    EXPECT_EQ(mainFrame->MDIChildCount(), 0);
+    EXPECT_EQ(owningFrame->MDIChildCount(), 2);
+    EXPECT_THROW(unowned.SetMDIParent(&loose), EInvalidOperation);
+    EXPECT_EQ(unowned.MDIParent(), owningFrame.get());
+    // A frame keeps its style while it has children.
+    EXPECT_THROW(owningFrame->SetFormStyle(fsNormal), EInvalidOperation);
+    EXPECT_THROW(owningFrame->MDIChildren(2), EListError);
+}
+
+TEST_F(MDI, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
+    auto frame = MakeFrame();
+    TChild* a = MakeChild(*frame, "a");
+    TChild* b = MakeChild(*frame, "b");
+    TChild* c = MakeChild(*frame, "c");
+    ASSERT_EQ(frame->MDIChildCount(), 3);
+    EXPECT_EQ(frame->MDIChildren(0), c);
+    EXPECT_EQ(frame->MDIChildren(2), a);
+    EXPECT_EQ(frame->ActiveMDIChild(), c);
+
+    a->SetFocus();
+    EXPECT_EQ(frame->MDIChildren(0), a);
+    EXPECT_EQ(frame->MDIChildren(1), c);
+    EXPECT_TRUE(a->Focused());
+    EXPECT_EQ(Application().ActiveForm(), a);
+    b->BringToFront();  // within the focused frame, bringing forward activates
+    EXPECT_EQ(Application().ActiveForm(), b);
+
+    delete b;
+    EXPECT_EQ(frame->MDIChildCount(), 2);
+    EXPECT_EQ(frame->ActiveMDIChild(), a);
+    EXPECT_EQ(Application().ActiveForm(), a);
+    delete a;
+    delete c;
+    EXPECT_EQ(Application().ActiveForm(), frame.get());
+    EXPECT_EQ(frame->ActiveMDIChild(), nullptr);
+}
+
+TEST_F(MDI, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
+    auto frame = MakeFrame();
+    TChild* plain = MakeChild(*frame, "plain");
+    EXPECT_TRUE(plain->Visible());
+    try {
+        plain->Hide();
+        FAIL() << "hiding an MDI child must be refused";
+    } catch (const EInvalidOperation& e) {
+        EXPECT_EQ(e.Message(), "Cannot hide an MDI Child Form");
+    }
+    EXPECT_TRUE(plain->Visible());
+
+    THideableChild* hidden = TForm::Create<THideableChild>(frame.get());
+    EXPECT_FALSE(hidden->Visible());
+    EXPECT_EQ(frame->ActiveMDIChild(), plain);  // a hidden child is never the active one
+    EXPECT_THROW(hidden->SetFocus(), EInvalidOperation);
+    int shows = 0;
+    hidden->SetOnShow([&](TObject*) { ++shows; });
+    hidden->Show();
+    EXPECT_EQ(shows, 1);
+    EXPECT_EQ(frame->ActiveMDIChild(), hidden);
+    hidden->Hide();
+    EXPECT_EQ(frame->ActiveMDIChild(), plain);
+    EXPECT_EQ(Application().ActiveForm(), plain);
+}
+
+TEST_F(MDI, TheFrameAndItsChildrenMayDieInEitherOrder) {
+    auto* frame = new TForm(nullptr);
+    frame->SetFormStyle(fsMDIForm);
+    // Without an owner a child can only reach a frame that is the main form.
+    EXPECT_THROW(TForm::Create<TChild>(nullptr), EInvalidOperation);
+    Application().SetMainForm(frame);
+    auto* child = TForm::Create<TChild>(nullptr);
+    auto* other = TForm::Create<TChild>(nullptr);
+    EXPECT_EQ(frame->MDIChildCount(), 2);
+    delete other;
+    EXPECT_EQ(frame->MDIChildCount(), 1);
+    delete frame;
+    EXPECT_EQ(child->MDIParent(), nullptr);
+    EXPECT_EQ(Application().MainForm(), nullptr);
+    child->SetWindowState(wsMaximized);  // no frame left to fill: keeps its rectangle
+    EXPECT_EQ(child->Width(), 320);
+    child->Close();
+    EXPECT_EQ(child->WindowState(), wsMinimized);
+    delete child;
+}
+
+TEST_F(MDILayout, TileGridsTheShownChildrenAboveTheRowOfIcons) {
+    auto frame = MakeFrame();
+    std::vector<TChild*> children;
+    for (const char* name : {"a", "b", "c", "d"}) children.push_back(MakeChild(*frame, name));
+    children[0]->SetWindowState(wsMaximized);
+    frame->Tile();
+    // z-order: d, c, b, a: the active child takes the top left cell.
+    EXPECT_EQ(children[3]->BoundsRect(), (TBounds{0, 0, 400, 300}));
+    EXPECT_EQ(children[2]->BoundsRect(), (TBounds{400, 0, 400, 300}));
+    EXPECT_EQ(children[1]->BoundsRect(), (TBounds{0, 300, 400, 300}));
+    EXPECT_EQ(children[0]->BoundsRect(), (TBounds{400, 300, 400, 300}));
+    EXPECT_EQ(children[0]->WindowState(), wsNormal);
+
+    children[1]->SetWindowState(wsMinimized);
+    EXPECT_EQ(children[1]->BoundsRect(), (TBounds{0, 576, 160, 24}));
+    frame->Tile();
+    EXPECT_EQ(children[3]->BoundsRect(), (TBounds{0, 0, 400, 288}));
+    EXPECT_EQ(children[0]->BoundsRect(), (TBounds{0, 288, 400, 288}));
+    EXPECT_EQ(children[1]->BoundsRect(), (TBounds{0, 576, 160, 24}));  // icons stay put
+}
+
+TEST_F(MDILayout, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
+    auto frame = MakeFrame();
+    frame->SetWidth(400);  // two icons a row
+    TChild* a = MakeChild(*frame, "a");
+    TChild* b = MakeChild(*frame, "b");
+    TChild* c = MakeChild(*frame, "c");
+    a->SetBounds(10, 20, 200, 100);
+    for (TChild* child : {a, b, c}) child->SetWindowState(wsMinimized);
+    EXPECT_EQ(a->BoundsRect(), (TBounds{0, 576, 160, 24}));
+    EXPECT_EQ(b->BoundsRect(), (TBounds{160, 576, 160, 24}));
+    EXPECT_EQ(c->BoundsRect(), (TBounds{0, 552, 160, 24}));
+
+    // Moving a minimized window moves the place it returns to, not its icon.
+    a->SetLeft(30);
+    EXPECT_EQ(a->Left(), 0);
+    a->SetWindowState(wsNormal);
+    EXPECT_EQ(a->BoundsRect(), (TBounds{30, 20, 200, 100}));
+    frame->ArrangeIcons();  // z-order: c then b
+    EXPECT_EQ(c->BoundsRect(), (TBounds{0, 576, 160, 24}));
+    EXPECT_EQ(b->BoundsRect(), (TBounds{160, 576, 160, 24}));
+
+    a->SetWindowState(wsMaximized);
+    EXPECT_EQ(a->BoundsRect(), (TBounds{0, 0, 400, 600}));
+    EXPECT_EQ(a->RestoredBounds(), (TBounds{30, 20, 200, 100}));
+}
+
+TEST_F(MDILayout, CascadeStacksFromTheBottomChildWithTheActiveOneOnTop) {
+    auto frame = MakeFrame();
+    TChild* a = MakeChild(*frame, "a");
+    TChild* b = MakeChild(*frame, "b");
+    TChild* c = MakeChild(*frame, "c");
+    b->SetWindowState(wsMinimized);
+    c->SetBounds(500, 500, 250, 150);
+    frame->Cascade();
+    EXPECT_EQ(a->BoundsRect(), (TBounds{0, 0, 320, 240}));
+    EXPECT_EQ(c->BoundsRect(), (TBounds{TForm::CascadeStep, TForm::CascadeStep, 250, 150}));
+    EXPECT_EQ(b->WindowState(), wsMinimized);
+}
+
+TEST_F(FormsTest, IconsComeFromImageListsAndBadIndexesChangeNothing) {
+    TImageList images(nullptr);
+    images.Add("faktura");
+    images.Add("klient");
+    TForm form(nullptr);
+    form.SetIcon(TIcon::FromImageList(images, 1));
+    EXPECT_EQ(form.Icon().ImageName, "klient");
+    EXPECT_EQ(form.Icon().ImageIndex, 1);
+    EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);
+    EXPECT_EQ(form.Icon().ImageName, "klient");
+}
+
+TEST_F(FormsTest, ActiveControlIsClearedWithItsControlAndChangesAreReported) {
+    std::vector<std::string> changes;
+    TForm form(nullptr);
+    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
+        if (change.Sender == &form) changes.emplace_back(change.What);
+    });
+    {
+        TComponent edit(&form);
+        form.SetActiveControl(&edit);
+        EXPECT_EQ(form.ActiveControl(), &edit);
+    }
+    EXPECT_EQ(form.ActiveControl(), nullptr);
+    form.SetCaption("Faktury");
+    form.Show();
+    form.SetWindowState(wsMinimized);
+    SetUIChangeHandler(previous);
+    for (const char* what : {"ActiveControl", "Caption", "Visible", "Focus", "WindowState"})
+        EXPECT_NE(std::find(changes.begin(), changes.end(), what), changes.end()) << what;
+    EXPECT_EQ(GetPropValue(form, "Caption").AsString(), "Faktury");
+    EXPECT_EQ(GetPropValue(form, "WindowState").AsString(), "wsMinimized");
+}
