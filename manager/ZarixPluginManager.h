@@ -198,7 +198,15 @@ private:
     void ForgetModule(const TLibrary& Library);
     void ForgetCommandsOf(const TZarixPlugin& Plugin);
     enum class TMenuBuild { List, SinglePlugin };
-    void BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build);
+    struct TMenuWalkStep {
+        const TMenuItem* Parent = nullptr;
+        uint64_t Generation = 0;
+        std::string Text;
+        TMenuItem* Found = nullptr;
+    };
+    using TMenuWalkCache = std::vector<TMenuWalkStep>;
+    void BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build, TMenuWalkCache& Cache);
+    static void Remember(TMenuWalkStep& Step, const TMenuItem* Parent, std::string_view Text, TMenuItem* Found);
     /// Remembers a control whose handler runs a command, so unloading can cut it.
     void AddCommandView(const void* Command, TComponent* View);
 

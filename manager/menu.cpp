@@ -2,6 +2,7 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "manager/position_sort.h"
+#include "platform/rtl/small_vector.h"
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
 #include "services/exception_handler.h"
@@ -46,11 +47,42 @@ bool TZarixPluginManager::IsSameGroup(const TExplodeArray& A, const TExplodeArra
     return SamePositionGroup(A, B, L);
 }
 
-void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build) {
+namespace {
+
+// The elements of a path or position text, split at "|" as Explode splits it (an empty text
+// is one empty element), as views into the text: the menu build splits two texts per command.
+class TPathElements {
+public:
+    explicit TPathElements(std::string_view text) {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '|') continue;
+            FParts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+        FParts.push_back(text.substr(start));
+    }
+    std::size_t size() const noexcept { return FParts.size(); }
+    std::string_view operator[](std::size_t i) const noexcept { return FParts[i]; }
+
+private:
+    TSmallVector<std::string_view, 4> FParts;
+};
+
+}  // namespace
+
+void TZarixPluginManager::Remember(TMenuWalkStep& Step, const TMenuItem* Parent, std::string_view Text, TMenuItem* Found) {
+    Step.Parent = Parent;
+    Step.Generation = Parent->ChildrenGeneration();
+    if (Step.Text != Text) Step.Text.assign(Text);
+    Step.Found = Found;
+}
+
+void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build, TMenuWalkCache& Cache) {
     TMenu* menu = FCommandBasedMenu.Get();
     if (menu == nullptr) return;
-    const TExplodeArray path = Explode("|", Command.MenuPath());
-    const TExplodeArray positions = Explode("|", Command.MenuPosition());
+    const TPathElements path(Command.MenuPath());
+    const TPathElements positions(Command.MenuPosition());
     if (path.size() != positions.size())
         throw Exception("Create menu: MenuPath differs from MenuPositions - (" + Command.MenuPath() + " - " +
                         Command.MenuPosition() + ")");
@@ -59,16 +91,27 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         // Converted before anything is made, so a bad position leaves no half-made item.
         const int32_t position = StrToInt(positions[j]);
         const bool last = j + 1 == path.size();
-        if (TMenuItem* found = current->Find(path[j])) {
+        // Commands in menu order mostly share the start of their paths: what Find answered
+        // for the same text under the same, unchanged parent is still its answer.
+        if (Cache.size() <= j) Cache.resize(j + 1);
+        TMenuWalkStep& step = Cache[j];
+        TMenuItem* found = step.Parent == current && step.Generation == current->ChildrenGeneration() &&
+                                   step.Text == path[j]
+                               ? step.Found
+                               : current->Find(path[j]);
+        if (found != nullptr) {
+            TMenuItem* parent = current;
             current = found;
             found->SetMenuIndex(position);
+            Remember(step, parent, path[j], found);
             continue;
         }
         if (!last) {
             auto* submenu = new TMenuItem(menu);
-            submenu->SetCaption(path[j]);
+            submenu->SetCaption(std::string(path[j]));
             submenu->SetImageIndex(kSubmenuImage);
             current->Add(submenu);
+            Remember(step, current, path[j], submenu);
             current = submenu;
             continue;
         }
@@ -98,8 +141,9 @@ void TZarixPluginManager::UpdateCommandsBasedMenuByList() {
     try {
         if (TMenu* menu = FCommandBasedMenu.Get()) menu->SetImages(IconsList.Get());
         if (!FSortedCommandsList) return;
+        TMenuWalkCache cache;
         for (int i = 0; i < FSortedCommandsList->Count(); ++i)
-            BuildCommandItem(*static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i)), TMenuBuild::List);
+            BuildCommandItem(*static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i)), TMenuBuild::List, cache);
     } catch (...) {
         ZarixExceptionHandler(std::current_exception(), "Menu path create error ! ", Here());
     }
@@ -109,8 +153,9 @@ void TZarixPluginManager::UpdateCommandsBasedMenu(TZarixPlugin* Plugin) {
     try {
         if (Plugin == nullptr) return;
         TZarixPluginCommands* commands = Plugin->Commands();
+        TMenuWalkCache cache;
         for (int i = 0; i < commands->Count(); ++i)
-            if (commands->Items(i)->ShowInMenu()) BuildCommandItem(*commands->Items(i), TMenuBuild::SinglePlugin);
+            if (commands->Items(i)->ShowInMenu()) BuildCommandItem(*commands->Items(i), TMenuBuild::SinglePlugin, cache);
     } catch (...) {
         ZarixExceptionHandler(std::current_exception(), "Menu path create error ! ", Here());
     }

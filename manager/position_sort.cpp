@@ -9,98 +9,122 @@
 #include <array>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace zarix {
 namespace {
 
-// The sort is quadratic by design, so every comparison must be cheap and the entries compact:
-// each element text is interned once (equal texts, equal numbers), positions of up to
-// kInlineLevels elements live inside the entry, and each element is converted to a number the
-// first time the walk needs it, so a bad element raises exactly where a walk converting anew
-// would meet it.
-constexpr std::size_t kInlineLevels = 6;
+// The sort is quadratic by design, so every comparison must be cheap and the entries compact.
+// Each position is split in place, without copies: a level is its place in the command's own
+// MenuPosition text (which the sort does not change) with a hash, so two levels are the same
+// text when hashes and texts agree. Up to kInlineLevels levels live inside the entry; each
+// element is converted to a number the first time the walk needs it, so a bad element raises
+// exactly where a walk converting anew would meet it.
+constexpr std::size_t kInlineLevels = 3;
 
-struct TLevels {
-    std::vector<int32_t> Texts;
-    std::vector<int32_t> Values;
-    std::vector<bool> Converted;
+struct TLevel {
+    uint16_t Offset = 0;
+    uint16_t Length = 0;
+    uint32_t Hash = 0;
+    int32_t Value = 0;
 };
 
 struct TSortEntry {
     void* Command = nullptr;
-    uint32_t Count = 0;
-    uint32_t ConvertedMask = 0;
-    std::array<int32_t, kInlineLevels> Texts{};
-    std::array<int32_t, kInlineLevels> Values{};
-    TLevels* Deep = nullptr;  // levels past kInlineLevels, for the rare deeper path
+    const char* Text = nullptr;  // the command's MenuPosition
+    uint16_t Count = 0;
+    uint16_t ConvertedMask = 0;
+    std::array<TLevel, kInlineLevels> Levels{};
+    struct TDeep {
+        std::vector<TLevel> Levels;
+        std::vector<bool> Converted;
+    };
+    TDeep* Deep = nullptr;  // levels past kInlineLevels, for the rare deeper path
 };
+
+uint32_t Fnv1a(std::string_view text) {
+    uint32_t h = 2166136261u;
+    for (char c : text) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+}
 
 class TPositionTable {
 public:
     TSortEntry Make(void* command) {
-        const TExplodeArray parts = Explode("|", static_cast<TZarixPluginCommand*>(command)->MenuPosition());
+        const std::string& position = static_cast<TZarixPluginCommand*>(command)->MenuPosition();
+        if (position.size() > UINT16_MAX) throw EConvertError("'" + position + "' is not a valid integer value");
         TSortEntry entry;
         entry.Command = command;
-        entry.Count = static_cast<uint32_t>(parts.size());
-        if (parts.size() > kInlineLevels) {
-            FDeep.push_back(std::make_unique<TLevels>());
-            entry.Deep = FDeep.back().get();
-            entry.Deep->Values.assign(parts.size() - kInlineLevels, 0);
-            entry.Deep->Converted.assign(parts.size() - kInlineLevels, false);
-        }
-        for (std::size_t k = 0; k < parts.size(); ++k) {
-            const int32_t id = Intern(parts[k]);
-            if (k < kInlineLevels) entry.Texts[k] = id;
-            else entry.Deep->Texts.push_back(id);
+        entry.Text = position.data();
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t bar = position.find('|', start);
+            const std::size_t end = bar == std::string::npos ? position.size() : bar;
+            TLevel level;
+            level.Offset = static_cast<uint16_t>(start);
+            level.Length = static_cast<uint16_t>(end - start);
+            level.Hash = Fnv1a(std::string_view(position).substr(start, end - start));
+            if (entry.Count < kInlineLevels) {
+                entry.Levels[entry.Count] = level;
+            } else {
+                if (entry.Deep == nullptr) {
+                    FDeep.push_back(std::make_unique<TSortEntry::TDeep>());
+                    entry.Deep = FDeep.back().get();
+                }
+                entry.Deep->Levels.push_back(level);
+                entry.Deep->Converted.push_back(false);
+            }
+            ++entry.Count;
+            if (bar == std::string::npos) break;
+            start = bar + 1;
         }
         return entry;
     }
 
-    int32_t Text(const TSortEntry& e, std::size_t k) const {
-        return k < kInlineLevels ? e.Texts[k] : e.Deep->Texts[k - kInlineLevels];
+    static const TLevel& Level(const TSortEntry& e, std::size_t k) {
+        return k < kInlineLevels ? e.Levels[k] : e.Deep->Levels[k - kInlineLevels];
     }
 
-    int32_t Value(TSortEntry& e, std::size_t k) {
+    static std::string_view Text(const TSortEntry& e, std::size_t k) {
+        const TLevel& level = Level(e, k);
+        return std::string_view(e.Text + level.Offset, level.Length);
+    }
+
+    static bool SameText(const TSortEntry& a, const TSortEntry& b, std::size_t k) {
+        return Level(a, k).Hash == Level(b, k).Hash && Text(a, k) == Text(b, k);
+    }
+
+    static int32_t Value(TSortEntry& e, std::size_t k) {
         if (k < kInlineLevels) {
             if ((e.ConvertedMask & (1u << k)) == 0) {
-                e.Values[k] = StrToInt(FTexts[static_cast<std::size_t>(e.Texts[k])]);
-                e.ConvertedMask |= 1u << k;
+                e.Levels[k].Value = StrToInt(Text(e, k));
+                e.ConvertedMask = static_cast<uint16_t>(e.ConvertedMask | (1u << k));
             }
-            return e.Values[k];
+            return e.Levels[k].Value;
         }
         const std::size_t d = k - kInlineLevels;
         if (!e.Deep->Converted[d]) {
-            e.Deep->Values[d] = StrToInt(FTexts[static_cast<std::size_t>(e.Deep->Texts[d])]);
+            e.Deep->Levels[d].Value = StrToInt(Text(e, k));
             e.Deep->Converted[d] = true;
         }
-        return e.Deep->Values[d];
+        return e.Deep->Levels[d].Value;
     }
 
 private:
-    int32_t Intern(const std::string& text) {
-        const auto [it, fresh] = FIds.try_emplace(text, static_cast<int32_t>(FTexts.size()));
-        if (fresh) FTexts.push_back(text);
-        return it->second;
-    }
-
-    std::unordered_map<std::string, int32_t> FIds;
-    std::vector<std::string> FTexts;
-    std::vector<std::unique_ptr<TLevels>> FDeep;
+    std::vector<std::unique_ptr<TSortEntry::TDeep>> FDeep;
 };
 
 // Whether the pair must be exchanged: some level k, taken in order, where the first number is
 // greater and every level before is the same text.
-bool MustExchange(TPositionTable& table, TSortEntry& a, TSortEntry& b) {
+bool MustExchange(TSortEntry& a, TSortEntry& b) {
     const std::size_t m = std::min(a.Count, b.Count);
     std::size_t sameUpTo = 0;  // levels 0 .. sameUpTo-1 are known to be the same text
     for (std::size_t k = 0; k < m; ++k) {
-        const int32_t first = table.Value(a, k);
-        const int32_t second = table.Value(b, k);
+        const int32_t first = TPositionTable::Value(a, k);
+        const int32_t second = TPositionTable::Value(b, k);
         if (first > second) {
-            while (sameUpTo < k && table.Text(a, sameUpTo) == table.Text(b, sameUpTo)) ++sameUpTo;
+            while (sameUpTo < k && TPositionTable::SameText(a, b, sameUpTo)) ++sameUpTo;
             if (sameUpTo == k) return true;
         }
     }
@@ -127,7 +151,7 @@ void SortCommandsByPosition(TList& Commands) {
     for (std::size_t pass = 0; pass < n; ++pass) {
         bool exchanged = false;
         for (std::size_t i = 0; i + 1 < n; ++i) {
-            if (MustExchange(table, entries[i], entries[i + 1])) {
+            if (MustExchange(entries[i], entries[i + 1])) {
                 std::swap(entries[i], entries[i + 1]);
                 exchanged = true;
             }

@@ -3,6 +3,7 @@
 
 #include "platform/rtl/exceptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -134,6 +135,12 @@ int64_t StrToInt64(std::string_view text) {
 }
 
 int32_t StrToInt(std::string_view text) {
+    // Plain decimal digits, the common case on hot paths (menu positions), take no detour.
+    if (!text.empty() && text.size() <= 9 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        int32_t value = 0;
+        for (char c : text) value = value * 10 + (c - '0');
+        return value;
+    }
     const bool hex = text.find_first_of("$xX") != std::string_view::npos;
     const int64_t value = StrToInt64(text);
     // Hexadecimal texts cover the unsigned 32-bit range and wrap, as the platform's conversion

@@ -16,6 +16,36 @@ std::string StripHotkey(std::string_view Caption) {
     return out;
 }
 
+namespace {
+
+// Equality of two captions with "&" skipped and a to z compared without regard to case,
+// without building stripped copies: menus are searched for every element of every path.
+bool SameCaption(std::string_view a, std::string_view b) {
+    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    std::size_t i = 0, j = 0;
+    for (;;) {
+        while (i < a.size() && a[i] == '&') ++i;
+        while (j < b.size() && b[j] == '&') ++j;
+        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+        if (fold(a[i]) != fold(b[j])) return false;
+        ++i;
+        ++j;
+    }
+}
+
+// Hash of a caption as Find compares it: "&" skipped, a to z folded to upper case.
+std::size_t CaptionHash(std::string_view caption) {
+    std::size_t h = 1469598103934665603ull;
+    for (char c : caption) {
+        if (c == '&') continue;
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return h;
+}
+
+}  // namespace
+
 ZARIX_DEFINE_CLASS(TMenuItem, ZARIX_PROPERTY(Caption, Caption, SetCaption), ZARIX_PROPERTY(Hint, Hint, SetHint),
                    ZARIX_PROPERTY(ImageIndex, ImageIndex, SetImageIndex),
                    ZARIX_PROPERTY(Enabled, Enabled, SetEnabled), ZARIX_PROPERTY(Visible, Visible, SetVisible))
@@ -28,7 +58,14 @@ TMenuItem::~TMenuItem() {
     if (FParent != nullptr) FParent->Remove(this);
 }
 
-void TMenuItem::SetCaption(const std::string& Value) { ChangeProperty(this, FCaption, Value, "Caption"); }
+void TMenuItem::SetCaption(const std::string& Value) {
+    if (Value == FCaption) return;
+    if (FParent != nullptr) {
+        FParent->DropFindIndex();
+        FParent->ChildrenChanged();
+    }
+    ChangeProperty(this, FCaption, Value, "Caption");
+}
 
 void TMenuItem::SetHint(const std::string& Value) { ChangeProperty(this, FHint, Value, "Hint"); }
 
@@ -67,8 +104,15 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
         if (up == Item) throw EComponentError("A menu item cannot contain itself");
     if (Item->FParent != nullptr) Item->FParent->Remove(Item);
     Index = std::clamp(Index, 0, Count());
+    const bool appended = Index == Count();
     FItems.insert(FItems.begin() + Index, Item);
     Item->FParent = this;
+    ChildrenChanged();
+    // An appended child is found only when no earlier one has its caption: the index keeps.
+    if (!FFindIndex.empty()) {
+        if (appended) IndexChild(Item);
+        else DropFindIndex();
+    }
     NotifyUIChange(this, "Items");
 }
 
@@ -77,32 +121,52 @@ void TMenuItem::Remove(TMenuItem* Item) {
     if (index < 0) return;
     FItems.erase(FItems.begin() + index);
     Item->FParent = nullptr;
+    DropFindIndex();
+    ChildrenChanged();
     NotifyUIChange(this, "Items");
 }
 
-namespace {
 
-// Equality of two captions with "&" skipped and a to z compared without regard to case,
-// without building stripped copies: menus are searched for every element of every path.
-bool SameCaption(std::string_view a, std::string_view b) {
-    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
-    std::size_t i = 0, j = 0;
-    for (;;) {
-        while (i < a.size() && a[i] == '&') ++i;
-        while (j < b.size() && b[j] == '&') ++j;
-        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
-        if (fold(a[i]) != fold(b[j])) return false;
-        ++i;
-        ++j;
+TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
+    // Small submenus are searched in order; larger ones through the index, built on demand.
+    constexpr std::size_t kIndexFrom = 8;
+    if (FItems.size() < kIndexFrom) {
+        for (TMenuItem* item : FItems)
+            if (SameCaption(item->FCaption, ACaption)) return item;
+        return nullptr;
+    }
+    if (FFindIndex.empty()) BuildFindIndex();
+    const std::size_t mask = FFindIndex.size() - 1;
+    for (std::size_t slot = CaptionHash(ACaption) & mask;; slot = (slot + 1) & mask) {
+        TMenuItem* item = FFindIndex[slot];
+        if (item == nullptr) return nullptr;
+        if (SameCaption(item->FCaption, ACaption)) return item;
     }
 }
 
-}  // namespace
+void TMenuItem::BuildFindIndex() const {
+    std::size_t slots = 16;
+    while (slots < 2 * FItems.size() + 2) slots *= 2;
+    FFindIndex.assign(slots, nullptr);
+    for (TMenuItem* item : FItems) IndexChild(item);
+}
 
-TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
-    for (TMenuItem* item : FItems)
-        if (SameCaption(item->FCaption, ACaption)) return item;
-    return nullptr;
+void TMenuItem::IndexChild(TMenuItem* Child) const {
+    // Kept at most half full, so every probe ends at an empty slot.
+    std::size_t used = FItems.size();
+    if (2 * used + 2 > FFindIndex.size()) {
+        BuildFindIndex();
+        return;
+    }
+    const std::size_t mask = FFindIndex.size() - 1;
+    for (std::size_t slot = CaptionHash(Child->FCaption) & mask;; slot = (slot + 1) & mask) {
+        TMenuItem*& entry = FFindIndex[slot];
+        if (entry == nullptr) {
+            entry = Child;
+            return;
+        }
+        if (entry == Child || SameCaption(entry->FCaption, Child->FCaption)) return;  // the first one stays
+    }
 }
 
 int TMenuItem::MenuIndex() const noexcept { return FParent == nullptr ? -1 : FParent->IndexOf(this); }
@@ -110,11 +174,13 @@ int TMenuItem::MenuIndex() const noexcept { return FParent == nullptr ? -1 : FPa
 void TMenuItem::SetMenuIndex(int Value) {
     if (FParent == nullptr) return;
     auto& siblings = FParent->FItems;
-    const int current = MenuIndex();
     Value = std::clamp(Value, 0, static_cast<int>(siblings.size()) - 1);
-    if (Value == current) return;
+    if (siblings[static_cast<std::size_t>(Value)] == this) return;  // already there: no search
+    const int current = MenuIndex();
     siblings.erase(siblings.begin() + current);
     siblings.insert(siblings.begin() + Value, this);
+    FParent->DropFindIndex();
+    FParent->ChildrenChanged();
     NotifyUIChange(FParent, "Items");
 }
 

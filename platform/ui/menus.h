@@ -56,6 +56,9 @@ class ZARIX_API TMenuItem : public TComponent {
     int MenuIndex() const noexcept;
     /// Moves the item among its siblings, the index clamped to them; no effect without a parent.
     void SetMenuIndex(int Value);
+    /// Changes whenever a child is added, removed, moved or renamed: an answer of Find stays
+    /// valid while this number does.
+    uint64_t ChildrenGeneration() const noexcept { return FChildrenGeneration; }
 
 private:
     std::string FCaption;
@@ -67,6 +70,15 @@ private:
     TNotifyEvent FOnClick;
     TMenuItem* FParent = nullptr;
     std::vector<TMenuItem*> FItems;
+    uint64_t FChildrenGeneration = 0;
+    // Find's index over larger submenus: an open-addressing table of children by folded caption,
+    // holding the first child of each caption. Appending keeps it; any other change to the
+    // children or their captions drops it, to be rebuilt on demand.
+    mutable std::vector<TMenuItem*> FFindIndex;
+    void DropFindIndex() const noexcept { FFindIndex.clear(); }
+    void ChildrenChanged() noexcept { ++FChildrenGeneration; }
+    void IndexChild(TMenuItem* Child) const;
+    void BuildFindIndex() const;
 };
 
 /// A menu: its Items is the invisible top item whose children are the entries.
