@@ -4,6 +4,9 @@
 #include "platform/rtl/strings.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <typeinfo>
 #include <mutex>
 #include <unordered_map>
 
@@ -40,8 +43,9 @@ struct TClassInfo::Index {
     CaseFoldMap<const TPropInfo*> Properties;
 };
 
-TClassInfo::TClassInfo(const char* name, TClass parent, std::initializer_list<TPublished> members)
-    : FName(name), FParent(parent), FIndex(std::make_unique<Index>()) {
+TClassInfo::TClassInfo(const char* name, TClass parent, std::initializer_list<TPublished> members,
+                       const std::type_info* type)
+    : FName(name), FParent(parent), FType(type), FIndex(std::make_unique<Index>()) {
     for (const TPublished& m : members) {
         if (const auto* method = std::get_if<TMethodInfo>(&m)) FMethods.push_back(*method);
         else FProperties.push_back(std::get<TPropInfo>(m));
@@ -71,8 +75,40 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const noexcept 
 
 TObject::~TObject() = default;
 
+namespace {
+
+// Demangled C++ names of classes without a descriptor of their own, made once per type; empty
+// for template instances (helpers such as typed collections), which go by their descriptor.
+std::string_view UndeclaredClassName(const std::type_info& type) {
+    static std::mutex lock;
+    static std::unordered_map<std::string, std::string> names;  // keyed by the mangled name
+    std::lock_guard guard(lock);
+    auto [it, fresh] = names.try_emplace(type.name());
+    if (fresh) {
+        int status = 0;
+        std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
+                                                              &std::free);
+        const std::string full = status == 0 && demangled ? demangled.get() : type.name();
+        if (full.find('<') == std::string::npos) {
+            const auto colon = full.rfind("::");
+            it->second = colon == std::string::npos ? full : full.substr(colon + 2);
+        }
+    }
+    return it->second;
+}
+
+}  // namespace
+
+std::string_view TObject::ClassName() const {
+    const TClassInfo& info = ClassType();
+    const std::type_info& actual = typeid(*this);
+    if (info.Type() == nullptr || *info.Type() == actual) return info.Name();
+    const std::string_view own = UndeclaredClassName(actual);
+    return own.empty() ? info.Name() : own;
+}
+
 const TClassInfo& TObject::StaticClass() {
-    static const TClassInfo info("TObject", nullptr, {});
+    static const TClassInfo info("TObject", nullptr, {}, &typeid(TObject));
     return info;
 }
 

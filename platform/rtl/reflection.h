@@ -48,12 +48,15 @@ using TPublished = std::variant<TMethodInfo, TPropInfo>;
 /// Class descriptor. Built once per class; lookups see the class's own members first, then its
 /// ancestors', with names compared without regard to ASCII letter case.
 struct ZARIX_API TClassInfo {
-    TClassInfo(const char* name, TClass parent, std::initializer_list<TPublished> members);
+    TClassInfo(const char* name, TClass parent, std::initializer_list<TPublished> members,
+               const std::type_info* type = nullptr);
     ~TClassInfo();
     TClassInfo(const TClassInfo&) = delete;
     TClassInfo& operator=(const TClassInfo&) = delete;
 
     std::string_view Name() const noexcept { return FName; }
+    /// The C++ type the descriptor was declared for; nullptr for descriptors made by hand.
+    const std::type_info* Type() const noexcept { return FType; }
     TClass Parent() const noexcept { return FParent; }
     bool InheritsFrom(TClass other) const noexcept;
 
@@ -67,6 +70,7 @@ private:
     struct Index;
     const char* FName;
     TClass FParent;
+    const std::type_info* FType;
     std::vector<TMethodInfo> FMethods;
     std::vector<TPropInfo> FProperties;
     std::unique_ptr<Index> FIndex;
@@ -101,7 +105,10 @@ public:
 
     static const TClassInfo& StaticClass();
     virtual const TClassInfo& ClassType() const;
-    std::string_view ClassName() const { return ClassType().Name(); }
+    /// The run-time class name: the object's own class even when that class declares no
+    /// descriptor of its own (then its C++ name without namespaces), so lookups by class name
+    /// tell a form class from its ancestors.
+    std::string_view ClassName() const;
     bool InheritsFrom(const TClassInfo& cls) const { return ClassType().InheritsFrom(&cls); }
 
     /// The published method `name` of this object's class or an ancestor, bound to this object.
@@ -312,7 +319,7 @@ public:                                                                         
 #define ZARIX_DEFINE_CLASS(Class, ...)                                                     \
     const ::zarix::TClassInfo& Class::StaticClass() {                                      \
         using Self [[maybe_unused]] = Class;                                               \
-        static const ::zarix::TClassInfo info(#Class, &inherited::StaticClass(), {__VA_ARGS__}); \
+        static const ::zarix::TClassInfo info(#Class, &inherited::StaticClass(), {__VA_ARGS__}, &typeid(Class)); \
         return info;                                                                       \
     }
 

@@ -133,3 +133,17 @@ TEST(Reflection, RegisteredClassesAreFoundByNameUntilUnregistered) {
 }
 
 }  // namespace reflection_test
+
+namespace reflection_test {
+
+class TUndeclaredInvoice : public TInvoice {};  // no descriptor of its own
+
+TEST(Reflection, AClassWithoutADescriptorStillHasItsOwnName) {
+    TUndeclaredInvoice invoice;
+    const TObject& obj = invoice;
+    EXPECT_EQ(obj.ClassName(), "TUndeclaredInvoice");
+    EXPECT_EQ(&obj.ClassType(), &TInvoice::StaticClass());  // lookups use the nearest descriptor
+    EXPECT_TRUE(obj.InheritsFrom(TBaseDoc::StaticClass()));
+}
+
+}  // namespace reflection_test

@@ -3,7 +3,11 @@
 
 #include "platform/ui/ui_change.h"
 
+#include "platform/rtl/strings.h"
+
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace zarix;
 
@@ -119,4 +123,62 @@ TEST(Menu, ImagesAreForgottenWhenTheImageListGoes) {
     menu.SetImages(images);
     delete images;
     EXPECT_EQ(menu.Images(), nullptr);
+}
+
+TEST(MenuItem, FindOnLargeSubmenusAlwaysAnswersTheFirstMatchThroughEveryChange) {
+    // Larger submenus are searched through an index; whatever happens to the children, its
+    // answer must be the one a search in order gives.
+    TMainMenu menu(nullptr);
+    TMenuItem* root = menu.Items();
+    const std::vector<std::string> captions = {"Faktura", "&Faktura", "PARAGON", "paragon", "Korekta", "Zwrot",
+                                               "Magazyn", "Kasa", "Bank", "Cennik", "Klient", "Towar"};
+    const auto reference = [&](std::string_view caption) -> TMenuItem* {
+        const std::string wanted = UpperCase(StripHotkey(caption));
+        for (int i = 0; i < root->Count(); ++i)
+            if (UpperCase(StripHotkey(root->Items(i)->Caption())) == wanted) return root->Items(i);
+        return nullptr;
+    };
+    std::mt19937 random(7);
+    const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    for (int step = 0; step < 600; ++step) {
+        const std::size_t action = pick(6);
+        const int count = root->Count();
+        if (action <= 1 || count < 3) {
+            AddItem(menu, root, captions[pick(captions.size())]);
+        } else if (action == 2) {
+            auto* item = new TMenuItem(&menu);
+            item->SetCaption(captions[pick(captions.size())]);
+            root->Insert(static_cast<int>(pick(static_cast<std::size_t>(count))), item);
+        } else if (action == 3) {
+            root->Items(static_cast<int>(pick(static_cast<std::size_t>(count))))->SetMenuIndex(static_cast<int>(pick(static_cast<std::size_t>(count))));
+        } else if (action == 4) {
+            root->Items(static_cast<int>(pick(static_cast<std::size_t>(count))))->SetCaption(captions[pick(captions.size())]);
+        } else {
+            delete root->Items(static_cast<int>(pick(static_cast<std::size_t>(count))));
+        }
+        for (const std::string& caption : captions) ASSERT_EQ(root->Find(caption), reference(caption)) << step;
+        ASSERT_EQ(root->Find("Nieobecny"), nullptr);
+    }
+}
+
+TEST(MenuItem, ChildrenGenerationMovesWithEveryChangeToTheChildren) {
+    TMainMenu menu(nullptr);
+    TMenuItem* a = AddItem(menu, menu.Items(), "a");
+    AddItem(menu, menu.Items(), "b");
+    uint64_t seen = menu.Items()->ChildrenGeneration();
+    const auto changed = [&] {
+        const bool moved = menu.Items()->ChildrenGeneration() != seen;
+        seen = menu.Items()->ChildrenGeneration();
+        return moved;
+    };
+    a->SetMenuIndex(1);
+    EXPECT_TRUE(changed());
+    a->SetMenuIndex(1);  // already there
+    EXPECT_FALSE(changed());
+    a->SetCaption("c");
+    EXPECT_TRUE(changed());
+    a->SetHint("no effect on lookups");
+    EXPECT_FALSE(changed());
+    delete a;
+    EXPECT_TRUE(changed());
 }
