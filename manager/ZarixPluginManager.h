@@ -10,6 +10,7 @@
 #include "platform/ui/image_list.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
+#include "mdi/ZarixMDIContainer.h"
 #include "plugin/zarixplugin.h"
 
 #include <functional>
@@ -21,7 +22,6 @@
 namespace zarix {
 
 class TExceptionManager;
-class TZarixMDIContainer;
 class TSecurityClass;
 class TKQSkinProvider;
 class TDBInterface;
@@ -162,7 +162,7 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     const TOnNewCommandProc& OnNewCommand() const noexcept { return FOnNewCommand; }
     void SetOnNewCommand(TOnNewCommandProc Value) { FOnNewCommand = std::move(Value); }
 
-    TZarixMDIContainer* MDIContainer() const noexcept { return FMDIContainer; }
+    TZarixMDIContainer* MDIContainer() const noexcept { return FMDIContainer.Get(); }
     void SetMDIContainer(TZarixMDIContainer* Value) { FMDIContainer = Value; }
     TSecurityClass* SecurityClass() const noexcept { return FSecurityClass; }
     void SetSecurityClass(TSecurityClass* Value) { FSecurityClass = Value; }
@@ -217,7 +217,7 @@ private:
     TOnBeforeLoadPlugin FOnBeforeLoading;
     TNotifyEvent FOnAfterLoading;
     TOnNewCommandProc FOnNewCommand;
-    TZarixMDIContainer* FMDIContainer = nullptr;
+    TWeak<TZarixMDIContainer> FMDIContainer;
     TSecurityClass* FSecurityClass = nullptr;
     TKQSkinProvider* FSkinProvider = nullptr;
     std::unique_ptr<TExceptionManager> FExceptionManager;

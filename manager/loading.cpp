@@ -107,6 +107,14 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
         TriggerOnNewCommandProc(command->Caption(), command->Hint(), command->Data(), command->ImageIndex(),
                                 command->OnExecute());
     }
+    if (TZarixMDIContainer* container = FMDIContainer.Get()) {
+        // Declared windows join the registry as top-level windows, cascaded, without an icon.
+        TZarixPluginMDIForms* forms = plugin->MDIForms();
+        for (int i = 0; i < forms->Count(); ++i) {
+            TForm* form = forms->Items(i)->MDIForm();
+            if (form != nullptr) container->AddMDIForm(form, form->Height(), form->Width(), nullptr, 0, alCascade, -1);
+        }
+    }
     if (WithInitialize) InitializePlugin(GetPluginCount() - 1);
     TriggerAfterLoadingEvent();
 }

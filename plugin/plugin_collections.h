@@ -4,6 +4,7 @@
 
 #include "platform/rtl/collection.h"
 #include "platform/rtl/export.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
 #include "plugin/plugin_types.h"
@@ -142,9 +143,10 @@ class ZARIX_API TZarixPluginMDIForm : public TCollectionItem {
     void SetName(const std::string& Value) { FName = Value; }
     const std::string& Caption() const noexcept { return FCaption; }
     void SetCaption(const std::string& Value) { FCaption = Value; }
-    TForm* MDIForm() const noexcept { return FMDIForm; }
+    /// The form; nullptr once it is destroyed.
+    TForm* MDIForm() const noexcept { return FMDIForm.Get(); }
     void SetMDIForm(TForm* Value) { FMDIForm = Value; }
-    TForm* ParentForm() const noexcept { return FParentForm; }
+    TForm* ParentForm() const noexcept { return FParentForm.Get(); }
     void SetParentForm(TForm* Value) { FParentForm = Value; }
     TFormAlign FormAlign() const noexcept { return fAlign; }
     void SetFormAlign(TFormAlign Value) { fAlign = Value; }
@@ -152,8 +154,8 @@ class ZARIX_API TZarixPluginMDIForm : public TCollectionItem {
 private:
     std::string FName;
     std::string FCaption;
-    TForm* FMDIForm = nullptr;
-    TForm* FParentForm = nullptr;
+    TWeak<TForm> FMDIForm;
+    TWeak<TForm> FParentForm;
     TFormAlign fAlign = alNotAligned;
 };
 

@@ -1,0 +1,371 @@
+// The window registry, its hooks and the active-windows tree.
+#include "mdi/ZarixMDIContainer.h"
+
+#include "platform/rtl/strings.h"
+#include "platform/ui/menus.h"
+#include "services/exception_handler.h"
+
+namespace zarix {
+
+namespace {
+
+TWeak<TZarixMDIContainer>& Current() {
+    static TWeak<TZarixMDIContainer> current;
+    return current;
+}
+
+// Runs Body; whatever it raises is reported under Context and the caller goes on.
+template <class F>
+void Guarded(const char* Context, F&& Body) {
+    try {
+        Body();
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), Context, Here());
+    }
+}
+
+}  // namespace
+
+TZarixMDIContainer* CurrentMDIContainer() { return Current().Get(); }
+
+ZARIX_DEFINE_CLASS(TZarixMDIContainerItem, ZARIX_PROPERTY(Name, Name, SetName), ZARIX_PROPERTY(OrigId, OrigId, SetOrigId),
+                   ZARIX_PROPERTY(FormAlign, FormAlign, SetFormAlign))
+
+TZarixMDIContainerItem::TZarixMDIContainerItem(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TZarixMDIContainerItem::~TZarixMDIContainerItem() {
+    if (FHooks) FHooks->Entry = nullptr;
+}
+
+void TZarixMDIContainerItem::Hook() {
+    TForm* form = FForm.Get();
+    FHooks = std::make_shared<THooks>();
+    FHooks->Entry = this;
+    FHooks->OrginalOnShow = form->OnShow();
+    FHooks->OrginalOnClose = form->OnClose();
+    // The hooks hold the shared state, so the handlers the form had keep running however long
+    // the form outlives its entry.
+    std::shared_ptr<THooks> held = FHooks;
+    form->SetOnShow([held](TObject* Sender) {
+        if (held->Entry != nullptr) held->Entry->OnMDIChildFormCreate(Sender);
+        else if (held->OrginalOnShow) held->OrginalOnShow(Sender);
+    });
+    form->SetOnClose([held](TObject* Sender, TCloseAction& Action) {
+        if (held->Entry != nullptr) held->Entry->OnMDIChildFormClose(Sender, Action);
+        else if (held->OrginalOnClose) held->OrginalOnClose(Sender, Action);
+    });
+}
+
+void TZarixMDIContainerItem::OnMDIChildFormCreate(TObject* Sender) {
+    Guarded("TZarixMDIContainer.OnMdiChildCreate", [&] {
+        if (FHooks && FHooks->OrginalOnShow) FHooks->OrginalOnShow(Sender);
+    });
+}
+
+void TZarixMDIContainerItem::OnMDIChildFormClose(TObject* Sender, TCloseAction& Action) {
+    TZarixMDIContainer* container = CurrentMDIContainer();
+    Guarded("TZarixMDIContainer.OnMdiChildFormClose", [&] {
+        if (container != nullptr) container->Close(*this, Sender, Action);
+        else if (FHooks && FHooks->OrginalOnClose) FHooks->OrginalOnClose(Sender, Action);
+    });
+}
+
+ZARIX_DEFINE_CLASS(TZarixMDIContainerItems)
+
+TZarixMDIContainerItems::TZarixMDIContainerItems(TZarixMDIContainer* AMDIContainer) : FMDIContainer(AMDIContainer) {}
+TZarixMDIContainerItems::~TZarixMDIContainerItems() = default;
+TPersistent* TZarixMDIContainerItems::GetOwner() const { return FMDIContainer; }
+
+ZARIX_DEFINE_CLASS(TZarixMDIContainer)
+
+TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner) : TZarixMDIContainer(AOwner, TNameSpaceWriteGuard{}) {
+    Current() = this;
+}
+
+// Built under the name-space write lock, held by the guard of the delegating call and
+// released on every path.
+TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner, const TNameSpaceWriteGuard&) : TComponent(AOwner) {
+    Guarded("TZarixMDIContainerItems.create", [&] { FItems = std::make_unique<TZarixMDIContainerItems>(this); });
+}
+
+TZarixMDIContainer::~TZarixMDIContainer() { FItems.reset(); }
+
+TZarixMDIContainerItems* TZarixMDIContainer::Items() const { return FItems.get(); }
+
+void TZarixMDIContainer::SetItems(const TZarixMDIContainerItems* Value) {
+    Guarded("TZarixMDIContainer.SetItems", [&] { FItems->Assign(Value); });
+}
+
+TForm* TZarixMDIContainer::getMDIParent() const { return FMDIParent.Get(); }
+void TZarixMDIContainer::SetMDIParent(TForm* Value) { FMDIParent = Value; }
+
+bool TZarixMDIContainer::TreeHasNodes() const {
+    const TTreeView* tree = FActiveWindows.Get();
+    return tree != nullptr && tree->Items()->Count() > 0;
+}
+
+TZarixMDIContainerItem* TZarixMDIContainer::FirstEntryOf(TForm* Form) const {
+    if (Form == nullptr) return nullptr;
+    const THandle handle = Form->Handle();
+    for (int i = 0; i < FItems->Count(); ++i) {
+        TZarixMDIContainerItem* entry = FItems->Items(i);
+        if (entry->Form() != nullptr && entry->Form()->Handle() == handle) return entry;
+    }
+    return nullptr;
+}
+
+TZarixMDIContainerItem* TZarixMDIContainer::LastEntryOf(TForm* Form) const {
+    if (Form == nullptr) return nullptr;
+    const THandle handle = Form->Handle();
+    for (int i = FItems->Count() - 1; i >= 0; --i) {
+        TZarixMDIContainerItem* entry = FItems->Items(i);
+        if (entry->Form() != nullptr && entry->Form()->Handle() == handle) return entry;
+    }
+    return nullptr;
+}
+
+void TZarixMDIContainer::SetActiveWindows(TTreeView* Nodes) {
+    Guarded("TZarixMDIContainer.SetACtiveWindows", [&] {
+        FActiveWindows = Nodes;
+        if (Nodes == nullptr) return;
+        auto* popup = new TPopupMenu(Nodes);
+        Nodes->SetPopupMenu(popup);
+        // "Idź do..." = go to, "Zamknij" = close, "Minimalizacja" / "Maksymalizacja" = minimise
+        // and maximise the window of the selected node.
+        const std::pair<const char*, void (TZarixMDIContainer::*)(TObject*)> entries[] = {
+            {"Idź do...", &TZarixMDIContainer::OnActiveWindowsContextGoto},
+            {"Zamknij", &TZarixMDIContainer::OnActiveWindowsContextClose},
+            {"Minimalizacja", &TZarixMDIContainer::OnActiveWindowsContextMinimalize},
+            {"Maksymalizacja", &TZarixMDIContainer::OnActiveWindowsContextMaximalize},
+        };
+        TWeak<TZarixMDIContainer> self = this;
+        for (const auto& [caption, handler] : entries) {
+            auto* item = new TMenuItem(popup);
+            item->SetCaption(caption);
+            // Held weakly: the tree and its menu may outlive the container.
+            item->SetOnClick([self, handler](TObject* Sender) {
+                if (TZarixMDIContainer* container = self.Get()) (container->*handler)(Sender);
+            });
+            popup->Items()->Add(item);
+        }
+        Nodes->SetOnClick([self](TObject* Sender) {
+            if (TZarixMDIContainer* container = self.Get()) container->OnActiveWindowsContextGoto(Sender);
+        });
+    });
+}
+
+TTreeNode* TZarixMDIContainer::AddNode(TZarixMDIContainerItem& Entry, TTreeNode* ParentNode) {
+    TTreeNodes* nodes = FActiveWindows->Items();
+    TTreeNode* node = ParentNode != nullptr ? nodes->AddChild(ParentNode, Entry.FName) : nodes->Add(nullptr, Entry.FName);
+    node->SetImageIndex(Entry.IconIdx);
+    node->SetSelectedIndex(Entry.IconIdx);
+    node->SetStateIndex(Entry.IconIdx);
+    Entry.fFActiveWindowsItem = node;
+    return node;
+}
+
+bool TZarixMDIContainer::AddMDIForm(TForm* AForm, int32_t Height, int32_t Width, TForm* PForm, int32_t OrigId,
+                                    TFormAlign, int32_t IconIdx) {
+    Guarded("TZarixMDIContainer.AddMdiForm", [&] {
+        if (AForm == nullptr) return;
+        TZarixMDIContainerItem* entry = FItems->Add();
+        entry->FForm = AForm;
+        entry->iOrigId = OrigId;
+        entry->fParentForm = PForm;
+        entry->FName = AForm->Name();
+        // Told when the form is destroyed, so an entry never outlives its form.
+        FreeNotification(AForm);
+        entry->Hook();
+        AForm->SetHeight(Height);
+        AForm->SetWidth(Width);
+        entry->IconIdx = IconIdx;
+        TTreeView* tree = FActiveWindows.Get();
+        if (tree == nullptr) return;
+        if (tree->Items()->Count() == 0 || PForm == nullptr) {
+            AddNode(*entry, nullptr);
+            return;
+        }
+        const THandle parent = PForm->Handle();
+        for (int i = 0; i < FItems->Count(); ++i) {
+            TZarixMDIContainerItem* candidate = FItems->Items(i);
+            if (candidate->Form() != nullptr && candidate->Form()->Handle() == parent) {
+                AddNode(*entry, candidate->FActiveWindowsItem());
+                return;
+            }
+        }
+    });
+    return true;
+}
+
+void TZarixMDIContainer::AddPrevMDIForm(const std::string&, const std::string&, const std::string&, const std::string&) {}
+
+void TZarixMDIContainer::DeleteEntry(TZarixMDIContainerItem* Entry) {
+    if (TTreeNode* node = Entry->FActiveWindowsItem()) node->Delete();
+    delete Entry;
+}
+
+void TZarixMDIContainer::DelMDIForm(TForm* AForm) {
+    Guarded("TZarixMDIContainer.DelMdiForm", [&] {
+        if (AForm == nullptr) return;
+        const THandle handle = AForm->Handle();
+        for (int i = 0; i < FItems->Count();) {
+            TZarixMDIContainerItem* entry = FItems->Items(i);
+            if (entry->Form() != nullptr && entry->Form()->Handle() == handle) DeleteEntry(entry);
+            else ++i;
+        }
+    });
+}
+
+void TZarixMDIContainer::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove || !FItems) return;
+    // The dying form's weak references already read nullptr: its entries are those.
+    for (int i = 0; i < FItems->Count();) {
+        TZarixMDIContainerItem* entry = FItems->Items(i);
+        if (entry->Form() == nullptr) DeleteEntry(entry);
+        else ++i;
+    }
+}
+
+void TZarixMDIContainer::PrepareToRebuild(TForm* Form) {
+    Guarded("TZarixMDIContainer.PrepareToRebuild", [&] {
+        const TZarixMDIContainerItem* own = LastEntryOf(Form);
+        if (own == nullptr) return;
+        TForm* grandParent = own->ParentForm();
+        const THandle handle = Form->Handle();
+        for (int i = 0; i < FItems->Count(); ++i) {
+            TZarixMDIContainerItem* entry = FItems->Items(i);
+            if (entry->ParentForm() != nullptr && entry->ParentForm()->Handle() == handle)
+                entry->fParentForm = grandParent;
+        }
+    });
+}
+
+void TZarixMDIContainer::RebuildTree() {
+    TTreeView* tree = FActiveWindows.Get();
+    if (tree == nullptr) return;
+    // The trail says how far the rebuild came, for the report of a failure.
+    std::string trail = "ProcEnter;FItemsCount:" + IntToStr(FItems->Count()) + ";";
+    try {
+        TTreeNodes* nodes = tree->Items();
+        nodes->BeginUpdate();
+        struct EndUpdate {
+            TTreeNodes* Nodes;
+            ~EndUpdate() { Nodes->EndUpdate(); }
+        } endUpdate{nodes};
+        // The first node may be the host's own; it stays.
+        while (nodes->Count() > 1) nodes->Item(1)->Delete();
+        trail += "1;";
+        for (int i = 0; i < FItems->Count(); ++i) {
+            TZarixMDIContainerItem* entry = FItems->Items(i);
+            trail += "2;";
+            if (entry->ParentForm() == nullptr) {
+                trail += "3;";
+                AddNode(*entry, nullptr);
+                trail += "4;";
+                continue;
+            }
+            trail += "5;";
+            entry->fFActiveWindowsItem = nullptr;
+            const THandle parent = entry->ParentForm()->Handle();
+            for (int j = 0; j < FItems->Count(); ++j) {
+                trail += "6;";
+                TZarixMDIContainerItem* candidate = FItems->Items(j);
+                if (candidate->Form() != nullptr && candidate->Form()->Handle() == parent) {
+                    trail += "7;";
+                    AddNode(*entry, candidate->FActiveWindowsItem());
+                    trail += "8;";
+                }
+            }
+        }
+        trail += "9;ProceExit";
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), "TZarixMDIContainer.RebuildTree\r\n(" + trail + ")", Here());
+    }
+}
+
+void TZarixMDIContainer::CloseAll() {
+    Guarded("TZarixMDIContainer.CloseAll", [&] {
+        TForm* frame = FMDIParent.Get();
+        if (frame == nullptr) return;
+        for (int i = 0; i < frame->MDIChildCount(); ++i) frame->MDIChildren(i)->Close();
+    });
+}
+
+void TZarixMDIContainer::ColapseAll() {}
+
+void TZarixMDIContainer::Tile() {
+    Guarded("TZarixMDIContainer.Tile", [&] {
+        if (TForm* frame = FMDIParent.Get()) frame->Tile();
+    });
+}
+
+void TZarixMDIContainer::ArrangeIcons() {
+    Guarded("TZarixMDIContainer.ArrangeIcons", [&] {
+        if (TForm* frame = FMDIParent.Get()) frame->ArrangeIcons();
+    });
+}
+
+void TZarixMDIContainer::ForEachSelectedEntry(const std::function<bool(TZarixMDIContainerItem&)>& Action) {
+    TTreeView* tree = FActiveWindows.Get();
+    TTreeNode* selected = tree != nullptr ? tree->Selected() : nullptr;
+    if (selected == nullptr) return;
+    for (int i = 0; i < FItems->Count(); ++i) {
+        TZarixMDIContainerItem* entry = FItems->Items(i);
+        if (entry->FActiveWindowsItem() == selected && entry->Form() != nullptr && !Action(*entry)) return;
+    }
+}
+
+void TZarixMDIContainer::OnActiveWindowsContextGoto(TObject*) {
+    Guarded("TZarixMDIContainer.OnActiveWindowsContextGoto", [&] {
+        ForEachSelectedEntry([](TZarixMDIContainerItem& entry) {
+            entry.Form()->SetWindowState(wsNormal);
+            entry.Form()->BringToFront();
+            entry.Form()->SetFocus();
+            return true;
+        });
+    });
+}
+
+void TZarixMDIContainer::OnActiveWindowsContextClose(TObject*) {
+    Guarded("TZarixMDIContainer.OnActiveWindowsContextClose", [&] {
+        TForm* first = nullptr;
+        ForEachSelectedEntry([&](TZarixMDIContainerItem& entry) {
+            first = entry.Form();
+            return false;
+        });
+        if (first != nullptr) first->Close();
+    });
+}
+
+void TZarixMDIContainer::OnActiveWindowsContextMinimalize(TObject*) {
+    Guarded("TZarixMDIContainer.OnActiveWindowsContextMinimalize", [&] {
+        ForEachSelectedEntry([](TZarixMDIContainerItem& entry) {
+            entry.Form()->SetWindowState(wsMinimized);
+            return true;
+        });
+    });
+}
+
+void TZarixMDIContainer::OnActiveWindowsContextMaximalize(TObject*) {
+    Guarded("TZarixMDIContainer.OnActiveWindowsContextMaximalize", [&] {
+        ForEachSelectedEntry([](TZarixMDIContainerItem& entry) {
+            entry.Form()->SetWindowState(wsMaximized);
+            return true;
+        });
+    });
+}
+
+ZARIX_DEFINE_CLASS(TZarixMdiForm)
+
+TZarixMdiForm::TZarixMdiForm(TComponent* AOwner) : TForm(AOwner) {}
+TZarixMdiForm::~TZarixMdiForm() = default;
+
+void TZarixMdiForm::Loaded() {
+    TForm::Loaded();
+    SetVisible(false);
+}
+
+void TZarixMdiForm::VisibleChanging() {}
+
+}  // namespace zarix
