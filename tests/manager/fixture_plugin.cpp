@@ -4,6 +4,7 @@
 // FIXTURE_NO_INITIALIZE.
 #include "journal.h"
 
+#include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
 #include "plugin/zarixplugin.h"
 
@@ -48,6 +49,15 @@ class TFixturePlugin : public TZarixPlugin {
                        i, caption);
             Commands()->Items(i)->SetData("data " + n);
         }
+#ifdef FIXTURE_MDI_FORM
+        // A window the plugin declares; it belongs to the plugin and goes with it.
+        auto* window = new TZarixMdiForm(this);
+        window->SetName("Okno");
+        window->SetBounds(0, 0, 333, 222);
+        TZarixPluginMDIForm* descriptor = MDIForms()->Add();
+        descriptor->SetName("Okno");
+        descriptor->SetMDIForm(window);
+#endif
         JournalAdd(std::string("create:") + FIXTURE_NAME);
     }
     ~TFixturePlugin() override { JournalAdd(std::string("destroy:") + FIXTURE_NAME); }

@@ -5,6 +5,7 @@
 #include "platform/os/library.h"
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
+#include "mdi/ZarixMDIContainer.h"
 #include "services/exception_manager.h"
 
 #include <algorithm>
@@ -211,4 +212,26 @@ TEST_F(LoadingTest, ASecondRunLoadsTheSameLibrariesAgainAndUnloadsThemCleanly) {
     EXPECT_EQ(Manager->GetPlugins(0)->GetPluginName(), "ALFA");
     Manager->UnloadPlugin(0);
     EXPECT_FALSE(IsLibraryLoaded(alfa));
+}
+
+TEST_F(LoadingTest, DeclaredWindowsJoinTheContainerAndLeaveWithTheirPlugin) {
+    TZarixMDIContainer container(nullptr);
+    TTreeView tree(nullptr);
+    container.SetActiveWindows(&tree);
+    Manager->LoadPlugin(Install("beta"), false);  // no container yet: nothing registered
+    Manager->SetMDIContainer(&container);
+    Manager->LoadPlugin(Install("alfa"), false);
+    ASSERT_EQ(container.Items()->Count(), 1);
+    const TZarixMDIContainerItem* entry = container.Items()->Items(0);
+    EXPECT_EQ(entry->Name(), "Okno");
+    EXPECT_EQ(entry->ParentForm(), nullptr);
+    EXPECT_EQ(entry->OrigId(), 0);
+    EXPECT_EQ(entry->IconIdx, -1);
+    EXPECT_EQ(entry->Form()->Height(), 222);  // its own size, height first
+    EXPECT_EQ(entry->Form()->Width(), 333);
+    EXPECT_EQ(tree.Items()->Count(), 1);
+    // The plugin's library frees the window as it unloads: the registry keeps nothing of it.
+    Manager->UnloadPlugin(1);
+    EXPECT_EQ(container.Items()->Count(), 0);
+    EXPECT_EQ(tree.Items()->Count(), 0);
 }
