@@ -44,7 +44,7 @@ TForm* TZarixMDIContainer::IsMDIForm(TForm* SourceForm, const std::string& Child
         }
         for (int i = 0; i < FItems->Count(); ++i) {
             TZarixMDIContainerItem* entry = FItems->Items(i);
-            if (entry->Form() != nullptr && entry->OrigId() == ChildOrigId &&
+            if (entry->OrigId() == ChildOrigId && entry->Form() != nullptr &&
                 SameText(ClassOf(*entry->Form()), ChildClassName))
                 result = entry->Form();
         }

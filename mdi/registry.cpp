@@ -241,11 +241,40 @@ void TZarixMDIContainer::PrepareToRebuild(TForm* Form) {
     });
 }
 
+namespace {
+
+// The steps a rebuild has gone through, for the report of a failure: "1;" once, "2;" per
+// entry, "6;" per pair of entries compared, and so on. Kept as runs of equal steps, since the
+// pairs alone would make the text grow with the square of the number of windows; the text is
+// only spelled out when a report needs it.
+class TProgressTrail {
+public:
+    explicit TProgressTrail(std::string Start) : FStart(std::move(Start)) {}
+    void Add(char Step) {
+        if (!FRuns.empty() && FRuns.back().first == Step) ++FRuns.back().second;
+        else FRuns.emplace_back(Step, 1);
+    }
+    std::string Text() const {
+        std::string text = FStart;
+        for (const auto& [step, count] : FRuns)
+            for (std::size_t i = 0; i < count; ++i) {
+                text += step;
+                text += ';';
+            }
+        return text;
+    }
+
+private:
+    std::string FStart;
+    std::vector<std::pair<char, std::size_t>> FRuns;
+};
+
+}  // namespace
+
 void TZarixMDIContainer::RebuildTree() {
     TTreeView* tree = FActiveWindows.Get();
     if (tree == nullptr) return;
-    // The trail says how far the rebuild came, for the report of a failure.
-    std::string trail = "ProcEnter;FItemsCount:" + IntToStr(FItems->Count()) + ";";
+    TProgressTrail trail("ProcEnter;FItemsCount:" + IntToStr(FItems->Count()) + ";");
     try {
         TTreeNodes* nodes = tree->Items();
         nodes->BeginUpdate();
@@ -255,32 +284,34 @@ void TZarixMDIContainer::RebuildTree() {
         } endUpdate{nodes};
         // The first node may be the host's own; it stays.
         while (nodes->Count() > 1) nodes->Item(1)->Delete();
-        trail += "1;";
+        trail.Add('1');
+        // Each window's handle once: the walk below compares every pair of entries.
+        std::vector<THandle> handles(static_cast<std::size_t>(FItems->Count()), 0);
+        for (int i = 0; i < FItems->Count(); ++i)
+            if (TForm* form = FItems->Items(i)->Form()) handles[static_cast<std::size_t>(i)] = form->Handle();
         for (int i = 0; i < FItems->Count(); ++i) {
             TZarixMDIContainerItem* entry = FItems->Items(i);
-            trail += "2;";
+            trail.Add('2');
             if (entry->ParentForm() == nullptr) {
-                trail += "3;";
+                trail.Add('3');
                 AddNode(*entry, nullptr);
-                trail += "4;";
+                trail.Add('4');
                 continue;
             }
-            trail += "5;";
+            trail.Add('5');
             entry->fFActiveWindowsItem = nullptr;
             const THandle parent = entry->ParentForm()->Handle();
             for (int j = 0; j < FItems->Count(); ++j) {
-                trail += "6;";
-                TZarixMDIContainerItem* candidate = FItems->Items(j);
-                if (candidate->Form() != nullptr && candidate->Form()->Handle() == parent) {
-                    trail += "7;";
-                    AddNode(*entry, candidate->FActiveWindowsItem());
-                    trail += "8;";
-                }
+                trail.Add('6');
+                if (handles[static_cast<std::size_t>(j)] != parent || parent == 0) continue;
+                trail.Add('7');
+                AddNode(*entry, FItems->Items(j)->FActiveWindowsItem());
+                trail.Add('8');
             }
         }
-        trail += "9;ProceExit";
     } catch (...) {
-        ZarixExceptionHandler(std::current_exception(), "TZarixMDIContainer.RebuildTree\r\n(" + trail + ")", Here());
+        ZarixExceptionHandler(std::current_exception(),
+                              "TZarixMDIContainer.RebuildTree\r\n(" + trail.Text() + ")", Here());
     }
 }
 
