@@ -79,7 +79,7 @@ void BM_DirectMenuItems(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_DirectMenuItems)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DirectMenuItems)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 void BM_SetCommandsBasedMenu(benchmark::State& state) {
     TCommandHost host(50, 20);
@@ -92,7 +92,7 @@ void BM_SetCommandsBasedMenu(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_SetCommandsBasedMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SetCommandsBasedMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 void BM_SortPositionShuffled(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -112,7 +112,7 @@ void BM_SortPositionShuffled(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SortPositionShuffled)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 // 200 commands on the default toolbar, 50 of them chosen by the user.
 struct TToolBarHost : TCommandHost {
@@ -143,7 +143,7 @@ void BM_UserToolBarQuery(benchmark::State& state) {
         if (count != 50) state.SkipWithError("expected 50 rows");
     }
 }
-BENCHMARK(BM_UserToolBarQuery)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_UserToolBarQuery)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 void BM_SetCommandsBasedToolBar(benchmark::State& state) {
     TToolBarHost host;
@@ -154,7 +154,7 @@ void BM_SetCommandsBasedToolBar(benchmark::State& state) {
         if (bar.ButtonCount() != 50) state.SkipWithError("expected 50 buttons");
     }
 }
-BENCHMARK(BM_SetCommandsBasedToolBar)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SetCommandsBasedToolBar)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 }  // namespace
 

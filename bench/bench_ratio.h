@@ -11,9 +11,12 @@
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        // A repeated benchmark is known by the median of its repetitions, which comes last.
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+                Times[WithoutRepeats(run.run_name.str())] = run.GetAdjustedRealTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     /// Real time of a run by its full name ("BM_Load/1000"); 0 when it did not run.
@@ -27,6 +30,16 @@ public:
     }
 
     std::map<std::string, double> Times;
+
+private:
+    // "BM_X/1000/repeats:5/real_time" is known as "BM_X/1000/real_time".
+    static std::string WithoutRepeats(std::string name) {
+        const auto at = name.find("/repeats:");
+        if (at == std::string::npos) return name;
+        const auto end = name.find('/', at + 1);
+        name.erase(at, end == std::string::npos ? std::string::npos : end - at);
+        return name;
+    }
 };
 
 /// Runs the registered benchmarks with the collecting reporter and hands it back.
