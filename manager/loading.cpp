@@ -164,8 +164,12 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     FPlugins.erase(FPlugins.begin() + position);
     FLibraries.erase(FLibraries.begin() + position);
     if (FPluginPriorities) {
-        const int entry = FPluginPriorities->IndexOfObject(plugin);
-        if (entry >= 0) FPluginPriorities->Delete(entry);
+        // From the end: plugins go last loaded first, and their entries are mostly at the end.
+        for (int entry = FPluginPriorities->Count() - 1; entry >= 0; --entry) {
+            if (FPluginPriorities->Objects(entry) != plugin) continue;
+            FPluginPriorities->Delete(entry);
+            break;
+        }
     }
     ForgetCommandsOf(*plugin);
     ForgetModule(library);

@@ -45,7 +45,9 @@ void TExceptionManager::AddModuleInfo(const std::string& MapFile, uintptr_t Hand
 void TExceptionManager::RemoveModuleInfo(uintptr_t Handle) {
     ActiveManagers& a = ActiveList();
     std::lock_guard guard(a.Lock);
-    std::erase_if(FModules, [Handle](const TModuleInfo& m) { return m.Handle == Handle; });
+    // From the end: libraries are mostly unloaded in the reverse order of their loading.
+    for (std::size_t i = FModules.size(); i-- > 0;)
+        if (FModules[i].Handle == Handle) FModules.erase(FModules.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 std::optional<TModuleInfo> TExceptionManager::FindActiveModule(const void* Module) {
