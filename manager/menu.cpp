@@ -2,7 +2,6 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "manager/position_sort.h"
-#include "platform/rtl/small_vector.h"
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
 #include "services/exception_handler.h"
@@ -50,23 +49,26 @@ bool TZarixPluginManager::IsSameGroup(const TExplodeArray& A, const TExplodeArra
 namespace {
 
 // The elements of a path or position text, split at "|" as Explode splits it (an empty text
-// is one empty element), as views into the text: the menu build splits two texts per command.
-class TPathElements {
+// is one empty element), read one after another as views into the text: the menu build
+// splits two texts per command and needs no copy of either.
+class TPathCursor {
 public:
-    explicit TPathElements(std::string_view text) {
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != '|') continue;
-            FParts.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-        FParts.push_back(text.substr(start));
+    explicit TPathCursor(std::string_view text) : FText(text) {}
+    static std::size_t CountElements(std::string_view text) {
+        std::size_t count = 1;
+        for (char c : text) count += c == '|';
+        return count;
     }
-    std::size_t size() const noexcept { return FParts.size(); }
-    std::string_view operator[](std::size_t i) const noexcept { return FParts[i]; }
+    std::string_view Next() {
+        const auto bar = FText.find('|', FStart);
+        const std::string_view element = FText.substr(FStart, bar == std::string_view::npos ? std::string_view::npos : bar - FStart);
+        FStart = bar == std::string_view::npos ? FText.size() : bar + 1;
+        return element;
+    }
 
 private:
-    TSmallVector<std::string_view, 4> FParts;
+    std::string_view FText;
+    std::size_t FStart = 0;
 };
 
 }  // namespace
@@ -81,37 +83,39 @@ void TZarixPluginManager::Remember(TMenuWalkStep& Step, const TMenuItem* Parent,
 void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build, TMenuWalkCache& Cache) {
     TMenu* menu = FCommandBasedMenu.Get();
     if (menu == nullptr) return;
-    const TPathElements path(Command.MenuPath());
-    const TPathElements positions(Command.MenuPosition());
-    if (path.size() != positions.size())
+    const std::size_t count = TPathCursor::CountElements(Command.MenuPath());
+    if (count != TPathCursor::CountElements(Command.MenuPosition()))
         throw Exception("Create menu: MenuPath differs from MenuPositions - (" + Command.MenuPath() + " - " +
                         Command.MenuPosition() + ")");
     TMenuItem* current = menu->Items();
-    for (std::size_t j = 0; j < path.size(); ++j) {
+    TPathCursor path(Command.MenuPath());
+    TPathCursor positions(Command.MenuPosition());
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::string_view element = path.Next();
         // Converted before anything is made, so a bad position leaves no half-made item.
-        const int32_t position = StrToInt(positions[j]);
-        const bool last = j + 1 == path.size();
+        const int32_t position = StrToInt(positions.Next());
+        const bool last = j + 1 == count;
         // Commands in menu order mostly share the start of their paths: what Find answered
         // for the same text under the same, unchanged parent is still its answer.
         if (Cache.size() <= j) Cache.resize(j + 1);
         TMenuWalkStep& step = Cache[j];
         TMenuItem* found = step.Parent == current && step.Generation == current->ChildrenGeneration() &&
-                                   step.Text == path[j]
+                                   step.Text == element
                                ? step.Found
-                               : current->Find(path[j]);
+                               : current->Find(element);
         if (found != nullptr) {
             TMenuItem* parent = current;
             current = found;
             found->SetMenuIndex(position);
-            Remember(step, parent, path[j], found);
+            Remember(step, parent, element, found);
             continue;
         }
         if (!last) {
             auto* submenu = new TMenuItem(menu);
-            submenu->SetCaption(std::string(path[j]));
+            submenu->SetCaption(std::string(element));
             submenu->SetImageIndex(kSubmenuImage);
             current->Add(submenu);
-            Remember(step, current, path[j], submenu);
+            Remember(step, current, element, submenu);
             current = submenu;
             continue;
         }

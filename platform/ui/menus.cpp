@@ -129,7 +129,7 @@ void TMenuItem::Remove(TMenuItem* Item) {
 
 TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
     // Small submenus are searched in order; larger ones through the index, built on demand.
-    constexpr std::size_t kIndexFrom = 8;
+    constexpr std::size_t kIndexFrom = 4;
     if (FItems.size() < kIndexFrom) {
         for (TMenuItem* item : FItems)
             if (SameCaption(item->FCaption, ACaption)) return item;
@@ -137,17 +137,18 @@ TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
     }
     if (FFindIndex.empty()) BuildFindIndex();
     const std::size_t mask = FFindIndex.size() - 1;
-    for (std::size_t slot = CaptionHash(ACaption) & mask;; slot = (slot + 1) & mask) {
-        TMenuItem* item = FFindIndex[slot];
-        if (item == nullptr) return nullptr;
-        if (SameCaption(item->FCaption, ACaption)) return item;
+    const std::size_t hash = CaptionHash(ACaption);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const TFindSlot& entry = FFindIndex[slot];
+        if (entry.Item == nullptr) return nullptr;
+        if (entry.Hash == hash && SameCaption(entry.Item->FCaption, ACaption)) return entry.Item;
     }
 }
 
 void TMenuItem::BuildFindIndex() const {
     std::size_t slots = 16;
     while (slots < 2 * FItems.size() + 2) slots *= 2;
-    FFindIndex.assign(slots, nullptr);
+    FFindIndex.assign(slots, TFindSlot{});
     for (TMenuItem* item : FItems) IndexChild(item);
 }
 
@@ -159,13 +160,15 @@ void TMenuItem::IndexChild(TMenuItem* Child) const {
         return;
     }
     const std::size_t mask = FFindIndex.size() - 1;
-    for (std::size_t slot = CaptionHash(Child->FCaption) & mask;; slot = (slot + 1) & mask) {
-        TMenuItem*& entry = FFindIndex[slot];
-        if (entry == nullptr) {
-            entry = Child;
+    const std::size_t hash = CaptionHash(Child->FCaption);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        TFindSlot& entry = FFindIndex[slot];
+        if (entry.Item == nullptr) {
+            entry = TFindSlot{hash, Child};
             return;
         }
-        if (entry == Child || SameCaption(entry->FCaption, Child->FCaption)) return;  // the first one stays
+        if (entry.Item == Child || (entry.Hash == hash && SameCaption(entry.Item->FCaption, Child->FCaption)))
+            return;  // the first one stays
     }
 }
 

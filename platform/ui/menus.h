@@ -74,7 +74,11 @@ private:
     // Find's index over larger submenus: an open-addressing table of children by folded caption,
     // holding the first child of each caption. Appending keeps it; any other change to the
     // children or their captions drops it, to be rebuilt on demand.
-    mutable std::vector<TMenuItem*> FFindIndex;
+    struct TFindSlot {
+        std::size_t Hash = 0;
+        TMenuItem* Item = nullptr;
+    };
+    mutable std::vector<TFindSlot> FFindIndex;
     void DropFindIndex() const noexcept { FFindIndex.clear(); }
     void ChildrenChanged() noexcept { ++FChildrenGeneration; }
     void IndexChild(TMenuItem* Child) const;
