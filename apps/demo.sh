@@ -34,3 +34,8 @@ echo
 echo "== Jan's own toolbar from the UserToolBar table, icons only by his parameter; his row for"
 echo "== the cash report names a module that is not loaded and is passed over."
 "$bin" toolbar --folder "$plugins" --db "$db" --user 2
+echo
+echo "== A short session over the sample windows: open, look up, save and refresh, a refused"
+echo "== close, a result handed back, a close that moves a child up. The active-windows tree"
+echo "== after each step (\"Okna\" is the host's own first node):"
+"$bin" session --folder "$plugins"

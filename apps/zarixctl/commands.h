@@ -23,6 +23,7 @@ int PluginsCommand(const TArgs& args);
 int MenuCommand(const TArgs& args);
 int ToolBarCommand(const TArgs& args);
 int DemoDbCommand(const TArgs& args);
+int SessionCommand(const TArgs& args);
 int VersionCommand(const TArgs& args);
 int ParseCommand(const TArgs& args);
 int CompareCommand(const TArgs& args);

@@ -18,6 +18,8 @@ int Usage() {
                  "      database and a user, items are enabled by that user's privileges\n"
                  "  zarixctl toolbar --db FILE --user N [--folder DIR] [--ext EXT] [--json]\n"
                  "      the toolbar that user gets: the stored selection, or the default buttons\n"
+                 "  zarixctl session [--folder DIR]\n"
+                 "      a short scripted session over the sample windows, with the window tree\n"
                  "  zarixctl demo-db FILE\n"
                  "      create a database with the framework's tables and two demo users\n"
                  "  zarixctl parse TEXT...        parse version texts as the dependency check reads them\n"
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
         if (command == "menu" && args.Positional.empty()) return zarixctl::MenuCommand(args);
         if (command == "toolbar" && args.Positional.empty()) return zarixctl::ToolBarCommand(args);
         if (command == "demo-db" && args.Positional.size() == 1) return zarixctl::DemoDbCommand(args);
+        if (command == "session" && args.Positional.empty()) return zarixctl::SessionCommand(args);
         if (command == "parse" && !args.Positional.empty()) return zarixctl::ParseCommand(args);
         if (command == "compare" && args.Positional.size() == 2) return zarixctl::CompareCommand(args);
         if (command == "name" && !args.Positional.empty()) return zarixctl::NameCommand(args);
