@@ -147,6 +147,28 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     TList* SortedCommandsToolBarList() const noexcept { return FSortedCommandsToolBarList.get(); }
     int32_t UserOrigid() const noexcept { return FUserOrigid; }
 
+    // Broadcasts and the database check.
+
+    /// Hands the message to every plugin's OnMessage in priority order. Nothing is caught: a
+    /// handler that raises ends the broadcast and the exception reaches the caller.
+    void SendMessageBroadcast(TPluginMessagesTypes AMessageType, const std::string& AMessage, TConstArray AParams);
+    /// The database check: every plugin verifies its tables, then every plugin its procedures,
+    /// then every plugin its data, optionally behind a progress window (released on every
+    /// path, also when a handler raises, whose exception still reaches the caller).
+    void DatabaseCheckBroadcast(const std::string& AExistingDBVersion, bool bShowProgress);
+
+    // Calls between plugins by name.
+
+    /// Calls the published method AMethodName of the plugin named APluginName. Never raises:
+    /// failures are reported and the result is then the empty text.
+    Variant methodByName(const std::string& APluginName, const std::string& AMethodName, TConstArray AParams,
+                         TForm* ParentForm);
+    /// Reads property ParamName of the objects exposed as Class_UserName (a to z compared
+    /// without regard to case); the last one read wins, unassigned when none has an object.
+    Variant getClassValue(const std::string& Class_UserName, const std::string& ParamName);
+    /// Writes property ParamName of every object exposed as exactly Class_UserName.
+    void setClassValue(const std::string& Class_UserName, const std::string& ParamName, const Variant& Value);
+
     // Privileges.
 
     /// Enables or disables every registered menu item by whether the logged-in user holds its

@@ -102,9 +102,17 @@ class ZARIX_API TZarixPlugin : public TComponent {
     /// raises EConvertError after the dependency was recorded with version 0.0.0.0.
     void AddDependency(const std::string& APluginName, const std::string& ARequiredVersion);
 
-    /// True when the manager that loaded this plugin has a plugin of that name (a to z compared
-    /// without regard to case). Raises EPluginError when the plugin was not loaded by a manager.
+    // Forwards to the manager that loaded this plugin; each raises EPluginError when the plugin
+    // was not loaded by a manager, and otherwise does exactly what the manager's operation does.
+
+    /// True when the manager has a plugin of that name (a to z compared without regard to case).
     bool isPluginAvailable(const std::string& APluginName) const;
+    void SendMessageBroadcast(TPluginMessagesTypes AMessageType, const std::string& AMessage, TConstArray AParams);
+    void DatabaseCheckBroadcast(const std::string& AExistingDBVersion, bool bShowProgress);
+    Variant methodByName(const std::string& APluginName, const std::string& AMethodName, TConstArray AParams,
+                         TForm* ParentForm);
+    Variant getClassValue(const std::string& Class_Name, const std::string& ParamName);
+    void setClassValue(const std::string& Class_Name, const std::string& ParamName, const Variant& Value);
 
     /// Shows a modal message box with the text "Error"; the arguments do not enter it.
     void ErrMsg(const std::exception& E, TObject* Sender, const std::string& sLocMsg);

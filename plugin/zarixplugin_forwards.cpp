@@ -18,4 +18,26 @@ bool TZarixPlugin::isPluginAvailable(const std::string& APluginName) const {
     return LoadedBy().getPluginByName(APluginName) != nullptr;
 }
 
+void TZarixPlugin::SendMessageBroadcast(TPluginMessagesTypes AMessageType, const std::string& AMessage,
+                                        TConstArray AParams) {
+    LoadedBy().SendMessageBroadcast(AMessageType, AMessage, AParams);
+}
+
+void TZarixPlugin::DatabaseCheckBroadcast(const std::string& AExistingDBVersion, bool bShowProgress) {
+    LoadedBy().DatabaseCheckBroadcast(AExistingDBVersion, bShowProgress);
+}
+
+Variant TZarixPlugin::methodByName(const std::string& APluginName, const std::string& AMethodName,
+                                   TConstArray AParams, TForm* ParentForm) {
+    return LoadedBy().methodByName(APluginName, AMethodName, AParams, ParentForm);
+}
+
+Variant TZarixPlugin::getClassValue(const std::string& Class_Name, const std::string& ParamName) {
+    return LoadedBy().getClassValue(Class_Name, ParamName);
+}
+
+void TZarixPlugin::setClassValue(const std::string& Class_Name, const std::string& ParamName, const Variant& Value) {
+    LoadedBy().setClassValue(Class_Name, ParamName, Value);
+}
+
 }  // namespace zarix

@@ -24,6 +24,19 @@ namespace {
 
 using namespace zarix;
 
+ZARIX_ENUM(TFixtureMode, fmOff, fmOn)
+
+// The object every fixture exposes under "Ustawienia" (settings).
+class TFixtureSettings : public TPersistent {
+    ZARIX_CLASS(TFixtureSettings, TPersistent)
+    int32_t FCount = 0;
+    TFixtureMode FMode = fmOff;
+    std::string FLabel = FIXTURE_NAME;
+    int32_t Broken() const { throw Exception("odczyt niemożliwy"); }
+};
+ZARIX_DEFINE_CLASS(TFixtureSettings, ZARIX_PROPERTY(Count, FCount, FCount), ZARIX_PROPERTY(Mode, FMode, FMode),
+                   ZARIX_PROPERTY(Label, FLabel, FLabel), ZARIX_PROPERTY(Broken, Broken))
+
 class TFixturePlugin : public TZarixPlugin {
     ZARIX_CLASS(TFixturePlugin, TZarixPlugin)
     explicit TFixturePlugin(TComponent* owner) : TZarixPlugin(owner) {
@@ -58,8 +71,31 @@ class TFixturePlugin : public TZarixPlugin {
         descriptor->SetName("Okno");
         descriptor->SetMDIForm(window);
 #endif
+        Settings.FCount = FIXTURE_PRIORITY;
+        AddClass("Ustawienia", &Settings);
         JournalAdd(std::string("create:") + FIXTURE_NAME);
     }
+
+    /// Published: other plugins call it by name.
+    Variant Describe(TConstArray args, TForm*) {
+        return Variant(std::string(FIXTURE_NAME) + ":" + std::to_string(args.size()));
+    }
+    Variant Fail(TConstArray, TForm*) { throw Exception("zepsute"); }
+    /// Published: broadcasts a message through this plugin's own component.
+    Variant Shout(TConstArray, TForm*) {
+        SendMessageBroadcast(pmCustom, std::string("od ") + FIXTURE_NAME, {});
+        return Variant(true);
+    }
+
+    void OnMessage(TPluginMessagesTypes kind, const std::string& text, TConstArray args) override {
+        JournalAdd(std::string("message:") + FIXTURE_NAME + ":" + ZarixEnumInfo(kind).NameOf(kind) + ":" + text + ":" +
+                   std::to_string(args.size()));
+#ifdef FIXTURE_THROW_ON_PROC
+        if (kind == pmDBProcRequired) throw Exception("procedury nie przeszły");
+#endif
+    }
+
+    TFixtureSettings Settings;
     ~TFixturePlugin() override { JournalAdd(std::string("destroy:") + FIXTURE_NAME); }
 
     bool Initialize(TComponent* manager, TApplication* app, const std::string& file) override {
@@ -72,7 +108,7 @@ class TFixturePlugin : public TZarixPlugin {
 #endif
     }
 };
-ZARIX_DEFINE_CLASS(TFixturePlugin)
+ZARIX_DEFINE_CLASS(TFixturePlugin, ZARIX_METHOD(Describe), ZARIX_METHOD(Fail), ZARIX_METHOD(Shout))
 
 }  // namespace
 

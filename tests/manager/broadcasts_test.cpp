@@ -1,0 +1,71 @@
+// Broadcasts in priority order and the three-pass database check with its progress window.
+#include "loading_fixture.h"
+
+#include "platform/ui/application.h"
+#include "platform/ui/ui_change.h"
+#include "services/controls/progress_form.h"
+
+using namespace zarix;
+
+TEST_F(LoadingTest, BroadcastsReachEveryPluginInPriorityOrderWithTheSameArguments) {
+    for (const char* name : {"alfa", "beta", "delta"}) Install(name);  // priorities 20, 3, 5
+    Manager->LoadPlugins();
+    JournalTake();
+    const std::string text = "połączono";
+    Manager->SendMessageBroadcast(pmDBConnectionEstablished, text, Args(1, 2));
+    EXPECT_EQ(Only(JournalTake(), "message:"),
+              (std::vector<std::string>{"Beta:pmDBConnectionEstablished:połączono:2",
+                                        "Delta:pmDBConnectionEstablished:połączono:2",
+                                        "Alfa:pmDBConnectionEstablished:połączono:2"}));
+    // A plugin that broadcasts through its own component hears itself in its turn.
+    Manager->methodByName("Delta", "Shout", {}, nullptr);
+    EXPECT_EQ(Only(JournalTake(), "message:"),
+              (std::vector<std::string>{"Beta:pmCustom:od Delta:0", "Delta:pmCustom:od Delta:0", "Alfa:pmCustom:od Delta:0"}));
+}
+
+TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindow) {
+    for (const char* name : {"alfa", "beta"}) Install(name);
+    Manager->LoadPlugins();
+    JournalTake();
+    std::vector<std::string> shown;
+    TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
+        if (auto* window = dynamic_cast<TProgressFrm*>(change.Sender); window && change.What == "Position")
+            shown.push_back(window->TextLine() + " @" + std::to_string(window->Bar().Position) + "/" +
+                            std::to_string(window->Bar().Max));
+    });
+    Manager->DatabaseCheckBroadcast("2026.1", true);
+    SetUIChangeHandler(std::move(previous));
+    EXPECT_EQ(Only(JournalTake(), "message:"),
+              (std::vector<std::string>{"Beta:pmDBTableRequired:2026.1:0", "Alfa:pmDBTableRequired:2026.1:0",
+                                        "Beta:pmDBProcRequired:2026.1:0", "Alfa:pmDBProcRequired:2026.1:0",
+                                        "Beta:pmDBDataRequired:2026.1:0", "Alfa:pmDBDataRequired:2026.1:0"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Podnoszenie baz danych... @5/10",
+                                               "Weryfikacja struktury modułu: BETA @6/10",
+                                               "Weryfikacja struktury modułu: ALFA @7/10",
+                                               "Weryfikacja procedur modułu: BETA @8/10",
+                                               "Weryfikacja procedur modułu: ALFA @9/10",
+                                               "Weryfikacja danych modułu: BETA @10/10",
+                                               "Weryfikacja danych modułu: ALFA @10/10"}));
+    Application().ProcessMessages();
+    for (int i = 0; i < Manager->ComponentCount(); ++i)
+        EXPECT_EQ(dynamic_cast<TProgressFrm*>(Manager->Components(i)), nullptr) << "the window was not released";
+}
+
+TEST_F(LoadingTest, AHandlerThatRaisesEndsTheCheckAndTheWindowStillGoes) {
+    for (const char* name : {"alfa", "beta", "kasa"}) Install(name);  // Kasa (priority 4) fails its procedures
+    Manager->LoadPlugins();
+    JournalTake();
+    EXPECT_THROW(Manager->DatabaseCheckBroadcast("1.0", true), Exception);
+    EXPECT_EQ(Only(JournalTake(), "message:"),
+              (std::vector<std::string>{"Beta:pmDBTableRequired:1.0:0", "Kasa:pmDBTableRequired:1.0:0",
+                                        "Alfa:pmDBTableRequired:1.0:0", "Beta:pmDBProcRequired:1.0:0",
+                                        "Kasa:pmDBProcRequired:1.0:0"}));
+    Application().ProcessMessages();
+    for (int i = 0; i < Manager->ComponentCount(); ++i)
+        EXPECT_EQ(dynamic_cast<TProgressFrm*>(Manager->Components(i)), nullptr);
+    // Without the window the same calls are made, and nothing is created.
+    const int components = Manager->ComponentCount();
+    EXPECT_THROW(Manager->DatabaseCheckBroadcast("1.0", false), Exception);
+    EXPECT_EQ(Only(JournalTake(), "message:").size(), 5u);
+    EXPECT_EQ(Manager->ComponentCount(), components);
+}
