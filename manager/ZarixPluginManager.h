@@ -10,6 +10,7 @@
 #include "platform/ui/image_list.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
+#include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/zarixplugin.h"
 
@@ -163,6 +164,10 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// failures are reported and the result is then the empty text.
     Variant methodByName(const std::string& APluginName, const std::string& AMethodName, TConstArray AParams,
                          TForm* ParentForm);
+    /// Calls the first routine registered under MethodName (a to z compared without regard to
+    /// case; plugins in load order, then their methods in order) with Params converted to
+    /// words. Raises EPluginError "\"name\" not found." or "\"name\" failed execution.".
+    std::unique_ptr<TResultType> ExecuteMethod(const std::string& MethodName, TConstArray Params);
     /// Reads property ParamName of the objects exposed as Class_UserName (a to z compared
     /// without regard to case); the last one read wins, unassigned when none has an object.
     Variant getClassValue(const std::string& Class_UserName, const std::string& ParamName);

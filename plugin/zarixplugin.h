@@ -18,6 +18,7 @@ class TDBInterface;
 class TKQSkinProvider;
 class TMenu;
 class TZarixPluginManager;
+class TResultType;
 
 class ZARIX_API TZarixPlugin : public TComponent {
     ZARIX_CLASS(TZarixPlugin, TComponent)
@@ -111,6 +112,7 @@ class ZARIX_API TZarixPlugin : public TComponent {
     void DatabaseCheckBroadcast(const std::string& AExistingDBVersion, bool bShowProgress);
     Variant methodByName(const std::string& APluginName, const std::string& AMethodName, TConstArray AParams,
                          TForm* ParentForm);
+    std::unique_ptr<TResultType> ExecuteMethod(const std::string& MethodName, TConstArray Params);
     Variant getClassValue(const std::string& Class_Name, const std::string& ParamName);
     void setClassValue(const std::string& Class_Name, const std::string& ParamName, const Variant& Value);
 

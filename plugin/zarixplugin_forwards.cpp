@@ -32,6 +32,10 @@ Variant TZarixPlugin::methodByName(const std::string& APluginName, const std::st
     return LoadedBy().methodByName(APluginName, AMethodName, AParams, ParentForm);
 }
 
+std::unique_ptr<TResultType> TZarixPlugin::ExecuteMethod(const std::string& MethodName, TConstArray Params) {
+    return LoadedBy().ExecuteMethod(MethodName, Params);
+}
+
 Variant TZarixPlugin::getClassValue(const std::string& Class_Name, const std::string& ParamName) {
     return LoadedBy().getClassValue(Class_Name, ParamName);
 }

@@ -26,6 +26,20 @@ using namespace zarix;
 
 ZARIX_ENUM(TFixtureMode, fmOff, fmOn)
 
+// Routines other plugins call by name through ExecuteMethod; each notes the words it got.
+std::string Word(uintptr_t w) { return std::to_string(static_cast<intptr_t>(w)); }
+void Zero(TVarRec*) { JournalAdd(std::string("zero:") + FIXTURE_NAME); }
+void Two(uintptr_t a, uintptr_t b, TVarRec* result) {
+    JournalAdd(std::string("two:") + FIXTURE_NAME + ":" + Word(a) + ":" + Word(b));
+    *result = TVarRec(static_cast<int32_t>(a + b));
+}
+void Three(uintptr_t a, uintptr_t b, uintptr_t c, TVarRec* result) {
+    JournalAdd(std::string("three:") + FIXTURE_NAME + ":" + Word(a) + ":" + Word(b) + ":" +
+               *reinterpret_cast<const std::string*>(c));
+    *result = TVarRec(true);
+}
+void Boom(TVarRec*) { throw Exception("awaria"); }
+
 // The object every fixture exposes under "Ustawienia" (settings).
 class TFixtureSettings : public TPersistent {
     ZARIX_CLASS(TFixtureSettings, TPersistent)
@@ -71,6 +85,10 @@ class TFixturePlugin : public TZarixPlugin {
         descriptor->SetName("Okno");
         descriptor->SetMDIForm(window);
 #endif
+        AddMethod("Zero", &Zero);
+        AddMethod("Dwa", &Two);
+        AddMethod("Trzy", &Three);
+        AddMethod("Boom", &Boom);
         Settings.FCount = FIXTURE_PRIORITY;
         AddClass("Ustawienia", &Settings);
         JournalAdd(std::string("create:") + FIXTURE_NAME);

@@ -70,3 +70,35 @@ TEST_F(LateBoundTest, WritingMatchesExactlyAndWritesEveryMatch) {
     }
     EXPECT_THROW(Alfa->setClassValue("Ustawienia", "Label2", Variant("x")), EPluginError);
 }
+
+TEST_F(LateBoundTest, ExecuteMethodPassesWordsInOrderAndClosesUpTheKindsThatPassNothing) {
+    JournalTake();
+    const std::u16string wide = u"tekst";
+    auto two = Manager->ExecuteMethod("dwa", Args(5, wide, true));  // the UTF-16 text passes nothing
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{"two:Beta:5:1"});  // the first plugin loaded
+    ASSERT_EQ(two->value.Kind, TVarRecKind::vtInteger);
+    EXPECT_EQ(two->value.VInteger, 6);
+    const std::string text = "napis";
+    const int64_t big = 1;
+    auto three = Alfa->ExecuteMethod("TRZY", Args(-1, big, 'A', text));  // the 64-bit integer passes nothing
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{"three:Beta:-1:65:napis"});
+    EXPECT_TRUE(three->value.VBoolean);
+    auto zero = Manager->ExecuteMethod("Zero", {});
+    EXPECT_EQ(zero->value.Kind, TVarRecKind::vtPointer);  // written nothing: a nil pointer
+    EXPECT_EQ(zero->value.VPointer, nullptr);
+}
+
+TEST_F(LateBoundTest, ExecuteMethodFailuresCarryTheName) {
+    try {
+        Manager->ExecuteMethod("Brak", {});
+        FAIL();
+    } catch (const EPluginError& e) {
+        EXPECT_EQ(e.Message(), "\"Brak\" not found.");
+    }
+    try {
+        Manager->ExecuteMethod("Boom", {});
+        FAIL();
+    } catch (const EPluginError& e) {
+        EXPECT_EQ(e.Message(), "\"Boom\" failed execution.");
+    }
+}
