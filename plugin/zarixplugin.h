@@ -6,6 +6,7 @@
 #include "platform/rtl/export.h"
 #include "plugin/plugin_collections.h"
 #include "plugin/plugin_types.h"
+#include "sync/sync.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,6 +20,7 @@ class TKQSkinProvider;
 class TMenu;
 class TZarixPluginManager;
 class TResultType;
+class TZarixMDIContainer;
 
 class ZARIX_API TZarixPlugin : public TComponent {
     ZARIX_CLASS(TZarixPlugin, TComponent)
@@ -116,6 +118,49 @@ class ZARIX_API TZarixPlugin : public TComponent {
     Variant getClassValue(const std::string& Class_Name, const std::string& ParamName);
     void setClassValue(const std::string& Class_Name, const std::string& ParamName, const Variant& Value);
 
+    // Window services: forwards to the MDI container of the manager that loaded this plugin.
+    // Each raises EPluginError when the plugin was not loaded by a manager, or the manager
+    // holds no container (MDIGetParent alone works without one).
+
+    TForm* IsMDIForm(const std::string& ClassName, int32_t OrigId, TForm* SourceForm, TAskMode AskMode);
+    TForm* GetMDIBottomChild(TForm* SourceForm, const std::string& excludeClassNames);
+    void AddPrevMDIForm(const std::string& PluginName, const std::string& MethodName, const std::string& NodeName,
+                        const std::string& Params);
+    void RebuildTree();
+    /// Always 0, whatever the container reports.
+    int32_t RefreshMDI(TForm* CallingForm);
+    bool CanCloseMDI(TForm* Form, const std::string& Name, int32_t OrigId, std::string& Msg, bool RestoreParent);
+    void SendResultToForm(TForm* DestForm);
+    void SendMDIResult(TForm* SourceForm);
+    void ChangeMDIName(TForm* Form, const std::string& Name);
+    int32_t GetMDIOrigid(TForm* Form);
+    void ChangeMDIOrigId(TForm* Form, int32_t origid);
+    void RestoreMDI(TForm* Form);
+    void SetPosition(TForm* CallingForm, TFormAlign FormAlign);
+    void OnCloseInfoToChildren(TForm* Parent, int32_t OrigId);
+    /// The container's MDI main form; nullptr when the manager holds no container.
+    TForm* MDIGetParent() const;
+    /// Registers a window of this plugin: the container's entry (icons from the manager's image
+    /// list), a descriptor in MDIForms, the window's size and icon, then its place.
+    bool AddMDIForm(const std::string& Name, TForm* MDIForm, int32_t Width, int32_t Height, TForm* ParentForm,
+                    int32_t OrigId, TFormAlign FormAlign, int32_t IconIdx);
+    /// Removes the window from the container and every descriptor of it. Name is not used.
+    void DelMDIForm(const std::string& Name, TForm* MDIForm);
+
+    // Menu services over the manager's command menu.
+
+    /// True when one of this plugin's commands has exactly this MenuPath.
+    bool CommandMenuCheckExist(const std::string& AMenuPath) const;
+    /// Shows or hides the items of this plugin's commands with exactly this path; with rootMenu,
+    /// acts as SetRootMenuVisible.
+    void SetCommandMenuVisible(const std::string& AMenuPath, bool visible, bool rootMenu);
+    void SetCommandMenuEnabled(const std::string& AMenuPath, bool enabled);
+    /// Shows or hides the deepest item of the command menu found along the path.
+    void SetRootMenuVisible(const std::string& AMenuPath, bool visible);
+    /// Shows or hides every second-level item named by the path's first two elements.
+    void SetBranchMenuVisible(const std::string& AMenuPath, bool visible);
+    void CheckMenuVSPrivileges();
+
     /// Shows a modal message box with the text "Error"; the arguments do not enter it.
     void ErrMsg(const std::exception& E, TObject* Sender, const std::string& sLocMsg);
 
@@ -132,6 +177,8 @@ private:
     TZarixPlugin(TComponent* AOwner, const TNameSpaceWriteGuard& lock);
     /// The manager behind the forwards; raises EPluginError before Initialize has set one.
     TZarixPluginManager& LoadedBy() const;
+    /// The manager's container; raises EPluginError when there is none.
+    TZarixMDIContainer& Container() const;
 
     int32_t FMaxInstances = 0;
     std::string FPluginID;
