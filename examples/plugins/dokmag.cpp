@@ -3,6 +3,7 @@
 #include "manager/ZarixPluginManager.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
+#include "sample_window.h"
 #include "sync/sync.h"
 
 namespace {
@@ -11,9 +12,9 @@ using namespace zarix;
 
 using TWindowMethod = Variant(TConstArray, TForm*);
 
-class TInvoiceWindow : public TZarixMdiForm, public IMDIInterface {
-    ZARIX_CLASS(TInvoiceWindow, TZarixMdiForm)
-    explicit TInvoiceWindow(TComponent* owner, TZarixPlugin* plugin) : TZarixMdiForm(owner), FPlugin(plugin) {
+class TInvoiceWindow : public samples::TSampleWindow {
+    ZARIX_CLASS(TInvoiceWindow, samples::TSampleWindow)
+    explicit TInvoiceWindow(TComponent* owner, TZarixPlugin* plugin) : TSampleWindow(owner), FPlugin(plugin) {
         SetCaption("Faktura VAT FV/1/2026");
         // Before it closes, the invoice asks its child windows; one that refuses keeps it open.
         SetOnCloseQuery([this](TObject*, bool& canClose) {
@@ -30,9 +31,6 @@ class TInvoiceWindow : public TZarixMdiForm, public IMDIInterface {
         auto open = customers->MethodAddress<TWindowMethod>("OpenCustomerPicker");
         return open ? open({}, this) : Variant(false);
     }
-    void MDIRefresh() override {}
-    bool MDICanClose(const std::string&, int32_t, std::string&) override { return true; }
-    void MDIParentClosing(const std::string&, int32_t) override {}
     // The chosen customer arrives through the results registry: "Nabywca" = buyer.
     void MDIReceiveResult(const std::string&, int32_t) override {
         SetCaption("Faktura VAT FV/1/2026 - Nabywca: " + MDIResult().StringValueByName("KLIENT") + " (" +

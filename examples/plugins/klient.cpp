@@ -3,6 +3,7 @@
 // customer.
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
+#include "sample_window.h"
 #include "sync/sync.h"
 
 namespace {
@@ -36,9 +37,9 @@ W* OpenWindow(TComponent* plugin, TForm* parent, const std::string& name, const 
     return window;
 }
 
-class TCustomerCard : public TZarixMdiForm, public IMDIInterface {
-    ZARIX_CLASS(TCustomerCard, TZarixMdiForm)
-    using TZarixMdiForm::TZarixMdiForm;
+class TCustomerCard : public samples::TSampleWindow {
+    ZARIX_CLASS(TCustomerCard, samples::TSampleWindow)
+    using TSampleWindow::TSampleWindow;
     /// Saves the card: the customer is noted as changed and the other windows refresh.
     Variant Save(TConstArray, TForm*) {
         TZarixMDIContainer* container = CurrentMDIContainer();
@@ -46,16 +47,12 @@ class TCustomerCard : public TZarixMdiForm, public IMDIInterface {
         container->RefreshMDI(this);
         return Variant(true);
     }
-    void MDIRefresh() override {}
-    bool MDICanClose(const std::string&, int32_t, std::string&) override { return true; }
-    void MDIParentClosing(const std::string&, int32_t) override {}
-    void MDIReceiveResult(const std::string&, int32_t) override {}
 };
 ZARIX_DEFINE_CLASS(TCustomerCard, ZARIX_METHOD(Save))
 
-class TCustomerList : public TZarixMdiForm, public IMDIInterface {
-    ZARIX_CLASS(TCustomerList, TZarixMdiForm)
-    using TZarixMdiForm::TZarixMdiForm;
+class TCustomerList : public samples::TSampleWindow {
+    ZARIX_CLASS(TCustomerList, samples::TSampleWindow)
+    using TSampleWindow::TSampleWindow;
     /// Opens the card of the customer args[0], or brings forward the one already open.
     Variant OpenCard(TConstArray args, TForm*) {
         const int32_t id = args.empty() ? 0 : args[0].VInteger;
@@ -74,18 +71,15 @@ class TCustomerList : public TZarixMdiForm, public IMDIInterface {
             if (ModifiedObjects().GetModifiedTableName(i) == "KLIENCI") ++FRefreshes;
         SetCaption("Kontrahenci (odświeżono " + std::to_string(FRefreshes) + ")");
     }
-    bool MDICanClose(const std::string&, int32_t, std::string&) override { return true; }
-    void MDIParentClosing(const std::string&, int32_t) override {}
-    void MDIReceiveResult(const std::string&, int32_t) override {}
 
 private:
     int FRefreshes = 0;
 };
 ZARIX_DEFINE_CLASS(TCustomerList, ZARIX_METHOD(OpenCard))
 
-class TCustomerPicker : public TZarixMdiForm, public IMDIInterface {
-    ZARIX_CLASS(TCustomerPicker, TZarixMdiForm)
-    using TZarixMdiForm::TZarixMdiForm;
+class TCustomerPicker : public samples::TSampleWindow {
+    ZARIX_CLASS(TCustomerPicker, samples::TSampleWindow)
+    using TSampleWindow::TSampleWindow;
     /// Chooses customer args[0] and hands it to the window that opened the picker.
     Variant Choose(TConstArray args, TForm*) {
         const int32_t id = args.empty() ? 0 : args[0].VInteger;
@@ -95,7 +89,6 @@ class TCustomerPicker : public TZarixMdiForm, public IMDIInterface {
         CurrentMDIContainer()->SendMDIResult(this);
         return Variant(true);
     }
-    void MDIRefresh() override {}
     // The document asks before it closes: a picker still waiting for a choice says no.
     // "Nie wybrano kontrahenta." = no customer has been chosen.
     bool MDICanClose(const std::string&, int32_t, std::string& Msg) override {
@@ -103,7 +96,6 @@ class TCustomerPicker : public TZarixMdiForm, public IMDIInterface {
         return FChosen;
     }
     void MDIParentClosing(const std::string&, int32_t) override { Close(); }
-    void MDIReceiveResult(const std::string&, int32_t) override {}
 
 private:
     bool FChosen = false;
