@@ -19,7 +19,7 @@ std::string Count(const std::string& connection, const std::string& table) {
     return q.FieldByName("n");
 }
 
-TEST_F(Connections, NamesIgnoreAsciiCase) {
+TEST_F(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
     DBInt().OpenConnection("Kasa", ":memory:");
     EXPECT_TRUE(DBInt().HasConnection("KASA"));
     DBInt().ExecSQL("kasa", "CREATE TABLE t (a); INSERT INTO t VALUES (1)");
@@ -27,6 +27,9 @@ TEST_F(Connections, NamesIgnoreAsciiCase) {
     DBInt().CloseConnection("KASA");
     EXPECT_FALSE(DBInt().HasConnection("Kasa"));
     EXPECT_NO_THROW(DBInt().CloseConnection("Kasa"));
+    EXPECT_EQ(ErrorOf([] { DBInt().ExecSQL("Kasa", "SELECT 1"); }), "Connection \"Kasa\" is not open");
+    EXPECT_EQ(ErrorOf([] { TDBQuery("SELECT 1", "Kasa").Open(); }), "Connection \"Kasa\" is not open");
+    EXPECT_THROW(DBInt().ConnectionFileName("Kasa"), EDatabaseError);
 }
 
 TEST_F(Connections, DataLivesInTheFileAcrossReopening) {
@@ -56,12 +59,6 @@ TEST_F(Connections, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
                 HasSubstr("unable to open database file"));
     EXPECT_FALSE(DBInt().HasConnection("Brak"));
     EXPECT_THAT(ErrorOf([] { DBInt().OpenConnection("", ":memory:"); }), HasSubstr("without a name"));
-}
-
-TEST_F(Connections, AnUnknownNameIsReportedByName) {
-    EXPECT_EQ(ErrorOf([] { DBInt().ExecSQL("Nieznane", "SELECT 1"); }), "Connection \"Nieznane\" is not open");
-    EXPECT_EQ(ErrorOf([] { TDBQuery("SELECT 1", "Nieznane").Open(); }), "Connection \"Nieznane\" is not open");
-    EXPECT_THROW(DBInt().ConnectionFileName("Nieznane"), EDatabaseError);
 }
 
 TEST_F(Connections, ExecSQLRunsAScriptAndQuotesSQLiteOnFailure) {

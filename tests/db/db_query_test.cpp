@@ -23,41 +23,25 @@ protected:
     }
 };
 
-TEST_F(Query, RowsComeInOrderUntilEof) {
-    TDBQuery q("SELECT Nazwa FROM Towary ORDER BY Id", "dbconn");
+TEST_F(Query, RowsComeInOrderUntilEofWithEveryFieldReadAsText) {
+    TDBQuery q("SELECT * FROM Towary ORDER BY Id", "dbconn");
     EXPECT_TRUE(q.Eof());
     q.Open();
     EXPECT_TRUE(q.Active());
-    EXPECT_EQ(q.FieldCount(), 1);
-    std::vector<std::string> names;
-    for (; !q.Eof(); q.Next()) names.push_back(q.FieldByName("Nazwa"));
-    EXPECT_THAT(names, ElementsAre("Zeszyt", "Kubek", "Żółw pluszowy"));
+    EXPECT_EQ(q.FieldName(3), "Uwagi");
+    std::vector<std::string> rows;
+    for (; !q.Eof(); q.Next())
+        rows.push_back(q.FieldByName("id") + "|" + q.FieldByName("NAZWA") + "|" + q.FieldByName("Cena") + "|" +
+                       q.FieldByName("Uwagi") + (q.FieldIsNull("Uwagi") ? "NULL" : ""));
+    EXPECT_THAT(rows, ElementsAre("-9007199254740993|Zeszyt|0.1|", "1|Kubek|10.0|szkło", "2|Żółw pluszowy|2.5|NULL"));
     q.Close();
     EXPECT_FALSE(q.Active());
     EXPECT_EQ(q.FieldCount(), 0);
 
-    TDBQuery none("SELECT * FROM Towary WHERE Id = 99", "DBCONN");
+    TDBQuery none("SELECT Id FROM Towary WHERE Id = 99", "DBCONN");
     none.Open();
     EXPECT_TRUE(none.Eof());
-    EXPECT_EQ(none.FieldCount(), 4);
-    EXPECT_EQ(none.FieldName(3), "Uwagi");
-}
-
-TEST_F(Query, FieldsReadAsTextWhateverTheirType) {
-    TDBQuery q("SELECT * FROM Towary ORDER BY Id DESC", "DBCONN");
-    q.Open();
-    EXPECT_EQ(q.FieldByName("Id"), "2");
-    EXPECT_EQ(q.FieldByName("nazwa"), "Żółw pluszowy");
-    EXPECT_EQ(q.FieldByName("CENA"), "2.5");
-    EXPECT_EQ(q.FieldByName("Uwagi"), "");
-    EXPECT_TRUE(q.FieldIsNull("Uwagi"));
-    q.Next();
-    EXPECT_EQ(q.FieldByName("Cena"), "10.0");
-    q.Next();
-    EXPECT_EQ(q.FieldByName("Id"), "-9007199254740993");
-    EXPECT_EQ(q.FieldByName("Cena"), "0.1");
-    EXPECT_EQ(q.FieldByName("Uwagi"), "");
-    EXPECT_FALSE(q.FieldIsNull("Uwagi"));
+    EXPECT_EQ(none.FieldCount(), 1);
 }
 
 TEST_F(Query, MisuseRaisesInsteadOfCrashing) {
@@ -89,10 +73,6 @@ TEST_F(Query, SqlErrorsCarrySQLitesMessageAndTheSql) {
     EXPECT_THAT(ErrorOf([] { TDBQuery("  ", "DBCONN").Open(); }), HasSubstr("no SQL statement"));
     EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT 1; DELETE FROM Towary", "DBCONN").Open(); }),
                 HasSubstr("runs one statement"));
-    TDBQuery count("SELECT count(*) AS n FROM Towary", "DBCONN");
-    count.Open();
-    EXPECT_EQ(count.FieldByName("n"), "3");
-
     // Rows come in insertion order, so the overflow strikes at the second row, after Open.
     // A failure while stepping leaves the query closed, not half-way through.
     TDBQuery overflow("SELECT abs(Id - 1 - 9223372036854775807 - 1) AS v FROM Towary", "DBCONN");
@@ -139,19 +119,6 @@ TEST_F(Query, AnOpenQueryKeepsItsDatabaseWhenTheConnectionCloses) {
     EXPECT_EQ(q.FieldByName("Nazwa"), "Kubek");
     q.Close();
     EXPECT_EQ(ErrorOf([&] { q.Open(); }), "Connection \"DBCONN\" is not open");
-
-    // Many open, read and abandoned statements: the sanitizer build tells whether any leak.
-    DBInt().OpenConnection("DBCONN", ":memory:");
-    Exec("CREATE TABLE n (v INTEGER); WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 50) "
-         "INSERT INTO n SELECT x FROM c");
-    int total = 0;
-    for (int i = 0; i < 200; ++i) {
-        TDBQuery each("SELECT v FROM n WHERE v <= ?", "DBCONN");
-        each.Bind(1, i % 50 + 1);
-        each.Open();
-        total += std::stoi(each.FieldByName("v"));
-    }
-    EXPECT_EQ(total, 200);
 }
 
 }  // namespace db_query_test

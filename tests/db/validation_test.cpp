@@ -7,35 +7,23 @@
 
 #include <stdexcept>
 
-namespace validation_test {
-
 using namespace zarix;
 
-class Validation : public ::testing::Test {
-protected:
-    void SetUp() override {
-        FPrevious = SetMessageBoxHandler([this](const TMessageBoxRequest&) {
-            if (FFail) throw std::runtime_error("no display");
-            return static_cast<int>(mrOk);
-        });
-        ClearShownMessages();
-    }
-    void TearDown() override {
-        SetMessageBoxHandler(FPrevious);
-        ClearShownMessages();
-    }
-    bool FFail = false;
-
-private:
-    TMessageBoxHandler FPrevious;
-};
-
-TEST_F(Validation, ShowPresentsEveryMessageInOneBoxAndForgetsThem) {
+TEST(Validation, ShowPresentsEveryMessageInOneBoxAndForgetsThemOnlyOnceShown) {
+    bool fail = true;
+    TMessageBoxHandler previous = SetMessageBoxHandler([&](const TMessageBoxRequest&) {
+        if (fail) throw std::runtime_error("no display");
+        return static_cast<int>(mrOk);
+    });
+    ClearShownMessages();
     TValidation v(nullptr);
     v.SetCaption("Kontrahent");
-    v.Add("Brak NIP.");
-    v.Add("Nazwa jest pusta.");
-    EXPECT_EQ(v.Count(), 2);
+    v.Add("Brak NIP.");  // "No tax number."
+    v.Add("Nazwa jest pusta.");  // "The name is empty."
+    EXPECT_THROW(v.Show(), std::runtime_error);
+    EXPECT_EQ(v.Messages(), (std::vector<std::string>{"Brak NIP.", "Nazwa jest pusta."}));
+    fail = false;
+    ClearShownMessages();
     v.Show();
     const auto shown = ShownMessages();
     ASSERT_EQ(shown.size(), 1u);
@@ -45,20 +33,6 @@ TEST_F(Validation, ShowPresentsEveryMessageInOneBoxAndForgetsThem) {
     EXPECT_EQ(v.Count(), 0);
     v.Show();
     EXPECT_EQ(ShownMessages().size(), 1u) << "nothing collected, nothing shown";
+    SetMessageBoxHandler(previous);
+    ClearShownMessages();
 }
-
-TEST_F(Validation, MessagesSurviveAMessageBoxThatFails) {
-    TValidation v(nullptr);
-    v.Add("Brak NIP.");
-    FFail = true;
-    EXPECT_THROW(v.Show(), std::runtime_error);
-    EXPECT_EQ(v.Messages(), std::vector<std::string>{"Brak NIP."});
-    FFail = false;
-    v.Show();
-    EXPECT_EQ(v.Count(), 0);
-    v.Add("Inny");
-    v.Clear();
-    EXPECT_EQ(v.Count(), 0);
-}
-
-}  // namespace validation_test

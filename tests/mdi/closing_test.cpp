@@ -9,7 +9,7 @@ TEST_F(MdiTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
     TWindow* doc = Open("Dokument");
     TWindow* picker = Open("Wybor", doc);
     TWindow* detail = Open("Szczegoly", picker);
-    TWindow* note = Open("Notatka", doc);
+    Open("Notatka", doc);
     detail->Refusal = "Szczegóły nie zapisane. ";
     detail->SetWindowState(wsMinimized);
     std::string msg;
@@ -17,7 +17,6 @@ TEST_F(MdiTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
     EXPECT_EQ(msg, "Szczegóły nie zapisane. ");
     EXPECT_EQ(Log, (std::vector<std::string>{"canclose Wybor Dokument 4", "canclose Szczegoly Dokument 4"}));
     EXPECT_EQ(detail->WindowState(), wsNormal);  // the refusing window comes forward
-    (void)note;
     detail->Refusal.clear();
     Log.clear();
     picker->SetWindowState(wsMinimized);
@@ -34,7 +33,7 @@ TEST_F(MdiTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
     TWindow* doc = Open("Dokument");
     TWindow* first = Open("Pierwsze", doc);
     Open("Wnuk", first);
-    TWindow* second = Open("Drugie", doc);
+    Open("Drugie", doc);
     first->CloseWithParent = true;
     Container->OnCloseInfoToChildren(doc, 11);
     // "Pierwsze" closed itself: its child moved up to the document and was told in the same walk.
@@ -42,7 +41,6 @@ TEST_F(MdiTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
                                              "parentclosing Drugie TWindow 11"}));
     Application().ProcessMessages();
     EXPECT_EQ(TreeText(), "Okna Dokument(Wnuk,Drugie)");
-    (void)second;
 }
 
 TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {

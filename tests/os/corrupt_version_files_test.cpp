@@ -16,13 +16,10 @@ namespace {
 
 // Either nothing, or a block whose root length is its size, copied without overrunning.
 void ExpectZeroOrSane(const std::string& path) {
-    const uint32_t size = GetFileVersionInfoSizeW(path);
-    if (size == 0) return;
-    EXPECT_LE(size, 0xFFFFu);
-    std::vector<unsigned char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoW(path, size, block.data()));
-    EXPECT_EQ(block[0] | (block[1] << 8), static_cast<int>(size));
-    (void)VerQueryString(block.data(), size, "\\StringFileInfo\\041504E2\\FileVersion");
+    const TFileBytes block = VersionInfoOf(path);
+    if (block.empty()) return;
+    EXPECT_EQ(block[0] | (block[1] << 8), static_cast<int>(block.size()));
+    (void)VerQueryString(block.data(), static_cast<uint32_t>(block.size()), "\\StringFileInfo\\041504E2\\FileVersion");
 }
 
 }  // namespace

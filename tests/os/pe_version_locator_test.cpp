@@ -17,10 +17,9 @@ constexpr auto EnglishBlock = MakeVersionBlock<"9.8.7.6", 0x0409, 0x04B0>();
 TFileBytes Bytes(std::span<const unsigned char> block) { return TFileBytes(block.begin(), block.end()); }
 
 std::optional<std::string> FileVersionOf(const std::string& path, const char* table) {
-    const uint32_t size = GetFileVersionInfoSizeW(path);
-    std::vector<unsigned char> block(size);
-    if (size == 0 || !GetFileVersionInfoW(path, size, block.data())) return std::nullopt;
-    return VerQueryString(block.data(), size, std::string("\\StringFileInfo\\") + table + "\\FileVersion");
+    const TFileBytes block = VersionInfoOf(path);
+    return VerQueryString(block.data(), static_cast<uint32_t>(block.size()),
+                          std::string("\\StringFileInfo\\") + table + "\\FileVersion");
 }
 
 }  // namespace

@@ -28,35 +28,6 @@ std::array<uint32_t, 4> FixedVersion(const std::array<unsigned char, N>& block) 
     return {words[2] >> 16, words[2] & 0xFFFF, words[3] >> 16, words[3] & 0xFFFF};
 }
 
-// A block with two string tables and two translations, listed in the opposite order to the
-// tables, put together from the builder's own pieces.
-std::vector<unsigned char> TwoTableBlock() {
-    using namespace version_block_detail;
-    const auto write = [](TSink& s) {
-        const std::size_t root = BeginNode(s, 0, 0, "VS_VERSION_INFO");
-        const std::size_t strings = BeginNode(s, 0, 1, "StringFileInfo");
-        for (const auto& [table, version] : {std::pair{"040904B0", "9.9.9.9"}, std::pair{"041504E2", "1.2.3.4"}}) {
-            const std::size_t t = BeginNode(s, 0, 1, table);
-            PutString(s, "FileVersion", version);
-            EndNode(s, t);
-        }
-        EndNode(s, strings);
-        const std::size_t vars = BeginNode(s, 0, 1, "VarFileInfo");
-        const std::size_t translation = BeginNode(s, 8, 0, "Translation");
-        s.U32(0x04E20415);
-        s.U32(0x04B00409);
-        EndNode(s, translation);
-        EndNode(s, vars);
-        EndNode(s, root);
-    };
-    TSink counter;
-    write(counter);
-    std::vector<unsigned char> block(counter.Pos);
-    TSink sink{block.data()};
-    write(sink);
-    return block;
-}
-
 }  // namespace
 
 TEST(VersionBlock, IsBuiltAtCompileTimeWithPolishDefaults) {
@@ -85,7 +56,7 @@ TEST(VersionBlock, FileVersionTextIsKeptExactlyAndParsedWhenItCan) {
     EXPECT_EQ(FixedVersion(shortText), (std::array<uint32_t, 4>{5, 6, 0, 0}));
 }
 
-TEST(VersionQuery, KeysAndTableNamesIgnoreLetterCaseAndTheLeadingBackslash) {
+TEST(VersionQuery, KeysAndTableNamesIgnoreLetterCaseAndTheLeadingBackslashAndMissingOnesGiveNothing) {
     static constexpr auto block = MakeVersionBlock<"1.2.3.4", 0x0415, 0x04E2, "", "Zażółć">();
     EXPECT_EQ(Str(block, "\\stringfileinfo\\041504e2\\FILEVERSION"), "1.2.3.4");
     EXPECT_EQ(Str(block, "StringFileInfo\\041504E2\\fileDescription"), "Zażółć");
@@ -96,26 +67,12 @@ TEST(VersionQuery, KeysAndTableNamesIgnoreLetterCaseAndTheLeadingBackslash) {
     ASSERT_TRUE(VerQueryValueW(block.data(), "\\StringFileInfo\\041504E2\\FileVersion", &data, &len));
     EXPECT_EQ(len, 8u);  // characters with the NUL, for text
     EXPECT_EQ(std::memcmp(data, u"1.2.3.4", 16), 0);
-}
-
-TEST(VersionQuery, MissingKeysTablesAndPathsGiveNothing) {
-    static constexpr auto block = MakeVersionBlock<"1.2.3.4">();
-    const void* data = nullptr;
-    uint32_t len = 0;
+    // Missing keys, tables and paths give nothing.
     EXPECT_FALSE(VerQueryValueW(block.data(), "\\StringFileInfo\\040904B0\\FileVersion", &data, &len));
     EXPECT_FALSE(VerQueryValueW(block.data(), "\\StringFileInfo\\041504E2\\Comments", &data, &len));
     EXPECT_FALSE(VerQueryValueW(block.data(), "\\StringFileInfo\\041504E2\\FileVersion\\More", &data, &len));
     EXPECT_FALSE(VerQueryValueW(nullptr, "\\", &data, &len));
     EXPECT_EQ(Str(block, "\\StringFileInfo\\041504E2\\FileVersio"), std::nullopt);
-}
-
-TEST(VersionQuery, FirstListedTranslationPicksTheStringTable) {
-    const auto block = TwoTableBlock();
-    const auto translations = VerQueryTranslations(block.data(), block.size());
-    ASSERT_EQ(translations.size(), 2u);
-    EXPECT_EQ(VerStringPath(translations[0], "FileVersion"), "\\StringFileInfo\\041504E2\\FileVersion");
-    EXPECT_EQ(VerQueryString(block.data(), block.size(), VerStringPath(translations[0], "FileVersion")), "1.2.3.4");
-    EXPECT_EQ(VerQueryString(block.data(), block.size(), VerStringPath(translations[1], "FileVersion")), "9.9.9.9");
 }
 
 TEST(VersionQuery, DamagedBlocksAnswerOnlyFromInsideThemselves) {

@@ -31,15 +31,6 @@ const TFixture Fixtures[] = {
     {FIXTURE_VERSION_MACRO, "3.1.4.1", {0x0415, 0x04E2}},
 };
 
-// The file's block through the platform's three calls, as a host reads it.
-std::vector<unsigned char> InfoOf(const std::string& path) {
-    const uint32_t size = GetFileVersionInfoSizeW(path);
-    if (size == 0) return {};
-    std::vector<unsigned char> block(size);
-    if (!GetFileVersionInfoW(path, size, block.data())) return {};
-    return block;
-}
-
 bool IsLoaded(const char* path) {
     void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
     if (handle != nullptr) dlclose(handle);
@@ -51,7 +42,7 @@ bool IsLoaded(const char* path) {
 TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
     for (const TFixture& f : Fixtures) {
         SCOPED_TRACE(f.Path);
-        const auto block = InfoOf(f.Path);
+        const auto block = VersionInfoOf(f.Path);
         ASSERT_FALSE(block.empty());
         const auto translations = VerQueryTranslations(block.data(), block.size());
         ASSERT_EQ(translations.size(), 1u);
@@ -61,7 +52,7 @@ TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
         EXPECT_FALSE(IsLoaded(f.Path));
     }
     // Built with the header macro alone, under -Wl,--gc-sections: the block must survive.
-    const auto described = InfoOf(FIXTURE_VERSION_MACRO);
+    const auto described = VersionInfoOf(FIXTURE_VERSION_MACRO);
     EXPECT_EQ(VerQueryString(described.data(), described.size(), "\\StringFileInfo\\041504E2\\FileDescription"),
               "Moduł próbny");
 }
@@ -83,7 +74,7 @@ TEST(ElfVersionFile, ObjectsWithoutProgramHeadersAreSearchedBySection) {
     TTempDir dir;
     for (const bool wide : {false, true}) {
         const std::string path = dir.Write(wide ? "wide.bpl" : "narrow.bpl", MakeElf(wide, notes));
-        EXPECT_EQ(InfoOf(path), std::vector<unsigned char>(block.begin(), block.end())) << path;
+        EXPECT_EQ(VersionInfoOf(path), std::vector<unsigned char>(block.begin(), block.end())) << path;
     }
     const auto foreignOnly = ReadVersionBlock(dir.Write("foreign.bpl", MakeElf(true, std::span(notes).first(20))));
     ASSERT_FALSE(foreignOnly);

@@ -1,6 +1,10 @@
 // Temporary folders, corrupt copies and synthetic ELF and PE files for the version tests.
 #include "version_test_files.h"
 
+#include "platform/os/version_resource.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +41,14 @@ TFileBytes ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return TFileBytes(std::istreambuf_iterator<char>(in), {});
+}
+
+TFileBytes VersionInfoOf(const std::string& path) {
+    const uint32_t size = GetFileVersionInfoSizeW(path);
+    TFileBytes block(size);
+    if (size == 0) return {};
+    if (!GetFileVersionInfoW(path, size, block.data())) ADD_FAILURE() << path << ": a size, but no block";
+    return block;
 }
 
 TTempDir::TTempDir() {

