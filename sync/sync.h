@@ -187,7 +187,8 @@ ZARIX_API TModifiedObjects& ModifiedObjects();
 /// The two registries for code that reads them as variables. Each is set when its singleton
 /// is created, however it is first asked for, and reset to nullptr when it is destroyed at
 /// process end; nullptr until then. Use the accessors to create them; do not assign these.
-extern ZARIX_API TMDIResults* fMDIResult;
-extern ZARIX_API TModifiedObjects* fModifiedObject;
+/// C linkage, so the library exports them under these plain names for hosts that look them up.
+extern "C" ZARIX_API TMDIResults* fMDIResult;
+extern "C" ZARIX_API TModifiedObjects* fModifiedObject;
 
 }  // namespace zarix

@@ -28,5 +28,7 @@ int VersionCommand(const TArgs& args);
 int ParseCommand(const TArgs& args);
 int CompareCommand(const TArgs& args);
 int NameCommand(const TArgs& args);
+int PaletteCommand(const TArgs& args);
+int FormCommand(const TArgs& args);
 
 }  // namespace zarixctl

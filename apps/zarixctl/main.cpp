@@ -24,7 +24,11 @@ int Usage() {
                  "      create a database with the framework's tables and two demo users\n"
                  "  zarixctl parse TEXT...        parse version texts as the dependency check reads them\n"
                  "  zarixctl compare A B          compare two versions the way the dependency check does\n"
-                 "  zarixctl name TEXT...         the normalised plugin name and its display name\n";
+                 "  zarixctl name TEXT...         the normalised plugin name and its display name\n"
+                 "  zarixctl palette [--bitmaps DIR] [--json]\n"
+                 "      the components the library installs on the palette, with their pictures\n"
+                 "      (written as .bmp files into DIR), and the library's unit table\n"
+                 "  zarixctl form [--json]        the plugin manager form's controls and their properties\n";
     return 2;
 }
 
@@ -37,7 +41,8 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") args.Json = true;
-        else if ((arg == "--folder" || arg == "--ext" || arg == "--db" || arg == "--user") && i + 1 < argc)
+        else if ((arg == "--folder" || arg == "--ext" || arg == "--db" || arg == "--user" ||
+                 arg == "--bitmaps") && i + 1 < argc)
             args.Options.emplace_back(arg, argv[++i]);
         else if (arg.rfind("--", 0) == 0) {
             std::cerr << "zarixctl: unknown option " << arg << "\n";
@@ -54,6 +59,8 @@ int main(int argc, char** argv) {
         if (command == "parse" && !args.Positional.empty()) return zarixctl::ParseCommand(args);
         if (command == "compare" && args.Positional.size() == 2) return zarixctl::CompareCommand(args);
         if (command == "name" && !args.Positional.empty()) return zarixctl::NameCommand(args);
+        if (command == "palette" && args.Positional.empty()) return zarixctl::PaletteCommand(args);
+        if (command == "form" && args.Positional.empty()) return zarixctl::FormCommand(args);
     } catch (const std::exception& e) {
         std::cerr << "zarixctl: " << e.what() << "\n";
         return 1;
