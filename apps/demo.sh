@@ -39,3 +39,16 @@ echo "== A short session over the sample windows: open, look up, save and refres
 echo "== close, a result handed back, a close that moves a child up. The active-windows tree"
 echo "== after each step (\"Okna\" is the host's own first node):"
 "$bin" session --folder "$plugins"
+echo
+echo "== The database check on the demo database, new to the modules: each creates its tables,"
+echo "== then its views and triggers, then its seed rows, behind the progress window (drawn here"
+echo "== one line per text). The database's version is kept among the host's parameters."
+"$bin" dbcheck --folder "$plugins" --db "$db"
+echo
+echo "== The same check again (the same progress, left out here): the database is at the modules'"
+echo "== version, so there is nothing to do."
+"$bin" dbcheck --folder "$plugins" --db "$db" | sed -n '/^What each module did:/,$p'
+echo
+echo "== Modules calling one another by name: a customer's name, the customer module's settings,"
+echo "== a price, and an invoice that takes all three; then three failures, reported or raised."
+"$bin" calls --folder "$plugins" --db "$db"

@@ -24,6 +24,8 @@ int MenuCommand(const TArgs& args);
 int ToolBarCommand(const TArgs& args);
 int DemoDbCommand(const TArgs& args);
 int SessionCommand(const TArgs& args);
+int DbCheckCommand(const TArgs& args);
+int CallsCommand(const TArgs& args);
 int VersionCommand(const TArgs& args);
 int ParseCommand(const TArgs& args);
 int CompareCommand(const TArgs& args);

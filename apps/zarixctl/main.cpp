@@ -20,6 +20,11 @@ int Usage() {
                  "      the toolbar that user gets: the stored selection, or the default buttons\n"
                  "  zarixctl session [--folder DIR]\n"
                  "      a short scripted session over the sample windows, with the window tree\n"
+                 "  zarixctl dbcheck --db FILE [--folder DIR] [--ext EXT] [--version X] [--json]\n"
+                 "      the plugins' database check on FILE (new or old) with its progress, then what\n"
+                 "      each module changed; X is the database's version when not the stored one\n"
+                 "  zarixctl calls --db FILE [--folder DIR] [--ext EXT]\n"
+                 "      the sample modules calling one another by name, with the results\n"
                  "  zarixctl demo-db FILE\n"
                  "      create a database with the framework's tables and two demo users\n"
                  "  zarixctl parse TEXT...        parse version texts as the dependency check reads them\n"
@@ -41,7 +46,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") args.Json = true;
-        else if ((arg == "--folder" || arg == "--ext" || arg == "--db" || arg == "--user" ||
+        else if ((arg == "--folder" || arg == "--ext" || arg == "--db" || arg == "--user" || arg == "--version" ||
                  arg == "--bitmaps") && i + 1 < argc)
             args.Options.emplace_back(arg, argv[++i]);
         else if (arg.rfind("--", 0) == 0) {
@@ -56,6 +61,8 @@ int main(int argc, char** argv) {
         if (command == "toolbar" && args.Positional.empty()) return zarixctl::ToolBarCommand(args);
         if (command == "demo-db" && args.Positional.size() == 1) return zarixctl::DemoDbCommand(args);
         if (command == "session" && args.Positional.empty()) return zarixctl::SessionCommand(args);
+        if (command == "dbcheck" && args.Positional.empty()) return zarixctl::DbCheckCommand(args);
+        if (command == "calls" && args.Positional.empty()) return zarixctl::CallsCommand(args);
         if (command == "parse" && !args.Positional.empty()) return zarixctl::ParseCommand(args);
         if (command == "compare" && args.Positional.size() == 2) return zarixctl::CompareCommand(args);
         if (command == "name" && !args.Positional.empty()) return zarixctl::NameCommand(args);

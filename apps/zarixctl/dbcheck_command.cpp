@@ -1,0 +1,329 @@
+// dbcheck: the plugins' three-pass database check on a database, its progress window drawn in
+// the terminal, then what each module changed. The database's version is the host's business:
+// it lives in the parameter "Administracja|WersjaBazy" of user 0, read before the check and
+// raised to the highest version the loaded modules need after it.
+#include "commands.h"
+
+#include "host_session.h"
+#include "json.h"
+#include "platform/rtl/strings.h"
+#include "platform/ui/ui_change.h"
+#include "plugin/plugin_utils.h"
+#include "services/controls/progress_form.h"
+#include "services/db/parameters.h"
+#include "services/db/tables.h"
+#include "services/db/zarix_db.h"
+#include "version_text.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace zarixctl {
+
+using namespace zarix;
+
+namespace {
+
+const std::string kVersionParameter = "Administracja|WersjaBazy";
+
+// What the tool compares before and after each module's step: the schema objects with their
+// definitions, each table's columns and row count.
+struct TSnapshot {
+    std::map<std::string, std::string> Objects;  // "type name" -> definition
+    std::map<std::string, std::vector<std::string>> Columns;
+    std::map<std::string, int64_t> Rows;
+};
+
+TSnapshot TakeSnapshot() {
+    TSnapshot s;
+    TDBQuery objects("SELECT type, name, coalesce(sql, '') AS sql FROM sqlite_master "
+                     "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY type, name",
+                     "DBCONN");
+    std::vector<std::string> tables;
+    for (objects.Open(); !objects.Eof(); objects.Next()) {
+        s.Objects[objects.FieldByName("type") + " " + objects.FieldByName("name")] = objects.FieldByName("sql");
+        if (objects.FieldByName("type") == "table") tables.push_back(objects.FieldByName("name"));
+    }
+    objects.Close();
+    for (const std::string& table : tables) {
+        TDBQuery columns("SELECT name FROM pragma_table_info(?)", "DBCONN");
+        columns.Bind(1, Variant(table));
+        for (columns.Open(); !columns.Eof(); columns.Next()) s.Columns[table].push_back(columns.FieldByName("name"));
+        // The name comes from sqlite_master; quoting it keeps any name a valid identifier.
+        std::string quoted = "\"";
+        for (const char c : table) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        TDBQuery count("SELECT count(*) AS n FROM " + quoted + "\"", "DBCONN");
+        count.Open();
+        s.Rows[table] = StrToInt64(count.FieldByName("n"));
+    }
+    return s;
+}
+
+std::string Plural(int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 || n == -1 ? one : many);
+}
+
+// What changed between two snapshots, one line each.
+std::vector<std::string> Differences(const TSnapshot& before, const TSnapshot& after) {
+    std::vector<std::string> changes;
+    for (const auto& [key, sql] : after.Objects) {
+        const auto old = before.Objects.find(key);
+        if (old == before.Objects.end()) changes.push_back("created " + key);
+        else if (old->second != sql && key.rfind("table ", 0) != 0) changes.push_back("recreated " + key);
+    }
+    for (const auto& [key, sql] : before.Objects)
+        if (!after.Objects.count(key)) changes.push_back("dropped " + key);
+    for (const auto& [table, columns] : after.Columns) {
+        const auto old = before.Columns.find(table);
+        if (old == before.Columns.end()) continue;
+        for (const std::string& column : columns)
+            if (std::find(old->second.begin(), old->second.end(), column) == old->second.end())
+                changes.push_back("added column " + table + "." + column);
+    }
+    for (const auto& [table, rows] : after.Rows) {
+        const auto old = before.Rows.find(table);
+        const int64_t delta = rows - (old == before.Rows.end() ? 0 : old->second);
+        if (delta > 0) changes.push_back("inserted " + Plural(delta, "row", "rows") + " into " + table);
+        if (delta < 0) changes.push_back("deleted " + Plural(-delta, "row", "rows") + " from " + table);
+    }
+    return changes;
+}
+
+// One step of the check as the progress window announced it: "Weryfikacja struktury modułu: "
+// and the module's display name.
+struct TStep {
+    std::string Text;
+    std::string Module;
+    std::string Pass;
+    std::vector<std::string> Changes;
+};
+
+// The progress window's three texts before the module's name: verifying the module's
+// structure (tables), procedures (views and triggers) and data.
+TStep StepOf(const std::string& text) {
+    static const std::pair<const char*, const char*> passes[] = {
+        {"Weryfikacja struktury modułu: ", "tables"},
+        {"Weryfikacja procedur modułu: ", "views and triggers"},
+        {"Weryfikacja danych modułu: ", "data"},
+    };
+    for (const auto& [prefix, pass] : passes)
+        if (text.rfind(prefix, 0) == 0) return {text, text.substr(std::string(prefix).size()), pass, {}};
+    return {text, "", "", {}};
+}
+
+// Draws the progress window from the UI change handler: in place on a terminal, else one line
+// each time its text changes, showing the bar as it stood when the step was done. Each change
+// of text also closes the step before it, which gets what changed in the database since.
+class TProgressView {
+public:
+    TProgressView(bool Terminal, bool Quiet) : FTerminal(Terminal), FQuiet(Quiet), FLast(TakeSnapshot()) {
+        FPrevious = SetUIChangeHandler([this](const TUIChange& change) { Changed(change); });
+    }
+    ~TProgressView() { SetUIChangeHandler(std::move(FPrevious)); }
+    TProgressView(const TProgressView&) = delete;
+    TProgressView& operator=(const TProgressView&) = delete;
+
+    /// Ends the drawing and gives the last step what it changed.
+    void Finish() {
+        CloseStep();
+        Flush();
+        if (FTerminal && FDrawn) std::cout << '\n';
+        FDrawn = false;
+    }
+    const std::vector<TStep>& Steps() const noexcept { return FSteps; }
+    const std::vector<std::string>& Lines() const noexcept { return FLines; }
+    /// The text of the step that was running, empty before the first.
+    std::string Current() const { return FText; }
+
+private:
+    void Changed(const TUIChange& change) {
+        // Only the window's text and bar are drawn; its place and visibility are not.
+        const auto* window = dynamic_cast<const TProgressFrm*>(change.Sender);
+        if (window == nullptr || (change.What != "TextLine" && change.What != "Max" && change.What != "Position" &&
+                                  change.What != "Step"))
+            return;
+        // The check sets the text once before each module's call, so every setting is a step,
+        // even one that repeats the text of the step before it.
+        if (change.What == "TextLine") {
+            CloseStep();
+            Flush();
+            FText = window->TextLine();
+            if (StepOf(FText).Module.empty()) FOpenStep.reset();
+            else FOpenStep = StepOf(FText);
+        }
+        FBar = window->Bar();
+        const std::string line = Render();
+        if (FTerminal && !FQuiet) {
+            std::cout << '\r' << line << "\x1b[K" << std::flush;
+            FDrawn = true;
+        }
+        FPending = line;
+    }
+    std::string Render() const {
+        constexpr int kWidth = 20;
+        const int max = FBar.Max > 0 ? FBar.Max : 1;
+        const int filled = std::clamp(FBar.Position, 0, max) * kWidth / max;
+        std::ostringstream out;
+        out << '[' << std::string(static_cast<std::size_t>(filled), '#')
+            << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << (FBar.Position < 10 ? " " : "")
+            << FBar.Position << '/' << FBar.Max << "  " << FText;
+        return out.str();
+    }
+    void Flush() {
+        if (!FPending) return;
+        FLines.push_back(FText);
+        if (!FTerminal && !FQuiet) std::cout << *FPending << '\n';
+        FPending.reset();
+    }
+    void CloseStep() {
+        TSnapshot now = TakeSnapshot();
+        if (FOpenStep) {
+            FOpenStep->Changes = Differences(FLast, now);
+            FSteps.push_back(std::move(*FOpenStep));
+            FOpenStep.reset();
+        }
+        FLast = std::move(now);
+    }
+
+    bool FTerminal, FQuiet, FDrawn = false;
+    TSnapshot FLast;
+    TUIChangeHandler FPrevious;
+    std::string FText;
+    TProgressBar FBar;
+    std::optional<std::string> FPending;
+    std::optional<TStep> FOpenStep;
+    std::vector<TStep> FSteps;
+    std::vector<std::string> FLines;
+};
+
+// The modules in the order of the steps, each with its passes' changes.
+void PrintSummary(const std::vector<TStep>& steps) {
+    if (steps.empty()) std::cout << "  (no module was loaded)\n";
+    std::vector<std::string> modules;
+    for (const TStep& s : steps)
+        if (std::find(modules.begin(), modules.end(), s.Module) == modules.end()) modules.push_back(s.Module);
+    for (const std::string& module : modules) {
+        std::vector<std::string> lines;
+        for (const TStep& s : steps)
+            if (s.Module == module)
+                for (const std::string& c : s.Changes) lines.push_back(s.Pass + ": " + c);
+        std::cout << "  " << module << (lines.empty() ? ": nothing to do" : "") << '\n';
+        for (const std::string& line : lines) std::cout << "    " << line << '\n';
+    }
+}
+
+void PrintJson(const std::string& db, const std::string& before, const std::string& after, const TProgressView& view,
+               const std::optional<std::string>& error) {
+    std::cout << "{\n  \"database\": " << JsonString(db) << ",\n  \"versionBefore\": " << JsonString(before)
+              << ",\n  \"versionAfter\": " << JsonString(after) << ",\n  \"progress\": [";
+    for (std::size_t i = 0; i < view.Lines().size(); ++i) std::cout << (i ? ", " : "") << JsonString(view.Lines()[i]);
+    std::cout << "],\n  \"steps\": [";
+    for (std::size_t i = 0; i < view.Steps().size(); ++i) {
+        const TStep& s = view.Steps()[i];
+        std::cout << (i ? "," : "") << "\n    {\"module\": " << JsonString(s.Module) << ", \"pass\": " << JsonString(s.Pass)
+                  << ", \"changes\": [";
+        for (std::size_t j = 0; j < s.Changes.size(); ++j) std::cout << (j ? ", " : "") << JsonString(s.Changes[j]);
+        std::cout << "]}";
+    }
+    std::cout << (view.Steps().empty() ? "" : "\n  ") << "],\n  \"error\": " << JsonOptional(error) << "\n}\n";
+}
+
+// The version the database is brought to: the highest of its own and the modules' needs, in
+// the dependency check's ordering.
+std::string NewVersion(const TZarixPluginManager& manager, const std::string& existing) {
+    std::optional<TVersion> highest;
+    if (!existing.empty()) highest = VersionParser(existing);
+    for (int i = 0; i < manager.PluginCount(); ++i) {
+        const TVersion& needed = manager.GetPlugins(i)->RequiredDBVersion();
+        if (!highest || VersionCompare(needed, *highest) == ">") highest = needed;
+    }
+    return highest ? VersionText(*highest) : existing;
+}
+
+}  // namespace
+
+int DbCheckCommand(const TArgs& args) {
+    const std::string* file = args.Option("--db");
+    if (file == nullptr) {
+        std::cerr << "zarixctl: dbcheck needs --db FILE\n";
+        return 2;
+    }
+    const std::string* given = args.Option("--version");
+    if (given != nullptr && !given->empty()) {
+        try {
+            VersionParser(*given);
+        } catch (const EConvertError& e) {
+            std::cerr << "zarixctl: --version \"" << *given << "\" is not a version: " << e.what() << '\n';
+            return 2;
+        }
+    }
+    THostSession session(args);
+    if (!session.Failures.empty()) {
+        // A module that did not load would miss its upgrade while the database's version moved on.
+        session.PrintFailures();
+        std::cerr << "zarixctl: the check needs every module; nothing was done\n";
+        return 1;
+    }
+
+    // The whole check is one transaction: a module that fails leaves the database as it was.
+    DBInt().ExecSQL("DBCONN", "BEGIN IMMEDIATE");
+    std::string before, after;
+    std::optional<std::string> error;
+    std::optional<TProgressView> view;
+    try {
+        CreateZarixTables("DBCONN");
+        before = given != nullptr ? *given : ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0);
+        if (!args.Json)
+            std::cout << "Database " << *file << ", version " << (before.empty() ? "(new database)" : before) << ", "
+                      << Plural(session.Manager->PluginCount(), "module", "modules") << " to check\n";
+        view.emplace(isatty(STDOUT_FILENO) == 1, args.Json);
+        try {
+            session.Manager->DatabaseCheckBroadcast(before, true);
+        } catch (...) {
+            // The module's error is the one to report, not a failure to draw what came before it.
+            try {
+                view->Finish();
+            } catch (const std::exception&) {
+            }
+            throw;
+        }
+        view->Finish();
+        after = NewVersion(*session.Manager, before);
+        if (!after.empty() && after != ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0))
+            ParameterMgr().SetParameterValue(kVersionParameter, 0, after);
+        DBInt().ExecSQL("DBCONN", "COMMIT");
+    } catch (const std::exception& e) {
+        // SQLite may have ended the transaction itself after some errors; then there is
+        // nothing left to roll back.
+        try {
+            DBInt().ExecSQL("DBCONN", "ROLLBACK");
+        } catch (const EDatabaseError&) {
+        }
+        const std::string where = view && !view->Current().empty() ? " at \"" + view->Current() + "\"" : "";
+        error = "the check stopped" + where + ": " + e.what();
+        after = before;
+    }
+
+    if (args.Json) {
+        if (view) PrintJson(*file, before, after, *view, error);
+        else std::cout << "{\"database\": " << JsonString(*file) << ", \"error\": " << JsonOptional(error) << "}\n";
+    } else if (error) {
+        std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
+    } else {
+        std::cout << "What each module did:\n";
+        PrintSummary(view->Steps());
+        std::cout << "Database version: " << (before.empty() ? "(new database)" : before);
+        if (after != before) std::cout << " -> " << after;
+        else std::cout << " (unchanged)";
+        std::cout << '\n';
+    }
+    return error ? 1 : 0;
+}
+
+}  // namespace zarixctl

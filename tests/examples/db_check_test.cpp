@@ -1,0 +1,125 @@
+// The sample modules' answers to the three passes of the database check.
+#include "sample_application.h"
+
+using namespace zarix;
+
+namespace {
+
+// The database of version 1.2: customers without e-mail addresses and their trigger without
+// them, documents without a payment term, a totals view without the gross value, a price
+// view of its own (the price lists' 1.1 is not newer, so it stays), one document type.
+constexpr const char* kVersion12 = R"sql(
+    CREATE TABLE Kontrahenci (KNTOrigid INTEGER PRIMARY KEY, KNTSkrot TEXT NOT NULL UNIQUE, KNTNazwa TEXT NOT NULL,
+                              KNTNip TEXT NOT NULL DEFAULT '', KNTObrot INTEGER NOT NULL DEFAULT 0,
+                              KNTZmieniono TEXT NOT NULL DEFAULT '');
+    CREATE TRIGGER KontrahenciZmiana AFTER UPDATE OF KNTSkrot, KNTNazwa, KNTNip ON Kontrahenci
+    BEGIN UPDATE Kontrahenci SET KNTZmieniono = datetime('now') WHERE KNTOrigid = NEW.KNTOrigid; END;
+    INSERT INTO Kontrahenci (KNTOrigid, KNTSkrot, KNTNazwa, KNTObrot) VALUES (15, 'KOWALSKI', 'Kowalski Jan', 2000),
+                                                                           (30, 'ABC', 'ABC Hurt', 0);
+    CREATE TABLE Cenniki (CENOrigid INTEGER PRIMARY KEY, CENNazwa TEXT NOT NULL UNIQUE, CENWaluta TEXT NOT NULL DEFAULT 'PLN');
+    CREATE TABLE CennikiPozycje (CPOCennik INTEGER NOT NULL, CPOIndeks INTEGER NOT NULL, CPONazwa TEXT NOT NULL,
+                                 CPOCenaNetto INTEGER NOT NULL, CPOStawkaVat INTEGER NOT NULL DEFAULT 23,
+                                 PRIMARY KEY (CPOCennik, CPOIndeks));
+    CREATE VIEW CennikiBrutto AS SELECT CPOCennik, CPOIndeks, CPOCenaNetto * 123 / 100 AS CPOCenaBrutto FROM CennikiPozycje;
+    CREATE TABLE DokumentyTypy (DTYSymbol TEXT PRIMARY KEY, DTYNazwa TEXT NOT NULL);
+    INSERT INTO DokumentyTypy VALUES ('FV', 'Faktura VAT');
+    CREATE TABLE Dokumenty (DOKOrigid INTEGER PRIMARY KEY, DOKTyp TEXT NOT NULL, DOKNumer TEXT NOT NULL UNIQUE,
+                            DOKKontrahent INTEGER NOT NULL, DOKData TEXT NOT NULL DEFAULT (date('now')));
+    INSERT INTO Dokumenty VALUES (1, 'FV', 'FV/1/2025', 15, '2025-03-01');
+    CREATE TABLE DokumentyPozycje (DPODokument INTEGER NOT NULL, DPOLp INTEGER NOT NULL, DPOIndeks INTEGER NOT NULL,
+                                   DPOIlosc INTEGER NOT NULL, DPOCenaNetto INTEGER NOT NULL,
+                                   DPOStawkaVat INTEGER NOT NULL DEFAULT 23, PRIMARY KEY (DPODokument, DPOLp));
+    INSERT INTO DokumentyPozycje VALUES (1, 1, 101, 2, 1000, 23);
+    CREATE VIEW DokumentyWartosci AS SELECT DOKOrigid, SUM(DPOIlosc * DPOCenaNetto) AS DOKNetto
+        FROM Dokumenty JOIN DokumentyPozycje ON DPODokument = DOKOrigid GROUP BY DOKOrigid;
+)sql";
+
+std::string Names(const char* type) {
+    return "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type = '" + std::string(type) +
+           "' ORDER BY name)";
+}
+
+}  // namespace
+
+using DbCheck = SampleApplication;
+
+TEST_F(DbCheck, ANewDatabaseGetsEveryModulesObjectsAndSamplesOnce) {
+    Check("");
+    EXPECT_EQ(Value(Names("table")), "Cenniki CennikiPozycje Dokumenty DokumentyPozycje DokumentyTypy Kontrahenci");
+    EXPECT_EQ(Value(Names("view")), "CennikiBrutto DokumentyWartosci");
+    EXPECT_EQ(Value(Names("trigger")), "DokumentyPozycjeObrot DokumentyPozycjeObrotUsuniecie KontrahenciZmiana");
+    EXPECT_EQ(Value("SELECT count(*) FROM Kontrahenci"), "4");
+    EXPECT_EQ(Value("SELECT count(*) FROM CennikiPozycje"), "3");
+    EXPECT_EQ(Value("SELECT group_concat(DTYSymbol) FROM DokumentyTypy"), "FV,PAR,WZ");
+    EXPECT_EQ(Value("SELECT CPOCenaBrutto FROM CennikiBrutto WHERE CPOIndeks = 103"), "524");  // 4,99 + 5%
+
+    // Nothing to do the second time, whether the host stored the new version or not.
+    const std::string once = Dump();
+    Check("");
+    Check("1.4.0.0");
+    Check("9.0.0.0");
+    EXPECT_EQ(Dump(), once);
+
+    // The objects work: the lines keep the buyer's turnover, the view sums the document.
+    Exec("INSERT INTO Dokumenty (DOKOrigid, DOKTyp, DOKNumer, DOKKontrahent) VALUES (7, 'FV', 'FV/7', 16);"
+         "INSERT INTO DokumentyPozycje (DPODokument, DPOLp, DPOIndeks, DPOIlosc, DPOCenaNetto) VALUES (7, 1, 101, 2, 6999),"
+         "  (7, 2, 102, 1, 1450)");
+    EXPECT_EQ(Value("SELECT KNTObrot FROM Kontrahenci WHERE KNTOrigid = 16"), "15448");
+    EXPECT_EQ(Value("SELECT DOKNetto || '/' || DOKVat || '/' || DOKBrutto FROM DokumentyWartosci"), "15448/3554/19002");
+    Exec("DELETE FROM DokumentyPozycje WHERE DPOLp = 1");
+    EXPECT_EQ(Value("SELECT KNTObrot FROM Kontrahenci WHERE KNTOrigid = 16"), "1450");
+    EXPECT_EQ(Value("SELECT KNTZmieniono FROM Kontrahenci WHERE KNTOrigid = 16"), "");  // turnover is no edit
+    Exec("UPDATE Kontrahenci SET KNTEmail = 'nowak@example.com' WHERE KNTOrigid = 16");
+    EXPECT_NE(Value("SELECT KNTZmieniono FROM Kontrahenci WHERE KNTOrigid = 16"), "");
+}
+
+TEST_F(DbCheck, AnOlderDatabaseIsUpgradedAndKeepsItsRows) {
+    Exec(kVersion12);
+    const std::string priceView = Value("SELECT sql FROM sqlite_master WHERE name = 'CennikiBrutto'");
+    Check("1.2.0.0");
+
+    EXPECT_EQ(Value("SELECT group_concat(KNTOrigid || ':' || KNTNazwa || ':' || KNTEmail || ':' || KNTObrot) FROM Kontrahenci"),
+              "15:Kowalski Jan::2000,30:ABC Hurt::0");  // no samples in a database in use
+    EXPECT_EQ(Value("SELECT DOKTerminPlatnosci FROM Dokumenty WHERE DOKOrigid = 1"), "14");
+    EXPECT_EQ(Value("SELECT DOKBrutto FROM DokumentyWartosci WHERE DOKOrigid = 1"), "2460");
+    EXPECT_NE(Value("SELECT sql FROM sqlite_master WHERE name = 'KontrahenciZmiana'").find("KNTEmail"), std::string::npos);
+    EXPECT_EQ(Value("SELECT sql FROM sqlite_master WHERE name = 'CennikiBrutto'"), priceView);
+    EXPECT_EQ(Value("SELECT count(*) FROM CennikiPozycje"), "0");
+    EXPECT_EQ(Value("SELECT group_concat(DTYSymbol) FROM DokumentyTypy"), "FV,PAR,WZ");  // dictionary rows always
+
+    const std::string upgraded = Dump();
+    Check("1.4.0.0");
+    Check("1.2.0.0");
+    EXPECT_EQ(Dump(), upgraded);
+}
+
+TEST_F(DbCheck, AColumnThatCannotBeAddedStopsTheCheckAndItsModuleChangesNothing) {
+    // Documents without their number: a required unique column, which no upgrade can add.
+    Exec("CREATE TABLE Dokumenty (DOKOrigid INTEGER PRIMARY KEY, DOKTyp TEXT NOT NULL, DOKKontrahent INTEGER NOT NULL,"
+         "                        DOKData TEXT NOT NULL)");
+    try {
+        Check("1.2.0.0");
+        FAIL() << "the check went on";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(),
+                  "Moduł Dokumenty handlowe: w tabeli Dokumenty brak kolumny DOKNumer, a takiej kolumny nie można dodać.");
+    }
+    // The modules before it passed; the failing one's pass left nothing (its document types
+    // table came first); the later passes never ran.
+    EXPECT_EQ(Value(Names("table")), "Cenniki CennikiPozycje Dokumenty Kontrahenci");
+    EXPECT_EQ(Value("SELECT count(*) FROM sqlite_master WHERE type IN ('view', 'trigger')"), "0");
+}
+
+TEST_F(DbCheck, ADatabaseThatClaimsAVersionMustHaveItsColumns) {
+    Exec("CREATE TABLE Kontrahenci (KNTOrigid INTEGER PRIMARY KEY, KNTSkrot TEXT NOT NULL UNIQUE, KNTNazwa TEXT NOT NULL)");
+    const std::string before = Dump();
+    try {
+        Check("1.3.0.0");
+        FAIL() << "the check went on";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Moduł Kontrahenci: w tabeli Kontrahenci brak kolumny KNTNip, choć baza danych ma wersję 1.3.0.0.");
+    }
+    EXPECT_EQ(Dump(), before);
+    EXPECT_THROW(Check("1.x"), EDatabaseError);
+    EXPECT_EQ(Dump(), before);
+}
