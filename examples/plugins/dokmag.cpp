@@ -92,26 +92,23 @@ std::string Money(int64_t grosze) {
 
 class TInvoiceWindow : public samples::TSampleWindow {
     ZARIX_CLASS(TInvoiceWindow, samples::TSampleWindow)
-    explicit TInvoiceWindow(TComponent* owner, TZarixPlugin* plugin) : TSampleWindow(owner), FPlugin(plugin) {
+    explicit TInvoiceWindow(TZarixPlugin* plugin) : TSampleWindow(plugin) {
         SetCaption("Faktura VAT FV/1/2026");
         // Before it closes, the invoice asks its child windows; one that refuses keeps it open.
         SetOnCloseQuery([this](TObject*, bool& canClose) {
             std::string why;
-            canClose = CurrentMDIContainer()->CanCloseMDI(this, Name(), 0, why, true);
+            canClose = Plugin().CanCloseMDI(this, Name(), 0, why, true);
             if (!canClose) SetCaption("Faktura VAT FV/1/2026 - nie zamknięto: " + why);
         });
     }
     /// Asks the customer module for its picker, opened under this invoice; the empty text when
     /// the module or its method is missing, which the exception handler has reported.
-    Variant PickCustomer(TConstArray, TForm*) { return FPlugin->methodByName("KLIENT", "OpenCustomerPicker", {}, this); }
+    Variant PickCustomer(TConstArray, TForm*) { return Plugin().methodByName("KLIENT", "OpenCustomerPicker", {}, this); }
     // The chosen customer arrives through the results registry: "Nabywca" = buyer.
     void MDIReceiveResult(const std::string&, int32_t) override {
         SetCaption("Faktura VAT FV/1/2026 - Nabywca: " + MDIResult().StringValueByName("KLIENT") + " (" +
                    std::to_string(MDIResult().IntValueByName("KLIENT_ID")) + ")");
     }
-
-private:
-    TZarixPlugin* FPlugin;
 };
 ZARIX_DEFINE_CLASS(TInvoiceWindow, ZARIX_METHOD(PickCustomer))
 
@@ -184,12 +181,10 @@ class TDokMagPlugin : public TZarixPlugin {
 
 private:
     void OpenInvoice() {
-        auto* window = new TInvoiceWindow(this, this);  // owned by the plugin: its code is this library's
+        auto* window = new TInvoiceWindow(this);
         window->SetName("FakturaVAT");
-        if (TZarixMDIContainer* container = CurrentMDIContainer()) {
-            container->AddMDIForm(window, 400, 600, nullptr, 0, alNotAligned, 5);
-            container->ChangeName(window, "Faktura VAT FV/1/2026");
-        }
+        AddMDIForm(window->Name(), window, 600, 400, nullptr, 0, alNotAligned, 5);
+        ChangeMDIName(window, "Faktura VAT FV/1/2026");
         window->Show();
     }
 };

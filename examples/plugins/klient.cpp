@@ -64,18 +64,14 @@ std::string CustomerName(int32_t id) {
     }
 }
 
-// Opens a window of the module in the container, under the window that asked for it. The
-// plugin component owns it: the window's code is this library's, so it must not outlive it.
+// Opens a window of the module through the plugin's window services, under the window that
+// asked for it, cascaded below its parent.
 template <class W>
-W* OpenWindow(TComponent* plugin, TForm* parent, const std::string& name, const std::string& title, int32_t origId) {
-    TZarixMDIContainer* container = CurrentMDIContainer();
-    auto* window = new W(plugin);
+W* OpenWindow(TZarixPlugin& plugin, TForm* parent, const std::string& name, const std::string& title, int32_t origId) {
+    auto* window = new W(&plugin);
     window->SetName(name);
-    if (container != nullptr) {
-        container->AddMDIForm(window, 320, 480, parent, origId, alCascade, 1);
-        container->ChangeName(window, title);
-        container->GetPosition(window, alCascade);
-    }
+    plugin.AddMDIForm(name, window, 480, 320, parent, origId, alCascade, 1);
+    plugin.ChangeMDIName(window, title);
     window->Show();
     return window;
 }
@@ -85,9 +81,8 @@ class TCustomerCard : public samples::TSampleWindow {
     using TSampleWindow::TSampleWindow;
     /// Saves the card: the customer is noted as changed and the other windows refresh.
     Variant Save(TConstArray, TForm*) {
-        TZarixMDIContainer* container = CurrentMDIContainer();
-        ModifiedObjects().AddModifiedObject("KLIENCI", container->GetMDIOrigid(this));
-        container->RefreshMDI(this);
+        ModifiedObjects().AddModifiedObject("KLIENCI", Plugin().GetMDIOrigid(this));
+        Plugin().RefreshMDI(this);
         return Variant(true);
     }
 };
@@ -99,12 +94,11 @@ class TCustomerList : public samples::TSampleWindow {
     /// Opens the card of the customer args[0], or brings forward the one already open.
     Variant OpenCard(TConstArray args, TForm*) {
         const int32_t id = args.empty() ? 0 : args[0].VInteger;
-        TZarixMDIContainer* container = CurrentMDIContainer();
-        if (TForm* open = container->IsMDIForm(this, "TCustomerCard", id, askBottom)) {
-            container->RestoreMDI(open);
+        if (TForm* open = Plugin().IsMDIForm("TCustomerCard", id, this, askBottom)) {
+            Plugin().RestoreMDI(open);
             return Variant("already open");
         }
-        OpenWindow<TCustomerCard>(Owner(), this, "Karta" + std::to_string(id), "Karta: " + CustomerName(id), id);
+        OpenWindow<TCustomerCard>(Plugin(), this, "Karta" + std::to_string(id), "Karta: " + CustomerName(id), id);
         return Variant("opened");
     }
     // "Kontrahenci (odświeżono N)" = customers (refreshed N times): the list re-reads its rows
@@ -129,7 +123,7 @@ class TCustomerPicker : public samples::TSampleWindow {
         FChosen = true;
         MDIResult().AddIntValue("KLIENT_ID", id);
         MDIResult().AddStringValue("KLIENT", CustomerName(id));
-        CurrentMDIContainer()->SendMDIResult(this);
+        Plugin().SendMDIResult(this);
         return Variant(true);
     }
     // The document asks before it closes: a picker still waiting for a choice says no.
@@ -176,7 +170,7 @@ class TKlientPlugin : public TZarixPlugin {
         // Captions are what the user sees: "Kartoteki" = registers, "Kontrahenci" = customers
         // and suppliers, "Grupy kontrahentów" = customer groups.
         AddCommand(true, "&Kontrahenci", "Lista kontrahentów", "1|0", "Kartoteki|Kontrahenci",
-                   [this](TObject*) { OpenWindow<TCustomerList>(this, nullptr, "Kontrahenci", "Kontrahenci", 0); },
+                   [this](TObject*) { OpenWindow<TCustomerList>(*this, nullptr, "Kontrahenci", "Kontrahenci", 0); },
                    "KLIENT_LISTA", 0, true, 0, "Kontrahenci");
         AddCommand(true, "Grupy kontrahentów", "Słownik grup kontrahentów", "1|1", "Kartoteki|Grupy kontrahentów",
                    [](TObject*) {}, "KLIENT_GRUPY", 1, true, -1, "");
@@ -201,7 +195,7 @@ class TKlientPlugin : public TZarixPlugin {
     /// Opens the customer picker for a window of another module, which gets the choice back
     /// through the results registry.
     Variant OpenCustomerPicker(TConstArray, TForm* ParentForm) {
-        OpenWindow<TCustomerPicker>(this, ParentForm, "WyborKontrahenta", "Wybór kontrahenta", 0);
+        OpenWindow<TCustomerPicker>(*this, ParentForm, "WyborKontrahenta", "Wybór kontrahenta", 0);
         return Variant(true);
     }
 
