@@ -52,3 +52,9 @@ echo
 echo "== Modules calling one another by name: a customer's name, the customer module's settings,"
 echo "== a price, and an invoice that takes all three; then three failures, reported or raised."
 "$bin" calls --folder "$plugins" --db "$db"
+echo
+echo "== What the library installs on the designer's palette, and its unit table:"
+"$bin" palette
+echo
+echo "== The plugin manager form's layout:"
+"$bin" form
