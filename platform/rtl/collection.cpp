@@ -35,6 +35,7 @@ void TCollectionItem::SetIndex(int Value) {
     Value = std::clamp(Value, 0, static_cast<int>(items.size()) - 1);
     items.erase(items.begin() + current);
     items.insert(items.begin() + Value, this);
+    FCollection->Changed();
 }
 
 std::string TCollectionItem::GetDisplayName() const { return std::string(ClassName()); }
@@ -81,11 +82,13 @@ void TCollection::InsertItem(TCollectionItem* Item) {
     FItems.push_back(Item);
     Item->FCollection = this;
     Item->FID = FNextID++;
+    Changed();
 }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
     std::erase(FItems, Item);
     Item->FCollection = nullptr;
+    Changed();
 }
 
 void TCollection::Assign(const TPersistent* Source) {
@@ -108,6 +111,7 @@ void TCollection::Assign(const TPersistent* Source) {
     }
     scratch.FItems.clear();
     EndUpdate();
+    Changed();
 }
 
 ZARIX_DEFINE_CLASS(TOwnedCollection)

@@ -72,6 +72,12 @@ class ZARIX_API TCollection : public TPersistent {
     }
     int UpdateCount() const noexcept { return FUpdateCount; }
 
+protected:
+    /// Called after items were added, removed or moved; collections whose items others index
+    /// by name override it to say their index is stale. An override does not run for the items
+    /// freed when the collection itself is destroyed.
+    virtual void Changed() {}
+
 private:
     friend class TCollectionItem;
     void InsertItem(TCollectionItem* Item);

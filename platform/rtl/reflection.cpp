@@ -1,6 +1,7 @@
 // Class descriptors, lookups by name and the process-wide class registry.
 #include "platform/rtl/reflection.h"
 
+#include "platform/rtl/name_table.h"
 #include "platform/rtl/strings.h"
 
 #include <algorithm>
@@ -11,36 +12,12 @@
 #include <unordered_map>
 
 namespace zarix {
-namespace {
-
-// Hash and equality that ignore the case of the letters a to z, transparent so that lookups
-// take a string_view without building an upper-case copy.
-struct CaseFoldHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept {
-        std::size_t h = 1469598103934665603ull;
-        for (char c : s) {
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        }
-        return h;
-    }
-};
-struct CaseFoldEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
-};
-
-template <class V>
-using CaseFoldMap = std::unordered_map<std::string, V, CaseFoldHash, CaseFoldEqual>;
-
-}  // namespace
 
 // Every member visible from the class, its own shadowing its ancestors'. Descriptors never
 // change after construction, so the index is built once, from the parent's finished index.
 struct TClassInfo::Index {
-    CaseFoldMap<const TMethodInfo*> Methods;
-    CaseFoldMap<const TPropInfo*> Properties;
+    TNameTable<const TMethodInfo*> Methods;
+    TNameTable<const TPropInfo*> Properties;
 };
 
 TClassInfo::TClassInfo(const char* name, TClass parent, std::initializer_list<TPublished> members,
@@ -51,8 +28,8 @@ TClassInfo::TClassInfo(const char* name, TClass parent, std::initializer_list<TP
         else FProperties.push_back(std::get<TPropInfo>(m));
     }
     if (FParent != nullptr) *FIndex = *FParent->FIndex;
-    for (const TMethodInfo& m : FMethods) FIndex->Methods.insert_or_assign(m.Name, &m);
-    for (const TPropInfo& p : FProperties) FIndex->Properties.insert_or_assign(p.Name, &p);
+    for (const TMethodInfo& m : FMethods) FIndex->Methods[m.Name] = &m;
+    for (const TPropInfo& p : FProperties) FIndex->Properties[p.Name] = &p;
 }
 
 TClassInfo::~TClassInfo() = default;
@@ -64,13 +41,13 @@ bool TClassInfo::InheritsFrom(TClass other) const noexcept {
 }
 
 const TMethodInfo* TClassInfo::FindMethod(std::string_view name) const noexcept {
-    const auto it = FIndex->Methods.find(name);
-    return it == FIndex->Methods.end() ? nullptr : it->second;
+    const auto* found = FIndex->Methods.Find(name);
+    return found == nullptr ? nullptr : *found;
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const noexcept {
-    const auto it = FIndex->Properties.find(name);
-    return it == FIndex->Properties.end() ? nullptr : it->second;
+    const auto* found = FIndex->Properties.Find(name);
+    return found == nullptr ? nullptr : *found;
 }
 
 TObject::~TObject() = default;

@@ -285,7 +285,10 @@ TPropInfo PublishedProperty(std::string name) {
 template <class Sig>
 TBoundMethod<Sig> TObject::MethodAddress(std::string_view name) {
     const TMethodInfo* m = ClassType().FindMethod(name);
-    if (m == nullptr || std::strcmp(m->Signature, detail::SignatureOf<Sig>()) != 0) return {};
+    if (m == nullptr) return {};
+    // The same shape has the same name in every module, though not always at the same address.
+    const char* signature = detail::SignatureOf<Sig>();
+    if (m->Signature != signature && std::strcmp(m->Signature, signature) != 0) return {};
     return TBoundMethod<Sig>(this, reinterpret_cast<typename TBoundMethod<Sig>::Thunk>(m->Thunk));
 }
 

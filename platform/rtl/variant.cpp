@@ -26,7 +26,7 @@ int64_t RoundToInt64(double d, TVarType from, const char* to) {
 
 Variant Variant::Null() {
     Variant v;
-    v.FValue = NullTag{};
+    v.FType = TVarType::varNull;
     return v;
 }
 
@@ -43,16 +43,16 @@ const char* VarTypeName(TVarType type) noexcept {
     return "Unknown";
 }
 
-int64_t Variant::AsInt64() const {
+int64_t Variant::ConvertToInt64() const {
     switch (VarType()) {
         case TVarType::varEmpty: return 0;
-        case TVarType::varInteger: return std::get<int32_t>(FValue);
-        case TVarType::varInt64: return std::get<int64_t>(FValue);
-        case TVarType::varDouble: return RoundToInt64(std::get<double>(FValue), VarType(), "Int64");
-        case TVarType::varBoolean: return std::get<bool>(FValue) ? -1 : 0;
+        case TVarType::varInteger: return FInteger;
+        case TVarType::varInt64: return FInt64;
+        case TVarType::varDouble: return RoundToInt64(FDouble, VarType(), "Int64");
+        case TVarType::varBoolean: return FBoolean ? -1 : 0;
         case TVarType::varString:
             try {
-                return StrToInt64(std::get<std::string>(FValue));
+                return StrToInt64(FString);
             } catch (const EConvertError&) {
                 RaiseCast(VarType(), "Int64");
             }
@@ -61,10 +61,10 @@ int64_t Variant::AsInt64() const {
     RaiseCast(VarType(), "Int64");
 }
 
-int32_t Variant::AsInteger() const {
+int32_t Variant::ConvertToInteger() const {
     if (VarType() == TVarType::varString) {
         try {
-            return StrToInt(std::get<std::string>(FValue));
+            return StrToInt(FString);
         } catch (const EConvertError&) {
             RaiseCast(VarType(), "Integer");
         }
@@ -78,12 +78,12 @@ int32_t Variant::AsInteger() const {
 double Variant::AsDouble() const {
     switch (VarType()) {
         case TVarType::varEmpty: return 0.0;
-        case TVarType::varInteger: return std::get<int32_t>(FValue);
-        case TVarType::varInt64: return static_cast<double>(std::get<int64_t>(FValue));
-        case TVarType::varDouble: return std::get<double>(FValue);
-        case TVarType::varBoolean: return std::get<bool>(FValue) ? -1.0 : 0.0;
+        case TVarType::varInteger: return FInteger;
+        case TVarType::varInt64: return static_cast<double>(FInt64);
+        case TVarType::varDouble: return FDouble;
+        case TVarType::varBoolean: return FBoolean ? -1.0 : 0.0;
         case TVarType::varString: {
-            const std::string& s = std::get<std::string>(FValue);
+            const std::string& s = FString;
             double d = 0;
             const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), d);
             if (s.empty() || error != std::errc() || end != s.data() + s.size()) RaiseCast(VarType(), "Double");
@@ -97,12 +97,12 @@ double Variant::AsDouble() const {
 bool Variant::AsBoolean() const {
     switch (VarType()) {
         case TVarType::varEmpty: return false;
-        case TVarType::varBoolean: return std::get<bool>(FValue);
+        case TVarType::varBoolean: return FBoolean;
         case TVarType::varInteger:
         case TVarType::varInt64: return AsInt64() != 0;
-        case TVarType::varDouble: return std::get<double>(FValue) != 0.0;
+        case TVarType::varDouble: return FDouble != 0.0;
         case TVarType::varString: {
-            const std::string& s = std::get<std::string>(FValue);
+            const std::string& s = FString;
             if (SameText(s, "True")) return true;
             if (SameText(s, "False")) return false;
             try {
@@ -119,15 +119,15 @@ bool Variant::AsBoolean() const {
 std::string Variant::AsString() const {
     switch (VarType()) {
         case TVarType::varEmpty: return {};
-        case TVarType::varInteger: return IntToStr(std::get<int32_t>(FValue));
-        case TVarType::varInt64: return IntToStr(std::get<int64_t>(FValue));
+        case TVarType::varInteger: return IntToStr(FInteger);
+        case TVarType::varInt64: return IntToStr(FInt64);
         case TVarType::varDouble: {
             char buffer[64];
-            const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(FValue));
+            const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, FDouble);
             return error == std::errc() ? std::string(buffer, end) : std::string();
         }
-        case TVarType::varBoolean: return std::get<bool>(FValue) ? "True" : "False";
-        case TVarType::varString: return std::get<std::string>(FValue);
+        case TVarType::varBoolean: return FBoolean ? "True" : "False";
+        case TVarType::varString: return FString;
         case TVarType::varNull: break;
     }
     RaiseCast(VarType(), "String");
@@ -137,7 +137,17 @@ bool Variant::operator==(const Variant& other) const {
     const bool lhsInt = VarType() == TVarType::varInteger || VarType() == TVarType::varInt64;
     const bool rhsInt = other.VarType() == TVarType::varInteger || other.VarType() == TVarType::varInt64;
     if (lhsInt && rhsInt) return AsInt64() == other.AsInt64();
-    return FValue == other.FValue;
+    if (FType != other.FType) return false;
+    switch (FType) {
+        case TVarType::varEmpty:
+        case TVarType::varNull: return true;
+        case TVarType::varDouble: return FDouble == other.FDouble;
+        case TVarType::varBoolean: return FBoolean == other.FBoolean;
+        case TVarType::varString: return FString == other.FString;
+        case TVarType::varInteger:
+        case TVarType::varInt64: break;
+    }
+    return false;
 }
 
 }  // namespace zarix

@@ -4,8 +4,10 @@
 #include "platform/rtl/export.h"
 
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
-#include <variant>
+#include <utility>
 
 namespace zarix {
 
@@ -13,24 +15,51 @@ enum class TVarType : uint8_t { varEmpty, varNull, varInteger, varInt64, varDoub
 
 /// A value of one of seven kinds. Conversions between kinds follow the platform's rules and
 /// raise EVariantError with both type names when a value cannot be converted.
+///
+/// A tagged union rather than std::variant: values of late-bound calls and properties read by
+/// name are mostly numbers, and making, moving and dropping a number here is a few stores,
+/// where std::variant dispatches through a table for every one of those steps.
 class ZARIX_API Variant {
 public:
-    Variant() = default;
-    Variant(int32_t v) : FValue(v) {}
-    Variant(int64_t v) : FValue(v) {}
-    Variant(double v) : FValue(v) {}
-    Variant(bool v) : FValue(v) {}
-    Variant(std::string v) : FValue(std::move(v)) {}
-    Variant(const char* v) : FValue(std::string(v)) {}
+    Variant() noexcept {}
+    Variant(int32_t v) noexcept : FType(TVarType::varInteger) { FInteger = v; }
+    Variant(int64_t v) noexcept : FType(TVarType::varInt64) { FInt64 = v; }
+    Variant(double v) noexcept : FType(TVarType::varDouble) { FDouble = v; }
+    Variant(bool v) noexcept : FType(TVarType::varBoolean) { FBoolean = v; }
+    Variant(std::string v) : FType(TVarType::varString) { new (&FString) std::string(std::move(v)); }
+    Variant(const char* v) : Variant(std::string(v)) {}
+
+    Variant(const Variant& other) {
+        if (other.FType == TVarType::varString) new (&FString) std::string(other.FString);
+        else std::memcpy(&FScalar, &other.FScalar, sizeof FScalar);
+        FType = other.FType;
+    }
+    Variant(Variant&& other) noexcept { Take(other); }
+    Variant& operator=(const Variant& other) {
+        if (this != &other) *this = Variant(other);
+        return *this;
+    }
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            Drop();
+            Take(other);
+        }
+        return *this;
+    }
+    ~Variant() { Drop(); }
 
     static Variant Null();
 
-    TVarType VarType() const noexcept { return static_cast<TVarType>(FValue.index()); }
-    bool IsEmpty() const noexcept { return VarType() == TVarType::varEmpty; }
-    bool IsNull() const noexcept { return VarType() == TVarType::varNull; }
+    TVarType VarType() const noexcept { return FType; }
+    bool IsEmpty() const noexcept { return FType == TVarType::varEmpty; }
+    bool IsNull() const noexcept { return FType == TVarType::varNull; }
 
-    int32_t AsInteger() const;
-    int64_t AsInt64() const;
+    // Integers, the common case of properties written by name, are read inline.
+    int32_t AsInteger() const { return FType == TVarType::varInteger ? FInteger : ConvertToInteger(); }
+    int64_t AsInt64() const {
+        if (FType == TVarType::varInteger) return FInteger;
+        return FType == TVarType::varInt64 ? FInt64 : ConvertToInt64();
+    }
     double AsDouble() const;
     bool AsBoolean() const;
     /// Text of the value: integers in decimal, booleans as "True"/"False", empty as "".
@@ -40,10 +69,33 @@ public:
     bool operator==(const Variant& other) const;
 
 private:
-    struct NullTag {
-        bool operator==(const NullTag&) const = default;
+    int32_t ConvertToInteger() const;
+    int64_t ConvertToInt64() const;
+    void Drop() noexcept {
+        if (FType == TVarType::varString) FString.~basic_string();
+        FType = TVarType::varEmpty;
+    }
+    // Moves other's value into this Variant, which holds none.
+    void Take(Variant& other) noexcept {
+        if (other.FType == TVarType::varString) new (&FString) std::string(std::move(other.FString));
+        else std::memcpy(&FScalar, &other.FScalar, sizeof FScalar);
+        FType = other.FType;
+    }
+
+    // Every kind but text fits in eight bytes, copied whole whichever of them is stored.
+    struct Scalar {
+        unsigned char Bytes[8] = {};
     };
-    std::variant<std::monostate, NullTag, int32_t, int64_t, double, bool, std::string> FValue;
+
+    TVarType FType = TVarType::varEmpty;
+    union {
+        Scalar FScalar{};
+        int32_t FInteger;
+        int64_t FInt64;
+        double FDouble;
+        bool FBoolean;
+        std::string FString;
+    };
 };
 
 /// Name of a variant kind as messages show it ("Integer", "String").
