@@ -47,9 +47,7 @@ TZarixPlugin* TZarixPluginManager::GetPlugins(int index) const {
 }
 
 TZarixPlugin* TZarixPluginManager::getPluginByName(const std::string& APluginName) const {
-    for (TZarixPlugin* plugin : FPlugins)
-        if (SameText(plugin->GetPluginName(), APluginName)) return plugin;
-    return nullptr;
+    return FCallIndex.Plugin(FPlugins, APluginName);
 }
 
 void TZarixPluginManager::GetLoadedPlugins(TStrings* PluginList) const {

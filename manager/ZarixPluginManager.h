@@ -10,6 +10,7 @@
 #include "platform/ui/image_list.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
+#include "manager/call_index.h"
 #include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/zarixplugin.h"
@@ -237,6 +238,9 @@ private:
     /// Remembers a control whose handler runs a command, so unloading can cut it.
     void AddCommandView(const void* Command, TComponent* View);
 
+    /// The plugin list changed: says so to every index of the names calls look up.
+    void PluginsChanged() noexcept { LateBoundChanged(); }
+
     std::optional<std::string> FExtension;
     std::vector<TZarixPlugin*> FPlugins;
     std::vector<TLibrary> FLibraries;  // at the same position as FPlugins
@@ -262,6 +266,9 @@ private:
     };
     std::vector<TCommandView> FCommandViews;
     std::size_t FCommandViewsPruned = 0;
+    // Plugins, routines and objects by name for the calls between plugins; brought up to date
+    // by each lookup, hence mutable.
+    mutable TCallIndex FCallIndex;
 };
 
 }  // namespace zarix

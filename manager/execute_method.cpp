@@ -4,7 +4,8 @@
 
 #include "platform/rtl/strings.h"
 
-#include <vector>
+#include <array>
+#include <utility>
 
 namespace zarix {
 
@@ -18,23 +19,33 @@ namespace {
 // The most words a routine may take: each count needs its own call shape below.
 constexpr std::size_t kMaxWords = 12;
 
+// The words of one call, kept on the stack: a call by name allocates nothing but its result.
+struct TWords {
+    std::array<TRoutineWord, kMaxWords> Word;
+    std::size_t Count = 0;
+    void Add(TRoutineWord w) {
+        if (Count == kMaxWords) throw Exception("a routine takes at most " + IntToStr(kMaxWords) + " words");
+        Word[Count++] = w;
+    }
+};
+
 // The word each kind of argument passes; the kinds whose row says nothing is passed add no
 // word, and the words of the following arguments close up.
-std::vector<TRoutineWord> ToWords(TConstArray Params) {
-    std::vector<TRoutineWord> words;
+TWords ToWords(TConstArray Params) {
+    TWords words;
     for (const TVarRec& p : Params) {
         switch (p.Kind) {
-            case TVarRecKind::vtInteger: words.push_back(static_cast<TRoutineWord>(static_cast<intptr_t>(p.VInteger))); break;
-            case TVarRecKind::vtBoolean: words.push_back(p.VBoolean ? 1 : 0); break;
-            case TVarRecKind::vtChar: words.push_back(p.VChar); break;
-            case TVarRecKind::vtExtended: words.push_back(reinterpret_cast<TRoutineWord>(p.VExtended)); break;
-            case TVarRecKind::vtString: words.push_back(reinterpret_cast<TRoutineWord>(p.VString)); break;
-            case TVarRecKind::vtPointer: words.push_back(reinterpret_cast<TRoutineWord>(p.VPointer)); break;
-            case TVarRecKind::vtPChar: words.push_back(reinterpret_cast<TRoutineWord>(p.VPChar)); break;
-            case TVarRecKind::vtObject: words.push_back(reinterpret_cast<TRoutineWord>(p.VObject)); break;
-            case TVarRecKind::vtClass: words.push_back(reinterpret_cast<TRoutineWord>(p.VClass)); break;
-            case TVarRecKind::vtAnsiString: words.push_back(reinterpret_cast<TRoutineWord>(p.VAnsiString)); break;
-            case TVarRecKind::vtVariant: words.push_back(reinterpret_cast<TRoutineWord>(p.VVariant)); break;
+            case TVarRecKind::vtInteger: words.Add(static_cast<TRoutineWord>(static_cast<intptr_t>(p.VInteger))); break;
+            case TVarRecKind::vtBoolean: words.Add(p.VBoolean ? 1 : 0); break;
+            case TVarRecKind::vtChar: words.Add(p.VChar); break;
+            case TVarRecKind::vtExtended: words.Add(reinterpret_cast<TRoutineWord>(p.VExtended)); break;
+            case TVarRecKind::vtString: words.Add(reinterpret_cast<TRoutineWord>(p.VString)); break;
+            case TVarRecKind::vtPointer: words.Add(reinterpret_cast<TRoutineWord>(p.VPointer)); break;
+            case TVarRecKind::vtPChar: words.Add(reinterpret_cast<TRoutineWord>(p.VPChar)); break;
+            case TVarRecKind::vtObject: words.Add(reinterpret_cast<TRoutineWord>(p.VObject)); break;
+            case TVarRecKind::vtClass: words.Add(reinterpret_cast<TRoutineWord>(p.VClass)); break;
+            case TVarRecKind::vtAnsiString: words.Add(reinterpret_cast<TRoutineWord>(p.VAnsiString)); break;
+            case TVarRecKind::vtVariant: words.Add(reinterpret_cast<TRoutineWord>(p.VVariant)); break;
             case TVarRecKind::vtWideChar:
             case TVarRecKind::vtPWideChar:
             case TVarRecKind::vtCurrency:
@@ -47,32 +58,39 @@ std::vector<TRoutineWord> ToWords(TConstArray Params) {
     return words;
 }
 
-// Calls Address as a routine of exactly words.size() words and the result reference.
+// Calls Address as a routine of exactly N words and the result reference.
 template <std::size_t... I>
-void CallWith(TCodePointer Address, const std::vector<TRoutineWord>& Words, TVarRec* Result, std::index_sequence<I...>) {
+void CallWith(TCodePointer Address, const TWords& Words, TVarRec* Result, std::index_sequence<I...>) {
     using TRoutine = void (*)(decltype(I, TRoutineWord{})..., TVarRec*);
-    reinterpret_cast<TRoutine>(Address)(Words[I]..., Result);
+    reinterpret_cast<TRoutine>(Address)(Words.Word[I]..., Result);
 }
 
 template <std::size_t N = 0>
-void Call(TCodePointer Address, const std::vector<TRoutineWord>& Words, TVarRec* Result) {
-    if constexpr (N > kMaxWords) {
-        throw Exception("a routine takes at most " + IntToStr(kMaxWords) + " words");
-    } else {
-        if (Words.size() == N) CallWith(Address, Words, Result, std::make_index_sequence<N>{});
-        else Call<N + 1>(Address, Words, Result);
+void Call(TCodePointer Address, const TWords& Words, TVarRec* Result) {
+    if constexpr (N < kMaxWords) {
+        if (Words.Count != N) return Call<N + 1>(Address, Words, Result);
     }
+    CallWith(Address, Words, Result, std::make_index_sequence<N>{});
 }
 
 }  // namespace
 
 std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::string& MethodName, TConstArray Params) {
+    // The first item of that name over the plugins in load order; one whose Address is unset
+    // is passed over. Addresses are read now, not indexed: they may change at any time.
     TCodePointer address = nullptr;
-    for (TZarixPlugin* plugin : FPlugins) {
-        TZarixPluginMethods* methods = plugin->Methods();
-        for (int i = 0; address == nullptr && i < methods->Count(); ++i)
-            if (SameText(methods->Items(i)->GetName(), MethodName)) address = methods->Items(i)->Address;
-        if (address != nullptr) break;
+    const uint64_t generation = LateBoundGeneration();
+    int at = FCallIndex.FirstMethod(FPlugins, MethodName);
+    if (LateBoundGeneration() == generation) {
+        for (; at >= 0 && address == nullptr; at = FCallIndex.Method(at).Next)
+            address = FCallIndex.Method(at).Entry->Address;
+    } else {
+        // Something changed while the index was being built: it cannot be trusted for this call.
+        for (std::size_t p = 0; p < FPlugins.size() && address == nullptr; ++p) {
+            const TZarixPluginMethods* methods = FPlugins[p]->Methods();
+            for (int i = 0; i < methods->Count() && address == nullptr; ++i)
+                if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) address = methods->Items(i)->Address;
+        }
     }
     if (address == nullptr) throw EPluginError("\"" + MethodName + "\" not found.");
     try {

@@ -99,6 +99,7 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     const uintptr_t handle = library.Handle();
     FPlugins.push_back(plugin);
     FLibraries.push_back(std::move(library));
+    PluginsChanged();
 
     if (FExceptionManager) FExceptionManager->AddModuleInfo(ChangeFileExt(Filename, ".map"), handle);
     TZarixPluginCommands* commands = plugin->Commands();
@@ -163,6 +164,7 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     TLibrary library = std::move(FLibraries[static_cast<std::size_t>(index)]);
     FPlugins.erase(FPlugins.begin() + position);
     FLibraries.erase(FLibraries.begin() + position);
+    PluginsChanged();
     if (FPluginPriorities) {
         // From the end: plugins go last loaded first, and their entries are mostly at the end.
         for (int entry = FPluginPriorities->Count() - 1; entry >= 0; --entry) {

@@ -5,6 +5,9 @@
 
 namespace zarix {
 
+// Starts above 0 so that an index that was never built (at 0) is always stale.
+std::atomic<uint64_t> detail::gLateBoundGeneration{1};
+
 ZARIX_DEFINE_CLASS(TZarixPluginCommand,
                    ZARIX_PROPERTY(Name, GetName, SetName),
                    ZARIX_PROPERTY(Caption, FCaption, FCaption),
@@ -38,7 +41,9 @@ TZarixPluginMethod::TZarixPluginMethod(TCollection* Collection) : TCollectionIte
 TZarixPluginMethod::~TZarixPluginMethod() = default;
 
 void TZarixPluginMethod::SetName(const std::string& Value) {
-    if (Value != FName) FName = Value;
+    if (Value == FName) return;
+    FName = Value;
+    LateBoundChanged();
 }
 
 ZARIX_DEFINE_CLASS(TZarixPluginClass,
@@ -53,7 +58,9 @@ void TZarixPluginClass::SetClass_Name(const std::string& Value) {
 }
 
 void TZarixPluginClass::SetClass_UserName(const std::string& Value) {
-    if (Value != FClass_UserName) FClass_UserName = Value;
+    if (Value == FClass_UserName) return;
+    FClass_UserName = Value;
+    LateBoundChanged();
 }
 
 void TZarixPluginClass::SetClass_Object(TPersistent* Value) {

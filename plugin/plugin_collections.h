@@ -10,10 +10,24 @@
 #include "plugin/plugin_types.h"
 #include "sync/sync.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 namespace zarix {
+
+namespace detail {
+ZARIX_API extern std::atomic<uint64_t> gLateBoundGeneration;
+}  // namespace detail
+
+/// Counts the changes that can alter what a call between plugins by name finds: a plugin's name,
+/// the items of a plugin's Methods or Classes (added, removed, moved) and their names, a plugin
+/// destroyed, and the manager's list of plugins. An index of those names built at one count
+/// stays true while the count is unchanged. Cheap to read: one load.
+inline uint64_t LateBoundGeneration() noexcept {
+    return detail::gLateBoundGeneration.load(std::memory_order_relaxed);
+}
+inline void LateBoundChanged() noexcept { detail::gLateBoundGeneration.fetch_add(1, std::memory_order_relaxed); }
 
 class TZarixPlugin;
 class TForm;
@@ -180,12 +194,18 @@ class ZARIX_API TZarixPluginMethods : public TZarixPluginCollection<TZarixPlugin
     ZARIX_CLASS(TZarixPluginMethods, TOwnedCollection)
     explicit TZarixPluginMethods(TZarixPlugin* APlugin);
     ~TZarixPluginMethods() override;
+
+protected:
+    void Changed() override { LateBoundChanged(); }
 };
 
 class ZARIX_API TZarixPluginClasses : public TZarixPluginCollection<TZarixPluginClass> {
     ZARIX_CLASS(TZarixPluginClasses, TOwnedCollection)
     explicit TZarixPluginClasses(TZarixPlugin* APlugin);
     ~TZarixPluginClasses() override;
+
+protected:
+    void Changed() override { LateBoundChanged(); }
 };
 
 class ZARIX_API TZarixPluginMDIForms : public TZarixPluginCollection<TZarixPluginMDIForm> {

@@ -42,11 +42,14 @@ TZarixPlugin::~TZarixPlugin() {
     FMethods.reset();
     FClasses.reset();
     FMDIForms.reset();
+    // Its name and items have left every index of names with it.
+    LateBoundChanged();
 }
 
 void TZarixPlugin::SetPluginName(const std::string& Value) {
     FPluginName = Value;
     FPluginNameNormalised = StrStdSearch(FPluginName, kPluginNameLength);
+    LateBoundChanged();
 }
 
 TZarixPluginCommands* TZarixPlugin::GetCommands() const { return FCommands.get(); }
