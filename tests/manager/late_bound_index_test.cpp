@@ -29,15 +29,8 @@ ZARIX_DEFINE_CLASS(TExposed, ZARIX_PROPERTY(Value, Value, SetValue))
 
 }  // namespace
 
-class LateBoundIndexTest : public LoadingTest {
+class LateBoundIndexTest : public TwoPluginsTest {
 protected:
-    void SetUp() override {
-        LoadingTest::SetUp();
-        Manager->LoadPlugin(Install("beta"), false);
-        Manager->LoadPlugin(Install("alfa"), false);
-        Beta = Manager->GetPlugins(0);
-        Alfa = Manager->GetPlugins(1);
-    }
     std::string Label() { return Manager->getClassValue("Ustawienia", "Label").AsString(); }
     Variant Value(const std::string& name) { return Manager->getClassValue(name, "Value"); }
     int32_t Execute(const std::string& name) { return Manager->ExecuteMethod(name, {})->value.VInteger; }
@@ -49,9 +42,6 @@ protected:
         return journal.empty() ? "" : journal.front();
     }
     static TCodePointer Code(void (*routine)(TVarRec*)) { return reinterpret_cast<TCodePointer>(routine); }
-
-    TZarixPlugin* Beta = nullptr;
-    TZarixPlugin* Alfa = nullptr;
 };
 
 TEST_F(LateBoundIndexTest, LoadingAndUnloadingMoveTheFirstAndTheLastMatch) {

@@ -5,18 +5,7 @@
 
 using namespace zarix;
 
-class LateBoundTest : public LoadingTest {
-protected:
-    void SetUp() override {
-        LoadingTest::SetUp();
-        Manager->LoadPlugin(Install("beta"), false);
-        Manager->LoadPlugin(Install("alfa"), false);
-        Beta = Manager->GetPlugins(0);
-        Alfa = Manager->GetPlugins(1);
-    }
-    TZarixPlugin* Beta = nullptr;
-    TZarixPlugin* Alfa = nullptr;
-};
+using LateBoundTest = TwoPluginsTest;
 
 TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCase) {
     const auto args = Args(1, true);
