@@ -8,7 +8,7 @@ namespace {
 
 int Usage() {
     std::cerr << "usage:\n"
-                 "  zarixctl plugins [--folder DIR] [--ext EXT] [--json]\n"
+                 "  zarixctl plugins [--folder DIR] [--ext EXT] [--isolated] [--json]\n"
                  "      load a plugin folder as the application would and list each plugin in\n"
                  "      initialisation order, with what failed and why\n"
                  "  zarixctl version FILE [--json]\n"
@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") args.Json = true;
+        else if (arg == "--isolated") args.Options.emplace_back(arg, "");
         else if ((arg == "--folder" || arg == "--ext" || arg == "--db" || arg == "--user" || arg == "--version" ||
                  arg == "--bitmaps") && i + 1 < argc)
             args.Options.emplace_back(arg, argv[++i]);
