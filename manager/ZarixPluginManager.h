@@ -82,7 +82,12 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// copy of this one thread.
     TProbeResult ProbePluginFile(const std::string& Filename,
                                  std::chrono::milliseconds Timeout = std::chrono::seconds(10));
-    /// ProbePluginFile for every library LoadPlugins would load, in the same order.
+    /// Probes Files in order, one result each, as LoadPlugins would load them: one child loads
+    /// them in turn, and a library that ends a child is reported and the next child goes on
+    /// after it. Timeout holds for each library.
+    std::vector<TProbeResult> ProbePluginFiles(const std::vector<std::string>& Files,
+                                               std::chrono::milliseconds Timeout = std::chrono::seconds(10));
+    /// ProbePluginFiles over every library LoadPlugins would load, in the same order.
     std::vector<TProbeResult> ProbePluginFiles(std::chrono::milliseconds Timeout = std::chrono::seconds(10));
     /// Checks the dependencies of the plugin at position index and initialises it, or unloads
     /// it when they fail. Raises EListError for a position out of range.
@@ -251,6 +256,7 @@ private:
     const TLibraryFile* FindLibraryFile(uint64_t Device, uint64_t Inode) const;
     const TLibraryFile* LibraryFileOf(uintptr_t Handle) const;
     void ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename) const;
+    [[noreturn]] void ProbeInChild(int Fd, const std::vector<std::string>& Files, std::size_t First);
     void MarkStage(TProbeStage Stage) const {
         if (FOnStage) FOnStage(Stage);
     }

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -28,12 +29,14 @@ namespace zarix {
 
 namespace {
 
-// The child writes lines: "S<stage digit>" as it enters a stage, "E<class>\t<message>" when the
-// load raised, "X<text>" when an exception is about to end it. Newlines inside a text become
+// The child writes lines: "F<index>" as it starts a library, "S<stage digit>" as it enters a stage, "E<class>\t<message>" when the
+// load raised, "X<text>" when an exception is about to end it, "R" when it is done with the library. Newlines inside a text become
 // spaces so that one report stays one line.
 constexpr char kStage = 'S';
 constexpr char kError = 'E';
 constexpr char kEscaped = 'X';
+constexpr char kFile = 'F';    // "F<index>": the child starts the library at that index
+constexpr char kResult = 'R';  // the child is done with the library it started
 
 /// Both ends of a pipe; each end is closed when dropped and with the object.
 class TPipe {
@@ -144,131 +147,170 @@ std::string ProbeStageName(TProbeStage Stage) {
     return "an unknown stage";
 }
 
-TProbeResult TZarixPluginManager::ProbePluginFile(const std::string& Filename, std::chrono::milliseconds Timeout) {
-    CheckNotDesigning();
-    TProbeResult result;
-    result.File = Filename;
-    const std::string shortName = ExtractFileName(Filename);
-    TPipe pipe;
-    // Whatever waits in the output buffers would otherwise be written twice, once by the child.
-    std::cout.flush();
-    std::cerr.flush();
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0) throw EPluginError(shortName + ": cannot start a process to probe it: " + std::strerror(errno));
-    if (child == 0) {
-        // The child: a copy of this manager loads the library and says how far it got. The
-        // host's events and container stay out of it: they belong to the parent's windows.
-        const int fd = pipe.WriteEnd();
-        ChildReportFd() = fd;
-        DefaultFatalSignals();
-        std::set_terminate(&ReportEscapedException);
-        FOnBeforeLoading = nullptr;
-        FOnAfterLoading = nullptr;
-        FOnNewCommand = nullptr;
-        FMDIContainer = nullptr;
-        TProbeStage reached = TProbeStage::psCheck;
-        FOnStage = [fd, &reached](TProbeStage stage) {
-            reached = stage;
-            WriteAll(fd, std::string(1, kStage) + static_cast<char>('0' + static_cast<int>(stage)) + "\n");
-        };
+void TZarixPluginManager::ProbeInChild(int Fd, const std::vector<std::string>& Files, std::size_t First) {
+    // A copy of this manager loads the libraries one after another and says how far each got.
+    // The host's events and container stay out of it: they belong to the parent's windows.
+    ChildReportFd() = Fd;
+    DefaultFatalSignals();
+    std::set_terminate(&ReportEscapedException);
+    FOnBeforeLoading = nullptr;
+    FOnAfterLoading = nullptr;
+    FOnNewCommand = nullptr;
+    FMDIContainer = nullptr;
+    TProbeStage reached = TProbeStage::psCheck;
+    FOnStage = [Fd, &reached](TProbeStage stage) {
+        reached = stage;
+        WriteAll(Fd, std::string(1, kStage) + static_cast<char>('0' + static_cast<int>(stage)) + "\n");
+    };
+    for (std::size_t i = First; i < Files.size(); ++i) {
+        WriteAll(Fd, std::string(1, kFile) + std::to_string(i) + "\n");
+        reached = TProbeStage::psCheck;
         try {
             TCapturingExceptionSink reports;
-            LoadPlugin(Filename, true);
+            LoadPlugin(Files[i], true);
             if (reached != TProbeStage::psDone) {
                 // Loaded without error but nothing recorded: the manager reported why.
-                const std::string why = reports.Reports().empty() ? shortName + ": no plugin was recorded"
-                                                                  : reports.Reports().back().Message;
-                WriteAll(fd, std::string(1, kError) + "EPluginError\t" + OneLine(why) + "\n");
-                ::_exit(3);
+                const std::string why = reports.Reports().empty()
+                                            ? ExtractFileName(Files[i]) + ": no plugin was recorded"
+                                            : reports.Reports().back().Message;
+                WriteAll(Fd, std::string(1, kError) + "EPluginError\t" + OneLine(why) + "\n");
             }
-            ::_exit(0);
         } catch (const std::exception& e) {
-            WriteAll(fd, std::string(1, kError) + ExceptionClassName(e) + "\t" + OneLine(e.what()) + "\n");
+            WriteAll(Fd, std::string(1, kError) + ExceptionClassName(e) + "\t" + OneLine(e.what()) + "\n");
         } catch (...) {
-            WriteAll(fd, std::string(1, kError) + "unknown\t" + shortName + ": an exception of unknown type\n");
+            WriteAll(Fd, std::string(1, kError) + "unknown\t" + ExtractFileName(Files[i]) +
+                             ": an exception of unknown type\n");
         }
-        ::_exit(3);
+        WriteAll(Fd, std::string(1, kResult) + "\n");
     }
+    ::_exit(0);
+}
 
-    pipe.Close(1);
-    const auto deadline = std::chrono::steady_clock::now() + Timeout;
-    auto remaining = [&] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    };
-    std::string received, escaped;
-    bool finished = false;
-    char buffer[512];
-    while (!finished) {
-        const auto left = remaining();
-        if (left.count() <= 0) {
-            result.TimedOut = true;
-            break;
-        }
-        pollfd wait{pipe.ReadEnd(), POLLIN, 0};
-        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready == 0) continue;  // the deadline is checked at the top
-        const ssize_t got = ::read(pipe.ReadEnd(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        received.append(buffer, static_cast<std::size_t>(got));
-    }
-    // The child has closed its end (or gone quiet past the deadline); it still gets the rest
-    // of its time to end.
-    int status = 0;
-    bool reaped = false;
-    while (!result.TimedOut && !reaped) {
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child) reaped = true;
-        else if (done < 0 && errno != EINTR) break;
-        else if (remaining().count() <= 0) result.TimedOut = true;
-        else std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    if (!reaped) {
-        ::kill(child, SIGKILL);
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-
-    std::string errorMessage;
-    std::size_t start = 0;
-    while (start < received.size()) {
-        std::size_t end = received.find('\n', start);
-        if (end == std::string::npos) end = received.size();
-        const std::string_view line(received.data() + start, end - start);
-        start = end + 1;
-        if (line.empty()) continue;
-        if (line[0] == kStage && line.size() == 2 && line[1] >= '0' && line[1] <= '5')
-            result.Stage = static_cast<TProbeStage>(line[1] - '0');
-        else if (line[0] == kError) {
-            const std::size_t tab = line.find('\t');
-            result.ErrorClass = std::string(line.substr(1, tab == std::string_view::npos ? 0 : tab - 1));
-            errorMessage = tab == std::string_view::npos ? std::string(line.substr(1)) : std::string(line.substr(tab + 1));
-        } else if (line[0] == kEscaped) escaped = std::string(line.substr(1));
-    }
-
-    const std::string where = " in " + ProbeStageName(result.Stage);
-    if (result.TimedOut) {
-        result.Message = shortName + ": no answer within " + Seconds(Timeout) + where + "; the probe was stopped";
-    } else if (WIFSIGNALED(status)) {
-        result.Signal = WTERMSIG(status);
-        result.Message = shortName + ": " + SignalName(result.Signal) + where;
-        if (!escaped.empty()) result.Message += " (" + escaped + " escaped it)";
-    } else if (!errorMessage.empty()) {
-        result.Message = errorMessage;
-    } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && result.Stage == TProbeStage::psDone) {
-        result.Passed = true;
-    } else {
-        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.Message = shortName + ": the process ended with exit code " + std::to_string(code) + where;
-    }
-    return result;
+TProbeResult TZarixPluginManager::ProbePluginFile(const std::string& Filename, std::chrono::milliseconds Timeout) {
+    return ProbePluginFiles(std::vector<std::string>{Filename}, Timeout).front();
 }
 
 std::vector<TProbeResult> TZarixPluginManager::ProbePluginFiles(std::chrono::milliseconds Timeout) {
-    std::vector<TProbeResult> results;
-    for (const std::string& file : FindPluginFiles()) results.push_back(ProbePluginFile(file, Timeout));
+    return ProbePluginFiles(FindPluginFiles(), Timeout);
+}
+
+std::vector<TProbeResult> TZarixPluginManager::ProbePluginFiles(const std::vector<std::string>& Files,
+                                                                std::chrono::milliseconds Timeout) {
+    CheckNotDesigning();
+    std::vector<TProbeResult> results(Files.size());
+    for (std::size_t i = 0; i < Files.size(); ++i) results[i].File = Files[i];
+    // One child loads the libraries in turn, as LoadPlugins would; when one takes it down, the
+    // next child goes on after that library. Only a library that fails costs a process.
+    std::size_t next = 0;
+    while (next < Files.size()) {
+        TPipe pipe;
+        // Whatever waits in the output buffers would otherwise be written twice, once by the child.
+        std::cout.flush();
+        std::cerr.flush();
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child < 0)
+            throw EPluginError(ExtractFileName(Files[next]) + ": cannot start a process to probe it: " +
+                               std::strerror(errno));
+        if (child == 0) ProbeInChild(pipe.WriteEnd(), Files, next);
+        pipe.Close(1);
+
+        // Each library gets Timeout from the moment the child starts it.
+        auto deadline = std::chrono::steady_clock::now() + Timeout;
+        auto remaining = [&] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        };
+        constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+        std::size_t current = kNone;  // the library the child is loading now
+        std::string pending, escaped;
+        bool timedOut = false;
+        auto take = [&](std::string_view line) {
+            if (line.empty()) return;
+            const std::string_view rest = line.substr(1);
+            if (line[0] == kFile) {
+                std::size_t index = kNone;
+                const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), index);
+                current = error == std::errc() && end == rest.data() + rest.size() && index < results.size() ? index : kNone;
+                deadline = std::chrono::steady_clock::now() + Timeout;
+                escaped.clear();
+            } else if (current == kNone) {
+                return;
+            } else if (line[0] == kStage && rest.size() == 1 && rest[0] >= '0' && rest[0] <= '5') {
+                results[current].Stage = static_cast<TProbeStage>(rest[0] - '0');
+            } else if (line[0] == kError) {
+                const std::size_t tab = rest.find('\t');
+                results[current].ErrorClass = std::string(rest.substr(0, tab == std::string_view::npos ? 0 : tab));
+                results[current].Message =
+                    std::string(tab == std::string_view::npos ? rest : rest.substr(tab + 1));
+            } else if (line[0] == kEscaped) {
+                escaped = std::string(rest);
+            } else if (line[0] == kResult) {
+                TProbeResult& result = results[current];
+                result.Passed = result.Message.empty() && result.Stage == TProbeStage::psDone;
+                next = current + 1;
+                current = kNone;
+            }
+        };
+        char buffer[4096];
+        for (;;) {
+            const auto left = remaining();
+            if (left.count() <= 0) {
+                timedOut = true;
+                break;
+            }
+            pollfd wait{pipe.ReadEnd(), POLLIN, 0};
+            const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+            if (ready <= 0) continue;  // interrupted, or the deadline, checked at the top
+            const ssize_t got = ::read(pipe.ReadEnd(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            pending.append(buffer, static_cast<std::size_t>(got));
+            std::size_t end;
+            while ((end = pending.find('\n')) != std::string::npos) {
+                take(std::string_view(pending).substr(0, end));
+                pending.erase(0, end + 1);
+            }
+        }
+        // The child has closed its end, or stayed silent past the deadline; a child that keeps
+        // running with its end closed gets the same deadline to end.
+        int status = 0;
+        bool reaped = false;
+        while (!timedOut && !reaped) {
+            const pid_t done = ::waitpid(child, &status, WNOHANG);
+            if (done == child) reaped = true;
+            else if (done < 0 && errno != EINTR) break;
+            else if (remaining().count() <= 0) timedOut = true;
+            else std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        if (!reaped) {
+            ::kill(child, SIGKILL);
+            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        if (current == kNone && next < Files.size()) {
+            // The child ended between two libraries without starting the next one: blame the
+            // next one rather than start children forever.
+            current = next;
+            results[next].Stage = TProbeStage::psCheck;
+        }
+        if (current == kNone) break;
+        TProbeResult& result = results[current];
+        const std::string shortName = ExtractFileName(result.File);
+        const std::string where = " in " + ProbeStageName(result.Stage);
+        if (timedOut) {
+            result.TimedOut = true;
+            result.Message = shortName + ": no answer within " + Seconds(Timeout) + where + "; the probe was stopped";
+        } else if (WIFSIGNALED(status)) {
+            result.Signal = WTERMSIG(status);
+            result.Message = shortName + ": " + SignalName(result.Signal) + where;
+            if (!escaped.empty()) result.Message += " (" + escaped + " escaped it)";
+        } else {
+            const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            result.Message = shortName + ": the process ended with exit code " + std::to_string(code) + where;
+        }
+        result.Passed = false;
+        next = current + 1;
+    }
     return results;
 }
 

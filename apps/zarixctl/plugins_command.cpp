@@ -184,9 +184,8 @@ int ListPlugins(const TArgs& args, bool isolated) {
     std::vector<std::string> files = manager.FindPluginFiles();
     if (isolated) {
         std::vector<std::string> passed;
-        for (const std::string& file : files) {
-            const TProbeResult probe = manager.ProbePluginFile(file);
-            if (probe.Passed) passed.push_back(file);
+        for (const TProbeResult& probe : manager.ProbePluginFiles(files)) {
+            if (probe.Passed) passed.push_back(probe.File);
             else failures.push_back(ProbeFailure(probe));
         }
         files = std::move(passed);

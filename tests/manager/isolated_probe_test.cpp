@@ -61,14 +61,17 @@ TEST_F(LoadingTest, AProbeThatHangsIsStoppedAtItsDeadline) {
     EXPECT_EQ(result.Message, "inithangs.bpl: no answer within 0.3 s in PluginInitialize; the probe was stopped");
 }
 
-TEST_F(LoadingTest, ProbingAFolderProbesWhatLoadPluginsWouldLoadInItsOrder) {
-    for (const char* name : {"beta", "registercrashes", "alfa"}) Install(name);
+TEST_F(LoadingTest, ProbingAFolderGoesOnPastALibraryThatEndsTheChild) {
+    for (const char* name : {"beta", "registercrashes", "alfa", "startthrows", "gamma"}) Install(name);
     const std::vector<TProbeResult> results = Manager->ProbePluginFiles();
     const std::vector<std::string> files = Manager->FindPluginFiles();
     ASSERT_EQ(results.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(results[i].File, files[i]);
-        EXPECT_EQ(results[i].Passed, files[i].find("registercrashes") == std::string::npos) << files[i];
+        const bool hostile = files[i].find("registercrashes") != std::string::npos ||
+                             files[i].find("startthrows") != std::string::npos;
+        EXPECT_EQ(results[i].Passed, !hostile) << files[i];
+        EXPECT_EQ(results[i].Signal != 0, hostile) << files[i];
     }
     EXPECT_EQ(Manager->PluginCount(), 0);
 }
