@@ -1,4 +1,4 @@
-// Probing a plugin library in a forked child: the child loads it as the manager would and
+// Probing plugin libraries in a forked child: the child loads them as the manager would and
 // reports each stage through a pipe, so a library that crashes, hangs or aborts takes only the
 // child with it.
 #include "manager/ZarixPluginManager.h"
@@ -29,9 +29,10 @@ namespace zarix {
 
 namespace {
 
-// The child writes lines: "F<index>" as it starts a library, "S<stage digit>" as it enters a stage, "E<class>\t<message>" when the
-// load raised, "X<text>" when an exception is about to end it, "R" when it is done with the library. Newlines inside a text become
-// spaces so that one report stays one line.
+// The child writes lines: "F<index>" as it starts a library, "S<stage digit>" as it enters a
+// stage, "E<class>\t<message>" when the load raised, "X<text>" when an exception is about to end
+// it, "R" when it is done with the library. Newlines inside a text become spaces so that one
+// report stays one line.
 constexpr char kStage = 'S';
 constexpr char kError = 'E';
 constexpr char kEscaped = 'X';
