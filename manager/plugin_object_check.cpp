@@ -36,9 +36,11 @@ bool WritableOwnMemory(const void* Address, const void* Same, std::size_t Size) 
     return process_vm_writev(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
 }
 
+// The loader's own lookup for unwinders: no symbol search (dladdr walks a module's whole symbol
+// table, tens of microseconds a call), only whether the address lies in a loaded module.
 bool InLoadedModule(const void* Address) noexcept {
-    Dl_info info{};
-    return dladdr(Address, &info) != 0 && info.dli_fbase != nullptr;
+    dl_find_object found{};
+    return _dl_find_object(const_cast<void*>(Address), &found) == 0;
 }
 
 bool Aligned(const void* Address) noexcept { return reinterpret_cast<uintptr_t>(Address) % alignof(void*) == 0; }
@@ -88,22 +90,25 @@ std::optional<std::string> WhyNotAPluginObject(const void* Candidate) {
     const void* table = nullptr;
     if (!Aligned(Candidate) || !ReadOwnMemory(Candidate, &table, sizeof table))
         return "the address " + Hex(Candidate) + ", where there is no object";
-    if (!WritableOwnMemory(Candidate, &table, sizeof table))
-        return "the address " + Hex(Candidate) + ", which is not in writable memory";
     const void* prefix[2] = {};
-    if (table == nullptr || !Aligned(table) || !InLoadedModule(table) ||
-        !ReadOwnMemory(static_cast<const void* const*>(table) - 2, prefix, sizeof prefix))
-        return "an object without run-time class information at " + Hex(Candidate);
-    const void* type = prefix[1];
     const void* typeHeader[2] = {};  // the type_info's own virtual table and its name
-    if (prefix[0] != nullptr || type == nullptr || !Aligned(type) || !InLoadedModule(type) ||
-        !ReadOwnMemory(type, typeHeader, sizeof typeHeader) || !IsClassTypeInfoTable(typeHeader[0]))
+    const bool classKnown = table != nullptr && Aligned(table) && InLoadedModule(table) &&
+                            ReadOwnMemory(static_cast<const void* const*>(table) - 2, prefix, sizeof prefix) &&
+                            prefix[0] == nullptr && prefix[1] != nullptr && Aligned(prefix[1]) &&
+                            InLoadedModule(prefix[1]) && ReadOwnMemory(prefix[1], typeHeader, sizeof typeHeader) &&
+                            IsClassTypeInfoTable(typeHeader[0]);
+    if (!classKnown) {
+        // Every live object sits in writable memory; saying so where it does not is the more
+        // telling answer. Asked only on the way to a refusal, as it costs one more system call.
+        if (!WritableOwnMemory(Candidate, &table, sizeof table))
+            return "the address " + Hex(Candidate) + ", which is not in writable memory";
         return "an object without run-time class information at " + Hex(Candidate);
+    }
     // With the table and its class information known to be real, the language's own cast can
     // walk the class's ancestry safely.
     const auto* object = reinterpret_cast<const TObject*>(Candidate);
     if (dynamic_cast<const TZarixPlugin*>(object) != nullptr) return std::nullopt;
-    const std::type_info& actual = *static_cast<const std::type_info*>(type);
+    const std::type_info& actual = *static_cast<const std::type_info*>(prefix[1]);
     return "an object of class " + Demangled(actual.name());
 }
 
