@@ -84,14 +84,18 @@ void TZarixPluginManager::LoadPlugins() {
     CheckNotDesigning();
     for (const std::string& file : FindPluginFiles()) {
         // The loader maps one file once, whatever it is called: a second name would only give
-        // the same plugin component a second record, and a second run loads nothing new.
-        if (const std::optional<std::string> first = LoadedAs(file)) {
+        // the same plugin component a second record, and a second run loads nothing new. Which
+        // one it is, is asked only after LoadPlugin refused it, so a run pays nothing for it.
+        const std::size_t held = FLibraryFiles.size();
+        try {
+            LoadPlugin(file, false);
+        } catch (const EPluginError&) {
+            const std::optional<std::string> first = FLibraryFiles.size() == held ? LoadedAs(file) : std::nullopt;
+            if (!first) throw;
             if (*first != file)
                 ZarixExceptionHandler(EPluginError(SameLibraryMessage(file, *first)), "TZarixPluginManager.LoadPlugins",
                                       Here());
-            continue;
         }
-        LoadPlugin(file, false);
     }
     RebuildPriorities();
     InitializePlugins();
