@@ -12,7 +12,7 @@ int Usage() {
                  "      load a plugin folder as the application would and list each plugin in\n"
                  "      initialisation order, with what failed and why\n"
                  "  zarixctl version FILE [--json]\n"
-                 "      the version resource of a library file, read without loading it\n"
+                 "      the version resource and framework ABI stamp of a library file, read without loading it\n"
                  "  zarixctl menu [--folder DIR] [--ext EXT] [--db FILE --user N] [--json]\n"
                  "      the main menu built from the plugins' commands, as an indented tree; with a\n"
                  "      database and a user, items are enabled by that user's privileges\n"

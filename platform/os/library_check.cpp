@@ -254,14 +254,14 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string StdLibText(const TAbiStamp& stamp) {
-    if (stamp.StdLibCxx11Abi == UnknownStdLib) return "a standard library other than libstdc++";
-    return "libstdc++ " + std::to_string(stamp.StdLibMajor) + (stamp.StdLibCxx11Abi == 1 ? " (C++11 ABI)" : " (old ABI)");
-}
-
 }  // namespace
 
 TAbiStamp HostAbiStamp() noexcept { return CompiledAbiStamp(); }
+
+std::string StandardLibraryText(const TAbiStamp& Stamp) {
+    if (Stamp.StdLibCxx11Abi == UnknownStdLib) return "a standard library other than libstdc++";
+    return "libstdc++ " + std::to_string(Stamp.StdLibMajor) + (Stamp.StdLibCxx11Abi == 1 ? " (C++11 ABI)" : " (old ABI)");
+}
 
 std::optional<std::string> AbiStampMismatch(const TAbiStamp& Stamp) {
     const TAbiStamp host = HostAbiStamp();
@@ -273,7 +273,7 @@ std::optional<std::string> AbiStampMismatch(const TAbiStamp& Stamp) {
     // libstdc++ keeps what older releases export, so only a newer release than the host's, or
     // the other string and list layout, cannot work.
     if (Stamp.StdLibCxx11Abi != host.StdLibCxx11Abi || Stamp.StdLibMajor > host.StdLibMajor)
-        return "built with " + StdLibText(Stamp) + ", this host has " + StdLibText(host);
+        return "built with " + StandardLibraryText(Stamp) + ", this host has " + StandardLibraryText(host);
     return std::nullopt;
 }
 

@@ -36,6 +36,9 @@ ZARIX_API std::optional<std::string> AbiStampMismatch(const TAbiStamp& Stamp);
 /// none.
 ZARIX_API TVersionResult<std::optional<TAbiStamp>> ReadAbiStamp(const std::string& Path);
 
+/// The standard library a stamp names: "libstdc++ 12 (C++11 ABI)", "libstdc++ 7 (old ABI)".
+ZARIX_API std::string StandardLibraryText(const TAbiStamp& Stamp);
+
 /// The stamp this host's framework library was built with.
 ZARIX_API TAbiStamp HostAbiStamp() noexcept;
 
