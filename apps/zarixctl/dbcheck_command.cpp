@@ -263,7 +263,7 @@ int DbCheckCommand(const TArgs& args) {
             return 2;
         }
     }
-    THostSession session(args);
+    THostSession session(args, TDBOpenMode::omCreate);
     if (!session.Failures.empty()) {
         // A module that did not load would miss its upgrade while the database's version moved on.
         session.PrintFailures();
