@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -27,11 +28,22 @@ using TStatementHandle = std::unique_ptr<sqlite3_stmt, TFinalizeStatement>;
 
 std::string QuickCheckSql(int limit) { return "PRAGMA quick_check(" + std::to_string(limit < 1 ? 1 : limit) + ")"; }
 
-// The rows of a finished check: "ok" alone means sound.
-std::vector<std::string> Problems(std::vector<std::string> rows) {
+// The rows of a finished check, one problem per line: "ok" alone means sound. SQLite puts
+// several findings in one row, under a "*** in database main ***" heading.
+std::vector<std::string> Problems(const std::vector<std::string>& rows) {
     if (rows.size() == 1 && rows.front() == "ok") return {};
     if (rows.empty()) return {"the quick check returned nothing"};
-    return rows;
+    std::vector<std::string> problems;
+    for (const std::string& row : rows) {
+        std::size_t start = 0;
+        while (start <= row.size()) {
+            const std::size_t end = std::min(row.find('\n', start), row.size());
+            const std::string line = row.substr(start, end - start);
+            if (!line.empty() && line.rfind("*** ", 0) != 0) problems.push_back(line);
+            start = end + 1;
+        }
+    }
+    return problems;
 }
 
 }  // namespace
@@ -47,7 +59,7 @@ std::vector<std::string> QuickCheck(const std::string& ConnectionName, int Limit
         // Damage bad enough stops the check itself; that is its answer.
         return {e.Message()};
     }
-    return Problems(std::move(rows));
+    return Problems(rows);
 }
 
 std::optional<std::string> DatabaseFileProblem(const std::string& FileName) {
@@ -77,7 +89,7 @@ std::optional<std::string> DatabaseFileProblem(const std::string& FileName) {
         rows.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
     }
     if (step != SQLITE_DONE) return std::string("it is damaged: ") + sqlite3_errmsg(db.get());
-    const std::vector<std::string> problems = Problems(std::move(rows));
+    const std::vector<std::string> problems = Problems(rows);
     if (problems.empty()) return std::nullopt;
     std::string text = "it is damaged: " + problems.front();
     if (problems.size() > 1) text += " (and more)";
