@@ -61,6 +61,19 @@ TEST(DbCheck, ADamagedDatabaseIsRefusedAndLeftByteForByte) {
     EXPECT_EQ(Entries(folder.Path()), entries);
 }
 
+TEST(DbCheck, AModuleThatDamagesTheDatabaseIsCaughtBeforeTheCommit) {
+    const TScratchFolder folder("dbcheck-damaging");
+    const fs::path db = folder / "firma.db";
+    MakeDatabase(db);
+    const std::string before = PathState(db);
+
+    const TRun run = Zarixctl({"dbcheck", "--folder", DAMAGING_PLUGIN_DIR, "--db", db});
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_THAT(run.Errors, HasSubstr("the check stopped at \"Weryfikacja danych modułu: USZKODZ\": the checked "
+                                      "database fails SQLite's quick check: 2nd reference to page "));
+    EXPECT_EQ(PathState(db), before);
+}
+
 TEST(DbCheck, AVersionMustBeOneAndMayNotGoBackwards) {
     const TScratchFolder folder("dbcheck-version");
     const fs::path checked = folder / "checked.db";
