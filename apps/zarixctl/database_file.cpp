@@ -62,15 +62,19 @@ std::optional<std::string> ExistingPathKind(const std::string& Path) {
     return std::string(kWritableFile);
 }
 
+std::optional<std::string> JournalBeside(const std::string& Path) {
+    for (const char* suffix : {"-journal", "-wal"})
+        if (Exists(Path + suffix))
+            return Path + suffix + " lies beside it and may hold changes of a database at this path; open that "
+                                   "database once with sqlite3 to settle it, or remove the file";
+    return std::nullopt;
+}
+
 std::optional<std::string> ReplaceRefusal(const std::string& Path) {
     const std::optional<std::string> kind = ExistingPathKind(Path);
     if (!kind) return std::nullopt;
     if (*kind != kWritableFile) return "it is " + *kind + "; only a writable SQLite database file is ever replaced";
-    // SQLite would take a journal left beside the old file for one of the new file's.
-    for (const char* suffix : {"-journal", "-wal"})
-        if (Exists(Path + suffix))
-            return Path + suffix + " lies beside it and may hold changes not yet in the file; open the database "
-                                   "once with sqlite3 to settle it";
+    if (std::optional<std::string> journal = JournalBeside(Path)) return journal;
     if (const std::optional<std::string> problem = zarix::DatabaseFileProblem(Path)) return *problem;
     if (Exists(Path + ".bak")) return Path + ".bak already exists; move it away first, a backup is never overwritten";
     return std::nullopt;

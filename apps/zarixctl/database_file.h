@@ -12,6 +12,10 @@ namespace zarixctl {
 /// link", ...); nothing when there is nothing at all. Raises when the path cannot be examined.
 std::optional<std::string> ExistingPathKind(const std::string& Path);
 
+/// The journal of an SQLite database at Path, when one is there: SQLite would take it for the
+/// journal of any new database put at Path and roll its pages into it.
+std::optional<std::string> JournalBeside(const std::string& Path);
+
 /// Why Path may not be replaced by a new database: it is not a regular writable file, not a
 /// sound SQLite database, has a journal beside it, or its backup Path.bak already exists.
 /// Nothing when it may.

@@ -270,7 +270,13 @@ void RequireNotBackwards(const std::string& given, const std::string& stored) {
 std::vector<std::string> ExistingDatabaseProblems(const std::string& file) {
     const std::string connection = "DBCHECK_BEFORE";
     DBInt().OpenConnection(connection, file, TDBOpenMode::omExistingOnly);
-    std::vector<std::string> problems = QuickCheck(connection);
+    std::vector<std::string> problems;
+    try {
+        problems = QuickCheck(connection);
+    } catch (...) {
+        DBInt().CloseConnection(connection);
+        throw;
+    }
     DBInt().CloseConnection(connection);
     return problems;
 }
@@ -372,8 +378,11 @@ int DbCheckCommand(const TArgs& args) {
     const bool existed = ExistingPathKind(*file).has_value();
     if (existed) {
         if (const std::vector<std::string> problems = ExistingDatabaseProblems(*file); !problems.empty()) {
-            std::cerr << "zarixctl: " << *file << ": the database is damaged (" << Joined(problems)
-                      << "); the check was not started and nothing was written\n";
+            const std::string error = "the database is damaged (" + Joined(problems) + ")";
+            std::cerr << "zarixctl: " << *file << ": " << error
+                      << "; the check was not started and nothing was written\n";
+            if (args.Json)
+                std::cout << "{\"database\": " << JsonString(*file) << ", \"error\": " << JsonString(error) << "}\n";
             return 1;
         }
     } else if (const std::filesystem::path folder = std::filesystem::path(*file).parent_path();
@@ -381,12 +390,20 @@ int DbCheckCommand(const TArgs& args) {
         std::cerr << "zarixctl: " << *file << ": no such folder " << folder.string() << '\n';
         return 1;
     }
-    const int status = RunCheck(args, *file);
     // A database this run made and could not check is no database at all.
-    if (status != 0 && !existed) {
+    const auto forgetNew = [&] {
+        if (existed) return;
         std::filesystem::remove(*file);
         std::filesystem::remove(*file + "-journal");
+    };
+    int status = 1;
+    try {
+        status = RunCheck(args, *file);
+    } catch (...) {
+        forgetNew();
+        throw;
     }
+    if (status != 0) forgetNew();
     return status;
 }
 

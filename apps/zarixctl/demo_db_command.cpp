@@ -63,6 +63,9 @@ int DemoDbCommand(const TArgs& args) {
             return 1;
         }
         replacing = true;
+    } else if (const std::optional<std::string> journal = JournalBeside(file)) {
+        std::cerr << "zarixctl: " << file << " is not created: " << *journal << '\n';
+        return 1;
     }
     TStagedFile staged(file);
     FillDemoDatabase(staged.Path());

@@ -103,6 +103,17 @@ TEST(DemoDb, ForceKeepsTheOldDatabaseAsBakAndPutsANewOneInPlace) {
     zarix::DBInt().CloseConnection("TEST");
 }
 
+TEST(DemoDb, AJournalLeftWithoutItsDatabaseIsNotAdoptedByTheNewOne) {
+    const TScratchFolder folder("demo-journal");
+    const fs::path target = folder / "firma.db";
+    std::ofstream(target.string() + "-journal") << std::string(512, 'j');
+
+    const TRun run = Zarixctl({"demo-db", target});
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_THAT(run.Errors, HasSubstr(target.string() + "-journal lies beside it"));
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"firma.db-journal"});
+}
+
 // ---------------------------------------------------------------------------------------------
 // Commands that only read never make a database
 

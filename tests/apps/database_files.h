@@ -23,8 +23,10 @@ inline void MakeDatabase(const fs::path& path) {
 inline void MakeDamagedDatabase(const fs::path& path) {
     MakeDatabase(path);
     zarix::DBInt().OpenConnection("TEST", path);
-    zarix::DBInt().ExecSQL("TEST", "CREATE TABLE Notatki (a TEXT); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
-                                   "SELECT i + 1 FROM n WHERE i < 500) INSERT INTO Notatki SELECT printf('%0200d', i) FROM n");
+    // Enough rows for the table's root to be an interior page over many leaves.
+    zarix::DBInt().ExecSQL("TEST", "CREATE TABLE Notatki (a TEXT); "
+                                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                                   "INSERT INTO Notatki SELECT printf('%0200d', i) FROM n");
     zarix::TDBQuery page("SELECT (SELECT rootpage FROM sqlite_master WHERE name = 'Notatki') AS root, "
                          "(SELECT page_size FROM pragma_page_size) AS size", "TEST");
     page.Open();
