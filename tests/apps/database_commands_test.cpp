@@ -89,7 +89,7 @@ TEST_F(DatabaseCommands, EveryRefusalExitsNonZeroSaysWhyAndChangesNothing) {
         {{"dbcheck", "--folder", kPlugins, "--db", "@damaged.db"}, 1,
          "damaged.db: the database is damaged (Page 9: btreeInitPage() returns error code 11; "},
         {{"dbcheck", "--folder", damaging, "--db", "@firma.db"}, 1,
-         "the check stopped at \"Weryfikacja danych modułu: USZKODZ\": the checked database fails SQLite's quick "
+         "the check stopped: the checked database fails SQLite's quick "
          "check: 2nd reference to page "},
         {{"dbcheck", "--folder", "/nonexistent", "--db", "@firma.db"}, 1, "no such plugin folder"},
         {{"dbcheck", "--folder", kPlugins, "--db", "@brak/nowa.db"}, 1,
