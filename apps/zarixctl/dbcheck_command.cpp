@@ -5,6 +5,7 @@
 #include "commands.h"
 
 #include "database_file.h"
+#include "dbcheck_guards.h"
 #include "host_session.h"
 #include "json.h"
 #include "platform/rtl/strings.h"
@@ -250,46 +251,6 @@ std::string NewVersion(const TZarixPluginManager& manager, const std::string& ex
     return highest ? VersionText(*highest) : existing;
 }
 
-// The stored version moves only forward: a lower --version would have the modules redo
-// upgrades, store an older version, or seed rows into a database that is not new.
-void RequireNotBackwards(const std::string& given, const std::string& stored) {
-    if (stored.empty() || given == stored) return;
-    if (VersionOptionProblem(stored)) {
-        // A stored text that is no version stops every module; --version is the way out.
-        std::cerr << "zarixctl: the stored version \"" << stored << "\" is not a version; the check takes "
-                  << (given.empty() ? "a new database" : given) << " instead\n";
-        return;
-    }
-    if (given.empty() || VersionCompare(VersionParser(given), VersionParser(stored)) == "<")
-        throw Exception("--version \"" + given + "\" is older than the database's version " + stored +
-                        ", which never moves backwards");
-}
-
-// Before anything is written: an existing database must pass SQLite's quick check. Opening
-// it read-write first lets SQLite roll back what a killed writer left in its journal.
-std::vector<std::string> ExistingDatabaseProblems(const std::string& file) {
-    const std::string connection = "DBCHECK_BEFORE";
-    DBInt().OpenConnection(connection, file, TDBOpenMode::omExistingOnly);
-    std::vector<std::string> problems;
-    try {
-        problems = QuickCheck(connection);
-    } catch (...) {
-        DBInt().CloseConnection(connection);
-        throw;
-    }
-    DBInt().CloseConnection(connection);
-    return problems;
-}
-
-// The quick check's first findings on one line.
-std::string Joined(const std::vector<std::string>& texts) {
-    constexpr std::size_t kShown = 3;
-    std::string joined;
-    for (std::size_t i = 0; i < texts.size() && i < kShown; ++i) joined += (i ? "; " : "") + texts[i];
-    if (texts.size() > kShown) joined += "; and more";
-    return joined;
-}
-
 int RunCheck(const TArgs& args, const std::string& file) {
     const std::string* given = args.Option("--version");
     THostSession session(args, TDBOpenMode::omCreate);
@@ -305,6 +266,7 @@ int RunCheck(const TArgs& args, const std::string& file) {
     std::string before, after;
     std::optional<std::string> error;
     std::optional<TProgressView> view;
+    bool modulesDone = false;  // after that, a failure is no module's step
     try {
         CreateZarixTables("DBCONN");
         const std::string stored = ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0);
@@ -325,11 +287,12 @@ int RunCheck(const TArgs& args, const std::string& file) {
             throw;
         }
         view->Finish();
+        modulesDone = true;
         after = NewVersion(*session.Manager, before);
         if (!after.empty() && after != stored) ParameterMgr().SetParameterValue(kVersionParameter, 0, after);
         // What the modules wrote must leave a sound database; a damaged one is never committed.
         if (const std::vector<std::string> problems = QuickCheck("DBCONN"); !problems.empty())
-            throw Exception("the checked database fails SQLite's quick check: " + Joined(problems));
+            throw Exception("the checked database fails SQLite's quick check: " + ProblemsText(problems));
         DBInt().ExecSQL("DBCONN", "COMMIT");
     } catch (const std::exception& e) {
         // SQLite may have ended the transaction itself after some errors; then there is
@@ -338,7 +301,8 @@ int RunCheck(const TArgs& args, const std::string& file) {
             DBInt().ExecSQL("DBCONN", "ROLLBACK");
         } catch (const EDatabaseError&) {
         }
-        const std::string where = view && !view->Current().empty() ? " at \"" + view->Current() + "\"" : "";
+        const std::string where =
+            view && !modulesDone && !view->Current().empty() ? " at \"" + view->Current() + "\"" : "";
         error = "the check stopped" + where + ": " + e.what();
         after = before;
     }
@@ -378,7 +342,7 @@ int DbCheckCommand(const TArgs& args) {
     const bool existed = ExistingPathKind(*file).has_value();
     if (existed) {
         if (const std::vector<std::string> problems = ExistingDatabaseProblems(*file); !problems.empty()) {
-            const std::string error = "the database is damaged (" + Joined(problems) + ")";
+            const std::string error = "the database is damaged (" + ProblemsText(problems) + ")";
             std::cerr << "zarixctl: " << *file << ": " << error
                       << "; the check was not started and nothing was written\n";
             if (args.Json)

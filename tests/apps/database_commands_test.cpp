@@ -1,204 +1,189 @@
-// zarixctl's database commands run as a child process over real files: nothing at a path is
-// ever lost, a database that is not there is never made, and every error exits non-zero.
-#include "database_files.h"
+// zarixctl's database commands as a child process over real files: whatever they refuse, the
+// folder stays exactly as it was and the error exits non-zero with its reason on standard
+// error; a killed check leaves the old database or the checked one.
 #include "zarixctl_run.h"
-
-#include "services/db/zarix_db.h"
 
 #include <gmock/gmock.h>
 
-#include <functional>
+#include <chrono>
+#include <thread>
 
 namespace database_commands_test {
 
 using namespace zarixctl_test;
 using ::testing::HasSubstr;
 
-// ---------------------------------------------------------------------------------------------
-// demo-db over every kind of existing path
+const std::string kPlugins = PLUGIN_DIR;
 
-struct TExisting {
-    const char* Name;
-    std::function<void(const fs::path&)> Make;
-    const char* Refusal;  // with --force
-};
-
-void PrintTo(const TExisting& e, std::ostream* out) { *out << e.Name; }
-
-const TExisting kExisting[] = {
-    {"TextFile", [](const fs::path& p) { std::ofstream(p) << "notatki klienta\n"; }, "no SQLite header"},
-    {"EmptyFile", [](const fs::path& p) { std::ofstream{p}; }, "it is an empty file"},
-    {"EmptyFolder", [](const fs::path& p) { fs::create_directory(p); }, "it is a folder"},
-    {"FolderWithAFile",
-     [](const fs::path& p) {
-         fs::create_directory(p);
-         std::ofstream(p / "x") << 'x';
-     },
-     "it is a folder"},
-    {"SymlinkToADatabase",
-     [](const fs::path& p) {
-         MakeDatabase(p.string() + "-target");
-         fs::create_symlink(p.filename().string() + "-target", p);
-     },
-     "it is a symbolic link"},
-    {"ReadOnlyDatabase",
-     [](const fs::path& p) {
-         MakeDatabase(p);
-         fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-     },
-     "it is a read-only file"},
-    {"DamagedDatabase", MakeDamagedDatabase, "it is damaged: "},
-    {"DatabaseWithABackup",
-     [](const fs::path& p) {
-         MakeDatabase(p);
-         std::ofstream(p.string() + ".bak") << "older";
-     },
-     ".bak already exists"},
-    {"DatabaseWithAJournal",
-     [](const fs::path& p) {
-         MakeDatabase(p);
-         std::ofstream(p.string() + "-journal") << std::string(512, 'j');
-     },
-     "-journal lies beside it"},
-};
-
-class DemoDbOverAnExistingPath : public ::testing::TestWithParam<TExisting> {};
-
-TEST_P(DemoDbOverAnExistingPath, IsRefusedAndLeavesEverythingByteForByte) {
-    const TScratchFolder folder("demo-" + std::string(GetParam().Name));
-    const fs::path target = folder / "firma.db";
-    GetParam().Make(target);
-    const std::string before = PathState(folder.Path()) + PathState(target);
-    const std::set<std::string> entries = Entries(folder.Path());
-
-    const TRun plain = Zarixctl({"demo-db", target});
-    EXPECT_EQ(plain.Exit, 1);
-    EXPECT_THAT(plain.Errors, HasSubstr(target.string() + " already exists ("));
-    const TRun forced = Zarixctl({"demo-db", target, "--force"});
-    EXPECT_EQ(forced.Exit, 1);
-    EXPECT_THAT(forced.Errors, HasSubstr(GetParam().Refusal));
-
-    EXPECT_EQ(PathState(folder.Path()) + PathState(target), before);
-    EXPECT_EQ(Entries(folder.Path()), entries) << "a temporary or backup file was left behind";
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, DemoDbOverAnExistingPath, ::testing::ValuesIn(kExisting),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(DemoDb, ForceKeepsTheOldDatabaseAsBakAndPutsANewOneInPlace) {
-    const TScratchFolder folder("demo-force");
-    const fs::path target = folder / "firma.db";
-    MakeDatabase(target);
-    const std::string old = ReadFile(target);
-
-    const TRun run = Zarixctl({"demo-db", target, "--force"});
-    ASSERT_EQ(run.Exit, 0) << run.Errors;
-    EXPECT_EQ(ReadFile(target.string() + ".bak"), old);
-    EXPECT_EQ(Entries(folder.Path()), (std::set<std::string>{"firma.db", "firma.db.bak"}));
-    zarix::DBInt().OpenConnection("TEST", target, zarix::TDBOpenMode::omExistingOnly);
-    zarix::TDBQuery users("SELECT group_concat(USRLogin) AS logins FROM Users", "TEST");
-    users.Open();
-    EXPECT_EQ(users.FieldByName("logins"), "admin,jan") << "the new database is the demo one, without user 7";
-    users.Close();
-    zarix::DBInt().CloseConnection("TEST");
-}
-
-TEST(DemoDb, AJournalLeftWithoutItsDatabaseIsNotAdoptedByTheNewOne) {
-    const TScratchFolder folder("demo-journal");
-    const fs::path target = folder / "firma.db";
-    std::ofstream(target.string() + "-journal") << std::string(512, 'j');
-
-    const TRun run = Zarixctl({"demo-db", target});
-    EXPECT_EQ(run.Exit, 1);
-    EXPECT_THAT(run.Errors, HasSubstr(target.string() + "-journal lies beside it"));
-    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"firma.db-journal"});
-}
-
-// ---------------------------------------------------------------------------------------------
-// Commands that only read never make a database
-
-struct TMissing {
-    const char* Name;
-    const char* Path;  // below the scratch folder
-    const char* Error;
-};
-
-class ReadingCommandOverAMissingDatabase
-    : public ::testing::TestWithParam<std::tuple<const char*, TMissing>> {};
-
-TEST_P(ReadingCommandOverAMissingDatabase, FailsAndCreatesNothing) {
-    const auto& [command, missing] = GetParam();
-    const TScratchFolder folder(std::string("read-") + command + "-" + missing.Name);
-    fs::create_directory(folder / "folder.db");
-    const fs::path db = folder / missing.Path;
-    const std::string before = PathState(folder.Path());
-
-    const TRun run = Zarixctl({command, "--folder", kPlugins, "--db", db, "--user", "1"});
-    EXPECT_EQ(run.Exit, 1);
-    EXPECT_THAT(run.Errors, HasSubstr("zarixctl: Cannot open database \"" + db.string() + "\""));
-    EXPECT_THAT(run.Errors, HasSubstr(missing.Error));
-    EXPECT_EQ(PathState(folder.Path()), before);
-}
-
-const TMissing kMissing[] = {
-    {"MistypedName", "firam.db", "no such database file"},
-    {"MistypedFolder", "firma/firma.db", "no such database file"},
-    {"AFolder", "folder.db", "it is a folder, not a database file"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Commands, ReadingCommandOverAMissingDatabase,
-                         ::testing::Combine(::testing::Values("menu", "toolbar", "calls"), ::testing::ValuesIn(kMissing)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).Name;
-                         });
-
-// ---------------------------------------------------------------------------------------------
-// Every error a command reports ends with a non-zero exit and a line on standard error
-
-class CommandErrors : public ::testing::Test {
+class DatabaseCommands : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        Folder = std::make_unique<TScratchFolder>("errors");
-        MakeDatabase(*Folder / "firma.db");
-        MakeDatabase(*Folder / "bez-parametrow.db");
-        zarix::DBInt().OpenConnection("TEST", *Folder / "bez-parametrow.db");
+        Folder = fs::path(::testing::TempDir()) / ("zarixctl-db-" + std::to_string(::getpid()));
+        fs::remove_all(Folder);
+        fs::create_directories(Folder / "pusty.db");
+        std::ofstream(Folder / "text.db") << "notatki klienta, nie baza danych\n";
+        std::ofstream{Folder / "empty.db"};
+        for (const char* name : {"firma.db", "checked.db", "ro.db", "zbak.db", "journal.db", "bez-parametrow.db"})
+            MakeDatabase(Folder / name);
+        MakeDamagedDatabase(Folder / "damaged.db");
+        ASSERT_EQ(Zarixctl({"dbcheck", "--folder", kPlugins, "--db", Folder / "checked.db"}).Exit, 0);
+        fs::permissions(Folder / "ro.db", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        fs::create_symlink("firma.db", Folder / "link.db");
+        std::ofstream(Folder / "zbak.db.bak") << "older";
+        std::ofstream(Folder / "journal.db-journal") << std::string(512, 'j');
+        std::ofstream(Folder / "stary.db-journal") << std::string(512, 'j');
+        zarix::DBInt().OpenConnection("TEST", Folder / "bez-parametrow.db");
         zarix::DBInt().ExecSQL("TEST", "DROP TABLE UserParameters");
         zarix::DBInt().CloseConnection("TEST");
     }
-    static void TearDownTestSuite() { Folder.reset(); }
+    static void TearDownTestSuite() { fs::remove_all(Folder); }
 
+    /// "@name" stands for that entry of the test's folder.
     static std::vector<std::string> Args(std::vector<std::string> args) {
         for (std::string& a : args)
-            if (a.front() == '@') a = (*Folder / a.substr(1)).string();
+            if (!a.empty() && a.front() == '@') a = (Folder / a.substr(1)).string();
         return args;
     }
 
-    static inline std::unique_ptr<TScratchFolder> Folder;
+    static inline fs::path Folder;
 };
 
-TEST_F(CommandErrors, ExitNonZeroAndSayWhatIsWrong) {
+TEST_F(DatabaseCommands, EveryRefusalExitsNonZeroSaysWhyAndChangesNothing) {
+    const std::string damaging = DAMAGING_PLUGIN_DIR;
     const struct {
         std::vector<std::string> Args;
         int Exit;
         std::string Error;
     } rows[] = {
+        // demo-db over every kind of existing path, then with --force.
+        {{"demo-db", "@firma.db"}, 1, "firma.db already exists (a file); demo-db never overwrites anything"},
+        {{"demo-db", "@empty.db"}, 1, "already exists (an empty file)"},
+        {{"demo-db", "@pusty.db"}, 1, "already exists (a folder)"},
+        {{"demo-db", "@link.db"}, 1, "already exists (a symbolic link)"},
+        {{"demo-db", "@ro.db"}, 1, "already exists (a read-only file)"},
+        {{"demo-db", "@text.db", "--force"}, 1, "text.db is not replaced: it is not an SQLite database (no SQLite header)"},
+        {{"demo-db", "@empty.db", "--force"}, 1, "is not replaced: it is an empty file"},
+        {{"demo-db", "@pusty.db", "--force"}, 1, "is not replaced: it is a folder"},
+        {{"demo-db", "@link.db", "--force"}, 1, "is not replaced: it is a symbolic link"},
+        {{"demo-db", "@ro.db", "--force"}, 1, "is not replaced: it is a read-only file"},
+        {{"demo-db", "@damaged.db", "--force"}, 1, "is not replaced: it is damaged: Page "},
+        {{"demo-db", "@zbak.db", "--force"}, 1, "zbak.db.bak already exists; move it away first"},
+        {{"demo-db", "@journal.db", "--force"}, 1, "journal.db-journal lies beside it"},
+        {{"demo-db", "@stary.db"}, 1, "stary.db is not created: " + (Folder / "stary.db-journal").string()},
+        // Commands that only read, over a database that is not there.
+        {{"menu", "--folder", kPlugins, "--db", "@brak.db"}, 1,
+         "zarixctl: Cannot open database \"" + (Folder / "brak.db").string() +
+             "\" as connection \"DBCONN\": no such database file"},
+        {{"toolbar", "--folder", kPlugins, "--db", "@brak/firma.db", "--user", "1"}, 1, "no such database file"},
+        {{"calls", "--folder", kPlugins, "--db", "@pusty.db"}, 1, "it is a folder, not a database file"},
+        // Users, folders and errors the framework reports instead of raising.
         {{"toolbar", "--folder", kPlugins, "--db", "@firma.db", "--user", "99"}, 1, "zarixctl: no user 99 in "},
         {{"menu", "--folder", kPlugins, "--db", "@firma.db", "--user", "0"}, 1, "--user \"0\" is not a user number"},
-        {{"toolbar", "--folder", kPlugins, "--db", "@firma.db", "--user", "-1"}, 1, "--user \"-1\" is not a user number"},
         {{"toolbar", "--folder", kPlugins, "--db", "@firma.db", "--user", "abc"}, 1, "--user \"abc\" is not a user"},
         {{"menu", "--folder", kPlugins, "--user", "2"}, 1, "--user needs --db"},
         {{"toolbar", "--folder", kPlugins, "--db", "@bez-parametrow.db", "--user", "2"}, 1,
          "EDatabaseError: Database error on connection \"DBCONN\": no such table: UserParameters"},
-        {{"menu", "--folder", "/nonexistent", "--db", "@firma.db"}, 1, "zarixctl: /nonexistent: no such plugin folder"},
-        {{"toolbar", "--folder", "/nonexistent", "--db", "@firma.db", "--user", "1"}, 1, "no such plugin folder"},
-        {{"dbcheck", "--folder", "/nonexistent", "--db", "@firma.db"}, 1, "no such plugin folder"},
+        {{"session", "--folder", "/nonexistent"}, 1, "zarixctl: /nonexistent: no such plugin folder"},
         {{"toolbar", "--folder", kPlugins, "--db"}, 2, "zarixctl: --db needs a value"},
+        // The database check.
+        {{"dbcheck", "--folder", kPlugins, "--db", "@damaged.db"}, 1,
+         "damaged.db: the database is damaged (Page 9: btreeInitPage() returns error code 11; "},
+        {{"dbcheck", "--folder", damaging, "--db", "@firma.db"}, 1,
+         "the check stopped: the checked database fails SQLite's quick "
+         "check: 2nd reference to page "},
+        {{"dbcheck", "--folder", "/nonexistent", "--db", "@firma.db"}, 1, "no such plugin folder"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@brak/nowa.db"}, 1,
+         "nowa.db: no such folder " + (Folder / "brak").string()},
+        // A version the modules cannot compare stops the check; the new file goes again.
+        {{"dbcheck", "--folder", kPlugins, "--db", "@nowa.db", "--version", "65535.65535.65535.65535"}, 1,
+         "Moduł Kontrahenci: nieprawidłowa wersja bazy danych"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "-1"}, 2,
+         "--version \"-1\" is not a version: \"-1\" is not a number from 0 to 65535"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "abc"}, 2, "\"abc\" is not a number"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "1.2.3.4.5"}, 2, "at most four parts"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "1.3"}, 1,
+         "--version \"1.3\" is older than the database's version 1.4.0.0, which never moves backwards"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", ""}, 1, "--version \"\" is older"},
     };
     for (const auto& row : rows) {
-        const TRun run = Zarixctl(Args(row.Args));
-        EXPECT_EQ(run.Exit, row.Exit) << row.Args[0] << ' ' << row.Args.back();
-        EXPECT_THAT(run.Errors, HasSubstr(row.Error)) << row.Args[0] << ' ' << row.Args.back();
+        const std::vector<std::string> args = Args(row.Args);
+        const std::string before = PathState(Folder);
+        const TRun run = Zarixctl(args);
+        std::string what;
+        for (const std::string& a : row.Args) what += a + ' ';
+        EXPECT_EQ(run.Exit, row.Exit) << what << "\n" << run.Errors;
+        EXPECT_THAT(run.Errors, HasSubstr(row.Error)) << what;
+        EXPECT_EQ(PathState(Folder), before) << what;
     }
+}
+
+TEST_F(DatabaseCommands, ForceKeepsTheOldDatabaseAsBakAndPutsANewOneInPlace) {
+    const fs::path target = Folder / "zastap" / "firma.db";
+    fs::create_directory(target.parent_path());
+    fs::copy_file(Folder / "firma.db", target);
+    const std::string old = ReadFile(target);
+
+    ASSERT_EQ(Zarixctl({"demo-db", target, "--force"}).Exit, 0);
+    EXPECT_EQ(ReadFile(target.string() + ".bak"), old);
+    EXPECT_NE(ReadFile(target), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), {}), 2) << "a temporary file is left";
+}
+
+/// What a check changes, once SQLite has rolled back a killed run's journal: schema, stored
+/// version, each table's row count. The file must pass the full integrity check.
+std::string DatabaseState(const fs::path& path) {
+    zarix::DBInt().OpenConnection("STATE", path, zarix::TDBOpenMode::omExistingOnly);
+    std::string state;
+    const auto rows = [&](const std::string& sql) {
+        zarix::TDBQuery query(sql, "STATE");
+        for (query.Open(); !query.Eof(); query.Next())
+            for (int i = 0; i < query.FieldCount(); ++i) state += query.FieldByName(query.FieldName(i)) + '|';
+    };
+    rows("PRAGMA integrity_check");
+    EXPECT_EQ(state, "ok|") << path;
+    rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
+    rows("SELECT UPAValue FROM UserParameters WHERE UPAUserOrigid = 0 AND UPAName = 'Administracja|WersjaBazy'");
+    std::vector<std::string> tables;
+    zarix::TDBQuery names("SELECT name FROM sqlite_master WHERE type = 'table'", "STATE");
+    for (names.Open(); !names.Eof(); names.Next()) tables.push_back(names.FieldByName("name"));
+    for (const std::string& table : tables) rows("SELECT '" + table + "', count(*) FROM \"" + table + "\"");
+    zarix::DBInt().CloseConnection("STATE");
+    return state;
+}
+
+// Kills the check after delays spread over one whole run: each time the database must be the
+// old one or the fully checked one, never anything in between.
+TEST_F(DatabaseCommands, AKilledCheckLeavesTheOldDatabaseOrTheCheckedOne) {
+    const fs::path db = Folder / "kill" / "firma.db", errors = Folder / "kill" / "stderr";
+    fs::create_directory(db.parent_path());
+    const std::vector<std::string> check{"dbcheck", "--folder", kPlugins, "--db", db};
+    fs::copy_file(Folder / "firma.db", db);
+    const std::string oldState = DatabaseState(db);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Zarixctl(check).Exit, 0);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    const std::string checkedState = DatabaseState(db);
+    ASSERT_NE(oldState, checkedState);
+
+    constexpr int kKills = 40;
+    int sawOld = 0, sawChecked = 0, killedInside = 0;
+    for (int i = 0; i <= kKills; ++i) {
+        fs::copy_file(Folder / "firma.db", db, fs::copy_options::overwrite_existing);
+        {
+            TChild child(check, errors);
+            std::this_thread::sleep_for(whole * 13 / 10 * i / kKills);
+            // The last run ends on its own however busy the machine is.
+            EXPECT_TRUE(i < kKills || child.Wait() == 0);
+        }
+        killedInside += fs::exists(db.string() + "-journal");
+        const std::string state = DatabaseState(db);
+        sawOld += state == oldState;
+        sawChecked += state == checkedState;
+        ASSERT_TRUE(state == oldState || state == checkedState) << "killed at " << i << "/" << kKills << ":\n" << state;
+    }
+    EXPECT_GT(sawOld, 0);
+    EXPECT_GT(sawChecked, 0);
+    RecordProperty("KilledInsideTheTransaction", killedInside);
 }
 
 }  // namespace database_commands_test

@@ -1,5 +1,8 @@
-// Running the real zarixctl as a child process, and the exact state of a path before and after.
+// The real zarixctl as a child process, the databases the tests start from, and the exact
+// state of a folder before and after a command.
 #pragma once
+
+#include "services/db/zarix_db.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,105 +30,84 @@ inline std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// A started zarixctl with its standard error in a file.
+/// A started zarixctl, its standard error written to a file; killed if still running at its end.
 class TChild {
 public:
-    TChild(const std::vector<std::string>& args, const fs::path& errors) {
-        std::vector<std::string> argv{ZARIXCTL};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> raw;
-        for (std::string& a : argv) raw.push_back(a.data());
-        raw.push_back(nullptr);
+    TChild(std::vector<std::string> args, const fs::path& errors) {
+        args.insert(args.begin(), ZARIXCTL);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int rc = posix_spawn(&FPid, ZARIXCTL, &actions, nullptr, raw.data(), environ);
+        if (posix_spawn(&FPid, ZARIXCTL, &actions, nullptr, argv.data(), environ) != 0) FPid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) ADD_FAILURE() << "cannot start " << ZARIXCTL;
     }
-    ~TChild() {
-        if (FPid > 0 && !FDone) Kill();
-    }
+    ~TChild() { Wait(true); }
     TChild(const TChild&) = delete;
     TChild& operator=(const TChild&) = delete;
 
-    void Kill() {
-        if (!FDone) ::kill(FPid, SIGKILL);
-        Wait();
-    }
-    /// The exit code, or 128 + the signal that ended it.
-    int Wait() {
-        if (!FDone) {
-            ::waitpid(FPid, &FStatus, 0);
-            FDone = true;
-        }
+    /// The exit code, 128 + the signal that ended it, or -1 when it never started.
+    int Wait(bool kill = false) {
+        if (FPid > 0 && FStatus < 0 && kill) ::kill(FPid, SIGKILL);
+        if (FPid > 0 && FStatus < 0) ::waitpid(FPid, &FStatus, 0);
+        if (FStatus < 0) return -1;
         return WIFEXITED(FStatus) ? WEXITSTATUS(FStatus) : 128 + WTERMSIG(FStatus);
     }
 
 private:
     pid_t FPid = -1;
-    int FStatus = 0;
-    bool FDone = false;
+    int FStatus = -1;
 };
 
-struct TRun {
-    int Exit;
-    std::string Errors;
-};
+struct TRun { int Exit; std::string Errors; };
 
 inline TRun Zarixctl(const std::vector<std::string>& args) {
     const fs::path errors = fs::path(::testing::TempDir()) / ("zarixctl-stderr-" + std::to_string(::getpid()));
-    TChild child(args, errors);
-    const int exit = child.Wait();
-    TRun run{exit, ReadFile(errors)};
+    const TRun run{TChild(args, errors).Wait(), ReadFile(errors)};
     fs::remove(errors);
     return run;
 }
 
-/// Everything about a path a command could change: its kind, mode, bytes or link target, and
-/// for a folder its entries.
+/// Every entry below Path with its mode and its bytes or link target, in name order.
 inline std::string PathState(const fs::path& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return "(nothing)";
-    std::ostringstream out;
-    out << std::oct << st.st_mode << std::dec << ' ';
-    if (S_ISLNK(st.st_mode)) out << "-> " << fs::read_symlink(path).string();
-    else if (S_ISDIR(st.st_mode)) {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path)) names.insert(entry.path().filename().string());
-        for (const std::string& name : names) out << name << '/';
-    } else out << ReadFile(path);
-    return out.str();
+    if (::lstat(path.c_str(), &st) != 0) return "(nothing)\n";
+    const std::string head = path.filename().string() + " " + std::to_string(st.st_mode) + " ";
+    if (S_ISLNK(st.st_mode)) return head + "-> " + fs::read_symlink(path).string() + '\n';
+    if (!S_ISDIR(st.st_mode)) return head + std::to_string(st.st_size) + ": " + ReadFile(path) + '\n';
+    std::set<fs::path> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path)) entries.insert(entry.path());
+    std::string state = head + "{\n";
+    for (const fs::path& entry : entries) state += PathState(entry);
+    return state + "}\n";
 }
 
-/// The names in a folder.
-inline std::set<std::string> Entries(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-    return names;
+/// The demo database, with one more user, 7, so a replacement by a new demo one shows.
+inline void MakeDatabase(const fs::path& path) {
+    ASSERT_EQ(Zarixctl({"demo-db", path}).Exit, 0);
+    zarix::DBInt().OpenConnection("TEST", path);
+    zarix::DBInt().ExecSQL("TEST", "INSERT INTO Users VALUES (7, 'ewa', 'Ewa Nowak', 0)");
+    zarix::DBInt().CloseConnection("TEST");
 }
 
-/// A fresh folder of the test's own, removed with everything in it afterwards.
-class TScratchFolder {
-public:
-    explicit TScratchFolder(const std::string& name)
-        : FPath(fs::path(::testing::TempDir()) / ("zarixctl-" + name + "-" + std::to_string(::getpid()))) {
-        fs::remove_all(FPath);
-        fs::create_directories(FPath);
-    }
-    ~TScratchFolder() {
-        std::error_code ignored;
-        fs::permissions(FPath, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(FPath, ignored);
-    }
-    TScratchFolder(const TScratchFolder&) = delete;
-    TScratchFolder& operator=(const TScratchFolder&) = delete;
-    fs::path operator/(const std::string& name) const { return FPath / name; }
-    const fs::path& Path() const noexcept { return FPath; }
-
-private:
-    fs::path FPath;
-};
+/// A database whose table Notatki has its root page, an interior one, overwritten with garbage.
+inline void MakeDamagedDatabase(const fs::path& path) {
+    MakeDatabase(path);
+    zarix::DBInt().OpenConnection("TEST", path);
+    zarix::DBInt().ExecSQL("TEST", "CREATE TABLE Notatki (a TEXT); "
+                                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                                   "INSERT INTO Notatki SELECT printf('%0200d', i) FROM n");
+    zarix::TDBQuery page("SELECT rootpage, page_size FROM sqlite_master, pragma_page_size WHERE name = 'Notatki'",
+                         "TEST");
+    page.Open();
+    const long root = std::stol(page.FieldByName("rootpage")), size = std::stol(page.FieldByName("page_size"));
+    page.Close();
+    zarix::DBInt().CloseConnection("TEST");
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp((root - 1) * size)
+        << std::string(static_cast<std::size_t>(size), '\x5a');
+}
 
 }  // namespace zarixctl_test
