@@ -11,10 +11,12 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
 #include "manager/call_index.h"
+#include "manager/isolated_probe.h"
 #include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/zarixplugin.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,11 +63,32 @@ class ZARIX_API TZarixPluginManager : public TComponent {
 
     /// Loads every plugin library of the plugin folder, then initialises them all in ascending
     /// priority after their dependency checks. The first library that fails ends the run with
-    /// its error; the libraries found after it are not loaded and nothing is initialised.
+    /// its error; the libraries found after it are not loaded and nothing is initialised. A
+    /// library already loaded is passed over; one reached under a second name (a link) is
+    /// reported through the exception handler and passed over.
     virtual void LoadPlugins();
     /// Loads one library (full path) and records its plugin; with WithInitialize it is also
-    /// checked and initialised at once. Raises EPluginError, EPackageError or EConvertError.
+    /// checked and initialised at once. Raises EPluginError, EPackageError or EConvertError;
+    /// EPluginError "<file>: the same library as <first file>" for a library already loaded.
     virtual void LoadPlugin(const std::string& Filename, bool WithInitialize);
+    /// The path under which this manager loaded the library at Filename, when it holds it:
+    /// the same file by device and inode, whatever the name it is reached by.
+    std::optional<std::string> LoadedAs(const std::string& Filename) const;
+
+    /// Loads the library at Filename in a child process, as LoadPlugin with WithInitialize
+    /// would, and tells how far it got and what stopped it. The library is never loaded into
+    /// this process. A child that gives no answer within Timeout is killed and so reported.
+    /// Call it from a thread that owns no lock another thread may need: the child starts as a
+    /// copy of this one thread.
+    TProbeResult ProbePluginFile(const std::string& Filename,
+                                 std::chrono::milliseconds Timeout = std::chrono::seconds(10));
+    /// Probes Files in order, one result each, as LoadPlugins would load them: one child loads
+    /// them in turn, and a library that ends a child is reported and the next child goes on
+    /// after it. Timeout holds for each library.
+    std::vector<TProbeResult> ProbePluginFiles(const std::vector<std::string>& Files,
+                                               std::chrono::milliseconds Timeout = std::chrono::seconds(10));
+    /// ProbePluginFiles over every library LoadPlugins would load, in the same order.
+    std::vector<TProbeResult> ProbePluginFiles(std::chrono::milliseconds Timeout = std::chrono::seconds(10));
     /// Checks the dependencies of the plugin at position index and initialises it, or unloads
     /// it when they fail. Raises EListError for a position out of range.
     void InitializePlugin(int index);
@@ -228,6 +251,20 @@ protected:
 
 private:
     void CheckNotDesigning() const;
+    /// A library file this manager loaded and still holds, recorded or not.
+    struct TLibraryFile {
+        uint64_t Device = 0;
+        uint64_t Inode = 0;
+        std::string Path;
+        uintptr_t Handle = 0;
+    };
+    const TLibraryFile* FindLibraryFile(uint64_t Device, uint64_t Inode) const;
+    const TLibraryFile* LibraryFileOf(uintptr_t Handle) const;
+    void ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename) const;
+    [[noreturn]] void ProbeInChild(int Fd, const std::vector<std::string>& Files, std::size_t First);
+    void MarkStage(TProbeStage Stage) const {
+        if (FOnStage) FOnStage(Stage);
+    }
     void ForgetModule(const TLibrary& Library);
     void ForgetCommandsOf(const TZarixPlugin& Plugin);
     enum class TMenuBuild { List, SinglePlugin };
@@ -249,6 +286,8 @@ private:
     std::optional<std::string> FExtension;
     std::vector<TZarixPlugin*> FPlugins;
     std::vector<TLibrary> FLibraries;  // at the same position as FPlugins
+    std::vector<TLibraryFile> FLibraryFiles;  // every library loaded and not unloaded, in load order
+    std::function<void(TProbeStage)> FOnStage;  // set only inside a probing child
     std::string FPluginFolder;
     bool FAllowUnstampedPlugins = false;
     TOnBeforeLoadPlugin FOnBeforeLoading;

@@ -1,14 +1,19 @@
 // Finding, loading, checking, initialising and unloading plugin libraries.
 #include "manager/ZarixPluginManager.h"
 
+#include "manager/plugin_code_guard.h"
+#include "manager/plugin_object_check.h"
 #include "platform/os/file_enum.h"
 #include "platform/os/library_check.h"
 #include "platform/os/module_info.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
 #include "plugin/plugin_utils.h"
+#include "services/exception_handler.h"
 #include "services/exception_manager.h"
 #include "services/singleton.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -26,7 +31,43 @@ std::string PriorityKey(uint8_t priority) {
     return std::string(10 - digits.size(), '0') + digits;
 }
 
+struct TFileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+};
+
+// The file a path leads to, through any symbolic links; nothing when it cannot be reached, and
+// the loader then says why.
+std::optional<TFileIdentity> IdentityOf(const std::string& Path) {
+    struct stat info{};
+    if (::stat(Path.c_str(), &info) != 0) return std::nullopt;
+    return TFileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+std::string SameLibraryMessage(const std::string& Second, const std::string& First) {
+    return Second == First ? Second + ": this library is already loaded" : Second + ": the same library as " + First;
+}
+
 }  // namespace
+
+const TZarixPluginManager::TLibraryFile* TZarixPluginManager::FindLibraryFile(uint64_t Device, uint64_t Inode) const {
+    for (const TLibraryFile& file : FLibraryFiles)
+        if (file.Device == Device && file.Inode == Inode) return &file;
+    return nullptr;
+}
+
+const TZarixPluginManager::TLibraryFile* TZarixPluginManager::LibraryFileOf(uintptr_t Handle) const {
+    for (const TLibraryFile& file : FLibraryFiles)
+        if (file.Handle == Handle) return &file;
+    return nullptr;
+}
+
+std::optional<std::string> TZarixPluginManager::LoadedAs(const std::string& Filename) const {
+    if (FLibraryFiles.empty()) return std::nullopt;
+    const std::optional<TFileIdentity> identity = IdentityOf(Filename);
+    const TLibraryFile* file = identity ? FindLibraryFile(identity->Device, identity->Inode) : nullptr;
+    return file ? std::optional<std::string>(file->Path) : std::nullopt;
+}
 
 void TZarixPluginManager::CheckNotDesigning() const {
     if (IsDesigning()) throw EPluginError("Plugins are not loaded in design mode");
@@ -42,7 +83,17 @@ std::vector<std::string> TZarixPluginManager::FindPluginFiles() const {
 
 void TZarixPluginManager::LoadPlugins() {
     CheckNotDesigning();
-    for (const std::string& file : FindPluginFiles()) LoadPlugin(file, false);
+    for (const std::string& file : FindPluginFiles()) {
+        // The loader maps one file once, whatever it is called: a second name would only give
+        // the same plugin component a second record, and a second run loads nothing new.
+        if (const std::optional<std::string> first = LoadedAs(file)) {
+            if (*first != file)
+                ZarixExceptionHandler(EPluginError(SameLibraryMessage(file, *first)), "TZarixPluginManager.LoadPlugins",
+                                      Here());
+            continue;
+        }
+        LoadPlugin(file, false);
+    }
     RebuildPriorities();
     InitializePlugins();
 }
@@ -69,10 +120,17 @@ void TZarixPluginManager::InitializePlugins() {
 
 void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) {
     CheckNotDesigning();
+    MarkStage(TProbeStage::psCheck);
     // Before any of the library's code runs: a file the loader cannot map whole, or one built
     // against another ABI, is refused here rather than crashing the host later.
     CheckLibraryBeforeLoad(Filename, FAllowUnstampedPlugins);
+    const std::optional<TFileIdentity> identity = IdentityOf(Filename);
+    if (identity)
+        if (const TLibraryFile* first = FindLibraryFile(identity->Device, identity->Inode))
+            throw EPluginError(SameLibraryMessage(Filename, first->Path));
     TriggerBeforeLoadingEvent(ChangeFileExt(Filename, ""));
+    const std::string shortName = ExtractFileName(Filename);
+    MarkStage(TProbeStage::psStartUp);
     TLibrary library = TLibrary::Load(Filename);
     // A library that fails after this point stays loaded but unrecorded: its plugin component
     // and whatever its start-up code registered may still be in use, so it is kept for the life
@@ -81,20 +139,31 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
         TLibrary& Library;
         ~KeepUnrecorded() { Library.Release(); }
     } keep{library};
-
-    const std::string shortName = ExtractFileName(Filename);
     if (!library) throw EPluginError("Błąd podczas ładowania Pluginu \"" + shortName + "\"");
+    if (identity) FLibraryFiles.push_back({identity->Device, identity->Inode, Filename, library.Handle()});
+
+    MarkStage(TProbeStage::psRegister);
     const auto registerProc = reinterpret_cast<TPluginRegisterProc>(library.Resolve("PluginRegister"));
     if (registerProc == nullptr) throw EPluginError("\"" + shortName + "\" nie jest pluginem programu Zarix.");
-    TZarixPlugin* plugin = registerProc();
-    if (plugin == nullptr) return;
+    TZarixPlugin* plugin = GuardPluginCall(shortName, "PluginRegister", registerProc);
+    if (plugin == nullptr) {
+        // Nothing to record, and no error by the manager's contract; the host still hears of it.
+        ZarixExceptionHandler(EPluginError(shortName + ": PluginRegister returned no plugin; the library stays loaded, "
+                                                       "no plugin is recorded"),
+                              "TZarixPluginManager.LoadPlugin", Here());
+        return;
+    }
+    if (const std::optional<std::string> what = WhyNotAPluginObject(plugin))
+        throw EPluginError(shortName + ": PluginRegister returned " + *what + ", not a TZarixPlugin");
     CurrentPluginName = plugin->GetPluginName();
     if (plugin->PluginPriority() == 0)
         throw EPluginError("\"" + shortName + "\": nie ma określonego priorytetu ładowania.");
-    plugin->SetVersion(GetVersionInfo(Filename));
+    ReadPluginVersion(*plugin, Filename);
     plugin->DBInterface = DBInterface;
     plugin->SkinProvider = FSkinProvider;
-    if (!plugin->Initialize(this, &Application(), shortName))
+    MarkStage(TProbeStage::psInitialize);
+    const std::string who = shortName + " (plugin " + CurrentPluginName + ")";
+    if (!GuardPluginCall(who, "Initialize", [&] { return plugin->Initialize(this, &Application(), shortName); }))
         throw EPluginError("\"" + Filename + "\" - inicjalizacja nie wykonana.");
 
     // Room for both before either grows, so the two lists cannot end up of different lengths.
@@ -121,7 +190,21 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
         }
     }
     if (WithInitialize) InitializePlugin(GetPluginCount() - 1);
+    MarkStage(TProbeStage::psDone);
     TriggerAfterLoadingEvent();
+}
+
+void TZarixPluginManager::ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename) const {
+    // The conversion error stays the error of a missing or malformed version, as callers catch
+    // it; the message says which file and what is wrong with it.
+    const std::string shortName = ExtractFileName(Filename);
+    const std::string text = GetVersionInfoString(Filename, "FileVersion");
+    if (text.empty()) throw EConvertError(shortName + ": the version resource is missing (no FileVersion)");
+    try {
+        Plugin.SetVersion(VersionParser(text));
+    } catch (const EConvertError& e) {
+        throw EConvertError(shortName + ": FileVersion \"" + text + "\" is not a dotted version: " + e.Message());
+    }
 }
 
 bool TZarixPluginManager::CheckDependencies(const TPluginDependencies& Dependencies) const {
@@ -145,9 +228,15 @@ void TZarixPluginManager::InitializePlugin(int index) {
         UnloadPlugin(index);
         return;
     }
-    if (FLibraries[position].Handle() > 0)
-        if (const auto init = reinterpret_cast<TPluginInitializeProc>(FLibraries[position].Resolve("PluginInitialize")))
-            init();
+    MarkStage(TProbeStage::psPluginInitialize);
+    const TLibrary& library = FLibraries[position];
+    if (library.Handle() > 0)
+        if (const auto init = reinterpret_cast<TPluginInitializeProc>(library.Resolve("PluginInitialize"))) {
+            const TLibraryFile* file = LibraryFileOf(library.Handle());
+            const std::string who = (file ? ExtractFileName(file->Path) : std::string("?")) + " (plugin " +
+                                    FPlugins[position]->GetPluginName() + ")";
+            GuardPluginCall(who, "PluginInitialize", init);
+        }
 }
 
 void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
@@ -179,6 +268,7 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     }
     ForgetCommandsOf(*plugin);
     ForgetModule(library);
+    std::erase_if(FLibraryFiles, [&](const TLibraryFile& file) { return file.Handle == library.Handle(); });
     // The library frees its own plugin component as it unloads; the manager never does.
     library.Unload();
 }

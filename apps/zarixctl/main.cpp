@@ -8,7 +8,7 @@ namespace {
 
 int Usage() {
     std::cerr << "usage:\n"
-                 "  zarixctl plugins [--folder DIR] [--ext EXT] [--json]\n"
+                 "  zarixctl plugins [--folder DIR] [--ext EXT] [--isolated] [--json]\n"
                  "      load a plugin folder as the application would and list each plugin in\n"
                  "      initialisation order, with what failed and why\n"
                  "  zarixctl version FILE [--json]\n"
@@ -51,7 +51,7 @@ int Run(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") args.Json = true;
-        else if (arg == "--force") args.Options.emplace_back(arg, "");
+        else if (arg == "--force" || arg == "--isolated") args.Options.emplace_back(arg, "");
         else if (TakesValue(arg) && i + 1 < argc)
             args.Options.emplace_back(arg, argv[++i]);
         else if (TakesValue(arg)) {

@@ -5,10 +5,18 @@
 #include "manager/ZarixPluginManager.h"
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
+#include "services/exception_handler.h"
 #include "version_text.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 
 namespace zarixctl {
@@ -36,6 +44,43 @@ struct TPluginRow {
 struct TFailureRow {
     std::string File, Error, Message;
 };
+
+// Two libraries that declare one plugin name both load; calls by name reach only the first.
+struct TNameClash {
+    std::string Name;
+    std::vector<std::string> Files;
+};
+
+std::vector<TNameClash> NameClashes(const TZarixPluginManager& manager) {
+    std::map<std::string, std::vector<std::string>> files;
+    std::vector<std::string> order;
+    for (int i = 0; i < manager.PluginCount(); ++i) {
+        const TZarixPlugin* plugin = manager.GetPlugins(i);
+        auto& list = files[plugin->GetPluginName()];
+        if (list.empty()) order.push_back(plugin->GetPluginName());
+        list.push_back(plugin->Filename());
+    }
+    std::vector<TNameClash> clashes;
+    for (const std::string& name : order)
+        if (files[name].size() > 1) clashes.push_back({name, files[name]});
+    return clashes;
+}
+
+std::string ClashText(const TNameClash& clash) {
+    std::string text = "plugin name " + clash.Name + " is declared by ";
+    for (std::size_t i = 0; i < clash.Files.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == clash.Files.size() ? " and " : ", ") + clash.Files[i];
+    return text + "; calls by name reach the first";
+}
+
+// What a probe found, as a failure row: the class of the error, or the signal, or the timeout.
+TFailureRow ProbeFailure(const TProbeResult& probe) {
+    std::string error = probe.ErrorClass;
+    if (probe.TimedOut) error = "timeout";
+    else if (probe.Signal != 0) error = std::string("SIG") + (sigabbrev_np(probe.Signal) ? sigabbrev_np(probe.Signal) : "?");
+    else if (error.empty()) error = "exit";
+    return {probe.File, error, probe.Message};
+}
 
 // Reads what the dependency check will decide for each dependency, against the plugins loaded
 // at the moment the check runs.
@@ -71,7 +116,8 @@ TPluginRow Describe(const TZarixPluginManager& manager, const TZarixPlugin& plug
     return row;
 }
 
-void PrintText(const std::string& folder, const std::vector<TPluginRow>& plugins, const std::vector<TFailureRow>& failures) {
+void PrintText(const std::string& folder, const std::vector<TPluginRow>& plugins, const std::vector<TFailureRow>& failures,
+               const std::vector<TNameClash>& clashes) {
     std::cout << "Plugin folder: " << folder << "\n\n";
     int position = 0;
     for (const TPluginRow& p : plugins) {
@@ -89,10 +135,11 @@ void PrintText(const std::string& folder, const std::vector<TPluginRow>& plugins
     if (plugins.empty()) std::cout << "No plugins loaded.\n";
     for (const TFailureRow& f : failures)
         std::cout << "FAILED " << f.File << ": " << f.Error << ": " << f.Message << '\n';
+    for (const TNameClash& clash : clashes) std::cout << "WARNING " << ClashText(clash) << '\n';
 }
 
 void PrintJson(const std::string& folder, const std::string& extension, const std::vector<TPluginRow>& plugins,
-               const std::vector<TFailureRow>& failures) {
+               const std::vector<TFailureRow>& failures, const std::vector<TNameClash>& clashes) {
     std::cout << "{\n  \"folder\": " << JsonString(folder) << ",\n  \"extension\": " << JsonString(extension)
               << ",\n  \"plugins\": [";
     for (std::size_t i = 0; i < plugins.size(); ++i) {
@@ -117,29 +164,49 @@ void PrintJson(const std::string& folder, const std::string& extension, const st
         std::cout << (i ? "," : "") << "\n    {\"file\": " << JsonString(failures[i].File)
                   << ", \"error\": " << JsonString(failures[i].Error)
                   << ", \"message\": " << JsonString(failures[i].Message) << "}";
-    std::cout << (failures.empty() ? "" : "\n  ") << "]\n}\n";
+    std::cout << (failures.empty() ? "" : "\n  ") << "],\n  \"warnings\": [";
+    for (std::size_t i = 0; i < clashes.size(); ++i)
+        std::cout << (i ? "," : "") << "\n    " << JsonString(ClashText(clashes[i]));
+    std::cout << (clashes.empty() ? "" : "\n  ") << "]\n}\n";
 }
 
-}  // namespace
-
-int PluginsCommand(const TArgs& args) {
+// Loads and lists the folder in this process. With isolated, each library is first loaded in a
+// child process, and one that fails there is listed without being loaded here.
+int ListPlugins(const TArgs& args, bool isolated) {
     TZarixPluginManager manager(nullptr);
     if (const std::string* folder = args.Option("--folder")) manager.SetPluginFolder(*folder);
     if (const std::string* ext = args.Option("--ext")) manager.SetExtension(*ext);
 
     // LoadPlugins stops at the first library that fails; a tool that reports on an installation
-    // goes on with the next one, through the same per-library operation.
+    // goes on with the next one, through the same per-library operation. What the manager
+    // reports without raising (a library that registers no plugin) counts as a failure too.
     std::vector<TFailureRow> failures;
-    for (const std::string& file : manager.FindPluginFiles()) {
-        try {
-            manager.LoadPlugin(file, false);
-        } catch (const std::exception& e) {
-            failures.push_back({file, ExceptionClassName(e), e.what()});
+    std::vector<std::string> files = manager.FindPluginFiles();
+    if (isolated) {
+        std::vector<std::string> passed;
+        for (const TProbeResult& probe : manager.ProbePluginFiles(files)) {
+            if (probe.Passed) passed.push_back(probe.File);
+            else failures.push_back(ProbeFailure(probe));
+        }
+        files = std::move(passed);
+    }
+    {
+        TCapturingExceptionSink reports;
+        for (const std::string& file : files) {
+            try {
+                manager.LoadPlugin(file, false);
+            } catch (const std::exception& e) {
+                failures.push_back({file, ExceptionClassName(e), e.what()});
+            }
+            for (const TExceptionReport& report : reports.Reports())
+                failures.push_back({file, report.ExceptionClass, report.Message});
+            reports.Clear();
         }
     }
     manager.RebuildPriorities();
 
     // The same walk as the manager's, described as it goes.
+    bool initialisationFailed = false;
     std::vector<TPluginRow> rows;
     std::vector<TObject*> order;
     for (int i = 0; i < manager.PluginPriorities()->Count(); ++i) order.push_back(manager.PluginPriorities()->Objects(i));
@@ -153,18 +220,59 @@ int PluginsCommand(const TArgs& args) {
         try {
             manager.InitializePlugin(index);
             row.Initialized = manager.PluginPriorities()->IndexOfObject(entry) >= 0;
+            // The manager unloads such a plugin silently: it is part of how plugins are meant to
+            // go together, not a failure of the installation.
             if (!row.Initialized) row.Problem = "a dependency is not satisfied; the plugin was unloaded";
         } catch (const std::exception& e) {
             row.Problem = ExceptionClassName(e) + ": " + e.what();
+            initialisationFailed = true;
         }
         rows.push_back(std::move(row));
     }
 
+    const std::vector<TNameClash> clashes = NameClashes(manager);
     const std::string folder =
         manager.GetPluginFolder().empty() ? std::string("(the executable's folder)") : manager.GetPluginFolder();
-    if (args.Json) PrintJson(folder, manager.GetExtension(), rows, failures);
-    else PrintText(folder, rows, failures);
-    return failures.empty() ? 0 : 1;
+    if (args.Json) PrintJson(folder, manager.GetExtension(), rows, failures, clashes);
+    else PrintText(folder, rows, failures, clashes);
+    std::cout.flush();
+    const std::size_t failed = failures.size() + (initialisationFailed ? 1 : 0);
+    if (failed == 0) return 0;
+    std::cerr << "zarixctl plugins: " << failures.size() << (failures.size() == 1 ? " library" : " libraries")
+              << " failed to load" << (initialisationFailed ? ", and an initialisation failed" : "") << "\n";
+    return 1;
+}
+
+}  // namespace
+
+int PluginsCommand(const TArgs& args) {
+    const bool isolated = args.Option("--isolated") != nullptr;
+    if (isolated) return ListPlugins(args, true);
+    // Loaded as the application loads them, but in a child of this process: a library that
+    // crashes the loading takes only the child, and then each library is probed on its own.
+    std::cout.flush();
+    std::cerr.flush();
+    const pid_t child = ::fork();
+    if (child < 0) return ListPlugins(args, false);
+    if (child == 0) {
+        int code = 1;
+        try {
+            code = ListPlugins(args, false);
+        } catch (const std::exception& e) {
+            std::cerr << "zarixctl: " << e.what() << "\n";
+        }
+        std::cout.flush();
+        std::cerr.flush();
+        ::_exit(code);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return 1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    const int signal = WTERMSIG(status);
+    std::cerr << "zarixctl plugins: loading the folder ended with SIG" << (sigabbrev_np(signal) ? sigabbrev_np(signal) : "?")
+              << "; each library is now probed on its own\n";
+    return std::max(ListPlugins(args, true), 1);
 }
 
 }  // namespace zarixctl

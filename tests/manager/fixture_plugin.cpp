@@ -1,13 +1,19 @@
 // One source for every fixture plugin; compile definitions choose how it behaves:
 // FIXTURE_NAME, FIXTURE_PRIORITY, FIXTURE_DEPENDS ("Name=1.2.0.0"), FIXTURE_COMMANDS,
 // FIXTURE_NO_REGISTER, FIXTURE_REGISTER_NULL, FIXTURE_REGISTER_THROWS, FIXTURE_INIT_FALSE,
-// FIXTURE_NO_INITIALIZE.
+// FIXTURE_NO_INITIALIZE; and the hostile ones: FIXTURE_START_THROWS_INT, FIXTURE_REGISTER_THROWS_INT,
+// FIXTURE_INITIALIZE_THROWS_INT, FIXTURE_REGISTER_RETURNS (a kind of non-plugin, see below),
+// FIXTURE_REGISTER_CRASHES, FIXTURE_INITIALIZE_HANGS.
 #include "journal.h"
 
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
 #include "plugin/zarixplugin.h"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -128,10 +134,47 @@ class TFixturePlugin : public TZarixPlugin {
 };
 ZARIX_DEFINE_CLASS(TFixturePlugin, ZARIX_METHOD(Describe), ZARIX_METHOD(Fail), ZARIX_METHOD(Shout))
 
+#ifdef FIXTURE_START_THROWS_INT
+// Start-up code that throws what no host expects.
+struct TThrowsAtStart {
+    TThrowsAtStart() { throw 42; }
+} gThrowsAtStart;
+#endif
+
+#ifdef FIXTURE_REGISTER_RETURNS
+// What a broken PluginRegister hands out instead of a plugin: 1 another reflected object, 2
+// constants in read-only memory, 3 an address nothing is mapped at, 4 zeroed writable memory, 5 an
+// object of a class outside the object model.
+TZarixPlugin* NotAPlugin() {
+    static TFixtureSettings settings;
+    static std::runtime_error error("not a plugin");
+    static uintptr_t zeros[8] = {};
+    static const uintptr_t constants[2] = {1, 2};
+    switch (FIXTURE_REGISTER_RETURNS) {
+        case 1: return reinterpret_cast<TZarixPlugin*>(&settings);
+        case 2: return reinterpret_cast<TZarixPlugin*>(const_cast<uintptr_t*>(constants));
+        case 3: return reinterpret_cast<TZarixPlugin*>(uintptr_t{4096});
+        case 4: return reinterpret_cast<TZarixPlugin*>(zeros);
+        default: return reinterpret_cast<TZarixPlugin*>(&error);
+    }
+}
+#endif
+
 }  // namespace
 
 #if defined(FIXTURE_REGISTER_NULL)
 FIXTURE_EXPORT TZarixPlugin* PluginRegister() { return nullptr; }
+#elif defined(FIXTURE_REGISTER_THROWS_INT)
+FIXTURE_EXPORT TZarixPlugin* PluginRegister() { throw 42; }
+#elif defined(FIXTURE_REGISTER_RETURNS)
+FIXTURE_EXPORT TZarixPlugin* PluginRegister() { return NotAPlugin(); }
+#elif defined(FIXTURE_REGISTER_CRASHES)
+FIXTURE_EXPORT TZarixPlugin* PluginRegister() {
+    // A real invalid write, not a raised signal: the address comes from outside the compiler's view.
+    volatile uintptr_t address = 16;
+    *reinterpret_cast<volatile int*>(address) = 1;
+    return nullptr;
+}
 #elif defined(FIXTURE_REGISTER_THROWS)
 FIXTURE_EXPORT TZarixPlugin* PluginRegister() { throw std::runtime_error("rejestracja nie powiodła się"); }
 #elif !defined(FIXTURE_NO_REGISTER)
@@ -141,6 +184,11 @@ ZARIX_PLUGIN(TFixturePlugin)
 #ifndef FIXTURE_NO_INITIALIZE
 FIXTURE_EXPORT TZarixPlugin* PluginInitialize() {
     JournalAdd(std::string("PluginInitialize:") + FIXTURE_NAME);
+#if defined(FIXTURE_INITIALIZE_THROWS_INT)
+    throw 42;
+#elif defined(FIXTURE_INITIALIZE_HANGS)
+    for (;;) ::pause();
+#endif
     return nullptr;
 }
 #endif

@@ -56,15 +56,16 @@ TEST_F(LoadingTest, PriorityZeroLeavesTheFailedPluginsNameCurrent) {
     EXPECT_EQ(Manager->CurrentPluginName, "PRIOZERO");
 }
 
-TEST_F(LoadingTest, AVersionThatIsMissingOrNotDottedFailsWithTheConversionError) {
+TEST_F(LoadingTest, AVersionThatIsMissingOrNotDottedFailsWithTheConversionErrorNamingTheFile) {
     EXPECT_EQ(MessageOf<EConvertError>([&] { Manager->LoadPlugin(Install("noversion"), false); }),
-              "'' is not a valid integer value");
+              "noversion.bpl: the version resource is missing (no FileVersion)");
     EXPECT_EQ(MessageOf<EConvertError>([&] { Manager->LoadPlugin(Install("commaversion"), false); }),
-              "'1, 0, 0, 0' is not a valid integer value");
+              "commaversion.bpl: FileVersion \"1, 0, 0, 0\" is not a dotted version: '1, 0, 0, 0' is not a valid "
+              "integer value");
     EXPECT_EQ(Manager->PluginCount(), 0);
 }
 
-TEST_F(LoadingTest, RegistrationThatReturnsNothingIsSilentAndOneThatRaisesPropagates) {
+TEST_F(LoadingTest, RegistrationThatReturnsNothingRecordsNothingAndOneThatRaisesPropagates) {
     int after = 0;
     Manager->SetOnAfterLoading([&](TObject*) { ++after; });
     const std::string silent = Install("registernull");

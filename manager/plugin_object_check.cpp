@@ -1,0 +1,110 @@
+// The run-time class of an object behind an untrusted pointer, read through the kernel so that
+// a bad address gives an error instead of a fault.
+#include "manager/plugin_object_check.h"
+
+#include "plugin/zarixplugin.h"
+
+#include <dlfcn.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cxxabi.h>
+#include <memory>
+#include <typeinfo>
+
+namespace zarix {
+
+namespace {
+
+// process_vm_readv on our own process copies memory or fails with EFAULT, where a plain read
+// of an unmapped address would end the process.
+bool ReadOwnMemory(const void* Address, void* Into, std::size_t Size) noexcept {
+    iovec local{Into, Size};
+    iovec remote{const_cast<void*>(Address), Size};
+    return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
+}
+
+// Writes back the bytes just read: a plugin component lives in the heap or in a library's
+// data, never in code or read-only data.
+bool WritableOwnMemory(const void* Address, const void* Same, std::size_t Size) noexcept {
+    iovec local{const_cast<void*>(Same), Size};
+    iovec remote{const_cast<void*>(Address), Size};
+    return process_vm_writev(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
+}
+
+bool InLoadedModule(const void* Address) noexcept {
+    Dl_info info{};
+    return dladdr(Address, &info) != 0 && info.dli_fbase != nullptr;
+}
+
+bool Aligned(const void* Address) noexcept { return reinterpret_cast<uintptr_t>(Address) % alignof(void*) == 0; }
+
+std::string Hex(const void* Address) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", Address);
+    return text;
+}
+
+// The virtual tables of the three kinds of class type_info the C++ run-time has (no base, one
+// public base, anything else), taken from classes of each kind: a real class's type_info uses
+// one of them, and no other object does.
+struct TNoBase {
+    virtual ~TNoBase() = default;
+};
+struct TOneBase : TNoBase {};
+struct TOtherBase {
+    virtual ~TOtherBase() = default;
+};
+struct TTwoBases : TNoBase, TOtherBase {};
+
+const void* TypeInfoTable(const std::type_info& Type) noexcept {
+    const void* table = nullptr;
+    std::memcpy(&table, static_cast<const void*>(&Type), sizeof table);
+    return table;
+}
+
+bool IsClassTypeInfoTable(const void* Table) noexcept {
+    return Table == TypeInfoTable(typeid(TNoBase)) || Table == TypeInfoTable(typeid(TOneBase)) ||
+           Table == TypeInfoTable(typeid(TTwoBases));
+}
+
+std::string Demangled(const char* Name) {
+    int status = 0;
+    const std::unique_ptr<char, decltype(&std::free)> plain(abi::__cxa_demangle(Name, nullptr, nullptr, &status),
+                                                            &std::free);
+    return status == 0 && plain ? std::string(plain.get()) : std::string(Name);
+}
+
+}  // namespace
+
+std::optional<std::string> WhyNotAPluginObject(const void* Candidate) {
+    // The layout read here is the Itanium C++ ABI's: the object starts with its virtual table
+    // pointer, and the word before the table's first slot is the class's type_info, the word
+    // before that the offset to the whole object.
+    const void* table = nullptr;
+    if (!Aligned(Candidate) || !ReadOwnMemory(Candidate, &table, sizeof table))
+        return "the address " + Hex(Candidate) + ", where there is no object";
+    if (!WritableOwnMemory(Candidate, &table, sizeof table))
+        return "the address " + Hex(Candidate) + ", which is not in writable memory";
+    const void* prefix[2] = {};
+    if (table == nullptr || !Aligned(table) || !InLoadedModule(table) ||
+        !ReadOwnMemory(static_cast<const void* const*>(table) - 2, prefix, sizeof prefix))
+        return "an object without run-time class information at " + Hex(Candidate);
+    const void* type = prefix[1];
+    const void* typeHeader[2] = {};  // the type_info's own virtual table and its name
+    if (prefix[0] != nullptr || type == nullptr || !Aligned(type) || !InLoadedModule(type) ||
+        !ReadOwnMemory(type, typeHeader, sizeof typeHeader) || !IsClassTypeInfoTable(typeHeader[0]))
+        return "an object without run-time class information at " + Hex(Candidate);
+    // With the table and its class information known to be real, the language's own cast can
+    // walk the class's ancestry safely.
+    const auto* object = reinterpret_cast<const TObject*>(Candidate);
+    if (dynamic_cast<const TZarixPlugin*>(object) != nullptr) return std::nullopt;
+    const std::type_info& actual = *static_cast<const std::type_info*>(type);
+    return "an object of class " + Demangled(actual.name());
+}
+
+}  // namespace zarix
