@@ -11,6 +11,7 @@
 #include "platform/os/version_block_parser.h"
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -43,18 +44,27 @@ public:
     TElfFields(const TElfLayout& layout, bool bigEndian) : FLayout(&layout), FBigEndian(bigEndian) {}
 
     const TElfLayout& Layout() const noexcept { return *FLayout; }
-    uint64_t Get(TBytes bytes, std::size_t at, std::size_t width) const noexcept {
-        assert(RangeFits(at, width, bytes.size()) && "unchecked ELF field");
-        uint64_t value = 0;
-        for (std::size_t i = 0; i < width; ++i)
-            value = (value << 8) | std::to_integer<uint64_t>(bytes[at + (FBigEndian ? i : width - 1 - i)]);
-        return value;
+    uint64_t U16(TBytes bytes, std::size_t at) const noexcept { return Get<uint16_t>(bytes, at); }
+    uint64_t U32(TBytes bytes, std::size_t at) const noexcept { return Get<uint32_t>(bytes, at); }
+    uint64_t Word(TBytes bytes, std::size_t at) const noexcept {
+        return FLayout->WordSize == 8 ? Get<uint64_t>(bytes, at) : Get<uint32_t>(bytes, at);
     }
-    uint64_t U16(TBytes bytes, std::size_t at) const noexcept { return Get(bytes, at, 2); }
-    uint64_t U32(TBytes bytes, std::size_t at) const noexcept { return Get(bytes, at, 4); }
-    uint64_t Word(TBytes bytes, std::size_t at) const noexcept { return Get(bytes, at, FLayout->WordSize); }
 
 private:
+    // The check runs before every load, so fields are read whole and swapped only when the
+    // file's order is not the host's.
+    template <class T>
+    T Get(TBytes bytes, std::size_t at) const noexcept {
+        assert(RangeFits(at, sizeof(T), bytes.size()) && "unchecked ELF field");
+        T value;
+        std::memcpy(&value, bytes.data() + at, sizeof(T));
+        if (FBigEndian == (std::endian::native == std::endian::little)) value = Swapped(value);
+        return value;
+    }
+    static uint16_t Swapped(uint16_t v) noexcept { return __builtin_bswap16(v); }
+    static uint32_t Swapped(uint32_t v) noexcept { return __builtin_bswap32(v); }
+    static uint64_t Swapped(uint64_t v) noexcept { return __builtin_bswap64(v); }
+
     const TElfLayout* FLayout;
     bool FBigEndian;
 };
