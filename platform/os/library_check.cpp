@@ -11,9 +11,9 @@
 #include "platform/os/version_block_parser.h"
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <system_error>
 
 #include <elf.h>
@@ -44,18 +44,27 @@ public:
     TElfFields(const TElfLayout& layout, bool bigEndian) : FLayout(&layout), FBigEndian(bigEndian) {}
 
     const TElfLayout& Layout() const noexcept { return *FLayout; }
-    uint64_t Get(TBytes bytes, std::size_t at, std::size_t width) const noexcept {
-        assert(RangeFits(at, width, bytes.size()) && "unchecked ELF field");
-        uint64_t value = 0;
-        for (std::size_t i = 0; i < width; ++i)
-            value = (value << 8) | std::to_integer<uint64_t>(bytes[at + (FBigEndian ? i : width - 1 - i)]);
-        return value;
+    uint64_t U16(TBytes bytes, std::size_t at) const noexcept { return Get<uint16_t>(bytes, at); }
+    uint64_t U32(TBytes bytes, std::size_t at) const noexcept { return Get<uint32_t>(bytes, at); }
+    uint64_t Word(TBytes bytes, std::size_t at) const noexcept {
+        return FLayout->WordSize == 8 ? Get<uint64_t>(bytes, at) : Get<uint32_t>(bytes, at);
     }
-    uint64_t U16(TBytes bytes, std::size_t at) const noexcept { return Get(bytes, at, 2); }
-    uint64_t U32(TBytes bytes, std::size_t at) const noexcept { return Get(bytes, at, 4); }
-    uint64_t Word(TBytes bytes, std::size_t at) const noexcept { return Get(bytes, at, FLayout->WordSize); }
 
 private:
+    // The check runs before every load, so fields are read whole and swapped only when the
+    // file's order is not the host's.
+    template <class T>
+    T Get(TBytes bytes, std::size_t at) const noexcept {
+        assert(RangeFits(at, sizeof(T), bytes.size()) && "unchecked ELF field");
+        T value;
+        std::memcpy(&value, bytes.data() + at, sizeof(T));
+        if (FBigEndian == (std::endian::native == std::endian::little)) value = Swapped(value);
+        return value;
+    }
+    static uint16_t Swapped(uint16_t v) noexcept { return __builtin_bswap16(v); }
+    static uint32_t Swapped(uint32_t v) noexcept { return __builtin_bswap32(v); }
+    static uint64_t Swapped(uint64_t v) noexcept { return __builtin_bswap64(v); }
+
     const TElfLayout* FLayout;
     bool FBigEndian;
 };
@@ -85,10 +94,9 @@ struct TElfImage {
 
 TVersionError Refusal(std::string reason) { return {TVersionErrorKind::NotValidObject, std::move(reason)}; }
 
-// "truncated: <what> ends at byte <end> of a <size>-byte file" when [offset, offset + length)
-// is not all in the file.
-std::optional<std::string> Outside(const std::string& what, uint64_t offset, uint64_t length, uint64_t fileSize) {
-    if (RangeFits(offset, length, fileSize)) return std::nullopt;
+// Why [offset, offset + length), which the file does not hold whole, is missing:
+// "truncated: <what> ends at byte <end> of a <size>-byte file".
+std::string Truncated(const std::string& what, uint64_t offset, uint64_t length, uint64_t fileSize) {
     const std::string of = " of a " + std::to_string(fileSize) + "-byte file";
     uint64_t end = 0;
     if (__builtin_add_overflow(offset, length, &end))
@@ -118,12 +126,12 @@ TVersionResult<TElfImage> ReadProgramHeaders(TWindowedFile& file, uint64_t fileS
     const int elfClass = id.size() > EI_CLASS ? std::to_integer<int>(id[EI_CLASS]) : ELFCLASSNONE;
     const int encoding = id.size() > EI_DATA ? std::to_integer<int>(id[EI_DATA]) : ELFDATANONE;
     const TElfLayout& l = elfClass == ELFCLASS32 ? Elf32 : Elf64;
-    if (id.size() < EI_NIDENT) return Refusal(*Outside("the ELF header", 0, l.HeaderSize, fileSize));
+    if (id.size() < EI_NIDENT) return Refusal(Truncated("the ELF header", 0, l.HeaderSize, fileSize));
     if (elfClass != ELFCLASS32 && elfClass != ELFCLASS64)
         return Refusal("not an ELF shared library (unknown class " + std::to_string(elfClass) + ")");
     if (encoding != ELFDATA2LSB && encoding != ELFDATA2MSB)
         return Refusal("not an ELF shared library (unknown byte order " + std::to_string(encoding) + ")");
-    if (const auto outside = Outside("the ELF header", 0, l.HeaderSize, fileSize)) return Refusal(*outside);
+    if (fileSize < l.HeaderSize) return Refusal(Truncated("the ELF header", 0, l.HeaderSize, fileSize));
 
     auto read = file.Bytes(0, l.HeaderSize, "ELF header");
     if (!read) return read.Error();
@@ -149,7 +157,8 @@ TVersionResult<TElfImage> ReadProgramHeaders(TWindowedFile& file, uint64_t fileS
     if (count == PN_XNUM) return Refusal("too many program headers");
     if (entrySize != l.PhSize)
         return Refusal("program header size " + std::to_string(entrySize) + ", expected " + std::to_string(l.PhSize));
-    if (const auto outside = Outside("the program header table", offset, count * entrySize, fileSize)) return Refusal(*outside);
+    if (!RangeFits(offset, count * entrySize, fileSize))
+        return Refusal(Truncated("the program header table", offset, count * entrySize, fileSize));
     auto table = file.Bytes(offset, count * entrySize, "program header table");
     if (!table) return table.Error();
     return TElfImage{f, table.Value(), count};
@@ -165,13 +174,13 @@ std::optional<std::string> CheckSegments(const TElfImage& image, uint64_t fileSi
         if (s.Type == PT_DYNAMIC && !dynamic) dynamic = s;
         if (s.Type != PT_LOAD) continue;
         ++loads;
-        const std::string name = "segment " + std::to_string(i);
-        if (auto outside = Outside(name, s.Offset, s.FileSize, fileSize)) return outside;
-        if (s.FileSize > s.MemSize) return name + " holds more bytes in the file than in memory";
+        if (!RangeFits(s.Offset, s.FileSize, fileSize)) return Truncated("segment " + std::to_string(i), s.Offset, s.FileSize, fileSize);
+        if (s.FileSize > s.MemSize) return "segment " + std::to_string(i) + " holds more bytes in the file than in memory";
     }
     if (loads == 0) return "no loadable segments";
     if (!dynamic) return "no dynamic section";
-    if (auto outside = Outside("the dynamic section", dynamic->Offset, dynamic->FileSize, fileSize)) return outside;
+    if (!RangeFits(dynamic->Offset, dynamic->FileSize, fileSize))
+        return Truncated("the dynamic section", dynamic->Offset, dynamic->FileSize, fileSize);
     // The loader reads the dynamic section where it is mapped, so it must lie in a segment.
     for (uint64_t i = 0; i < image.Count; ++i) {
         const TSegment s = image.Segment(i);
@@ -226,27 +235,32 @@ std::optional<std::string> Inspect(TWindowedFile& file, uint64_t fileSize, bool 
 
 // An open library file, its size, and its first bytes read.
 struct TOpenedLibrary {
-    TFileDescriptor Fd;
+    std::optional<TFileDescriptor> Fd;
     uint64_t Size = 0;
     std::array<std::byte, HeadReadSize> Head;
     std::size_t HeadSize = 0;
+
+    TBytes HeadBytes() const noexcept { return TBytes(Head).first(HeadSize); }
 };
 
-TVersionResult<std::unique_ptr<TOpenedLibrary>> OpenLibrary(const std::string& path) {
+// Opens the file into `library`, which stays where the caller has it: the reader's spans point
+// into its head.
+std::optional<TVersionError> OpenLibrary(const std::string& path, TOpenedLibrary& library) {
     auto fd = TFileDescriptor::Open(path);
     if (!fd) return fd.Error();
+    library.Fd.emplace(std::move(fd.Value()));
     struct stat status {};
-    if (::fstat(fd.Value().Get(), &status) != 0)
+    if (::fstat(library.Fd->Get(), &status) != 0)
         return TVersionError{TVersionErrorKind::CannotRead, "cannot read: " + std::generic_category().message(errno)};
     if (!S_ISREG(status.st_mode)) return TVersionError{TVersionErrorKind::CannotRead, "not a regular file"};
-    auto opened = std::make_unique<TOpenedLibrary>(TOpenedLibrary{std::move(fd.Value()), static_cast<uint64_t>(status.st_size), {}, 0});
-    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(opened->Size, HeadReadSize));
-    auto got = ReadAt(opened->Fd.Get(), 0, std::span(opened->Head).first(want));
+    library.Size = static_cast<uint64_t>(status.st_size);
+    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(library.Size, HeadReadSize));
+    auto got = ReadAt(library.Fd->Get(), 0, std::span(library.Head).first(want));
     if (!got) return got.Error();
     // A file that shrank since fstat is judged by what is really there.
-    opened->HeadSize = got.Value();
-    if (got.Value() < want) opened->Size = got.Value();
-    return opened;
+    library.HeadSize = got.Value();
+    if (got.Value() < want) library.Size = got.Value();
+    return std::nullopt;
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -284,10 +298,9 @@ std::optional<std::string> InspectLibraryBytes(std::span<const std::byte> File, 
 }
 
 std::optional<std::string> InspectLibraryFile(const std::string& Path, bool AllowUnstamped) {
-    auto opened = OpenLibrary(Path);
-    if (!opened) return opened.Error().Message;
-    TOpenedLibrary& library = *opened.Value();
-    TWindowedFile file(library.Fd.Get(), "ELF object", TBytes(library.Head).first(library.HeadSize), library.Size);
+    TOpenedLibrary library;
+    if (auto failure = OpenLibrary(Path, library)) return failure->Message;
+    TWindowedFile file(library.Fd->Get(), "ELF object", library.HeadBytes(), library.Size);
     return Inspect(file, library.Size, AllowUnstamped);
 }
 
@@ -296,10 +309,9 @@ void CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped) {
 }
 
 TVersionResult<std::optional<TAbiStamp>> ReadAbiStamp(const std::string& Path) {
-    auto opened = OpenLibrary(Path);
-    if (!opened) return opened.Error();
-    TOpenedLibrary& library = *opened.Value();
-    TWindowedFile file(library.Fd.Get(), "ELF object", TBytes(library.Head).first(library.HeadSize), library.Size);
+    TOpenedLibrary library;
+    if (auto failure = OpenLibrary(Path, library)) return std::move(*failure);
+    TWindowedFile file(library.Fd->Get(), "ELF object", library.HeadBytes(), library.Size);
     auto image = ReadProgramHeaders(file, library.Size, false);
     if (!image) return image.Error();
     return FindStamp(file, image.Value(), library.Size);

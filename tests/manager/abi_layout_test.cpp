@@ -2,6 +2,9 @@
 // they belong to. Changing one without bumping the number would let old plugins load into a
 // host whose objects they misread; this test fails first.
 #include "manager/ZarixPluginManager.h"
+#include "mdi/ZarixMDIContainer.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/forms.h"
 #include "platform/os/framework_abi.h"
 #include "plugin/plugin_collections.h"
 #include "plugin/zarixplugin.h"
@@ -65,6 +68,10 @@ std::vector<TLayout> CurrentLayouts() {
         LayoutOf<TZarixPluginClasses>("TZarixPluginClasses"),
         LayoutOf<TZarixPluginMDIForms>("TZarixPluginMDIForms"),
         LayoutOf<TZarixPluginManager>("TZarixPluginManager"),
+        // What a plugin's windows derive from and register with.
+        LayoutOf<TControl>("TControl"),
+        LayoutOf<TForm>("TForm"),
+        LayoutOf<TZarixMDIContainer>("TZarixMDIContainer"),
         LayoutOf<TVersion>("TVersion"),
         LayoutOf<TPluginDependency>("TPluginDependency"),
     };
@@ -95,6 +102,9 @@ const std::vector<TLayout> Recorded = {
     {"TZarixPluginClasses", 96, 8, 9},
     {"TZarixPluginMDIForms", 96, 8, 9},
     {"TZarixPluginManager", 944, 8, 22},
+    {"TControl", 192, 8, 14},
+    {"TForm", 400, 8, 15},
+    {"TZarixMDIContainer", 176, 8, 10},
     {"TVersion", 8, 2, 0},
     {"TPluginDependency", 40, 8, 0},
 };
