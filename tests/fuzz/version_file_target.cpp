@@ -4,6 +4,8 @@
 #include "memory_file.h"
 
 #include "platform/os/version_resource.h"
+#include "platform/rtl/exceptions.h"
+#include "plugin/plugin_utils.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,6 +46,11 @@ void CheckVersionFile(const std::vector<uint8_t>& bytes) {
     Expect(GetFileVersionInfoW(file.Path(), size, copy.data()) && copy == block,
            "the block copy call disagrees with the block read");
     CheckBlockQueries(block);
+    // What plugin loading makes of it: a version, or the conversion error and nothing else.
+    try {
+        GetVersionInfo(file.Path());
+    } catch (const EConvertError&) {
+    }
 }
 
 }  // namespace
