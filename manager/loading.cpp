@@ -2,6 +2,7 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "platform/os/file_enum.h"
+#include "platform/os/library_check.h"
 #include "platform/os/module_info.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
@@ -68,6 +69,9 @@ void TZarixPluginManager::InitializePlugins() {
 
 void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) {
     CheckNotDesigning();
+    // Before any of the library's code runs: a file the loader cannot map whole, or one built
+    // against another ABI, is refused here rather than crashing the host later.
+    CheckLibraryBeforeLoad(Filename, FAllowUnstampedPlugins);
     TriggerBeforeLoadingEvent(ChangeFileExt(Filename, ""));
     TLibrary library = TLibrary::Load(Filename);
     // A library that fails after this point stays loaded but unrecorded: its plugin component
