@@ -14,15 +14,6 @@
 namespace zarix::fuzz {
 namespace {
 
-// The input with its first bytes replaced by the format's magic, so that the fuzzer spends
-// its time on the headers behind it rather than on finding the magic.
-std::vector<uint8_t> WithMagic(TInput input, std::string_view magic) {
-    std::vector<uint8_t> bytes(input.begin(), input.end());
-    if (bytes.size() < magic.size()) bytes.resize(magic.size());
-    std::memcpy(bytes.data(), magic.data(), magic.size());
-    return bytes;
-}
-
 void CheckVersionFile(const std::vector<uint8_t>& bytes) {
     const TMemoryFile file(bytes);
     auto read = ReadVersionBlock(file.Path());
