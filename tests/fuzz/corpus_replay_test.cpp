@@ -62,6 +62,6 @@ TEST(FuzzTargetsOnLargeInputs, MenuPositionsPastSixteenBitLimits) {
     longPositions += "2\n" + longPositions.substr(0, longPositions.size() - 2) + "1";
     const std::string manyLevels = std::string(65535, '|') + "\n1";
     for (const std::string& input : {longPositions, manyLevels})
-        Replay(FuzzTargets[4], std::to_string(input.size()) + " bytes of positions",
+        Replay({"menu_positions", FuzzMenuPositions}, std::to_string(input.size()) + " bytes of positions",
                TInput(reinterpret_cast<const uint8_t*>(input.data()), input.size()));
 }

@@ -30,6 +30,8 @@ inline void Expect(bool holds, std::string_view what) {
 void FuzzElfVersion(TInput input);
 /// PE files: the same with the "MZ" magic.
 void FuzzPeVersion(TInput input);
+/// The check of a library before it is loaded, on bytes given the ELF magic.
+void FuzzLibraryCheck(TInput input);
 /// A version block in memory, queried as a host queries the block it was given.
 void FuzzVersionBlock(TInput input);
 /// Integer and version texts: StrToInt and its relatives, VersionParser, VersionCompare.
@@ -45,6 +47,7 @@ struct TFuzzTarget {
 inline constexpr TFuzzTarget FuzzTargets[] = {
     {"elf_version", FuzzElfVersion},
     {"pe_version", FuzzPeVersion},
+    {"library_check", FuzzLibraryCheck},
     {"version_block", FuzzVersionBlock},
     {"number_text", FuzzNumberText},
     {"menu_positions", FuzzMenuPositions},

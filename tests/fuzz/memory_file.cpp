@@ -2,6 +2,7 @@
 #include "memory_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include <sys/mman.h>
@@ -25,5 +26,12 @@ TMemoryFile::TMemoryFile(TInput bytes) : FFd(::memfd_create("zarix-fuzz", MFD_CL
 }
 
 TMemoryFile::~TMemoryFile() { ::close(FFd); }
+
+std::vector<uint8_t> WithMagic(TInput input, std::string_view magic) {
+    std::vector<uint8_t> bytes(input.begin(), input.end());
+    if (bytes.size() < magic.size()) bytes.resize(magic.size());
+    std::memcpy(bytes.data(), magic.data(), magic.size());
+    return bytes;
+}
 
 }  // namespace zarix::fuzz

@@ -4,6 +4,8 @@
 #include "fuzz_target.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace zarix::fuzz {
 
@@ -22,5 +24,9 @@ private:
     int FFd;
     std::string FPath;
 };
+
+/// The input with its first bytes replaced by a format's magic, so that the fuzzer spends its
+/// time on the headers behind it rather than on finding the magic.
+std::vector<uint8_t> WithMagic(TInput input, std::string_view magic);
 
 }  // namespace zarix::fuzz

@@ -4,6 +4,8 @@
 #include "memory_file.h"
 
 #include "platform/os/version_resource.h"
+#include "platform/rtl/exceptions.h"
+#include "plugin/plugin_utils.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,15 +13,6 @@
 
 namespace zarix::fuzz {
 namespace {
-
-// The input with its first bytes replaced by the format's magic, so that the fuzzer spends
-// its time on the headers behind it rather than on finding the magic.
-std::vector<uint8_t> WithMagic(TInput input, std::string_view magic) {
-    std::vector<uint8_t> bytes(input.begin(), input.end());
-    if (bytes.size() < magic.size()) bytes.resize(magic.size());
-    std::memcpy(bytes.data(), magic.data(), magic.size());
-    return bytes;
-}
 
 void CheckVersionFile(const std::vector<uint8_t>& bytes) {
     const TMemoryFile file(bytes);
@@ -44,6 +37,11 @@ void CheckVersionFile(const std::vector<uint8_t>& bytes) {
     Expect(GetFileVersionInfoW(file.Path(), size, copy.data()) && copy == block,
            "the block copy call disagrees with the block read");
     CheckBlockQueries(block);
+    // What plugin loading makes of it: a version, or the conversion error and nothing else.
+    try {
+        GetVersionInfo(file.Path());
+    } catch (const EConvertError&) {
+    }
 }
 
 }  // namespace
