@@ -20,7 +20,11 @@ echo "== The dependency check compares versions as concatenated digits, on purpo
 "$bin" compare 65535.65535.65535.65535 1.0.0.0 || true
 echo
 db="$build/demo.db"
+# The demo's own scratch database, made anew on every run.
+rm -f "$db" "$db.bak"
 "$bin" demo-db "$db"
+echo "== demo-db never overwrites an existing path; asked again, it refuses and keeps the file:"
+"$bin" demo-db "$db" || true
 echo
 echo "== The main menu built from the plugins' commands, ordered by their positions:"
 "$bin" menu --folder "$plugins"

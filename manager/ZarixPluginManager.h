@@ -112,6 +112,11 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     bool CheckDependencies(const TPluginDependencies& Dependencies) const;
     bool CheckBeforeLoadPlugin(const TZarixPlugin* Plugin) const;
 
+    /// Whether a library without the framework ABI stamp may be loaded; off unless set, so that
+    /// only plugins built with zarix_add_module for this host's ABI are.
+    bool AllowUnstampedPlugins() const noexcept { return FAllowUnstampedPlugins; }
+    void SetAllowUnstampedPlugins(bool Value) noexcept { FAllowUnstampedPlugins = Value; }
+
     /// The library files LoadPlugins would load, full paths in enumeration order.
     std::vector<std::string> FindPluginFiles() const;
     /// Rebuilds PluginPriorities over every loaded plugin: ascending priority, load order
@@ -284,6 +289,7 @@ private:
     std::vector<TLibraryFile> FLibraryFiles;  // every library loaded and not unloaded, in load order
     std::function<void(TProbeStage)> FOnStage;  // set only inside a probing child
     std::string FPluginFolder;
+    bool FAllowUnstampedPlugins = false;
     TOnBeforeLoadPlugin FOnBeforeLoading;
     TNotifyEvent FOnAfterLoading;
     TOnNewCommandProc FOnNewCommand;

@@ -4,6 +4,7 @@
 #include "manager/plugin_code_guard.h"
 #include "manager/plugin_object_check.h"
 #include "platform/os/file_enum.h"
+#include "platform/os/library_check.h"
 #include "platform/os/module_info.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
@@ -124,6 +125,9 @@ void TZarixPluginManager::InitializePlugins() {
 void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) {
     CheckNotDesigning();
     MarkStage(TProbeStage::psCheck);
+    // Before any of the library's code runs: a file the loader cannot map whole, or one built
+    // against another ABI, is refused here rather than crashing the host later.
+    CheckLibraryBeforeLoad(Filename, FAllowUnstampedPlugins);
     const std::optional<TFileIdentity> identity = IdentityOf(Filename);
     if (identity)
         if (const TLibraryFile* first = FindLibraryFile(identity->Device, identity->Inode))

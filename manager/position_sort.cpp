@@ -24,8 +24,8 @@ namespace {
 constexpr std::size_t kInlineLevels = 3;
 
 struct TLevel {
-    uint16_t Offset = 0;
-    uint16_t Length = 0;
+    uint32_t Offset = 0;
+    uint32_t Length = 0;
     uint32_t Hash = 0;
     int32_t Value = 0;
 };
@@ -33,7 +33,7 @@ struct TLevel {
 struct TSortEntry {
     void* Command = nullptr;
     const char* Text = nullptr;  // the command's MenuPosition
-    uint16_t Count = 0;
+    uint32_t Count = 0;
     uint16_t ConvertedMask = 0;
     std::array<TLevel, kInlineLevels> Levels{};
     struct TDeep {
@@ -53,7 +53,10 @@ class TPositionTable {
 public:
     TSortEntry Make(void* command) {
         const std::string& position = static_cast<TZarixPluginCommand*>(command)->MenuPosition();
-        if (position.size() > UINT16_MAX) throw EConvertError("'" + position + "' is not a valid integer value");
+        // Offsets and the level count are 32-bit to keep the entries compact; no text that long
+        // fits in memory beside the rest of a menu, so this only keeps the arithmetic honest.
+        if (position.size() >= UINT32_MAX)
+            throw EConvertError("a menu position of " + IntToStr(static_cast<int64_t>(position.size())) + " bytes is too long to sort");
         TSortEntry entry;
         entry.Command = command;
         entry.Text = position.data();
@@ -62,8 +65,8 @@ public:
             const std::size_t bar = position.find('|', start);
             const std::size_t end = bar == std::string::npos ? position.size() : bar;
             TLevel level;
-            level.Offset = static_cast<uint16_t>(start);
-            level.Length = static_cast<uint16_t>(end - start);
+            level.Offset = static_cast<uint32_t>(start);
+            level.Length = static_cast<uint32_t>(end - start);
             level.Hash = Fnv1a(std::string_view(position).substr(start, end - start));
             if (entry.Count < kInlineLevels) {
                 entry.Levels[entry.Count] = level;
@@ -134,8 +137,12 @@ bool MustExchange(TSortEntry& a, TSortEntry& b) {
 }  // namespace
 
 bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
-    for (int i = 0; i <= L; ++i)
-        if (A[static_cast<std::size_t>(i)] != B[static_cast<std::size_t>(i)]) return false;
+    // A level that one of the two does not have is not the same in both; the sort never asks
+    // past the shorter one, but a host calling IsSameGroup might.
+    for (int i = 0; i <= L; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (k >= A.size() || k >= B.size() || A[k] != B[k]) return false;
+    }
     return true;
 }
 

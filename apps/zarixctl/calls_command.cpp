@@ -105,7 +105,9 @@ int CallsCommand(const TArgs& args) {
     calls.Call("ExecuteMethod(\"CenaNetto\", [1, 999])", [&] {
         return std::to_string(manager.ExecuteMethod("CenaNetto", Args(1, 999))->value.VInteger);
     }, true);
-    return calls.Unexpected() ? 1 : 0;
+    if (!calls.Unexpected() && !session.Failed()) return 0;
+    std::cerr << "zarixctl: a call that should have worked failed; see above\n";
+    return 1;
 }
 
 }  // namespace zarixctl

@@ -4,20 +4,25 @@
 // raised to the highest version the loaded modules need after it.
 #include "commands.h"
 
+#include "database_file.h"
+#include "dbcheck_guards.h"
 #include "host_session.h"
 #include "json.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/ui_change.h"
 #include "plugin/plugin_utils.h"
 #include "services/controls/progress_form.h"
+#include "services/db/integrity.h"
 #include "services/db/parameters.h"
 #include "services/db/tables.h"
 #include "services/db/zarix_db.h"
+#include "version_option.h"
 #include "version_text.h"
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -246,24 +251,9 @@ std::string NewVersion(const TZarixPluginManager& manager, const std::string& ex
     return highest ? VersionText(*highest) : existing;
 }
 
-}  // namespace
-
-int DbCheckCommand(const TArgs& args) {
-    const std::string* file = args.Option("--db");
-    if (file == nullptr) {
-        std::cerr << "zarixctl: dbcheck needs --db FILE\n";
-        return 2;
-    }
+int RunCheck(const TArgs& args, const std::string& file) {
     const std::string* given = args.Option("--version");
-    if (given != nullptr && !given->empty()) {
-        try {
-            VersionParser(*given);
-        } catch (const EConvertError& e) {
-            std::cerr << "zarixctl: --version \"" << *given << "\" is not a version: " << e.what() << '\n';
-            return 2;
-        }
-    }
-    THostSession session(args);
+    THostSession session(args, TDBOpenMode::omCreate);
     if (!session.Failures.empty()) {
         // A module that did not load would miss its upgrade while the database's version moved on.
         session.PrintFailures();
@@ -276,11 +266,14 @@ int DbCheckCommand(const TArgs& args) {
     std::string before, after;
     std::optional<std::string> error;
     std::optional<TProgressView> view;
+    bool modulesDone = false;  // after that, a failure is no module's step
     try {
         CreateZarixTables("DBCONN");
-        before = given != nullptr ? *given : ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0);
+        const std::string stored = ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0);
+        if (given != nullptr) RequireNotBackwards(*given, stored);
+        before = given != nullptr ? *given : stored;
         if (!args.Json)
-            std::cout << "Database " << *file << ", version " << (before.empty() ? "(new database)" : before) << ", "
+            std::cout << "Database " << file << ", version " << (before.empty() ? "(new database)" : before) << ", "
                       << Plural(session.Manager->PluginCount(), "module", "modules") << " to check\n";
         view.emplace(isatty(STDOUT_FILENO) == 1, args.Json);
         try {
@@ -294,9 +287,12 @@ int DbCheckCommand(const TArgs& args) {
             throw;
         }
         view->Finish();
+        modulesDone = true;
         after = NewVersion(*session.Manager, before);
-        if (!after.empty() && after != ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0))
-            ParameterMgr().SetParameterValue(kVersionParameter, 0, after);
+        if (!after.empty() && after != stored) ParameterMgr().SetParameterValue(kVersionParameter, 0, after);
+        // What the modules wrote must leave a sound database; a damaged one is never committed.
+        if (const std::vector<std::string> problems = QuickCheck("DBCONN"); !problems.empty())
+            throw Exception("the checked database fails SQLite's quick check: " + ProblemsText(problems));
         DBInt().ExecSQL("DBCONN", "COMMIT");
     } catch (const std::exception& e) {
         // SQLite may have ended the transaction itself after some errors; then there is
@@ -305,14 +301,15 @@ int DbCheckCommand(const TArgs& args) {
             DBInt().ExecSQL("DBCONN", "ROLLBACK");
         } catch (const EDatabaseError&) {
         }
-        const std::string where = view && !view->Current().empty() ? " at \"" + view->Current() + "\"" : "";
+        const std::string where =
+            view && !modulesDone && !view->Current().empty() ? " at \"" + view->Current() + "\"" : "";
         error = "the check stopped" + where + ": " + e.what();
         after = before;
     }
 
     if (args.Json) {
-        if (view) PrintJson(*file, before, after, *view, error);
-        else std::cout << "{\"database\": " << JsonString(*file) << ", \"error\": " << JsonOptional(error) << "}\n";
+        if (view) PrintJson(file, before, after, *view, error);
+        else std::cout << "{\"database\": " << JsonString(file) << ", \"error\": " << JsonOptional(error) << "}\n";
     } else if (error) {
         std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
     } else {
@@ -324,6 +321,54 @@ int DbCheckCommand(const TArgs& args) {
         std::cout << '\n';
     }
     return error ? 1 : 0;
+}
+
+}  // namespace
+
+int DbCheckCommand(const TArgs& args) {
+    const std::string* file = args.Option("--db");
+    if (file == nullptr) {
+        std::cerr << "zarixctl: dbcheck needs --db FILE\n";
+        return 2;
+    }
+    if (const std::string* given = args.Option("--version"); given != nullptr && !given->empty())
+        if (const std::optional<std::string> problem = VersionOptionProblem(*given)) {
+            std::cerr << "zarixctl: --version \"" << *given << "\" is not a version: " << *problem << '\n';
+            return 2;
+        }
+    RequirePluginFolder(args);
+
+    // FILE may be new, but only in a folder that exists: a mistyped folder is an error.
+    const bool existed = ExistingPathKind(*file).has_value();
+    if (existed) {
+        if (const std::vector<std::string> problems = ExistingDatabaseProblems(*file); !problems.empty()) {
+            const std::string error = "the database is damaged (" + ProblemsText(problems) + ")";
+            std::cerr << "zarixctl: " << *file << ": " << error
+                      << "; the check was not started and nothing was written\n";
+            if (args.Json)
+                std::cout << "{\"database\": " << JsonString(*file) << ", \"error\": " << JsonString(error) << "}\n";
+            return 1;
+        }
+    } else if (const std::filesystem::path folder = std::filesystem::path(*file).parent_path();
+               !folder.empty() && !std::filesystem::is_directory(folder)) {
+        std::cerr << "zarixctl: " << *file << ": no such folder " << folder.string() << '\n';
+        return 1;
+    }
+    // A database this run made and could not check is no database at all.
+    const auto forgetNew = [&] {
+        if (existed) return;
+        std::filesystem::remove(*file);
+        std::filesystem::remove(*file + "-journal");
+    };
+    int status = 1;
+    try {
+        status = RunCheck(args, *file);
+    } catch (...) {
+        forgetNew();
+        throw;
+    }
+    if (status != 0) forgetNew();
+    return status;
 }
 
 }  // namespace zarixctl

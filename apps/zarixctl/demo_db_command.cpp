@@ -1,21 +1,27 @@
 // demo-db: a database with the framework's tables, filled for two users of the sample plugins.
+// It never overwrites what is at its path; --force replaces a sound SQLite database only, kept
+// as FILE.bak. The database is built under a temporary name and renamed into place at the end,
+// so a failure or a kill leaves no half-made file at the path.
 #include "commands.h"
 
+#include "database_file.h"
+#include "host_session.h"
 #include "services/db/parameters.h"
 #include "services/db/tables.h"
 #include "services/db/zarix_db.h"
 
-#include <cstdio>
 #include <iostream>
 
 namespace zarixctl {
 
 using namespace zarix;
 
-int DemoDbCommand(const TArgs& args) {
-    const std::string& file = args.Positional[0];
-    std::remove(file.c_str());
-    DBInt().OpenConnection("DBCONN", file);
+namespace {
+
+void FillDemoDatabase(const std::string& file) {
+    // Closed however the filling ends, before the staged file goes.
+    const THostConnection connection(file, TDBOpenMode::omCreate);
+    DBInt().ExecSQL("DBCONN", "BEGIN IMMEDIATE");
     CreateZarixTables("DBCONN");
     // User 1 is the administrator: every privilege, the default toolbar. User 2, Jan Kowalski
     // from sales, chose his own toolbar (one row names a module that is not installed) and may
@@ -35,8 +41,39 @@ int DemoDbCommand(const TArgs& args) {
     ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 0, "T");
     ParameterMgr().SetParameterValue("Administracja|UserToolbarVisible", 0, "T");
     ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 2, "N");
-    DBInt().CloseConnection("DBCONN");
-    std::cout << "created " << file << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)\n";
+    DBInt().ExecSQL("DBCONN", "COMMIT");
+}
+
+}  // namespace
+
+int DemoDbCommand(const TArgs& args) {
+    const std::string& file = args.Positional[0];
+    const bool force = args.Option("--force") != nullptr;
+    // Decided once, on what was checked: a file that turns up meanwhile is never replaced.
+    bool replacing = false;
+    if (const std::optional<std::string> kind = ExistingPathKind(file)) {
+        if (!force) {
+            std::cerr << "zarixctl: " << file << " already exists (" << *kind
+                      << "); demo-db never overwrites anything. --force replaces an SQLite database, keeping it as "
+                      << file << ".bak\n";
+            return 1;
+        }
+        if (const std::optional<std::string> refusal = ReplaceRefusal(file)) {
+            std::cerr << "zarixctl: " << file << " is not replaced: " << *refusal << '\n';
+            return 1;
+        }
+        replacing = true;
+    } else if (const std::optional<std::string> journal = JournalBeside(file)) {
+        std::cerr << "zarixctl: " << file << " is not created: " << *journal << '\n';
+        return 1;
+    }
+    TStagedFile staged(file);
+    FillDemoDatabase(staged.Path());
+    if (replacing) staged.InstallReplacing();
+    else staged.InstallNew();
+    std::cout << "created " << file << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)";
+    if (replacing) std::cout << "; the old database is " << file << ".bak";
+    std::cout << '\n';
     return 0;
 }
 

@@ -3,18 +3,58 @@
 
 #include "platform/rtl/strings.h"
 #include "services/db/security.h"
-#include "services/db/zarix_db.h"
 
+#include <sys/stat.h>
+
+#include <climits>
 #include <iostream>
 
 namespace zarixctl {
 
 using namespace zarix;
 
-THostSession::THostSession(const TArgs& args) : Manager(std::make_unique<TZarixPluginManager>(nullptr)) {
-    if (const std::string* db = args.Option("--db")) DBInt().OpenConnection("DBCONN", *db);
+namespace {
+
+// A user number as people type it: digits only, from 1 up; StrToInt would also take "-1",
+// " 7" or "$1F".
+int32_t UserNumber(const std::string& text) {
+    const bool digits = !text.empty() && text.size() <= 10 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    const long long value = digits ? std::stoll(text) : 0;
+    if (value < 1 || value > INT32_MAX) throw Exception("--user \"" + text + "\" is not a user number (1 or more)");
+    return static_cast<int32_t>(value);
+}
+
+void RequireUser(int32_t user, const std::string& db) {
+    TDBQuery query("SELECT count(*) AS n FROM Users WHERE USRUserOrigid = ?", "DBCONN");
+    query.Bind(1, Variant(user));
+    query.Open();
+    if (query.FieldByName("n") == "0") throw Exception("no user " + std::to_string(user) + " in " + db);
+}
+
+}  // namespace
+
+THostConnection::THostConnection(const std::string& file, TDBOpenMode mode) {
+    DBInt().OpenConnection("DBCONN", file, mode);
+}
+
+THostConnection::~THostConnection() { DBInt().CloseConnection("DBCONN"); }
+
+void RequirePluginFolder(const TArgs& args) {
+    const std::string* folder = args.Option("--folder");
+    struct stat st {};
+    if (folder != nullptr && (::stat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+        throw Exception(*folder + ": no such plugin folder");
+}
+
+THostSession::THostSession(const TArgs& args, TDBOpenMode Mode) : Manager(std::make_unique<TZarixPluginManager>(nullptr)) {
+    RequirePluginFolder(args);
+    const std::string* db = args.Option("--db");
+    if (db != nullptr) Database.emplace(*db, Mode);
     if (const std::string* user = args.Option("--user")) {
-        User = StrToInt(*user);
+        User = UserNumber(*user);
+        if (db == nullptr) throw Exception("--user needs --db, the database the user is in");
+        RequireUser(*User, *db);
         UserSecurity().SetLoggedUser(*User);
     }
     if (const std::string* folder = args.Option("--folder")) Manager->SetPluginFolder(*folder);
@@ -28,11 +68,6 @@ THostSession::THostSession(const TArgs& args) : Manager(std::make_unique<TZarixP
     }
     Manager->RebuildPriorities();
     Manager->InitializePlugins();
-}
-
-THostSession::~THostSession() {
-    Manager.reset();
-    if (DBInt().HasConnection("DBCONN")) DBInt().CloseConnection("DBCONN");
 }
 
 void THostSession::PrintFailures() const {

@@ -55,7 +55,7 @@ int MenuCommand(const TArgs& args) {
         if (session.User) std::cout << "Menu of user " << *session.User << " (items enabled by privileges):\n";
         for (int i = 0; i < root.Count(); ++i) PrintItemText(*root.Items(i), 0);
     }
-    return session.Failures.empty() ? 0 : 1;
+    return session.Failed() ? 1 : 0;
 }
 
 int ToolBarCommand(const TArgs& args) {
@@ -91,7 +91,7 @@ int ToolBarCommand(const TArgs& args) {
                       << b.Hint() << "\"  image " << b.ImageIndex() << (b.Visible() ? "" : " hidden") << '\n';
         }
     }
-    return session.Failures.empty() ? 0 : 1;
+    return session.Failed() ? 1 : 0;
 }
 
 }  // namespace zarixctl

@@ -2,6 +2,8 @@
 // active-windows tree after each step.
 #include "commands.h"
 
+#include "host_session.h"
+#include "reported_errors.h"
 #include "manager/ZarixPluginManager.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "platform/ui/application.h"
@@ -45,6 +47,8 @@ void Click(TMenu& menu, std::initializer_list<const char*> path) {
 }  // namespace
 
 int SessionCommand(const TArgs& args) {
+    RequirePluginFolder(args);
+    const TReportedErrors reports;
     // The host's main window: the MDI frame, the active-windows tree with its own first node
     // ("Okna" = windows), the container, then the manager, which goes first at the end and
     // takes the plugins' windows with it.
@@ -100,7 +104,7 @@ int SessionCommand(const TArgs& args) {
 
     list->Close();
     step("closing the list leaves its card open, one level up");
-    return 0;
+    return reports.Count() == 0 ? 0 : 1;
 }
 
 }  // namespace zarixctl

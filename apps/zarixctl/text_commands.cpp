@@ -13,17 +13,19 @@ namespace zarixctl {
 using namespace zarix;
 
 int ParseCommand(const TArgs& args) {
-    int status = 0;
+    std::size_t failed = 0;
     for (const std::string& text : args.Positional) {
         std::cout << '"' << text << "\" -> ";
         try {
             std::cout << VersionText(VersionParser(text)) << '\n';
         } catch (const Exception& e) {
             std::cout << e.ClassName() << ": " << e.Message() << '\n';
-            status = 1;
+            ++failed;
         }
     }
-    return status;
+    if (failed == 0) return 0;
+    std::cerr << "zarixctl: " << failed << " of " << args.Positional.size() << " texts are not versions\n";
+    return 1;
 }
 
 int CompareCommand(const TArgs& args) {
@@ -35,7 +37,7 @@ int CompareCommand(const TArgs& args) {
         std::cout << VersionText(va) << ' ' << relation << ' ' << VersionText(vb) << '\n';
         return 0;
     } catch (const Exception& e) {
-        std::cout << a << " ? " << b << ": " << e.ClassName() << ": " << e.Message() << '\n';
+        std::cerr << "zarixctl: " << a << " ? " << b << ": " << e.ClassName() << ": " << e.Message() << '\n';
         return 1;
     }
 }

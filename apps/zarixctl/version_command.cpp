@@ -1,7 +1,9 @@
-// version FILE: a library file's version resource, read without loading the file.
+// version FILE: a library file's version resource and framework ABI stamp, read without loading
+// the file.
 #include "commands.h"
 
 #include "json.h"
+#include "platform/os/library_check.h"
 #include "platform/os/version_resource.h"
 
 #include <cstdio>
@@ -17,6 +19,37 @@ std::string TranslationText(const TVerTranslation& t) {
     char text[9];
     std::snprintf(text, sizeof text, "%04X%04X", t.Language, t.CodePage);
     return text;
+}
+
+std::string FrameworkVersionText(const TAbiStamp& s) {
+    return std::to_string(s.FrameworkMajor) + "." + std::to_string(s.FrameworkMinor) + "." + std::to_string(s.FrameworkPatch);
+}
+
+// The stamp, or why there is none; and whether this host would load a library with it.
+struct TStampReport {
+    std::optional<TAbiStamp> Stamp;
+    std::string Missing;   // why there is no stamp: "none", "none (not an ELF shared library)"
+    std::string Mismatch;  // empty when the stamp fits this host
+};
+
+TStampReport ReportStamp(const std::string& file) {
+    TStampReport report;
+    auto stamp = ReadAbiStamp(file);
+    if (!stamp) report.Missing = "none (" + stamp.Error().Message + ")";
+    else if (!stamp.Value()) report.Missing = "none";
+    else report.Stamp = *stamp.Value();
+    if (report.Stamp) report.Mismatch = AbiStampMismatch(*report.Stamp).value_or("");
+    return report;
+}
+
+std::string StampJson(const TStampReport& r) {
+    if (!r.Stamp) return "null";
+    const TAbiStamp& s = *r.Stamp;
+    return "{\"frameworkVersion\": " + JsonString(FrameworkVersionText(s)) + ", \"frameworkAbi\": " +
+           std::to_string(s.FrameworkAbi) + ", \"cxxAbi\": " + std::to_string(s.CxxAbi) +
+           ", \"standardLibrary\": " + JsonString(StandardLibraryText(s)) + ", \"fitsThisHost\": " +
+           JsonBool(r.Mismatch.empty()) + ", \"mismatch\": " +
+           JsonOptional(r.Mismatch.empty() ? std::nullopt : std::optional<std::string>(r.Mismatch)) + "}";
 }
 
 }  // namespace
@@ -41,14 +74,24 @@ int VersionCommand(const TArgs& args) {
         reason = block.Error().Message;
     }
 
+    const TStampReport stamp = ReportStamp(file);
+
     if (args.Json) {
         std::cout << "{\"file\": " << JsonString(file) << ", \"translation\": " << JsonOptional(translation)
-                  << ", \"FileVersion\": " << JsonOptional(fileVersion) << "}\n";
+                  << ", \"FileVersion\": " << JsonOptional(fileVersion) << ", \"abiStamp\": " << StampJson(stamp) << "}\n";
     } else {
         std::cout << file << '\n';
         std::cout << "  translation: " << translation.value_or("none") << '\n';
         if (fileVersion) std::cout << "  FileVersion: \"" << *fileVersion << "\"\n";
         else std::cout << "  FileVersion: none (" << reason << ")\n";
+        if (stamp.Stamp) {
+            const TAbiStamp& s = *stamp.Stamp;
+            std::cout << "  ABI stamp: framework " << FrameworkVersionText(s) << ", framework ABI " << s.FrameworkAbi
+                      << ", C++ ABI " << s.CxxAbi << ", " << StandardLibraryText(s) << '\n';
+            std::cout << "  this host: " << (stamp.Mismatch.empty() ? "fits" : "refuses it, " + stamp.Mismatch) << '\n';
+        } else {
+            std::cout << "  ABI stamp: " << stamp.Missing << '\n';
+        }
     }
     return fileVersion ? 0 : 1;
 }

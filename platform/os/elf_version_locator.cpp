@@ -78,9 +78,14 @@ std::optional<TBytes> NoteFromProgramHeaders(TWindowedFile& file, const TElfLayo
     for (uint64_t i = 0; i < count; ++i) {
         const TBytes entry = table.Value().subspan(i * entSize, entSize);
         if (LoadU32(entry, l.PType) != PT_NOTE) continue;
-        const uint64_t size = LoadWord(l, entry, l.PFileSz);
+        const uint64_t at = LoadWord(l, entry, l.POffset);
+        uint64_t size = LoadWord(l, entry, l.PFileSz);
         if (size > MaxNotesBytes) continue;
-        auto notes = file.Bytes(LoadWord(l, entry, l.POffset), size, "note segment");
+        // Of a segment the file holds only in part, the notes that are whole still count: the
+        // version note does not depend on the ABI stamp after it.
+        if (!file.Holds(at, size))
+            if (auto fileSize = file.FileSize(); fileSize && at < fileSize.Value()) size = std::min(size, fileSize.Value() - at);
+        auto notes = file.Bytes(at, size, "note segment");
         if (!notes) continue;
         if (auto found = FindVersionNote(notes.Value(), LoadWord(l, entry, l.PAlign))) return found;
     }
@@ -142,7 +147,7 @@ TVersionResult<TBytes> FromSectionHeaders(TWindowedFile& file, const TElfLayout&
 
 }  // namespace
 
-std::optional<TBytes> FindVersionNote(TBytes notes, uint64_t alignment) noexcept {
+std::optional<TBytes> FindNote(TBytes notes, uint64_t alignment, std::string_view owner, uint32_t wantedType) noexcept {
     // Notes are padded to four bytes, except in the rare segments aligned to eight.
     const uint64_t align = alignment == 8 ? 8 : 4;
     const auto padded = [align](uint64_t v) { return (v + align - 1) / align * align; };
@@ -154,12 +159,15 @@ std::optional<TBytes> FindVersionNote(TBytes notes, uint64_t alignment) noexcept
         const uint64_t nameAt = pos + 12;
         const uint64_t descAt = nameAt + padded(nameSize);  // sizes are 32-bit: no overflow
         if (!RangeFits(nameAt, nameSize, notes.size()) || !RangeFits(descAt, descSize, notes.size())) return std::nullopt;
-        if (type == VersionNoteType && nameSize == VersionNoteOwner.size() + 1 &&
-            NameIs(notes, nameAt, VersionNoteOwner))
+        if (type == wantedType && nameSize == owner.size() + 1 && NameIs(notes, nameAt, owner))
             return notes.subspan(descAt, descSize);
         pos = descAt + padded(descSize);
     }
     return std::nullopt;
+}
+
+std::optional<TBytes> FindVersionNote(TBytes notes, uint64_t alignment) noexcept {
+    return FindNote(notes, alignment, VersionNoteOwner, VersionNoteType);
 }
 
 TVersionResult<TBytes> LocateElfVersionBlock(TWindowedFile& file) {

@@ -14,6 +14,10 @@ namespace zarix::version_detail {
 /// identification bytes, already known to start with the ELF magic.
 TVersionResult<TBytes> LocateElfVersionBlock(TWindowedFile& file);
 
+/// The descriptor of the note of `owner` and `type` among the notes in `notes`, each padded
+/// to `alignment`.
+std::optional<TBytes> FindNote(TBytes notes, uint64_t alignment, std::string_view owner, uint32_t type) noexcept;
+
 /// The descriptor of the version note among the notes in `notes`, each padded to `alignment`.
 std::optional<TBytes> FindVersionNote(TBytes notes, uint64_t alignment) noexcept;
 

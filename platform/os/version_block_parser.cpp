@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -295,7 +296,20 @@ TVersionResult<std::size_t> ReadAt(int fd, uint64_t offset, std::span<std::byte>
     return done;
 }
 
+TVersionResult<uint64_t> TWindowedFile::FileSize() {
+    if (FFileSize) return *FFileSize;
+    struct stat status {};
+    if (::fstat(FFd, &status) != 0)
+        return TVersionError{TVersionErrorKind::CannotRead, "cannot read: " + std::generic_category().message(errno)};
+    FFileSize = static_cast<uint64_t>(std::max<off_t>(status.st_size, 0));
+    return *FFileSize;
+}
+
 std::optional<TVersionError> TWindowedFile::Prefetch(uint64_t offset, std::size_t size) {
+    auto fileSize = FileSize();
+    if (!fileSize) return fileSize.Error();
+    if (offset >= fileSize.Value()) return std::nullopt;
+    size = static_cast<std::size_t>(std::min<uint64_t>(size, fileSize.Value() - offset));
     TReadWindow window{offset, std::vector<std::byte>(size)};
     auto got = ReadAt(FFd, offset, window.Bytes);
     if (!got) return got.Error();
@@ -316,6 +330,9 @@ bool TWindowedFile::Holds(uint64_t offset, uint64_t size) const noexcept { retur
 
 TVersionResult<TBytes> TWindowedFile::Bytes(uint64_t offset, uint64_t size, std::string_view purpose) {
     if (const auto held = Held(offset, size)) return *held;
+    auto fileSize = FileSize();
+    if (!fileSize) return fileSize.Error();
+    if (!RangeFits(offset, size, fileSize.Value())) return Invalid(std::string(purpose) + " runs past the end of the file", offset);
     if (size > MaxReadSize) return Invalid(std::string(purpose) + " is implausibly large", offset);
     TReadWindow window{offset, std::vector<std::byte>(size)};
     auto got = ReadAt(FFd, offset, window.Bytes);

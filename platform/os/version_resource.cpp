@@ -3,6 +3,7 @@
 #include "platform/os/version_resource.h"
 
 #include "platform/os/elf_version_locator.h"
+#include "platform/os/file_descriptor.h"
 #include "platform/os/pe_version_locator.h"
 #include "platform/os/version_block_parser.h"
 
@@ -21,58 +22,30 @@ namespace {
 
 using namespace version_detail;
 
-// One read at the start brings in the ELF header, the program headers and the version note the
-// linker puts right after them (for a PE file, all its headers). This much holds that for a
-// plugin with a dozen program headers and a described block; every byte more is copied for
-// nothing on every file, which shows when a folder of plugins is scanned.
-constexpr std::size_t HeadSize = 1536;
-
-class TFileDescriptor {
-public:
-    static TVersionResult<TFileDescriptor> Open(const std::string& path) {
-        // O_NONBLOCK: opening a FIFO someone named instead of a library must not hang us.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0)
-            return TVersionError{TVersionErrorKind::CannotRead, "cannot open: " + std::generic_category().message(errno)};
-        return TFileDescriptor(fd);
-    }
-    TFileDescriptor(TFileDescriptor&& other) noexcept : FFd(std::exchange(other.FFd, -1)) {}
-    TFileDescriptor& operator=(TFileDescriptor&& other) noexcept {
-        std::swap(FFd, other.FFd);
-        return *this;
-    }
-    ~TFileDescriptor() {
-        if (FFd >= 0) ::close(FFd);
-    }
-    int Get() const noexcept { return FFd; }
-
-private:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
-    int FFd;
-};
-
 // Reads the block of a file into `out`, reusing its storage; the error carries no file name.
 std::optional<TVersionError> ReadBlockInto(const std::string& fileName, std::vector<std::byte>& out) {
     auto fd = TFileDescriptor::Open(fileName);
     if (!fd) return fd.Error();
-    std::array<std::byte, HeadSize> buffer;
+    std::array<std::byte, HeadReadSize> buffer;
     auto got = ReadAt(fd.Value().Get(), 0, buffer);
     if (!got) return got.Error();
     const TBytes head = TBytes(buffer).first(got.Value());
+    // A short first read saw the whole file, so its size is known without asking.
+    const auto fileSize = got.Value() < buffer.size() ? std::optional<uint64_t>(got.Value()) : std::nullopt;
     const auto startsWith = [&](std::string_view magic) {
         return head.size() >= magic.size() && std::memcmp(head.data(), magic.data(), magic.size()) == 0;
     };
 
     auto block = [&]() -> TVersionResult<TBytes> {
         if (startsWith("\x7F" "ELF")) {
-            TWindowedFile file(fd.Value().Get(), "ELF object", head);
+            TWindowedFile file(fd.Value().Get(), "ELF object", head, fileSize);
             auto found = LocateElfVersionBlock(file);
             // Copied while the file's windows, which the span points into, still exist.
             if (found) out.assign(found.Value().begin(), found.Value().end());
             return found;
         }
         if (startsWith("MZ")) {
-            TWindowedFile file(fd.Value().Get(), "PE file", head);
+            TWindowedFile file(fd.Value().Get(), "PE file", head, fileSize);
             auto found = LocatePeVersionBlock(file);
             if (found) out.assign(found.Value().begin(), found.Value().end());
             return found;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 
 namespace zarix {
 namespace {
@@ -104,35 +103,59 @@ std::string TrimRight(std::string_view text) {
 
 std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
 
-int64_t StrToInt64(std::string_view text) {
+namespace {
+
+// An integer text taken apart: its sign, whether it is hexadecimal, and its digits' value,
+// which must fit 64 bits whatever the width asked for. Any other shape raises.
+struct TIntegerText {
+    bool Negative = false;
+    bool Hex = false;
+    uint64_t Magnitude = 0;
+};
+
+TIntegerText ReadIntegerText(std::string_view text) {
+    TIntegerText number;
     std::string_view rest = text;
-    bool negative = false;
     if (!rest.empty() && (rest.front() == '-' || rest.front() == '+')) {
-        negative = rest.front() == '-';
+        number.Negative = rest.front() == '-';
         rest.remove_prefix(1);
     }
-    int base = 10;
     if (!rest.empty() && rest.front() == '$') {
-        base = 16;
+        number.Hex = true;
         rest.remove_prefix(1);
     } else if (rest.size() > 1 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
-        base = 16;
+        number.Hex = true;
         rest.remove_prefix(2);
     }
     if (rest.empty()) RaiseNotInteger(text);
-    uint64_t magnitude = 0;
-    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), magnitude, base);
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), number.Magnitude, number.Hex ? 16 : 10);
     if (error != std::errc() || end != rest.data() + rest.size()) RaiseNotInteger(text);
-    constexpr uint64_t kMaxPositive = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
-    if (base == 16 && !negative) return static_cast<int64_t>(magnitude);
-    if (negative) {
-        if (magnitude > kMaxPositive + 1) RaiseNotInteger(text);
-        return magnitude == kMaxPositive + 1 ? std::numeric_limits<int64_t>::min()
-                                             : -static_cast<int64_t>(magnitude);
-    }
-    if (magnitude > kMaxPositive) RaiseNotInteger(text);
-    return static_cast<int64_t>(magnitude);
+    return number;
 }
+
+// -magnitude for a magnitude up to 2^63, without passing through a signed overflow.
+int64_t Negated(uint64_t magnitude) { return magnitude == 0 ? 0 : -static_cast<int64_t>(magnitude - 1) - 1; }
+
+// The value of an integer text in a signed integer of `bits` bits. Decimal texts must fit the
+// signed range. Hexadecimal texts cover the unsigned range of the width and wrap, as the
+// platform's conversion did ("$FFFFFFFF" is -1 in 32 bits); past that range they raise like
+// any other, rather than wrapping a second time through the wider type.
+int64_t IntegerValue(std::string_view text, unsigned bits) {
+    const TIntegerText number = ReadIntegerText(text);
+    const uint64_t half = uint64_t{1} << (bits - 1);
+    if (number.Negative) {
+        if (number.Magnitude > half) RaiseNotInteger(text);
+        return Negated(number.Magnitude);
+    }
+    if (number.Magnitude < half) return static_cast<int64_t>(number.Magnitude);
+    if (!number.Hex || number.Magnitude - half > half - 1) RaiseNotInteger(text);
+    // Unsigned arithmetic: (half << 1) is 0 for 64 bits, so this is 2^bits - Magnitude either way.
+    return Negated((half << 1) - number.Magnitude);
+}
+
+}  // namespace
+
+int64_t StrToInt64(std::string_view text) { return IntegerValue(text, 64); }
 
 int32_t StrToInt(std::string_view text) {
     // Plain decimal digits, the common case on hot paths (menu positions), take no detour.
@@ -141,17 +164,7 @@ int32_t StrToInt(std::string_view text) {
         for (char c : text) value = value * 10 + (c - '0');
         return value;
     }
-    const bool hex = text.find_first_of("$xX") != std::string_view::npos;
-    const int64_t value = StrToInt64(text);
-    // Hexadecimal texts cover the unsigned 32-bit range and wrap, as the platform's conversion
-    // did ("$FFFFFFFF" is -1); decimal texts must fit the signed range exactly.
-    if (hex) {
-        if (value < std::numeric_limits<int32_t>::min() || value > 0xFFFFFFFFLL) RaiseNotInteger(text);
-        return static_cast<int32_t>(static_cast<uint32_t>(value));
-    }
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        RaiseNotInteger(text);
-    return static_cast<int32_t>(value);
+    return static_cast<int32_t>(IntegerValue(text, 32));
 }
 
 int32_t StrToIntDef(std::string_view text, int32_t fallback) noexcept {

@@ -38,8 +38,9 @@ ZARIX_API std::string TrimLeft(std::string_view text);
 ZARIX_API std::string TrimRight(std::string_view text);
 
 /// Strict conversion of decimal text (optional sign; a `$` or `0x` prefix for hexadecimal) to
-/// a 32-bit integer. Anything else, blanks and out-of-range values included, raises
-/// EConvertError naming the text.
+/// a 32-bit integer. Hexadecimal texts cover the unsigned range of the width and wrap
+/// ("$FFFFFFFF" is -1), decimal ones the signed range. Anything else, blanks and out-of-range
+/// values included, raises EConvertError naming the text.
 ZARIX_API int32_t StrToInt(std::string_view text);
 ZARIX_API int64_t StrToInt64(std::string_view text);
 ZARIX_API int32_t StrToIntDef(std::string_view text, int32_t fallback) noexcept;

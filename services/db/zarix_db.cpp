@@ -5,8 +5,12 @@
 #include "platform/ui/message_box.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -19,7 +23,7 @@ ZARIX_DEFINE_EXCEPTION(EDatabaseError)
 class TDBConnection {
 public:
     /// Opens FileName, or raises EDatabaseError with SQLite's reason.
-    TDBConnection(std::string Name, std::string FileName);
+    TDBConnection(std::string Name, std::string FileName, TDBOpenMode Mode);
     ~TDBConnection() { sqlite3_close_v2(FHandle); }
     TDBConnection(const TDBConnection&) = delete;
     TDBConnection& operator=(const TDBConnection&) = delete;
@@ -62,6 +66,17 @@ std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\
     throw EDatabaseError(message);
 }
 
+// Why a path that must already hold a database cannot: missing, a folder, or not a regular file.
+std::optional<std::string> NotADatabasePath(const std::string& path) {
+    if (path == ":memory:") return std::nullopt;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? std::string("no such database file") : std::string(std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) return "it is a folder, not a database file";
+    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    return std::nullopt;
+}
+
 // SQLite stops reading SQL at a NUL byte; refusing such text beats running half of it.
 void CheckSqlText(const TDBConnection& c, const std::string& sql) {
     if (sql.find('\0') != std::string::npos) RaiseOn(c, "the SQL text contains a NUL character", {});
@@ -70,13 +85,20 @@ void CheckSqlText(const TDBConnection& c, const std::string& sql) {
 
 }  // namespace
 
-TDBConnection::TDBConnection(std::string Name, std::string FileName)
+TDBConnection::TDBConnection(std::string Name, std::string FileName, TDBOpenMode Mode)
     : FName(std::move(Name)), FFileName(std::move(FileName)) {
     const std::string prefix = "Cannot open database " + Quoted(FFileName) + " as connection " + Quoted(FName) + ": ";
     if (FFileName.find('\0') != std::string::npos)
         throw EDatabaseError(prefix + "the file name contains a NUL character");
-    const int rc = sqlite3_open_v2(FFileName.c_str(), &FHandle,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
+    if (Mode == TDBOpenMode::omCreate) {
+        flags |= SQLITE_OPEN_CREATE;
+    } else if (const std::optional<std::string> wrong = NotADatabasePath(FFileName)) {
+        // Without the create flag SQLite would say only "unable to open database file". The
+        // flag, not this look, is what keeps the file from being made.
+        throw EDatabaseError(prefix + *wrong);
+    }
+    const int rc = sqlite3_open_v2(FFileName.c_str(), &FHandle, flags, nullptr);
     // A constructor that throws runs no destructor, so every failure below closes the handle,
     // which SQLite hands back even when opening fails.
     const auto fail = [&](const std::string& reason) {
@@ -111,10 +133,14 @@ TDBInterface::~TDBInterface() {
 TDBInterface& DBInt() { return TSingleton::Instance<TDBInterface>(); }
 
 void TDBInterface::OpenConnection(const std::string& Name, const std::string& FileName) {
+    OpenConnection(Name, FileName, TDBOpenMode::omCreate);
+}
+
+void TDBInterface::OpenConnection(const std::string& Name, const std::string& FileName, TDBOpenMode Mode) {
     if (Name.empty()) throw EDatabaseError("Cannot open a connection without a name");
     if (FileName.empty()) throw EDatabaseError("Cannot open connection " + Quoted(Name) + ": no database file given");
 
-    auto connection = std::make_shared<TDBConnection>(Name, FileName);
+    auto connection = std::make_shared<TDBConnection>(Name, FileName, Mode);
 
     // The replaced connection is released after the lock, since closing it may wait on SQLite.
     std::shared_ptr<TDBConnection> previous;

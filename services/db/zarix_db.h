@@ -27,6 +27,12 @@ inline constexpr std::string_view HostConnectionName = "DBCONN";
 
 class TDBConnection;
 
+/// Whether opening a database may create its file.
+enum class TDBOpenMode : uint8_t {
+    omCreate,        ///< open the file, or create an empty database when there is none
+    omExistingOnly,  ///< open an existing database file only; a missing one raises and nothing is made
+};
+
 /// The process-wide database interface: SQLite connections known by name, names compared
 /// without regard to ASCII case. Get it with DBInt().
 class ZARIX_API TDBInterface : public TSingleton {
@@ -36,6 +42,9 @@ class ZARIX_API TDBInterface : public TSingleton {
     /// Opens or creates the SQLite database FileName (":memory:" for a private in-memory one)
     /// as connection Name, replacing a connection of that name only once the new one works.
     void OpenConnection(const std::string& Name, const std::string& FileName);
+    /// The same, where omExistingOnly refuses a path that is missing, a folder or anything but a
+    /// regular file: "Cannot open database "F" as connection "N": no such database file".
+    void OpenConnection(const std::string& Name, const std::string& FileName, TDBOpenMode Mode);
     /// Closing an unknown name does nothing. Queries still open on the connection keep it
     /// alive until they are closed.
     void CloseConnection(const std::string& Name);

@@ -7,6 +7,7 @@
 #include "services/exception_manager.h"
 
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 using namespace zarix;
@@ -80,8 +81,15 @@ TEST_F(LoadingTest, RegistrationThatReturnsNothingRecordsNothingAndOneThatRaises
 }
 
 TEST_F(LoadingTest, AFileTheLoaderRefusesQuotesTheLoader) {
-    const std::string path = (Folder / "broken.bpl").string();
-    std::ofstream(path) << "not a library";
+    // A sound library whose dependency cannot be found: only the loader itself can tell.
+    const std::string path = Install("blank", "broken");
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    in.close();
+    const auto at = bytes.find("libzarix_test_journal.so");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 3] = 'X';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     const std::string message = MessageOf<EPackageError>([&] { Manager->LoadPlugin(path, false); });
     EXPECT_EQ(message.rfind("cannot load library " + path + ": (", 0), 0u) << message;
     EXPECT_EQ(message.back(), ')');

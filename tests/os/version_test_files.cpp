@@ -99,6 +99,7 @@ TElfLandmarks FindElfLandmarks(const TFileBytes& file) {
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t header = l.SectionHeaders + i * 64;
         const char* name = reinterpret_cast<const char*>(file.data() + names + Get(file, header, 4));
+        if (std::strcmp(name, ".note.zarix_abi") == 0) l.StampOffset = Get(file, header + 24, 8) + 20;
         if (std::strcmp(name, ".note.zarix_version") != 0) continue;
         l.VersionHeader = header;
         l.NoteOffset = Get(file, header + 24, 8);
@@ -108,6 +109,7 @@ TElfLandmarks FindElfLandmarks(const TFileBytes& file) {
     if (l.VersionHeader == 0) throw std::runtime_error("no .note.zarix_version section");
     for (uint64_t at = l.ProgramHeaders; at < l.ProgramHeaderEnd; at += 56) {
         const uint64_t offset = Get(file, at + 8, 8);
+        if (Get(file, at, 4) == 1) l.Loads.push_back({(at - l.ProgramHeaders) / 56, offset + Get(file, at + 32, 8)});
         if (Get(file, at, 4) == 4 && offset <= l.NoteOffset && l.NoteOffset < offset + Get(file, at + 32, 8))
             l.NoteProgramHeader = at;
     }

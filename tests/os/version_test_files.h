@@ -52,6 +52,12 @@ struct TElfLandmarks {
     uint64_t NoteOffset = 0;
     uint64_t BlockOffset = 0;  // the note's descriptor
     uint64_t BlockSize = 0;
+    uint64_t StampOffset = 0;  // the descriptor of the .note.zarix_abi note; 0 without one
+    struct TLoad {
+        uint64_t Index = 0;  // among the program headers
+        uint64_t End = 0;    // p_offset + p_filesz
+    };
+    std::vector<TLoad> Loads;  // the PT_LOAD entries, in table order
 };
 TElfLandmarks FindElfLandmarks(const TFileBytes& file);
 

@@ -1,0 +1,67 @@
+// Every file of the committed fuzz corpus, seeds and crashes alike, run through its target.
+#include "fuzz_target.h"
+
+#include "platform/rtl/exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+using namespace zarix;
+using namespace zarix::fuzz;
+
+namespace zarix::fuzz {
+void PrintTo(const TFuzzTarget& target, std::ostream* out) { *out << target.Name; }
+}  // namespace zarix::fuzz
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs the target and names the file and what went wrong instead of ending the test program.
+void Replay(const TFuzzTarget& target, const std::string& name, TInput input) {
+    try {
+        target.Run(input);
+    } catch (const EFuzzFinding& finding) {
+        ADD_FAILURE() << name << ": " << finding.what();
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << name << ": " << ExceptionClassName(e) << " escaped: " << e.what();
+    }
+}
+
+class CorpusReplay : public testing::TestWithParam<TFuzzTarget> {};
+
+TEST_P(CorpusReplay, EveryFileRunsClean) {
+    const std::filesystem::path folder = std::filesystem::path(ZARIX_FUZZ_CORPUS) / GetParam().Name;
+    ASSERT_TRUE(std::filesystem::is_directory(folder)) << folder;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    EXPECT_GE(files.size(), 3u) << "a seed corpus of a few files";
+    for (const auto& file : files) Replay(GetParam(), file.filename().string(), ReadAll(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, CorpusReplay, testing::ValuesIn(FuzzTargets),
+                         [](const testing::TestParamInfo<TFuzzTarget>& info) { return std::string(info.param.Name); });
+
+}  // namespace
+
+// Inputs too big for the committed corpus, generated here: positions past 64 KiB and past
+// 65535 levels, beyond what the sort's compact entries once counted.
+TEST(FuzzTargetsOnLargeInputs, MenuPositionsPastSixteenBitLimits) {
+    std::string longPositions;
+    for (int i = 0; i < 40000; ++i) longPositions += "1|";
+    longPositions += "2\n" + longPositions.substr(0, longPositions.size() - 2) + "1";
+    const std::string manyLevels = std::string(65535, '|') + "\n1";
+    for (const std::string& input : {longPositions, manyLevels})
+        Replay({"menu_positions", FuzzMenuPositions}, std::to_string(input.size()) + " bytes of positions",
+               TInput(reinterpret_cast<const uint8_t*>(input.data()), input.size()));
+}

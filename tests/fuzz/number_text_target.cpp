@@ -1,0 +1,170 @@
+// Integer and version texts, checked against a plain reading of their grammar: an optional
+// sign, then decimal digits or "$"/"0x" and hexadecimal digits, nothing else. Decimal values
+// must fit the signed range; hexadecimal ones cover the unsigned range of the width and wrap.
+#include "fuzz_target.h"
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/strings.h"
+#include "plugin/plugin_utils.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarix::fuzz {
+namespace {
+
+struct TNumberText {
+    bool Negative = false;
+    bool Hex = false;
+    bool TooLong = false;          // more than 64 bits of magnitude
+    unsigned __int128 Magnitude = 0;
+};
+
+std::optional<TNumberText> ReadNumberText(std::string_view text) {
+    TNumberText number;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        number.Negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.starts_with("$")) {
+        number.Hex = true;
+        text.remove_prefix(1);
+    } else if (text.starts_with("0x") || text.starts_with("0X")) {
+        number.Hex = true;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return std::nullopt;
+    const unsigned base = number.Hex ? 16 : 10;
+    for (char c : text) {
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (number.Hex && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (number.Hex && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+        else return std::nullopt;
+        number.Magnitude = number.Magnitude * base + digit;
+        if (number.Magnitude > std::numeric_limits<uint64_t>::max()) {
+            number.TooLong = true;
+            number.Magnitude = static_cast<unsigned __int128>(std::numeric_limits<uint64_t>::max()) + 1;
+        }
+    }
+    return number;
+}
+
+// The value of the text in a signed integer of `bits` bits; nothing when it is not one.
+std::optional<__int128> Expected(std::string_view text, unsigned bits) {
+    const auto number = ReadNumberText(text);
+    if (!number || number->TooLong) return std::nullopt;
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (bits - 1);
+    if (number->Negative) {
+        if (number->Magnitude > half) return std::nullopt;
+        return -static_cast<__int128>(number->Magnitude);
+    }
+    if (number->Hex) {
+        if (number->Magnitude >= 2 * half) return std::nullopt;
+        return number->Magnitude >= half ? static_cast<__int128>(number->Magnitude) - static_cast<__int128>(2 * half)
+                                         : static_cast<__int128>(number->Magnitude);
+    }
+    if (number->Magnitude >= half) return std::nullopt;
+    return static_cast<__int128>(number->Magnitude);
+}
+
+std::string NotInteger(std::string_view text) { return "'" + std::string(text) + "' is not a valid integer value"; }
+
+// Runs a conversion and compares it with the expected value, or the expected refusal.
+template <class F>
+void CheckConversion(std::string_view text, std::optional<__int128> expected, F convert, std::string_view name) {
+    std::optional<__int128> got;
+    try {
+        got = convert();
+    } catch (const EConvertError& e) {
+        Expect(!expected, std::string(name) + " refused a valid text");
+        Expect(e.Message() == NotInteger(text), std::string(name) + " refused with another message");
+        return;
+    }
+    Expect(expected.has_value(), std::string(name) + " accepted an invalid or out-of-range text");
+    Expect(got == expected, std::string(name) + " gave another value");
+}
+
+void CheckIntegers(std::string_view text) {
+    const auto as32 = Expected(text, 32);
+    CheckConversion(text, as32, [&] { return StrToInt(text); }, "StrToInt");
+    CheckConversion(text, Expected(text, 64), [&] { return StrToInt64(text); }, "StrToInt64");
+    Expect(StrToIntDef(text, 12345) == (as32 ? static_cast<int32_t>(*as32) : 12345), "StrToIntDef gave another value");
+}
+
+// The four fields of a version text, or the first part that is no 32-bit integer.
+struct TExpectedVersion {
+    std::array<uint16_t, 4> Fields{};
+    std::optional<std::string> BadPart;
+};
+
+TExpectedVersion ExpectedVersion(std::string_view text) {
+    TExpectedVersion version;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto dot = text.find('.');
+        const std::string_view part = text.substr(0, dot);
+        const auto value = Expected(part, 32);
+        if (!value) {
+            version.BadPart = std::string(part);
+            return version;
+        }
+        version.Fields[i] = static_cast<uint16_t>(static_cast<uint32_t>(static_cast<int32_t>(*value)));
+        if (dot == std::string_view::npos) break;
+        text.remove_prefix(dot + 1);
+    }
+    return version;
+}
+
+std::optional<TVersion> CheckVersion(std::string_view text) {
+    const TExpectedVersion expected = ExpectedVersion(text);
+    try {
+        const TVersion got = VersionParser(text);
+        Expect(!expected.BadPart, "VersionParser accepted a part that is no integer");
+        Expect(std::array<uint16_t, 4>{got.Major, got.Minor, got.Release, got.Build} == expected.Fields,
+               "VersionParser gave other fields");
+        return got;
+    } catch (const EConvertError& e) {
+        Expect(expected.BadPart.has_value(), "VersionParser refused a valid text");
+        Expect(e.Message() == NotInteger(*expected.BadPart), "VersionParser refused naming another part");
+        return std::nullopt;
+    }
+}
+
+// The number VersionCompare compares: the four fields written one after another.
+std::optional<__int128> Concatenated(const TVersion& v) {
+    return Expected(std::to_string(v.Major) + std::to_string(v.Minor) + std::to_string(v.Release) + std::to_string(v.Build), 32);
+}
+
+void CheckCompare(const TVersion& a, const TVersion& b) {
+    const auto first = Concatenated(a);
+    const auto second = Concatenated(b);
+    try {
+        const std::string got = VersionCompare(a, b);
+        Expect(first && second, "VersionCompare compared a number past the 32-bit range");
+        Expect(got == (*first > *second ? ">" : *first == *second ? "=" : "<"), "VersionCompare gave another order");
+    } catch (const EConvertError&) {
+        Expect(!first || !second, "VersionCompare refused numbers within range");
+    }
+}
+
+}  // namespace
+
+void FuzzNumberText(TInput input) {
+    // Two texts at most, split at the first line break, so that versions can be compared.
+    const std::string_view all(reinterpret_cast<const char*>(input.data()), input.size());
+    const auto newline = all.find('\n');
+    const std::string_view first = all.substr(0, newline);
+    const std::string_view second = newline == std::string_view::npos ? std::string_view() : all.substr(newline + 1);
+    CheckIntegers(first);
+    const auto a = CheckVersion(first);
+    const auto b = CheckVersion(second);
+    if (a && b) {
+        CheckCompare(*a, *b);
+        CheckCompare(*b, *a);
+    }
+}
+
+}  // namespace zarix::fuzz

@@ -1,0 +1,127 @@
+// The layouts of the classes a plugin and its host share, recorded with the framework ABI number
+// they belong to. Changing one without bumping the number would let old plugins load into a
+// host whose objects they misread; this test fails first.
+#include "manager/ZarixPluginManager.h"
+#include "mdi/ZarixMDIContainer.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/forms.h"
+#include "platform/os/framework_abi.h"
+#include "plugin/plugin_collections.h"
+#include "plugin/zarixplugin.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <sstream>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+using namespace zarix;
+
+namespace {
+
+struct TLayout {
+    std::string Name;
+    std::size_t Size = 0;
+    std::size_t Align = 0;
+    std::size_t VTableWords = 0;  // the size of the class's virtual table symbol, in pointers; 0 without one
+    bool Polymorphic = false;
+
+    friend bool operator==(const TLayout&, const TLayout&) = default;
+};
+
+// The virtual table as the compiler laid it out: the size of its symbol, "_ZTV" followed by the
+// class's mangled name, as the framework library exports it. Every virtual function added,
+// removed or moved to another base changes it.
+std::size_t VTableWords(const std::type_info& type) {
+    const std::string symbol = std::string("_ZTV") + type.name();
+    void* address = dlsym(RTLD_DEFAULT, symbol.c_str());
+    if (address == nullptr) return 0;
+    Dl_info info{};
+    void* entry = nullptr;
+    if (dladdr1(address, &info, &entry, RTLD_DL_SYMENT) == 0 || entry == nullptr) return 0;
+    return static_cast<const ElfW(Sym)*>(entry)->st_size / sizeof(void*);
+}
+
+template <class T>
+TLayout LayoutOf(const char* name) {
+    return {name, sizeof(T), alignof(T), std::is_polymorphic_v<T> ? VTableWords(typeid(T)) : 0, std::is_polymorphic_v<T>};
+}
+
+std::vector<TLayout> CurrentLayouts() {
+    return {
+        LayoutOf<TObject>("TObject"),
+        LayoutOf<TPersistent>("TPersistent"),
+        LayoutOf<TComponent>("TComponent"),
+        LayoutOf<TCollectionItem>("TCollectionItem"),
+        LayoutOf<TCollection>("TCollection"),
+        LayoutOf<TZarixPlugin>("TZarixPlugin"),
+        LayoutOf<TZarixPluginCommand>("TZarixPluginCommand"),
+        LayoutOf<TZarixPluginMethod>("TZarixPluginMethod"),
+        LayoutOf<TZarixPluginClass>("TZarixPluginClass"),
+        LayoutOf<TZarixPluginMDIForm>("TZarixPluginMDIForm"),
+        LayoutOf<TZarixPluginCommands>("TZarixPluginCommands"),
+        LayoutOf<TZarixPluginMethods>("TZarixPluginMethods"),
+        LayoutOf<TZarixPluginClasses>("TZarixPluginClasses"),
+        LayoutOf<TZarixPluginMDIForms>("TZarixPluginMDIForms"),
+        LayoutOf<TZarixPluginManager>("TZarixPluginManager"),
+        // What a plugin's windows derive from and register with.
+        LayoutOf<TControl>("TControl"),
+        LayoutOf<TForm>("TForm"),
+        LayoutOf<TZarixMDIContainer>("TZarixMDIContainer"),
+        LayoutOf<TVersion>("TVersion"),
+        LayoutOf<TPluginDependency>("TPluginDependency"),
+    };
+}
+
+std::string Table(const std::vector<TLayout>& layouts) {
+    std::ostringstream out;
+    for (const TLayout& l : layouts)
+        out << "    {\"" << l.Name << "\", " << l.Size << ", " << l.Align << ", " << l.VTableWords << "},\n";
+    return out.str();
+}
+
+// Recorded on x86-64 with libstdc++'s C++11 ABI, the build plugins are stamped for.
+constexpr uint32_t RecordedAbi = 1;
+const std::vector<TLayout> Recorded = {
+    {"TObject", 8, 8, 5},
+    {"TPersistent", 8, 8, 8},
+    {"TComponent", 120, 8, 10},
+    {"TCollectionItem", 24, 8, 9},
+    {"TCollection", 80, 8, 9},
+    {"TZarixPlugin", 416, 8, 20},
+    {"TZarixPluginCommand", 384, 8, 9},
+    {"TZarixPluginMethod", 88, 8, 9},
+    {"TZarixPluginClass", 96, 8, 9},
+    {"TZarixPluginMDIForm", 128, 8, 9},
+    {"TZarixPluginCommands", 96, 8, 9},
+    {"TZarixPluginMethods", 96, 8, 9},
+    {"TZarixPluginClasses", 96, 8, 9},
+    {"TZarixPluginMDIForms", 96, 8, 9},
+    {"TZarixPluginManager", 1000, 8, 22},
+    {"TControl", 192, 8, 14},
+    {"TForm", 400, 8, 15},
+    {"TZarixMDIContainer", 176, 8, 10},
+    {"TVersion", 8, 2, 0},
+    {"TPluginDependency", 40, 8, 0},
+};
+
+}  // namespace
+
+TEST(FrameworkAbi, TheSharedClassesKeepTheLayoutsRecordedForThisAbiNumber) {
+#if !defined(__x86_64__) || !defined(__GLIBCXX__) || !_GLIBCXX_USE_CXX11_ABI
+    GTEST_SKIP() << "the layouts are recorded for x86-64 and libstdc++'s C++11 ABI";
+#endif
+    const std::vector<TLayout> current = CurrentLayouts();
+    for (const TLayout& l : current) {
+        EXPECT_EQ(l.VTableWords != 0, l.Polymorphic) << l.Name << ": no virtual table symbol found";
+    }
+    ASSERT_EQ(ZARIX_FRAMEWORK_ABI, RecordedAbi)
+        << "the ABI number was bumped: record the layouts for it here\n" << Table(current);
+    EXPECT_EQ(Table(current), Table(Recorded))
+        << "a shared class changed its layout: bump ZARIX_FRAMEWORK_ABI in platform/os/framework_abi.h and record the new "
+           "layouts here";
+}

@@ -1,0 +1,52 @@
+// The replaced global allocation functions behind LargestAllocationDuring. They allocate with
+// malloc and free with free, the nothrow forms included, so every pair stays matched; the
+// aligned forms are left to the library.
+#include "allocation_probe.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<bool> Watching{false};
+std::atomic<std::size_t> Largest{0};
+
+void* Allocate(std::size_t size) noexcept {
+    if (Watching.load(std::memory_order_relaxed)) {
+        std::size_t seen = Largest.load(std::memory_order_relaxed);
+        while (size > seen && !Largest.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
+        }
+    }
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void* AllocateOrThrow(std::size_t size) {
+    if (void* p = Allocate(size)) return p;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace zarix::test {
+
+std::size_t LargestAllocationDuring(const std::function<void()>& action) {
+    Largest.store(0);
+    Watching.store(true);
+    action();
+    Watching.store(false);
+    return Largest.load();
+}
+
+}  // namespace zarix::test
