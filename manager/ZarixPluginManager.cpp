@@ -3,6 +3,7 @@
 
 #include "platform/rtl/strings.h"
 #include "services/db/zarix_db.h"
+#include "services/exception_handler.h"
 #include "services/exception_manager.h"
 
 namespace zarix {
@@ -25,7 +26,15 @@ TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner
 }
 
 TZarixPluginManager::~TZarixPluginManager() {
-    for (int i = GetPluginCount() - 1; i >= 0; --i) UnloadPlugin(i);
+    // A destructor must not raise: UnloadPlugin reports what fails inside it, and anything
+    // else is reported here, plugin by plugin.
+    for (int i = GetPluginCount() - 1; i >= 0; --i) {
+        try {
+            UnloadPlugin(i);
+        } catch (...) {
+            ZarixExceptionHandler(std::current_exception(), "TZarixPluginManager.Destroy", Here());
+        }
+    }
     FCommandBaseMenuPrivileges.clear();
     FExceptionManager.reset();
     FPluginPriorities.reset();

@@ -6,6 +6,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
 #include "plugin/plugin_utils.h"
+#include "services/exception_handler.h"
 #include "services/exception_manager.h"
 #include "services/singleton.h"
 
@@ -146,6 +147,32 @@ void TZarixPluginManager::InitializePlugin(int index) {
             init();
 }
 
+namespace {
+
+constexpr const char* kUnloadContext = "TZarixPluginManager.UnloadPlugin";
+
+// Runs one step of taking a plugin apart. What it raises is reported and the unload goes on:
+// false tells the caller the step did not finish.
+template <class F>
+bool UnloadStep(F&& Step) noexcept {
+    try {
+        Step();
+        return true;
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), kUnloadContext, Here());
+        return false;
+    }
+}
+
+void ReportLibraryKept(const std::string& File, const char* Reason, const TCodeLocation& Where) noexcept {
+    try {
+        ZarixExceptionHandler(EPluginError("Plugin library \"" + File + "\" " + Reason), kUnloadContext, Where);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
 void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
     // Everything that could still lead into the library's code goes before the library does.
     const void* module = ModuleOfHandle(Library.Handle());
@@ -157,26 +184,55 @@ void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
     });
 }
 
+void TZarixPluginManager::ForgetPriorityOf(const TZarixPlugin* Plugin) noexcept {
+    if (!FPluginPriorities) return;
+    // From the end: plugins go last loaded first, and their entries are mostly at the end.
+    for (int entry = FPluginPriorities->Count() - 1; entry >= 0; --entry) {
+        if (FPluginPriorities->Objects(entry) != Plugin) continue;
+        FPluginPriorities->Delete(entry);
+        return;
+    }
+}
+
 void TZarixPluginManager::UnloadPlugin(int index) {
     if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
+    // Out of every list first, none of which can fail: whatever happens below, no call of the
+    // manager's reaches the plugin again.
     const auto position = static_cast<std::ptrdiff_t>(index);
     TZarixPlugin* plugin = FPlugins[static_cast<std::size_t>(index)];
     TLibrary library = std::move(FLibraries[static_cast<std::size_t>(index)]);
     FPlugins.erase(FPlugins.begin() + position);
     FLibraries.erase(FLibraries.begin() + position);
     PluginsChanged();
-    if (FPluginPriorities) {
-        // From the end: plugins go last loaded first, and their entries are mostly at the end.
-        for (int entry = FPluginPriorities->Count() - 1; entry >= 0; --entry) {
-            if (FPluginPriorities->Objects(entry) != plugin) continue;
-            FPluginPriorities->Delete(entry);
-            break;
-        }
+    ForgetPriorityOf(plugin);
+    // A library loaded twice handed the same component to both entries; while another entry
+    // holds it, only this entry's reference to the library goes, when `library` goes.
+    const uintptr_t handle = library.Handle();
+    if (std::any_of(FLibraries.begin(), FLibraries.end(), [handle](const TLibrary& l) { return l.Handle() == handle; }))
+        return;
+
+    std::string file;
+    UnloadStep([&] {
+        const auto module = ModuleOfAddress(library.Resolve("PluginRegister"));
+        file = module ? module->Path : plugin->Filename();
+    });
+    bool cut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
+    // The component goes while its code is still there; a library built without the destroy
+    // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.
+    if (cut)
+        if (const auto destroy = reinterpret_cast<TPluginDestroyProc>(library.Resolve("PluginDestroy"))) destroy();
+    cut = UnloadStep([&] { ForgetModule(library); }) && cut;
+    if (!cut) {
+        library.Release();
+        ReportLibraryKept(file, "stays loaded: it could not be cut off from everything that leads into it",
+                          Here());
+        return;
     }
-    ForgetCommandsOf(*plugin);
-    ForgetModule(library);
-    // The library frees its own plugin component as it unloads; the manager never does.
     library.Unload();
+    if (!file.empty() && IsLibraryLoaded(file))
+        ReportLibraryKept(file, "is still loaded after unloading: something holds it (a unique symbol, or a handle "
+                                "of its own), so its code and data stay in memory",
+                          Here());
 }
 
 }  // namespace zarix
