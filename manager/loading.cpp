@@ -205,11 +205,15 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     FLibraries.erase(FLibraries.begin() + position);
     PluginsChanged();
     ForgetPriorityOf(plugin);
+    // Each register is paired with one destroy; the component goes with the last of them.
+    const auto destroy = reinterpret_cast<TPluginDestroyProc>(library.Resolve("PluginDestroy"));
     // A library loaded twice handed the same component to both entries; while another entry
-    // holds it, only this entry's reference to the library goes, when `library` goes.
+    // holds it, only this entry's share of the component and of the library goes.
     const uintptr_t handle = library.Handle();
-    if (std::any_of(FLibraries.begin(), FLibraries.end(), [handle](const TLibrary& l) { return l.Handle() == handle; }))
+    if (std::any_of(FLibraries.begin(), FLibraries.end(), [handle](const TLibrary& l) { return l.Handle() == handle; })) {
+        if (destroy != nullptr) destroy();
         return;
+    }
 
     std::string file;
     UnloadStep([&] {
@@ -219,8 +223,7 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     bool cut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
     // The component goes while its code is still there; a library built without the destroy
     // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.
-    if (cut)
-        if (const auto destroy = reinterpret_cast<TPluginDestroyProc>(library.Resolve("PluginDestroy"))) destroy();
+    if (cut && destroy != nullptr) destroy();
     cut = UnloadStep([&] { ForgetModule(library); }) && cut;
     if (!cut) {
         library.Release();

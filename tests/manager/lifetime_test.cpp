@@ -96,13 +96,37 @@ TEST_F(LifetimeTest, TheRegisterEntryMakesOneComponentUntilTheDestroyEntryFreesI
     ASSERT_NE(registerProc, nullptr);
     ASSERT_NE(destroyProc, nullptr);
     JournalTake();
-    TZarixPlugin* first = registerProc();
-    EXPECT_EQ(registerProc(), first);
-    destroyProc();
-    destroyProc();  // nothing left to free
-    registerProc();
-    destroyProc();
-    EXPECT_EQ(Only(JournalTake(), "create:").size(), 2u);
+    // Each step, and the components made and freed so far.
+    struct TStep {
+        TPluginRegisterProc Register;
+        TPluginDestroyProc Destroy;
+        std::size_t Made, Freed;
+    };
+    const TStep steps[] = {
+        {registerProc, nullptr, 1, 0}, {registerProc, nullptr, 1, 0},  // one component, two users
+        {nullptr, destroyProc, 1, 0},  {nullptr, destroyProc, 1, 1},   // freed with its last user
+        {nullptr, destroyProc, 1, 1},                                    // nothing left to free
+        {registerProc, nullptr, 2, 1}, {nullptr, destroyProc, 2, 2},   // a new one after that
+    };
+    std::size_t made = 0, freed = 0;
+    TZarixPlugin* first = nullptr;
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE("step " + std::to_string(i));
+        if (steps[i].Register != nullptr) {
+            TZarixPlugin* plugin = steps[i].Register();
+            if (i == 1) {
+                EXPECT_EQ(plugin, first);
+            }
+            first = first != nullptr ? first : plugin;
+        } else {
+            steps[i].Destroy();
+        }
+        const auto journal = JournalTake();
+        made += Only(journal, "create:").size();
+        freed += Only(journal, "destroy:").size();
+        EXPECT_EQ(made, steps[i].Made);
+        EXPECT_EQ(freed, steps[i].Freed);
+    }
     ReleaseSingletonsOfModule(ModuleOfHandle(library.Handle()));
 }
 
