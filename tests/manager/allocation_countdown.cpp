@@ -32,11 +32,25 @@ bool FailThisOne() noexcept {
 
 }  // namespace lifetime_test
 
-// malloc and free on both sides keep the sanitizer's bookkeeping of pairs consistent.
+// malloc and free behind every form of new and delete keep the sanitizer's bookkeeping of
+// pairs consistent (the standard library frees its nothrow buffers with the sized delete).
 void* operator new(std::size_t size) {
     if (lifetime_test::FailThisOne()) throw std::bad_alloc();
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }

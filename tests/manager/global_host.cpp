@@ -2,6 +2,8 @@
 // main returns, when the plugin libraries' own static objects are being destroyed as well.
 // Arguments: plugin files, and folders (ending in "/") whose plugins are all loaded. Exits with
 // 3 when anything was reported on the way out, and 2 when loading failed.
+#include "journal.h"
+
 #include "manager/ZarixPluginManager.h"
 #include "services/exception_handler.h"
 
@@ -31,6 +33,8 @@ zarix::TZarixPluginManager gManager(nullptr);
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The host holds the fixtures' journal, so it is not unloaded with the last of them.
+    JournalTake();
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string path = argv[i];
