@@ -233,16 +233,17 @@ void TZarixPluginManager::UnloadPlugin(int index) {
         return;
     }
 
-    std::string file;
-    UnloadStep([&] {
-        const auto module = ModuleOfAddress(library.Resolve("PluginRegister"));
-        file = module ? module->Path : plugin->Filename();
-    });
     bool cut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
     // The component goes while its code is still there; a library built without the destroy
     // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.
     if (cut && destroy != nullptr) destroy();
     cut = UnloadStep([&] { ForgetModule(library); }) && cut;
+    // Named only now: the cut steps above must not be the ones to fail for want of memory.
+    std::string file;
+    UnloadStep([&] {
+        if (const auto module = ModuleOfAddress(library.Resolve("PluginRegister"))) file = module->Path;
+        else if (!cut) file = plugin->Filename();  // not destroyed when cutting failed
+    });
     if (!cut) {
         library.Release();
         ReportLibraryKept(file, "stays loaded: it could not be cut off from everything that leads into it",

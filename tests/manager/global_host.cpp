@@ -1,7 +1,7 @@
 // A host that keeps its plugin manager in a global, as hosts do: the manager is destroyed after
-// main returns, when the plugin libraries' own static objects are being destroyed as well.
-// Arguments: plugin files, and folders (ending in "/") whose plugins are all loaded. Exits with
-// 3 when anything was reported on the way out, and 2 when loading failed.
+// main returns, among the plugin libraries' own static objects. Loads one plugin file, or every
+// plugin of a folder (ending in "/"); exits with 2 when loading fails and 3 when anything was
+// reported on the way out.
 #include "journal.h"
 
 #include "manager/ZarixPluginManager.h"
@@ -13,11 +13,11 @@
 
 namespace {
 
-// Constructed before the manager, so destroyed after it: it sees the manager's whole end.
+// Made before the manager, so destroyed after it: it sees the manager's whole end.
 struct TReportWatch {
     TReportWatch() {
-        zarix::SetExceptionSink([this](const zarix::TExceptionReport& report) {
-            std::fprintf(stderr, "%s\n", zarix::FormatExceptionReport(report).c_str());
+        zarix::SetExceptionSink([this](const zarix::TExceptionReport& r) {
+            std::fprintf(stderr, "%s\n", zarix::FormatExceptionReport(r).c_str());
             ++Reports;
         });
     }
@@ -25,26 +25,20 @@ struct TReportWatch {
         if (Reports != 0) std::_Exit(3);
     }
     int Reports = 0;
-};
+} gWatch;
 
-TReportWatch gWatch;
 zarix::TZarixPluginManager gManager(nullptr);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The host holds the fixtures' journal, so it is not unloaded with the last of them.
-    JournalTake();
+    JournalTake();  // the host holds the fixtures' journal, so it is not unloaded with them
+    if (argc != 2) return 2;
     try {
-        for (int i = 1; i < argc; ++i) {
-            const std::string path = argv[i];
-            if (path.ends_with('/')) {
-                gManager.SetPluginFolder(path);
-                gManager.LoadPlugins();
-            } else {
-                gManager.LoadPlugin(path, true);
-            }
-        }
+        const std::string path = argv[1];
+        if (path.ends_with('/')) gManager.SetPluginFolder(path);
+        if (path.ends_with('/')) gManager.LoadPlugins();
+        else gManager.LoadPlugin(path, true);
         gManager.SetCommandsBasedMenu(nullptr, nullptr, nullptr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
