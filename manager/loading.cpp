@@ -233,16 +233,17 @@ void TZarixPluginManager::UnloadPlugin(int index) {
         return;
     }
 
-    bool cut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
+    const bool viewsCut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
     // The component goes while its code is still there; a library built without the destroy
     // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.
-    if (cut && destroy != nullptr) destroy();
-    cut = UnloadStep([&] { ForgetModule(library); }) && cut;
+    const bool destroyed = viewsCut && destroy != nullptr;
+    if (destroyed) destroy();
+    const bool cut = UnloadStep([&] { ForgetModule(library); }) && viewsCut;
     // Named only now: the cut steps above must not be the ones to fail for want of memory.
     std::string file;
     UnloadStep([&] {
         if (const auto module = ModuleOfAddress(library.Resolve("PluginRegister"))) file = module->Path;
-        else if (!cut) file = plugin->Filename();  // not destroyed when cutting failed
+        else if (!destroyed) file = plugin->Filename();
     });
     if (!cut) {
         library.Release();
