@@ -2,7 +2,9 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "platform/rtl/strings.h"
+#include "platform/ui/application.h"
 #include "services/db/zarix_db.h"
+#include "services/exception_handler.h"
 #include "services/exception_manager.h"
 
 namespace zarix {
@@ -15,6 +17,9 @@ ZARIX_DEFINE_CLASS(TZarixPluginManager,
                    ZARIX_PROPERTY(PluginCount, GetPluginCount))
 
 TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner) {
+    // Made before the manager is, the application object is destroyed after it, also when the
+    // manager is a global: the plugins' forms still reach it as the manager unloads them.
+    Application();
     // A manager placed on a form in the designer only carries its settings.
     if (IsDesigning()) return;
     FExceptionManager = std::make_unique<TExceptionManager>(nullptr);
@@ -25,7 +30,15 @@ TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner
 }
 
 TZarixPluginManager::~TZarixPluginManager() {
-    for (int i = GetPluginCount() - 1; i >= 0; --i) UnloadPlugin(i);
+    // A destructor must not raise: UnloadPlugin reports what fails inside it, and anything
+    // else is reported here, plugin by plugin.
+    for (int i = GetPluginCount() - 1; i >= 0; --i) {
+        try {
+            UnloadPlugin(i);
+        } catch (...) {
+            ZarixExceptionHandler(std::current_exception(), "TZarixPluginManager.Destroy", Here());
+        }
+    }
     FCommandBaseMenuPrivileges.clear();
     FExceptionManager.reset();
     FPluginPriorities.reset();

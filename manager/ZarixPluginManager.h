@@ -47,6 +47,8 @@ using TOnNewCommandProc = std::function<void(TObject* Sender, const std::string&
 /// The two entry points a plugin library exports, "PluginRegister" and "PluginInitialize".
 using TPluginRegisterProc = TZarixPlugin* (*)();
 using TPluginInitializeProc = TZarixPlugin* (*)();
+/// The entry that frees the library's plugin component, "PluginDestroy"; optional.
+using TPluginDestroyProc = void (*)();
 
 class ZARIX_API TZarixPluginManager : public TComponent {
     ZARIX_CLASS(TZarixPluginManager, TComponent)
@@ -92,8 +94,11 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// Checks the dependencies of the plugin at position index and initialises it, or unloads
     /// it when they fail. Raises EListError for a position out of range.
     void InitializePlugin(int index);
-    /// Forgets the plugin at position index and unloads its library. Nothing is left in the
-    /// manager that points at the plugin or into its library.
+    /// Forgets the plugin at position index, frees its component through the library's
+    /// "PluginDestroy" when it has one, and unloads its library. Nothing is left in the manager
+    /// that points at the plugin or into its library. Raises EListError for a position out of
+    /// range and nothing else: a step that fails is reported, and the library then stays loaded
+    /// for the life of the process rather than unloaded under what may still reach it.
     virtual void UnloadPlugin(int index);
 
     /// The plugin at position index in load order; raises Exception "Invalid index".
@@ -148,6 +153,8 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// caller neither changes nor frees it.
     TList* getCommandList() const noexcept { return FSortedCommandsList.get(); }
     TList* SortedCommandsList() const noexcept { return FSortedCommandsList.get(); }
+    /// Takes a command that is being destroyed out of the ordered command lists.
+    void CommandDestroyed(const TZarixPluginCommand* Command) noexcept;
     /// Raises OnMenuMustRefresh, for plugins that need the menu rebuilt.
     void MenuMustRefresh();
     /// Raises OnMainCaptionRefresh, for plugins that changed what the main caption shows.
@@ -266,6 +273,7 @@ private:
         if (FOnStage) FOnStage(Stage);
     }
     void ForgetModule(const TLibrary& Library);
+    void ForgetPriorityOf(const TZarixPlugin* Plugin) noexcept;
     void ForgetCommandsOf(const TZarixPlugin& Plugin);
     enum class TMenuBuild { List, SinglePlugin };
     struct TMenuWalkStep {
@@ -278,7 +286,7 @@ private:
     void BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build, TMenuWalkCache& Cache);
     static void Remember(TMenuWalkStep& Step, const TMenuItem* Parent, std::string_view Text, TMenuItem* Found);
     /// Remembers a control whose handler runs a command, so unloading can cut it.
-    void AddCommandView(const void* Command, TComponent* View);
+    void AddCommandView(const TZarixPluginCommand& Command, TComponent* View);
 
     /// The plugin list changed: says so to every index of the names calls look up.
     void PluginsChanged() noexcept { LateBoundChanged(); }
@@ -306,7 +314,9 @@ private:
     std::vector<TMenuPrivilege> FCommandBaseMenuPrivileges;
     int32_t FUserOrigid = 0;
     struct TCommandView {
-        const void* Command;  // compared only: the command may be gone
+        // The plugin whose code the view's handler runs; compared only. Kept by plugin rather
+        // than by command, since the command may be freed before its plugin goes.
+        const TZarixPlugin* Plugin;
         TWeak<TComponent> View;
     };
     std::vector<TCommandView> FCommandViews;

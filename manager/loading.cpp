@@ -13,9 +13,11 @@
 #include "services/exception_manager.h"
 #include "services/singleton.h"
 
+#include <link.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstddef>
 
 namespace zarix {
 
@@ -243,6 +245,47 @@ void TZarixPluginManager::InitializePlugin(int index) {
         }
 }
 
+namespace {
+
+constexpr const char* kUnloadContext = "TZarixPluginManager.UnloadPlugin";
+
+// Runs one step of taking a plugin apart. What it raises is reported and the unload goes on:
+// false tells the caller the step did not finish.
+template <class F>
+bool UnloadStep(F&& Step) noexcept {
+    try {
+        Step();
+        return true;
+    } catch (...) {
+        ZarixExceptionHandler(std::current_exception(), kUnloadContext, Here());
+        return false;
+    }
+}
+
+void ReportLibraryKept(const std::string& File, const char* Reason, const TCodeLocation& Where) noexcept {
+    try {
+        ZarixExceptionHandler(EPluginError("Plugin library \"" + File + "\" " + Reason), kUnloadContext, Where);
+    } catch (...) {
+    }
+}
+
+// How many libraries the loader has unmapped since the process began. Read from the first
+// module it reports, so it costs one call whatever the number of loaded libraries; 0 when the
+// loader does not keep the count.
+unsigned long long LibrariesUnmapped() noexcept {
+    unsigned long long unmapped = 0;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t size, void* out) {
+            if (size >= offsetof(dl_phdr_info, dlpi_subs) + sizeof(info->dlpi_subs))
+                *static_cast<unsigned long long*>(out) = info->dlpi_subs;
+            return 1;
+        },
+        &unmapped);
+    return unmapped;
+}
+
+}  // namespace
+
 void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
     // Everything that could still lead into the library's code goes before the library does.
     const void* module = ModuleOfHandle(Library.Handle());
@@ -254,27 +297,63 @@ void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
     });
 }
 
+void TZarixPluginManager::ForgetPriorityOf(const TZarixPlugin* Plugin) noexcept {
+    if (!FPluginPriorities) return;
+    // From the end: plugins go last loaded first, and their entries are mostly at the end.
+    for (int entry = FPluginPriorities->Count() - 1; entry >= 0; --entry) {
+        if (FPluginPriorities->Objects(entry) != Plugin) continue;
+        FPluginPriorities->Delete(entry);
+        return;
+    }
+}
+
 void TZarixPluginManager::UnloadPlugin(int index) {
     if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
+    // Out of every list first, none of which can fail: whatever happens below, no call of the
+    // manager's reaches the plugin again.
     const auto position = static_cast<std::ptrdiff_t>(index);
     TZarixPlugin* plugin = FPlugins[static_cast<std::size_t>(index)];
     TLibrary library = std::move(FLibraries[static_cast<std::size_t>(index)]);
     FPlugins.erase(FPlugins.begin() + position);
     FLibraries.erase(FLibraries.begin() + position);
     PluginsChanged();
-    if (FPluginPriorities) {
-        // From the end: plugins go last loaded first, and their entries are mostly at the end.
-        for (int entry = FPluginPriorities->Count() - 1; entry >= 0; --entry) {
-            if (FPluginPriorities->Objects(entry) != plugin) continue;
-            FPluginPriorities->Delete(entry);
-            break;
-        }
+    ForgetPriorityOf(plugin);
+    // Each register is paired with one destroy; the component goes with the last of them.
+    const auto destroy = reinterpret_cast<TPluginDestroyProc>(library.Resolve("PluginDestroy"));
+    // A library loaded twice handed the same component to both entries; while another entry
+    // holds it, only this entry's share of the component and of the library goes.
+    const uintptr_t handle = library.Handle();
+    if (std::any_of(FLibraries.begin(), FLibraries.end(), [handle](const TLibrary& l) { return l.Handle() == handle; })) {
+        if (destroy != nullptr) destroy();
+        return;
     }
-    ForgetCommandsOf(*plugin);
-    ForgetModule(library);
-    std::erase_if(FLibraryFiles, [&](const TLibraryFile& file) { return file.Handle == library.Handle(); });
-    // The library frees its own plugin component as it unloads; the manager never does.
+
+    const bool viewsCut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
+    // The component goes while its code is still there; a library built without the destroy
+    // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.
+    const bool destroyed = viewsCut && destroy != nullptr;
+    if (destroyed) destroy();
+    const bool cut = UnloadStep([&] { ForgetModule(library); }) && viewsCut;
+    std::erase_if(FLibraryFiles, [handle](const TLibraryFile& record) { return record.Handle == handle; });
+    // Named only now: the cut steps above must not be the ones to fail for want of memory.
+    std::string file;
+    UnloadStep([&] {
+        if (const auto module = ModuleOfAddress(library.Resolve("PluginRegister"))) file = module->Path;
+        else if (!destroyed) file = plugin->Filename();
+    });
+    if (!cut) {
+        library.Release();
+        ReportLibraryKept(file, "stays loaded: it could not be cut off from everything that leads into it",
+                          Here());
+        return;
+    }
+    const unsigned long long unmappedBefore = LibrariesUnmapped();
     library.Unload();
+    // The loader's own count first: asking it by file name costs a search of every library.
+    if (LibrariesUnmapped() == unmappedBefore && !file.empty() && IsLibraryLoaded(file))
+        ReportLibraryKept(file, "is still loaded after unloading: something holds it (a unique symbol, or a handle "
+                                "of its own), so its code and data stay in memory",
+                          Here());
 }
 
 }  // namespace zarix

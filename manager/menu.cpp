@@ -6,7 +6,8 @@
 #include "plugin/plugin_utils.h"
 #include "services/exception_handler.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <vector>
 
 namespace zarix {
 
@@ -136,7 +137,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         }
         if (!Command.PrivilegeToCheckName().empty())
             FCommandBaseMenuPrivileges.push_back(TMenuPrivilege{Command.PrivilegeToCheckName(), item});
-        AddCommandView(&Command, item);
+        AddCommandView(Command, item);
         current->Add(item);
     }
 }
@@ -173,33 +174,38 @@ void TZarixPluginManager::CaptionMustRefresh() {
     if (OnMainCaptionRefresh) OnMainCaptionRefresh(this);
 }
 
-void TZarixPluginManager::AddCommandView(const void* Command, TComponent* View) {
+void TZarixPluginManager::AddCommandView(const TZarixPluginCommand& Command, TComponent* View) {
     // Views the host destroyed are pruned whenever the list has doubled since the last pruning:
     // it stays about as long as what is shown, at a constant cost per view.
     if (FCommandViews.size() >= 2 * FCommandViewsPruned + 64) {
         std::erase_if(FCommandViews, [](const TCommandView& v) { return !v.View; });
         FCommandViewsPruned = FCommandViews.size();
     }
-    FCommandViews.push_back(TCommandView{Command, View});
+    FCommandViews.push_back(TCommandView{Command.Plugin(), View});
+}
+
+void TZarixPluginManager::CommandDestroyed(const TZarixPluginCommand* Command) noexcept {
+    // Its views stay listed under its plugin: they hold copies of its handler, which lives in
+    // the plugin's code until the plugin is unloaded.
+    for (TList* list : {FSortedCommandsList.get(), FSortedCommandsToolBarList.get()})
+        while (list != nullptr && list->Remove(Command) >= 0) {
+        }
 }
 
 void TZarixPluginManager::ForgetCommandsOf(const TZarixPlugin& Plugin) {
     // Every control whose handler is a copy of one of the plugin's command handlers loses it
     // now, while the library that holds the handlers' code is still loaded: once it is gone
     // neither a click nor the destruction of the copy could be allowed to reach that code.
-    // The stored command pointers are only compared, never followed: a plugin may have freed
-    // a command of its own since.
-    std::unordered_set<const void*> own;
-    const TZarixPluginCommands* commands = Plugin.Commands();
-    for (int i = 0; i < commands->Count(); ++i) own.insert(commands->Items(i));
-    const auto ownCommand = [&own](const void* c) { return own.count(c) != 0; };
-    std::unordered_set<const TMenuItem*> cutItems;
+    // The one allocation comes first: when it fails nothing has changed yet.
+    std::vector<const TComponent*> cutItems;
+    cutItems.reserve(static_cast<std::size_t>(
+        std::count_if(FCommandViews.begin(), FCommandViews.end(), [&](const TCommandView& v) { return v.Plugin == &Plugin; })));
     for (TCommandView& view : FCommandViews) {
-        if (!ownCommand(view.Command)) continue;
+        if (view.Plugin != &Plugin) continue;
         if (auto* item = dynamic_cast<TMenuItem*>(view.View.Get())) {
             item->SetOnClick(nullptr);
             item->SetEnabled(false);
-            cutItems.insert(item);
+            cutItems.push_back(item);
         } else if (auto* button = dynamic_cast<TToolButton*>(view.View.Get())) {
             button->SetOnClick(nullptr);
             button->SetEnabled(false);
@@ -208,14 +214,17 @@ void TZarixPluginManager::ForgetCommandsOf(const TZarixPlugin& Plugin) {
             action->SetEnabled(false);
         }
     }
-    std::erase_if(FCommandViews, [&](const TCommandView& v) { return !v.View || ownCommand(v.Command); });
+    std::erase_if(FCommandViews, [&](const TCommandView& v) { return !v.View || v.Plugin == &Plugin; });
     // A later privilege pass must not enable an item whose command is gone.
-    std::erase_if(FCommandBaseMenuPrivileges,
-                  [&](const TMenuPrivilege& p) { return !p.Item || cutItems.count(p.Item.Get()) != 0; });
+    std::sort(cutItems.begin(), cutItems.end());
+    std::erase_if(FCommandBaseMenuPrivileges, [&](const TMenuPrivilege& p) {
+        return !p.Item || std::binary_search(cutItems.begin(), cutItems.end(), p.Item.Get());
+    });
+    // The lists hold only live commands (CommandDestroyed), so each one can be asked its plugin.
     for (TList* list : {FSortedCommandsList.get(), FSortedCommandsToolBarList.get()}) {
         if (list == nullptr) continue;
         for (int i = list->Count() - 1; i >= 0; --i)
-            if (ownCommand(list->Items(i))) list->Delete(i);
+            if (static_cast<const TZarixPluginCommand*>(list->Items(i))->Plugin() == &Plugin) list->Delete(i);
     }
 }
 

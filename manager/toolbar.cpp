@@ -149,7 +149,7 @@ void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionLi
             button->SetVisible(command->ShowOnToolBar());
             button->SetOnClick(command->OnExecute());
             button->SetParent(toolBar);
-            AddCommandView(command, button);
+            AddCommandView(*command, button);
             toolBar->SetShowCaptions(showCaptions);
             if (showCaptions) button->SetCaption(ButtonCaption(command->ToolButtonCaption()));
             else toolBar->SetButtonWidth(kIconOnlyButtonWidth);
@@ -163,7 +163,7 @@ void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionLi
                 action->SetShortCut(ButtonShortCut(toolBar->ComponentCount()));
                 action->SetOnExecute(command->OnExecute());
                 action->SetActionList(ActionList);
-                AddCommandView(command, action);
+                AddCommandView(*command, action);
                 button->SetHint(ShortCutToText(action->ShortCut()) + " " + hint);
             }
         }

@@ -84,9 +84,10 @@ TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner) : TZarixMDIContainer(
 
 // Built under the name-space write lock, held by the guard of the delegating call and
 // released on every path.
-TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner, const TNameSpaceWriteGuard&) : TComponent(AOwner) {
-    Guarded("TZarixMDIContainerItems.create", [&] { FItems = std::make_unique<TZarixMDIContainerItems>(this); });
-}
+// A container without its registry could not do anything, so a failure to make the registry
+// fails the construction; every method may then rely on the registry being there.
+TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner, const TNameSpaceWriteGuard&)
+    : TComponent(AOwner), FItems(std::make_unique<TZarixMDIContainerItems>(this)) {}
 
 TZarixMDIContainer::~TZarixMDIContainer() { FItems.reset(); }
 

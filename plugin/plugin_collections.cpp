@@ -1,6 +1,7 @@
 // The plugin collections and their items.
 #include "plugin/plugin_collections.h"
 
+#include "manager/ZarixPluginManager.h"
 #include "plugin/zarixplugin.h"
 
 namespace zarix {
@@ -25,7 +26,18 @@ ZARIX_DEFINE_CLASS(TZarixPluginCommand,
                    ZARIX_PROPERTY(Visible, FVisible, FVisible))
 
 TZarixPluginCommand::TZarixPluginCommand(TCollection* Collection) : TCollectionItem(Collection) {}
-TZarixPluginCommand::~TZarixPluginCommand() = default;
+TZarixPluginCommand::~TZarixPluginCommand() {
+    // The manager's ordered command lists point at commands: one that goes leaves them first.
+    if (const TZarixPlugin* plugin = Plugin())
+        if (auto* manager = dynamic_cast<TZarixPluginManager*>(plugin->Manager())) manager->CommandDestroyed(this);
+}
+
+TZarixPlugin* TZarixPluginCommand::Plugin() const noexcept {
+    // While the collection itself is being destroyed it is no longer a plugin's collection, and
+    // its plugin is going too.
+    const auto* commands = dynamic_cast<const TZarixPluginCommands*>(Collection());
+    return commands != nullptr ? commands->Plugin() : nullptr;
+}
 
 void TZarixPluginCommand::SetName(const std::string& Value) {
     if (Value != FName) FName = Value;

@@ -82,6 +82,8 @@ class ZARIX_API TZarixPluginCommand : public TCollectionItem {
     /// The tool button built for the command; nullptr before, and once the button is destroyed.
     TToolButton* ToolItemRef() const noexcept { return FToolItemRef.Get(); }
     void SetToolItemRef(TToolButton* Value) { FToolItemRef = Value; }
+    /// The plugin whose Commands hold this command; nullptr outside a plugin's collection.
+    TZarixPlugin* Plugin() const noexcept;
 
     /// Icon of the menu item and tool button; -1 or less for none.
     int32_t IconIdx = 0;

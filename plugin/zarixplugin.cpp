@@ -38,6 +38,9 @@ TZarixPlugin::TZarixPlugin(TComponent* AOwner, const TNameSpaceWriteGuard&)
 }
 
 TZarixPlugin::~TZarixPlugin() {
+    // One at a time while the collection is still this plugin's, so each command takes itself
+    // out of the manager's lists even when the plugin goes without being unloaded first.
+    FCommands->Clear();
     FCommands.reset();
     FMethods.reset();
     FClasses.reset();

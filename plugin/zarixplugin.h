@@ -51,8 +51,8 @@ class ZARIX_API TZarixPlugin : public TComponent {
     void SetHostApplication(TApplication* Value) { FHostApplication = Value; }
     /// The library's file name without folder, as Initialize received it.
     const std::string& Filename() const noexcept { return FFilename; }
-    /// The manager that loaded the plugin.
-    TComponent* Manager() const noexcept { return FManager; }
+    /// The manager that loaded the plugin; nullptr once that manager is destroyed.
+    TComponent* Manager() const noexcept { return FManager.Get(); }
     void SetManager(TComponent* Value) { FManager = Value; }
     uint32_t getInstance() const noexcept { return FHInstance; }
     void setInstance(uint32_t Instance) noexcept { FHInstance = Instance; }
@@ -191,7 +191,7 @@ private:
     std::string FPluginExtensionName;
     TApplication* FHostApplication = nullptr;
     std::string FFilename;
-    TComponent* FManager = nullptr;
+    TWeak<TComponent> FManager;
     uint32_t FHInstance = 0;
     bool FAlwaysLoaded = false;
     uint8_t FPluginPriority = 0;

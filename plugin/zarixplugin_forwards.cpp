@@ -8,7 +8,7 @@ namespace zarix {
 TZarixPluginManager& TZarixPlugin::LoadedBy() const {
     // Called before the manager's Initialize, the platform would dereference nothing; a clear
     // error serves the plugin author better.
-    auto* manager = dynamic_cast<TZarixPluginManager*>(FManager);
+    auto* manager = dynamic_cast<TZarixPluginManager*>(FManager.Get());
     if (manager == nullptr)
         throw EPluginError("Plugin \"" + GetPluginName() + "\" is not loaded by a plugin manager");
     return *manager;

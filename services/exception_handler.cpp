@@ -3,6 +3,7 @@
 
 #include "platform/os/module_info.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/ui/ui_change.h"
 #include "services/exception_manager.h"
 
 #include <fstream>
@@ -63,6 +64,12 @@ void Deliver(TExceptionReport report) noexcept {
     }
 }
 
+void ReportUIChangeFailure(std::exception_ptr Error, const TUIChange& Change) noexcept;
+
+// The change seam lives below this service and cannot call it; the service plugs itself in
+// when the library is loaded, so a front-end's failure is reported like every caught failure.
+[[maybe_unused]] const bool kUIChangeFailuresReported = (SetUIChangeFailureHandler(&ReportUIChangeFailure), true);
+
 }  // namespace
 
 TCodeLocation Here(std::source_location where) noexcept {
@@ -97,6 +104,15 @@ std::string FormatExceptionReport(const TExceptionReport& r) {
     if (!r.Module.empty()) line += "; module " + r.Module;
     return line + ")";
 }
+
+namespace {
+void ReportUIChangeFailure(std::exception_ptr Error, const TUIChange& Change) noexcept {
+    try {
+        ZarixExceptionHandler(Error, "UI change \"" + std::string(Change.What) + "\"", Here());
+    } catch (...) {
+    }
+}
+}  // namespace
 
 TExceptionSink SetExceptionSink(TExceptionSink Sink) {
     SinkState& s = Sinks();

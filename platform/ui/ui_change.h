@@ -3,6 +3,7 @@
 
 #include "platform/rtl/export.h"
 
+#include <exception>
 #include <functional>
 #include <string_view>
 
@@ -18,12 +19,20 @@ struct TUIChange {
 
 using TUIChangeHandler = std::function<void(const TUIChange&)>;
 
+/// Receives what a change handler raised, with the change it was told of.
+using TUIChangeFailureHandler = void (*)(std::exception_ptr Error, const TUIChange& Change) noexcept;
+
 /// Installs the front-end's handler (empty for none, the default: nothing is drawn). Returns
 /// the handler installed before.
 ZARIX_API TUIChangeHandler SetUIChangeHandler(TUIChangeHandler Handler);
 
-/// Tells the installed front-end that Sender changed.
-ZARIX_API void NotifyUIChange(TComponent* Sender, std::string_view What);
+/// Installs the receiver of handler failures (nullptr: standard error). The reporting service
+/// installs itself when the library is loaded. Returns the one installed before.
+ZARIX_API TUIChangeFailureHandler SetUIChangeFailureHandler(TUIChangeFailureHandler Handler) noexcept;
+
+/// Tells the installed front-end that Sender changed. Never raises: the seam only observes,
+/// so a failing front-end is reported and the control's own change stands.
+ZARIX_API void NotifyUIChange(TComponent* Sender, std::string_view What) noexcept;
 
 /// Stores Value in Field and tells the front-end, unless nothing changes.
 template <class T, class V>

@@ -1,0 +1,163 @@
+// A plugin's end of life: the manager frees the component through the library's destroy entry
+// before unmapping it, unloading survives whatever fails inside it, and a host whose manager
+// lives in a global exits cleanly.
+#include "../sync/failing_allocation.h"
+#include "loading_fixture.h"
+
+#include "platform/os/library.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/ui_change.h"
+#include "services/exception_handler.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+extern char** environ;
+
+using namespace zarix;
+
+namespace {
+
+// A front-end that fails at every change it is told of.
+class TFailingFrontEnd {
+public:
+    TFailingFrontEnd()
+        : FPrevious(SetUIChangeHandler([](const TUIChange&) { throw std::runtime_error("front-end down"); })) {}
+    ~TFailingFrontEnd() { SetUIChangeHandler(std::move(FPrevious)); }
+    TFailingFrontEnd(const TFailingFrontEnd&) = delete;
+    TFailingFrontEnd& operator=(const TFailingFrontEnd&) = delete;
+
+private:
+    TUIChangeHandler FPrevious;
+};
+
+// Runs the global-manager host on one argument; its wait status.
+int RunHost(std::string arg) {
+    char* argv[] = {const_cast<char*>(GLOBAL_HOST), arg.data(), nullptr};
+    pid_t pid = 0;
+    int status = -1;
+    if (posix_spawn(&pid, GLOBAL_HOST, nullptr, nullptr, argv, environ) == 0) waitpid(pid, &status, 0);
+    return status;
+}
+
+}  // namespace
+
+class LifetimeTest : public LoadingTest {
+protected:
+    /// Loads a fresh copy of a fixture and builds a menu of its commands into Menu, so that
+    /// unloading has views to cut.
+    std::string LoadWithMenu(const std::string& name, TMenu& Menu) {
+        const std::string file = Install(name, name + std::to_string(++Copies));
+        Manager->LoadPlugin(file, true);
+        Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+        return file;
+    }
+    bool Reported(const std::string& text) const {
+        return std::any_of(Sink.Reports().begin(), Sink.Reports().end(),
+                           [&](const TExceptionReport& r) { return r.Message.find(text) != std::string::npos; });
+    }
+
+    TCapturingExceptionSink Sink;
+    int Copies = 0;
+};
+
+// How a library's component goes and whether the library goes with it.
+struct TEnd {
+    const char* File;
+    bool HeldByTheTest;  // a handle of the test's own keeps the library mapped
+    bool Destroyed;      // by the unload itself
+    bool StaysMapped;    // and so reported by file name
+};
+
+class LibraryEndTest : public LifetimeTest, public ::testing::WithParamInterface<TEnd> {};
+
+TEST_P(LibraryEndTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIsReported) {
+    TMainMenu menu(nullptr);
+    const std::string file = LoadWithMenu(GetParam().File, menu);
+    TLibrary held = GetParam().HeldByTheTest ? TLibrary::Load(file) : TLibrary();
+    JournalTake();
+    Manager->UnloadPlugin(0);
+    const auto journal = JournalTake();
+    EXPECT_EQ(Only(journal, "destroy:").size(), GetParam().Destroyed ? 1u : 0u);
+    EXPECT_EQ(Only(journal, "singleton-gone:").size(), 1u);
+    EXPECT_EQ(IsLibraryLoaded(file), GetParam().StaysMapped);
+    EXPECT_EQ(Reported("\"" + file + "\" is still loaded after unloading"), GetParam().StaysMapped);
+}
+
+// "handmacro" and "handstatic" are built by hand, without the module helper, so unique symbols
+// are allowed: the first declares its entries with ZARIX_PLUGIN, the second owns its component
+// in a function-local static and exports no destroy entry.
+INSTANTIATE_TEST_SUITE_P(Lifetime, LibraryEndTest,
+                         ::testing::Values(TEnd{"lifetime", true, true, true}, TEnd{"handmacro", false, true, false},
+                                           TEnd{"handstatic", false, false, true}),
+                         [](const auto& info) { return std::string(info.param.File); });
+
+TEST_F(LifetimeTest, AFailingFrontEndIsReportedAndTheUnloadCompletes) {
+    TMainMenu menu(nullptr);
+    const std::string file = LoadWithMenu("lifetime", menu);
+    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    JournalTake();
+    {
+        TFailingFrontEnd frontEnd;
+        EXPECT_NO_THROW(Manager->UnloadPlugin(0));
+    }
+    EXPECT_EQ(Only(JournalTake(), "destroy:").size(), 1u);
+    EXPECT_FALSE(IsLibraryLoaded(file));
+    EXPECT_TRUE(Reported("front-end down"));
+    EXPECT_FALSE(item->Enabled() || item->OnClick());
+}
+
+TEST_F(LifetimeTest, DestroyingTheManagerUnderAFailingFrontEndReportsInsteadOfEndingTheProcess) {
+    EXPECT_EXIT(
+        {
+            TMainMenu menu(nullptr);
+            LoadWithMenu("lifetime", menu);
+            LoadWithMenu("alfa", menu);
+            TFailingFrontEnd frontEnd;
+            Manager.reset();
+            std::_Exit(Reported("front-end down") ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(LifetimeTest, AnUnloadThatCannotCutTheViewsKeepsTheLibraryWholeAndSaysSo) {
+    TMainMenu menu(nullptr);
+    const std::string file = LoadWithMenu("lifetime", menu);
+    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    sync_test::FailNextAllocation(true);
+    EXPECT_NO_THROW(Manager->UnloadPlugin(0));
+    sync_test::FailNextAllocation(false);
+    EXPECT_EQ(Manager->PluginCount(), 0);
+    EXPECT_TRUE(IsLibraryLoaded(file));
+    EXPECT_TRUE(Reported("\"" + file + "\" stays loaded"));
+    JournalTake();
+    item->Click();  // what was not cut still runs code that is still there
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Lifetime"});
+}
+
+TEST_F(LifetimeTest, ALibraryLoadedTwiceStaysWholeUntilItsLastEntryGoes) {
+    const std::string file = Install("lifetime");
+    Manager->LoadPlugin(file, false);
+    Manager->LoadPlugin(file, false);
+    TMainMenu menu(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    JournalTake();
+    Manager->UnloadPlugin(1);
+    item->Click();
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Lifetime"});
+    Manager->UnloadPlugin(0);
+    EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Lifetime"});
+    EXPECT_FALSE(IsLibraryLoaded(file));
+}
+
+TEST(LifetimeHost, AHostWithItsManagerInAGlobalExitsCleanly) {
+    for (const std::string& arg : {std::string(FIXTURE_DIR) + "alfa.bpl", std::string(FIXTURE_DIR) + "lifetime.bpl",
+                                   std::string(FIXTURE_DIR) + "handmacro.bpl", std::string(EXAMPLE_PLUGIN_DIR)}) {
+        const int status = RunHost(arg);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << arg << ": status " << status;
+    }
+}
