@@ -320,14 +320,9 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     ForgetPriorityOf(plugin);
     // Each register is paired with one destroy; the component goes with the last of them.
     const auto destroy = reinterpret_cast<TPluginDestroyProc>(library.Resolve("PluginDestroy"));
-    // A library loaded twice handed the same component to both entries; while another entry
-    // holds it, only this entry's share of the component and of the library goes.
+    // A library is recorded once (LoadPlugin refuses a second name of it), so this entry holds
+    // the manager's only share of it.
     const uintptr_t handle = library.Handle();
-    if (std::any_of(FLibraries.begin(), FLibraries.end(), [handle](const TLibrary& l) { return l.Handle() == handle; })) {
-        if (destroy != nullptr) destroy();
-        return;
-    }
-
     const bool viewsCut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
     // The component goes while its code is still there; a library built without the destroy
     // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.

@@ -92,7 +92,7 @@ const std::vector<TLayout> Recorded = {
     {"TComponent", 120, 8, 10},
     {"TCollectionItem", 24, 8, 9},
     {"TCollection", 80, 8, 9},
-    {"TZarixPlugin", 416, 8, 20},
+    {"TZarixPlugin", 424, 8, 20},
     {"TZarixPluginCommand", 384, 8, 9},
     {"TZarixPluginMethod", 88, 8, 9},
     {"TZarixPluginClass", 96, 8, 9},

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     try {
         const std::string path = argv[1];
+        gManager.SetAllowUnstampedPlugins(true);  // the hand-built fixtures carry no stamp
         if (path.ends_with('/')) gManager.SetPluginFolder(path);
         if (path.ends_with('/')) gManager.LoadPlugins();
         else gManager.LoadPlugin(path, true);

@@ -47,6 +47,12 @@ int RunHost(std::string arg) {
 
 class LifetimeTest : public LoadingTest {
 protected:
+    // Libraries built by hand, without the helper's ABI stamp, are part of the subject here.
+    void SetUp() override {
+        LoadingTest::SetUp();
+        Manager->SetAllowUnstampedPlugins(true);
+    }
+
     /// Loads a fresh copy of a fixture and builds a menu of its commands into Menu, so that
     /// unloading has views to cut.
     std::string LoadWithMenu(const std::string& name, TMenu& Menu) {
@@ -138,15 +144,14 @@ TEST_F(LifetimeTest, AnUnloadThatCannotCutTheViewsKeepsTheLibraryWholeAndSaysSo)
     EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Lifetime"});
 }
 
-TEST_F(LifetimeTest, ALibraryLoadedTwiceStaysWholeUntilItsLastEntryGoes) {
+TEST_F(LifetimeTest, ALibraryLoadedAgainIsRefusedAndTheFirstEntryStaysWhole) {
     const std::string file = Install("lifetime");
     Manager->LoadPlugin(file, false);
-    Manager->LoadPlugin(file, false);
+    EXPECT_THROW(Manager->LoadPlugin(file, false), EPluginError);
     TMainMenu menu(nullptr);
     Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
     TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
     JournalTake();
-    Manager->UnloadPlugin(1);
     item->Click();
     EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Lifetime"});
     Manager->UnloadPlugin(0);
