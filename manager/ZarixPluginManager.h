@@ -267,7 +267,7 @@ private:
     };
     const TLibraryFile* FindLibraryFile(uint64_t Device, uint64_t Inode) const;
     const TLibraryFile* LibraryFileOf(uintptr_t Handle) const;
-    void ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename) const;
+    void ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename, const std::vector<std::byte>& Block) const;
     [[noreturn]] void ProbeInChild(int Fd, const std::vector<std::string>& Files, std::size_t First);
     void MarkStage(TProbeStage Stage) const {
         if (FOnStage) FOnStage(Stage);

@@ -6,6 +6,7 @@
 #include "platform/os/file_enum.h"
 #include "platform/os/library_check.h"
 #include "platform/os/module_info.h"
+#include "platform/os/version_resource.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
 #include "plugin/plugin_utils.h"
@@ -44,6 +45,14 @@ std::optional<TFileIdentity> IdentityOf(const std::string& Path) {
     struct stat info{};
     if (::stat(Path.c_str(), &info) != 0) return std::nullopt;
     return TFileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+// The "FileVersion" of a version block's first translation, as GetVersionInfoString reads it.
+std::string FileVersionOf(const std::vector<std::byte>& Block) {
+    const auto size = static_cast<uint32_t>(Block.size());
+    const std::vector<TVerTranslation> translations = VerQueryTranslations(Block.data(), size);
+    if (translations.empty()) return {};
+    return VerQueryString(Block.data(), size, VerStringPath(translations.front(), "FileVersion")).value_or(std::string());
 }
 
 std::string SameLibraryMessage(const std::string& Second, const std::string& First) {
@@ -129,8 +138,9 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     MarkStage(TProbeStage::psCheck);
     // Before any of the library's code runs: a file the loader cannot map whole, or one built
     // against another ABI, is refused here rather than crashing the host later.
-    CheckLibraryBeforeLoad(Filename, FAllowUnstampedPlugins);
-    const std::optional<TFileIdentity> identity = IdentityOf(Filename);
+    // What it learned (the file's identity, its version block) spares a second read of the file.
+    const TCheckedLibrary checked = CheckLibraryBeforeLoad(Filename, FAllowUnstampedPlugins);
+    const std::optional<TFileIdentity> identity = TFileIdentity{checked.Device, checked.Inode};
     if (identity)
         if (const TLibraryFile* first = FindLibraryFile(identity->Device, identity->Inode))
             throw EPluginError(SameLibraryMessage(Filename, first->Path));
@@ -164,7 +174,7 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     CurrentPluginName = plugin->GetPluginName();
     if (plugin->PluginPriority() == 0)
         throw EPluginError("\"" + shortName + "\": nie ma określonego priorytetu ładowania.");
-    ReadPluginVersion(*plugin, Filename);
+    ReadPluginVersion(*plugin, Filename, checked.VersionBlock);
     plugin->DBInterface = DBInterface;
     plugin->SkinProvider = FSkinProvider;
     MarkStage(TProbeStage::psInitialize);
@@ -200,11 +210,12 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     TriggerAfterLoadingEvent();
 }
 
-void TZarixPluginManager::ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename) const {
+void TZarixPluginManager::ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename,
+                                            const std::vector<std::byte>& Block) const {
     // The conversion error stays the error of a missing or malformed version, as callers catch
     // it; the message says which file and what is wrong with it.
     const std::string shortName = ExtractFileName(Filename);
-    const std::string text = GetVersionInfoString(Filename, "FileVersion");
+    const std::string text = Block.empty() ? GetVersionInfoString(Filename, "FileVersion") : FileVersionOf(Block);
     if (text.empty()) throw EConvertError(shortName + ": the version resource is missing (no FileVersion)");
     try {
         Plugin.SetVersion(VersionParser(text));

@@ -208,23 +208,35 @@ TVersionResult<std::optional<TAbiStamp>> DecodeStamp(TBytes descriptor) {
 
 // The stamp among the notes the program headers list; the linker puts it beside the version
 // note, so for a usual plugin it is already in the first read.
-TVersionResult<std::optional<TAbiStamp>> FindStamp(TWindowedFile& file, const TElfImage& image, uint64_t fileSize) {
+// With versionBlock, the first valid version note met on the way is copied there as well.
+TVersionResult<std::optional<TAbiStamp>> FindStamp(TWindowedFile& file, const TElfImage& image, uint64_t fileSize,
+                                                    std::vector<std::byte>* versionBlock = nullptr) {
+    bool versionSeen = false;
     for (uint64_t i = 0; i < image.Count; ++i) {
         const TSegment s = image.Segment(i);
         if (s.Type != PT_NOTE || s.FileSize > MaxNoteSegment || !RangeFits(s.Offset, s.FileSize, fileSize)) continue;
         auto notes = file.Bytes(s.Offset, s.FileSize, "note segment");
         if (!notes) return notes.Error();
+        if (versionBlock != nullptr && !versionSeen)
+            if (const auto note = FindVersionNote(notes.Value(), s.Align)) {
+                // Only the first note counts, as for the version reader; an invalid one is left
+                // to that reader, which says what is wrong with it.
+                versionSeen = true;
+                if (auto size = ValidateVersionBlock(*note))
+                    versionBlock->assign(note->begin(), note->begin() + size.Value());
+            }
         if (const auto descriptor = FindNote(notes.Value(), s.Align, VersionNoteOwner, AbiStampNoteType))
             return DecodeStamp(*descriptor);
     }
     return std::optional<TAbiStamp>();
 }
 
-std::optional<std::string> Inspect(TWindowedFile& file, uint64_t fileSize, bool allowUnstamped) {
+std::optional<std::string> Inspect(TWindowedFile& file, uint64_t fileSize, bool allowUnstamped,
+                                   std::vector<std::byte>* versionBlock = nullptr) {
     auto image = ReadProgramHeaders(file, fileSize, true);
     if (!image) return image.Error().Message;
     if (auto refusal = CheckSegments(image.Value(), fileSize)) return refusal;
-    auto stamp = FindStamp(file, image.Value(), fileSize);
+    auto stamp = FindStamp(file, image.Value(), fileSize, versionBlock);
     if (!stamp) return stamp.Error().Message;
     if (!stamp.Value()) {
         if (allowUnstamped) return std::nullopt;
@@ -237,6 +249,8 @@ std::optional<std::string> Inspect(TWindowedFile& file, uint64_t fileSize, bool 
 struct TOpenedLibrary {
     std::optional<TFileDescriptor> Fd;
     uint64_t Size = 0;
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
     std::array<std::byte, HeadReadSize> Head;
     std::size_t HeadSize = 0;
 
@@ -254,6 +268,8 @@ std::optional<TVersionError> OpenLibrary(const std::string& path, TOpenedLibrary
         return TVersionError{TVersionErrorKind::CannotRead, "cannot read: " + std::generic_category().message(errno)};
     if (!S_ISREG(status.st_mode)) return TVersionError{TVersionErrorKind::CannotRead, "not a regular file"};
     library.Size = static_cast<uint64_t>(status.st_size);
+    library.Device = static_cast<uint64_t>(status.st_dev);
+    library.Inode = static_cast<uint64_t>(status.st_ino);
     const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(library.Size, HeadReadSize));
     auto got = ReadAt(library.Fd->Get(), 0, std::span(library.Head).first(want));
     if (!got) return got.Error();
@@ -304,8 +320,19 @@ std::optional<std::string> InspectLibraryFile(const std::string& Path, bool Allo
     return Inspect(file, library.Size, AllowUnstamped);
 }
 
-void CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped) {
-    if (auto refusal = InspectLibraryFile(Path, AllowUnstamped)) throw EPackageError(FileNameOf(Path) + ": " + *refusal);
+TCheckedLibrary CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped) {
+    TOpenedLibrary library;
+    TCheckedLibrary checked;
+    std::optional<std::string> refusal;
+    if (auto failure = OpenLibrary(Path, library)) refusal = failure->Message;
+    else {
+        TWindowedFile file(library.Fd->Get(), "ELF object", library.HeadBytes(), library.Size);
+        refusal = Inspect(file, library.Size, AllowUnstamped, &checked.VersionBlock);
+    }
+    if (refusal) throw EPackageError(FileNameOf(Path) + ": " + *refusal);
+    checked.Device = library.Device;
+    checked.Inode = library.Inode;
+    return checked;
 }
 
 TVersionResult<std::optional<TAbiStamp>> ReadAbiStamp(const std::string& Path) {

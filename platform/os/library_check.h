@@ -10,9 +10,11 @@
 #include "platform/rtl/export.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace zarix {
 
@@ -25,8 +27,18 @@ ZARIX_API std::optional<std::string> InspectLibraryBytes(std::span<const std::by
 /// The same for a file, reading only its headers (one read for a usual plugin).
 ZARIX_API std::optional<std::string> InspectLibraryFile(const std::string& Path, bool AllowUnstamped);
 
+/// What the check learned of a library it let through, so that loading it need not read the
+/// file again.
+struct TCheckedLibrary {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    /// The version block, when the notes the check read hold a valid one; empty otherwise (the
+    /// version reader then has the last word).
+    std::vector<std::byte> VersionBlock;
+};
+
 /// Raises EPackageError "<file name>: <reason>" for a library InspectLibraryFile refuses.
-ZARIX_API void CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped);
+ZARIX_API TCheckedLibrary CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped);
 
 /// Why a stamp does not fit this host's build: "built for framework ABI 3, this host has ABI 4";
 /// nothing when it fits.
