@@ -14,7 +14,6 @@
 #include "services/exception_manager.h"
 #include "services/singleton.h"
 
-#include <link.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -280,20 +279,6 @@ void ReportLibraryKept(const std::string& File, const char* Reason, const TCodeL
     }
 }
 
-// How many libraries the loader has unmapped since the process began. Read from the first
-// module it reports, so it costs one call whatever the number of loaded libraries; 0 when the
-// loader does not keep the count.
-unsigned long long LibrariesUnmapped() noexcept {
-    unsigned long long unmapped = 0;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, std::size_t size, void* out) {
-            if (size >= offsetof(dl_phdr_info, dlpi_subs) + sizeof(info->dlpi_subs))
-                *static_cast<unsigned long long*>(out) = info->dlpi_subs;
-            return 1;
-        },
-        &unmapped);
-    return unmapped;
-}
 
 }  // namespace
 
@@ -353,10 +338,10 @@ void TZarixPluginManager::UnloadPlugin(int index) {
                           Here());
         return;
     }
-    const unsigned long long unmappedBefore = LibrariesUnmapped();
+    const unsigned long long unmappedBefore = LibrariesUnmappedCount();
     library.Unload();
     // The loader's own count first: asking it by file name costs a search of every library.
-    if (LibrariesUnmapped() == unmappedBefore && !file.empty() && IsLibraryLoaded(file))
+    if (LibrariesUnmappedCount() == unmappedBefore && !file.empty() && IsLibraryLoaded(file))
         ReportLibraryKept(file, "is still loaded after unloading: something holds it (a unique symbol, or a handle "
                                 "of its own), so its code and data stay in memory",
                           Here());

@@ -52,5 +52,8 @@ ZARIX_API void UnloadPackage(uintptr_t Module) noexcept;
 ZARIX_API void* GetProcAddress(uintptr_t Module, const char* ProcName) noexcept;
 /// Whether the library at Path is mapped in the process right now.
 ZARIX_API bool IsLibraryLoaded(const std::string& Path) noexcept;
+/// How many libraries the loader has unmapped since the process began: one call, where asking
+/// IsLibraryLoaded searches every loaded library. 0 when the loader does not keep the count.
+ZARIX_API unsigned long long LibrariesUnmappedCount() noexcept;
 
 }  // namespace zarix

@@ -5,7 +5,9 @@
 #include "platform/os/module_info.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace zarix {
@@ -73,6 +75,20 @@ bool IsLibraryLoaded(const std::string& Path) noexcept {
     if (handle == nullptr) return false;
     dlclose(handle);
     return true;
+}
+
+// glibc keeps the count in every module's entry, so the walk stops at the first; an older
+// loader's shorter entry has no such field.
+unsigned long long LibrariesUnmappedCount() noexcept {
+    unsigned long long unmapped = 0;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t size, void* out) {
+            if (size >= offsetof(dl_phdr_info, dlpi_subs) + sizeof(info->dlpi_subs))
+                *static_cast<unsigned long long*>(out) = info->dlpi_subs;
+            return 1;
+        },
+        &unmapped);
+    return unmapped;
 }
 
 }  // namespace zarix
