@@ -39,6 +39,14 @@ protected:
                            toolBarPos, buttonCaption.empty() ? caption : buttonCaption);
         return plugin->Commands()->Items(plugin->Commands()->Count() - 1);
     }
+    /// Loads alfa ("Alfa 1", "Alfa 2") and beta ("Beta 1") and shows their commands in Menu, Bar
+    /// and Actions.
+    void LoadShown(zarix::TMainMenu& Menu, zarix::TToolBar& Bar, zarix::TActionList& Actions) {
+        Manager->LoadPlugin(Install("alfa"), false);
+        Manager->LoadPlugin(Install("beta"), false);
+        Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+        Manager->SetCommandsBasedToolBar(&Bar, nullptr, &Actions);
+    }
     std::vector<std::string> CommandOrder() const {
         std::vector<std::string> order;
         zarix::TList* list = Manager->getCommandList();

@@ -6,13 +6,10 @@
 using namespace zarix;
 
 TEST_F(CommandTest, NothingShownCanRunTheCodeOfAnUnloadedPlugin) {
-    Manager->LoadPlugin(Install("alfa"), false);  // commands "Alfa 1", "Alfa 2", handlers in the library
-    Manager->LoadPlugin(Install("beta"), false);  // "Beta 1"
     TMainMenu menu(nullptr);
     TToolBar bar(nullptr);
     TActionList actions(nullptr);
-    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
-    Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
+    LoadShown(menu, bar, actions);  // the handlers are in the libraries
     TZarixPluginCommand* alfa1 = Manager->GetPlugins(0)->Commands()->Items(0);
     TMenuItem* item = alfa1->MenuItemRef();
     TToolButton* button = alfa1->ToolItemRef();
@@ -47,4 +44,28 @@ TEST_F(CommandTest, NothingShownCanRunTheCodeOfAnUnloadedPlugin) {
     ASSERT_EQ(bar.ButtonCount(), 1);
     bar.Buttons(0)->Click();
     EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Beta 1"});
+}
+
+// A command its plugin deletes leaves the manager's ordered lists at once; its views still go
+// with its plugin.
+TEST_F(CommandTest, ACommandItsPluginDeletesLeavesTheListsAndItsViewsGoWithThePlugin) {
+    TMainMenu menu(nullptr);
+    TToolBar bar(nullptr);
+    TActionList actions(nullptr);
+    LoadShown(menu, bar, actions);
+    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    Manager->GetPlugins(0)->Commands()->Delete(0);
+    Manager->GetPlugins(1)->Commands()->Clear();
+    EXPECT_EQ(CommandOrder(), std::vector<std::string>{"Alfa 2"});
+    ASSERT_EQ(Manager->SortedCommandsToolBarList()->Count(), 1);
+    EXPECT_EQ(Manager->SortedCommandsToolBarList()->Items(0), Manager->GetPlugins(0)->Commands()->Items(0));
+
+    TCapturingExceptionSink sink;
+    Manager->UpdateCommandsBasedMenuByList();
+    Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
+    EXPECT_EQ(sink.Reports().size(), 0u);
+    ASSERT_EQ(bar.ButtonCount(), 1);
+    EXPECT_EQ(bar.Buttons(0)->Hint(), "Alt+F1 Alfa 2");
+    Manager->UnloadPlugin(0);
+    EXPECT_FALSE(item->Enabled() || item->OnClick());
 }

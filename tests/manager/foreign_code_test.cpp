@@ -8,23 +8,6 @@
 
 using namespace zarix;
 
-namespace {
-
-std::string PluginErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EPluginError& e) {
-        return e.what();
-    } catch (const std::exception& e) {
-        return std::string("wrong exception: ") + e.what();
-    } catch (...) {
-        return "a foreign exception passed through";
-    }
-    return "nothing raised";
-}
-
-}  // namespace
-
 TEST_F(LoadingTest, ForeignExceptionsAndNonPluginsAreRefusedWithTheFileNamed) {
     const struct {
         const char* Fixture;
@@ -46,7 +29,7 @@ TEST_F(LoadingTest, ForeignExceptionsAndNonPluginsAreRefusedWithTheFileNamed) {
     };
     for (const auto& c : cases) {
         const std::string path = Install(c.Fixture);
-        EXPECT_EQ(PluginErrorOf([&] { Manager->LoadPlugin(path, true); }), c.Expected) << c.Fixture;
+        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(path, true); }), c.Expected) << c.Fixture;
         EXPECT_EQ(Manager->PluginCount(), c.Recorded ? 1 : 0) << c.Fixture;
         EXPECT_TRUE(IsLibraryLoaded(path)) << c.Fixture;  // kept, as after every failure once mapped
         while (Manager->PluginCount() > 0) Manager->UnloadPlugin(0);
@@ -64,7 +47,7 @@ TEST_F(LoadingTest, APointerToNoObjectIsRefusedWithoutBeingFollowed) {
         {"notplugin4", "an object without run-time class information at "},
     };
     for (const auto& c : cases) {
-        const std::string message = PluginErrorOf([&] { Manager->LoadPlugin(Install(c.Fixture), false); });
+        const std::string message = MessageOf<EPluginError>([&] { Manager->LoadPlugin(Install(c.Fixture), false); });
         EXPECT_EQ(message.rfind(std::string(c.Fixture) + ".bpl: PluginRegister returned ", 0), 0u) << message;
         EXPECT_NE(message.find(c.Says), std::string::npos) << message;
         EXPECT_EQ(Manager->PluginCount(), 0) << c.Fixture;
@@ -73,7 +56,7 @@ TEST_F(LoadingTest, APointerToNoObjectIsRefusedWithoutBeingFollowed) {
 
 TEST_F(LoadingTest, AForeignExceptionInTheInitialisationWalkEndsLoadPluginsAsAnEPluginError) {
     Install("initint");
-    EXPECT_EQ(PluginErrorOf([&] { Manager->LoadPlugins(); }),
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugins(); }),
               "initint.bpl (plugin INITINT): PluginInitialize raised an exception of type int, which is not a "
               "std::exception");
     EXPECT_EQ(Loaded(), std::vector<std::string>{"INITINT"});

@@ -12,22 +12,6 @@
 
 using namespace zarix;
 
-namespace {
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.what();
-    } catch (const std::exception& e) {
-        return std::string("wrong exception: ") + e.what();
-    }
-    return "nothing raised";
-}
-
-}  // namespace
-
 TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
     struct Case {
         const char* Fixture;

@@ -10,9 +10,25 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+/// What `action` raised as an E, or a line saying what else happened.
+template <class E>
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.what();
+    } catch (const std::exception& e) {
+        return std::string("wrong exception: ") + e.what();
+    } catch (...) {
+        return "a foreign exception passed through";
+    }
+    return "nothing raised";
+}
 
 class LoadingTest : public ::testing::Test {
 protected:
