@@ -1,5 +1,6 @@
 // CENNIKI: price lists ("Cenniki") with their customer-specific prices. Other modules ask it
 // for a net price through the routine "CenaNetto".
+#include "cenniki_windows.h"
 #include "manager/result_type.h"
 #include "plugin/plugin_entry.h"
 #include "sample_db.h"
@@ -67,7 +68,8 @@ class TCennikiPlugin : public TZarixPlugin {
         SetPluginPriority(20);
         SetRequiredDBVersion(VersionParser("1.1.0.0"));
         AddDependency("Klient", "1.0.0.0");  // prices per customer need the customer register
-        AddCommand(true, "Cenniki", "Cenniki sprzedaży", "1|3", "Kartoteki|Cenniki", [](TObject*) {}, "CENNIKI_LISTA",
+        AddCommand(true, "Cenniki", "Cenniki sprzedaży", "1|3", "Kartoteki|Cenniki",
+                   [this](TObject*) { cenniki::OpenPriceList(*this, 1); }, "CENNIKI_LISTA",
                    3, true, 2, "Cenniki sprzedaży i zakupu");
         AddCommand(true, "Zmiana cen", "Zbiorcza zmiana cen w cenniku", "1|4", "Kartoteki|Zmiana cen",
                    [](TObject*) {}, "CENNIKI_ZMIANA", 4, true, -1, "");

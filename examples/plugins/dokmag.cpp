@@ -2,6 +2,7 @@
 // An invoice window asks the customer module for its buyer through the customer picker; a new
 // invoice takes its buyer's name and the payment term from the customer module and its price
 // from the price lists, all by name, since modules never link against one another.
+#include "dokmag_windows.h"
 #include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
@@ -13,6 +14,7 @@
 namespace {
 
 using namespace zarix;
+using namespace dokmag;
 
 // Document types, documents and their lines; amounts in grosze. Version 1.4 brought the
 // payment term of a document and the gross value of the totals view. The lines' triggers keep
@@ -84,35 +86,6 @@ int32_t IntegerArgument(TConstArray args, std::size_t index, const char* what) {
     return args[index].VInteger;
 }
 
-// "69,99 zł": grosze as people read an amount.
-std::string Money(int64_t grosze) {
-    const int64_t magnitude = grosze < 0 ? -grosze : grosze, cents = magnitude % 100;
-    return (grosze < 0 ? "-" : "") + std::to_string(magnitude / 100) + "," + (cents < 10 ? "0" : "") +
-           std::to_string(cents) + " zł";
-}
-
-class TInvoiceWindow : public samples::TSampleWindow {
-    ZARIX_CLASS(TInvoiceWindow, samples::TSampleWindow)
-    explicit TInvoiceWindow(TZarixPlugin* plugin) : TSampleWindow(plugin) {
-        SetCaption("Faktura VAT FV/1/2026");
-        // Before it closes, the invoice asks its child windows; one that refuses keeps it open.
-        SetOnCloseQuery([this](TObject*, bool& canClose) {
-            std::string why;
-            canClose = Plugin().CanCloseMDI(this, Name(), 0, why, true);
-            if (!canClose) SetCaption("Faktura VAT FV/1/2026 - nie zamknięto: " + why);
-        });
-    }
-    /// Asks the customer module for its picker, opened under this invoice; the empty text when
-    /// the module or its method is missing, which the exception handler has reported.
-    Variant PickCustomer(TConstArray, TForm*) { return Plugin().methodByName("KLIENT", "OpenCustomerPicker", {}, this); }
-    // The chosen customer arrives through the results registry: "Nabywca" = buyer.
-    void MDIReceiveResult(const std::string&, int32_t) override {
-        SetCaption("Faktura VAT FV/1/2026 - Nabywca: " + MDIResult().StringValueByName("KLIENT") + " (" +
-                   std::to_string(MDIResult().IntValueByName("KLIENT_ID")) + ")");
-    }
-};
-ZARIX_DEFINE_CLASS(TInvoiceWindow, ZARIX_METHOD(PickCustomer))
-
 class TDokMagPlugin : public TZarixPlugin {
     ZARIX_CLASS(TDokMagPlugin, TZarixPlugin)
     explicit TDokMagPlugin(TComponent* owner) : TZarixPlugin(owner) {
@@ -126,7 +99,7 @@ class TDokMagPlugin : public TZarixPlugin {
         // "Dokumenty" = documents, "Faktura VAT" = VAT invoice, "Paragon" = receipt,
         // "Wydanie zewnętrzne" = goods issue.
         AddCommand(true, "Faktura VAT", "Nowa faktura VAT sprzedaży", "2|0|0", "Dokumenty|Sprzedaż|Faktura VAT",
-                   [this](TObject*) { OpenInvoice(); }, "DOKMAG_FV", 5, true, 3, "Faktura_VAT");
+                   [this](TObject*) { ShowInvoice(0); }, "DOKMAG_FV", 5, true, 3, "Faktura_VAT");
         AddCommand(true, "Paragon", "Nowy paragon", "2|0|1", "Dokumenty|Sprzedaż|Paragon", [](TObject*) {},
                    "DOKMAG_PAR", 6, true, 4, "Paragon");
         AddCommand(true, "Wydanie zewnętrzne", "Nowe wydanie zewnętrzne (WZ)", "2|1|0",
@@ -178,16 +151,25 @@ class TDokMagPlugin : public TZarixPlugin {
                        " netto, termin płatności " + term.AsString() + " dni");
     }
 
+    /// Opens the invoice window of document args[0], an integer (0: a new invoice).
+    Variant OpenInvoice(TConstArray args, TForm*) {
+        if (args.size() != 1 || args[0].Kind != TVarRecKind::vtInteger)
+            throw EConvertError("OpenInvoice expects one integer, the document's identifier");
+        ShowInvoice(args[0].VInteger);
+        return Variant(true);
+    }
+
 private:
-    void OpenInvoice() {
+    void ShowInvoice(int32_t document) {
         auto* window = new TInvoiceWindow(this);
-        window->SetName("FakturaVAT");
-        AddMDIForm(window->Name(), window, 600, 400, nullptr, 0, alNotAligned, 5);
-        ChangeMDIName(window, "Faktura VAT FV/1/2026");
+        window->SetName(samples::FreeName(*this, document == 0 ? std::string("FakturaVAT") : "Faktura" + std::to_string(document)));
+        AddMDIForm(window->Name(), window, 600, 400, nullptr, document, alNotAligned, 5);
+        window->Load(document);
+        ChangeMDIName(window, window->Title());
         window->Show();
     }
 };
-ZARIX_DEFINE_CLASS(TDokMagPlugin, ZARIX_METHOD(NowaFaktura))
+ZARIX_DEFINE_CLASS(TDokMagPlugin, ZARIX_METHOD(NowaFaktura), ZARIX_METHOD(OpenInvoice))
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // windows: the customer list, a customer's card, and a picker other modules open to choose a
 // customer. Other modules ask it for a customer's name by name (CustomerName) and read its
 // settings for new documents ("KlientUstawienia").
+#include "klient_windows.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
 #include "sample_db.h"
@@ -14,6 +15,7 @@
 namespace {
 
 using namespace zarix;
+using namespace klient;
 
 using TWindowMethod = Variant(TConstArray, TForm*);
 
@@ -47,98 +49,6 @@ const samples::TModuleSchema kSchema{
             (16, 'NOWAK', 'Nowak Sp. z o.o.', 'biuro@example.com'),
             (17, 'ZIELONY', 'Zielony Rynek S.A.', ''))sql",
       true}}};
-
-// The customer's name from the register; nothing when there is no such customer.
-std::optional<std::string> RegisterCustomerName(int32_t id) {
-    return samples::QueryValue("SELECT KNTNazwa FROM Kontrahenci WHERE KNTOrigid = ?", {Variant(id)});
-}
-
-// What the windows show: the register's name when the host has opened its database, else the
-// sample company's names, since the window demo runs without a database.
-std::string CustomerName(int32_t id) {
-    if (DBInt().HasConnection(samples::kDBConnection))
-        if (std::optional<std::string> name = RegisterCustomerName(id)) return *name;
-    switch (id) {
-        case 15: return "Kowalski Jan";
-        case 16: return "Nowak Sp. z o.o.";
-        default: return "Kontrahent " + std::to_string(id);
-    }
-}
-
-// Opens a window of the module through the plugin's window services, under the window that
-// asked for it, cascaded below its parent.
-template <class W>
-W* OpenWindow(TZarixPlugin& plugin, TForm* parent, const std::string& name, const std::string& title, int32_t origId) {
-    auto* window = new W(&plugin);
-    window->SetName(name);
-    plugin.AddMDIForm(name, window, 480, 320, parent, origId, alCascade, 1);
-    plugin.ChangeMDIName(window, title);
-    window->Show();
-    return window;
-}
-
-class TCustomerCard : public samples::TSampleWindow {
-    ZARIX_CLASS(TCustomerCard, samples::TSampleWindow)
-    using TSampleWindow::TSampleWindow;
-    /// Saves the card: the customer is noted as changed and the other windows refresh.
-    Variant Save(TConstArray, TForm*) {
-        ModifiedObjects().AddModifiedObject("KLIENCI", Plugin().GetMDIOrigid(this));
-        Plugin().RefreshMDI(this);
-        return Variant(true);
-    }
-};
-ZARIX_DEFINE_CLASS(TCustomerCard, ZARIX_METHOD(Save))
-
-class TCustomerList : public samples::TSampleWindow {
-    ZARIX_CLASS(TCustomerList, samples::TSampleWindow)
-    using TSampleWindow::TSampleWindow;
-    /// Opens the card of the customer args[0], or brings forward the one already open.
-    Variant OpenCard(TConstArray args, TForm*) {
-        const int32_t id = args.empty() ? 0 : args[0].VInteger;
-        if (TForm* open = Plugin().IsMDIForm("TCustomerCard", id, this, askBottom)) {
-            Plugin().RestoreMDI(open);
-            return Variant("already open");
-        }
-        OpenWindow<TCustomerCard>(Plugin(), this, "Karta" + std::to_string(id), "Karta: " + CustomerName(id), id);
-        return Variant("opened");
-    }
-    // "Kontrahenci (odświeżono N)" = customers (refreshed N times): the list re-reads its rows
-    // whenever a saved record was noted in the modified-objects registry.
-    void MDIRefresh() override {
-        for (int i = 0; i < ModifiedObjects().Count(); ++i)
-            if (ModifiedObjects().GetModifiedTableName(i) == "KLIENCI") ++FRefreshes;
-        SetCaption("Kontrahenci (odświeżono " + std::to_string(FRefreshes) + ")");
-    }
-
-private:
-    int FRefreshes = 0;
-};
-ZARIX_DEFINE_CLASS(TCustomerList, ZARIX_METHOD(OpenCard))
-
-class TCustomerPicker : public samples::TSampleWindow {
-    ZARIX_CLASS(TCustomerPicker, samples::TSampleWindow)
-    using TSampleWindow::TSampleWindow;
-    /// Chooses customer args[0] and hands it to the window that opened the picker.
-    Variant Choose(TConstArray args, TForm*) {
-        const int32_t id = args.empty() ? 0 : args[0].VInteger;
-        FChosen = true;
-        MDIResult().AddIntValue("KLIENT_ID", id);
-        MDIResult().AddStringValue("KLIENT", CustomerName(id));
-        Plugin().SendMDIResult(this);
-        return Variant(true);
-    }
-    // The document asks before it closes: a picker still waiting for a choice says no.
-    // "Nie wybrano kontrahenta." = no customer has been chosen.
-    bool MDICanClose(const std::string&, int32_t, std::string& Msg) override {
-        if (!FChosen) Msg += "Nie wybrano kontrahenta. ";
-        return FChosen;
-    }
-    void MDIParentClosing(const std::string&, int32_t) override { Close(); }
-
-private:
-    bool FChosen = false;
-};
-ZARIX_DEFINE_CLASS(TCustomerPicker, ZARIX_METHOD(Choose))
 
 // The register's settings other modules read and write by name: the payment term a new
 // document gets, in days, and the customer of a document that names none.

@@ -1,0 +1,157 @@
+// The sample application's windows driven the way a front-end drives them: menu clicks, keys,
+// double clicks, typing and buttons on the headless controls, over the sample database.
+#include "sample_application.h"
+
+#include "mdi/ZarixMDIContainer.h"
+#include "platform/rtl/strings.h"
+#include "platform/ui/application.h"
+#include "platform/ui/db_grid.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/std_controls.h"
+#include "platform/ui/tree_view.h"
+
+#include <string>
+#include <vector>
+
+using namespace zarix;
+
+namespace {
+
+class SampleWindows : public SampleApplication {
+protected:
+    void SetUp() override {
+        SampleApplication::SetUp();
+        Check("");
+        Frame->SetFormStyle(fsMDIForm);
+        Tree->Items()->Add(nullptr, "Okna");
+        Container->SetMDIParent(Frame);
+        Container->SetActiveWindows(Tree);
+        Manager->SetMDIContainer(Container);
+        Manager->SetCommandsBasedMenu(Menu, nullptr, nullptr);
+        ClearShownMessages();
+    }
+    void TearDown() override {
+        Application().ProcessMessages();
+        SampleApplication::TearDown();  // the plugins take their windows with them
+    }
+
+    void Click(std::initializer_list<const char*> path) {
+        TMenuItem* item = Menu->Items();
+        for (const char* caption : path) ASSERT_NE(item = item->Find(caption), nullptr) << caption;
+        item->Click();
+    }
+    TForm* Window(const char* className, int32_t origId = 0) const {
+        return Container->IsMDIForm(nullptr, className, origId, askAll);
+    }
+    template <class C>
+    static C& Control(TForm* window, const char* name) {
+        auto* control = window != nullptr ? dynamic_cast<C*>(window->FindComponent(name)) : nullptr;
+        if (control == nullptr) throw Exception(std::string("no control ") + name);
+        return *control;
+    }
+    static void Press(TDBGrid& grid, uint16_t key) { grid.KeyDown(key, 0); }
+    int Windows(const std::string& className) const {
+        int n = 0;
+        for (int i = 0; i < Container->Items()->Count(); ++i)
+            if (TForm* form = Container->Items()->Items(i)->Form(); form != nullptr && form->ClassName() == className) ++n;
+        return n;
+    }
+    static std::string LastMessage() { return ShownMessages().empty() ? "" : ShownMessages().back().Text; }
+
+    TComponent Host{nullptr};
+    TForm* Frame = new TForm(&Host);
+    TTreeView* Tree = new TTreeView(&Host);
+    TZarixMDIContainer* Container = new TZarixMDIContainer(&Host);
+    TMainMenu* Menu = new TMainMenu(&Host);
+};
+
+TEST_F(SampleWindows, TheCustomerListOpensEachCardOnceAndSavingRefreshesIt) {
+    Click({"Kartoteki", "Kontrahenci"});
+    TForm* list = Window("TCustomerList");
+    TDBGrid& grid = Control<TDBGrid>(list, "grdKontrahenci");
+    ASSERT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.Cells(0, 1), "KOWALSKI");
+    grid.SetRow(1);
+    Press(grid, VK_RETURN);
+    grid.DblClick(1);
+    EXPECT_EQ(Windows("TCustomerCard"), 1);
+    TForm* card = Window("TCustomerCard", 15);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(Control<TEdit>(card, "edtNazwa").Text(), "Kowalski Jan");
+
+    struct {
+        const char* ShortName;
+        const char* Name;
+        const char* Message;  // shown to the person; "" when the save goes through
+        const char* Stored;   // the name in the register afterwards
+    } const saves[] = {
+        {"KOWALSKI", "  ", "Podaj nazwę kontrahenta.", "Kowalski Jan"},
+        {"nowak", "Jan Kowalski", "Skrót nowak ma już inny kontrahent.", "Kowalski Jan"},
+        {"KOWALSKI", "Kowalski Jan ' OR 1=1 --", "", "Kowalski Jan ' OR 1=1 --"},
+    };
+    for (const auto& save : saves) {
+        SCOPED_TRACE(save.Name);
+        ClearShownMessages();
+        Control<TEdit>(card, "edtSkrot").TypeText(save.ShortName);
+        Control<TEdit>(card, "edtNazwa").TypeText(save.Name);
+        EXPECT_TRUE(Control<TButton>(card, "btnZapisz").Click());
+        EXPECT_EQ(LastMessage(), save.Message);
+        EXPECT_EQ(Value("SELECT KNTNazwa FROM Kontrahenci WHERE KNTOrigid = 15"), save.Stored);
+    }
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM Kontrahenci WHERE KNTNazwa = 'Kowalski Jan '' OR 1=1 --'"), "1");
+    EXPECT_EQ(grid.Cells(1, 1), "Kowalski Jan ' OR 1=1 --");
+    EXPECT_EQ(list->Caption(), "Kontrahenci (odświeżono 1)");
+}
+
+TEST_F(SampleWindows, AnInvoiceRefusesToCloseWhileThePickerWaitsThenTakesThePickedBuyer) {
+    Click({"Dokumenty", "Sprzedaż", "Faktura VAT"});
+    TForm* invoice = Window("TInvoiceWindow");
+    EXPECT_EQ(Control<TLabel>(invoice, "lblNabywca").Caption(), "Nabywca: Klient detaliczny (1)");
+    EXPECT_TRUE(Control<TButton>(invoice, "btnNabywca").Click());
+    TForm* picker = Window("TCustomerPicker");
+    ASSERT_NE(picker, nullptr);
+
+    invoice->Close();
+    Application().ProcessMessages();
+    EXPECT_EQ(LastMessage(), "Nie można zamknąć faktury: Nie wybrano kontrahenta.");
+    ASSERT_EQ(Window("TInvoiceWindow"), invoice);
+
+    TDBGrid& grid = Control<TDBGrid>(picker, "grdKontrahenci");
+    grid.SetRow(2);
+    EXPECT_TRUE(PressDialogKey(picker, VK_RETURN));  // "Wybierz", the default button
+    Application().ProcessMessages();
+    EXPECT_EQ(Window("TCustomerPicker"), nullptr);
+    EXPECT_EQ(Control<TLabel>(invoice, "lblNabywca").Caption(), "Nabywca: Nowak Sp. z o.o. (16)");
+    invoice->Close();
+    Application().ProcessMessages();
+    EXPECT_EQ(Window("TInvoiceWindow"), nullptr);
+}
+
+TEST_F(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPrices) {
+    Manager->methodByName("DOKMAG", "NowaFaktura", Args(101, 2, 17), nullptr);
+    const int32_t document = StrToInt(Value("SELECT MAX(DOKOrigid) FROM Dokumenty"));
+    Manager->methodByName("DOKMAG", "OpenInvoice", Args(document), nullptr);
+    TForm* invoice = Window("TInvoiceWindow", document);
+    ASSERT_NE(invoice, nullptr);
+    TDBGrid& lines = Control<TDBGrid>(invoice, "grdPozycje");
+    ASSERT_EQ(lines.RowCount(), 1);
+    EXPECT_EQ(lines.Cells(2, 0), "Kawa ziarnista 1 kg");
+    const std::vector<std::string> shown{Control<TLabel>(invoice, "lblNabywca").Caption(),
+                                         Control<TLabel>(invoice, "lblNetto").Caption(),
+                                         Control<TLabel>(invoice, "lblVat").Caption(),
+                                         Control<TLabel>(invoice, "lblBrutto").Caption()};
+    EXPECT_EQ(shown, (std::vector<std::string>{"Nabywca: Zielony Rynek S.A. (17)", "Netto: 139,98 zł", "VAT: 32,20 zł",
+                                               "Brutto: 172,18 zł"}));
+    EXPECT_FALSE(Control<TButton>(invoice, "btnNabywca").Enabled());
+
+    Click({"Kartoteki", "Cenniki"});
+    Click({"Kartoteki", "Cenniki"});
+    EXPECT_EQ(Windows("TPriceListWindow"), 1);
+    TDBGrid& prices = Control<TDBGrid>(Window("TPriceListWindow", 1), "grdCennik");
+    ASSERT_EQ(prices.RowCount(), 3);
+    EXPECT_EQ((std::vector<std::string>{prices.Cells(1, 0), prices.Cells(2, 0), prices.Cells(3, 0)}),
+              (std::vector<std::string>{"Kawa ziarnista 1 kg", "69.99", "86.09"}));
+}
+
+}  // namespace
