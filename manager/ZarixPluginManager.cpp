@@ -46,7 +46,11 @@ TZarixPluginManager::~TZarixPluginManager() {
 }
 
 std::string TZarixPluginManager::GetExtension() const { return FExtension.value_or("bpl"); }
-void TZarixPluginManager::SetExtension(const std::string& Value) { FExtension = Value; }
+// An empty extension would search "*.": it means the default, as before any was set.
+void TZarixPluginManager::SetExtension(const std::string& Value) {
+    if (Value.empty()) FExtension.reset();
+    else FExtension = Value;
+}
 std::string TZarixPluginManager::GetPluginFolder() const { return FPluginFolder; }
 void TZarixPluginManager::SetPluginFolder(const std::string& Value) { FPluginFolder = Value; }
 
