@@ -3,6 +3,8 @@
 
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/toolbar.h"
 #include "services/db/zarix_db.h"
 #include "services/exception_handler.h"
 #include "services/exception_manager.h"
@@ -14,7 +16,9 @@ ZARIX_DEFINE_EXCEPTION(EPluginError)
 ZARIX_DEFINE_CLASS(TZarixPluginManager,
                    ZARIX_PROPERTY(Extension, GetExtension, SetExtension),
                    ZARIX_PROPERTY(PluginFolder, GetPluginFolder, SetPluginFolder),
-                   ZARIX_PROPERTY(PluginCount, GetPluginCount))
+                   ZARIX_PROPERTY(PluginCount, GetPluginCount),
+                   ZARIX_PROPERTY(Menu, Menu),
+                   ZARIX_PROPERTY(ToolBar, ToolBar))
 
 TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner) {
     // Made before the manager is, the application object is destroyed after it, also when the

@@ -91,7 +91,7 @@ TZarixMDIContainerItems::TZarixMDIContainerItems(TZarixMDIContainer* AMDIContain
 TZarixMDIContainerItems::~TZarixMDIContainerItems() = default;
 TPersistent* TZarixMDIContainerItems::GetOwner() const { return FMDIContainer; }
 
-ZARIX_DEFINE_CLASS(TZarixMDIContainer)
+ZARIX_DEFINE_CLASS(TZarixMDIContainer, ZARIX_PROPERTY(MDIParent, getMDIParent, SetMDIParent))
 
 TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner) : TZarixMDIContainer(AOwner, TNameSpaceWriteGuard{}) {
     Current() = this;

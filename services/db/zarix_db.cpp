@@ -282,6 +282,7 @@ struct TDBQuery::TImpl {
             rc = sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
             break;
         }
+        case TVarType::varObject: Raise("Parameter " + IntToStr(index) + " holds an object, which is no database value");
         }
         if (rc != SQLITE_OK) Raise(std::string("Cannot bind parameter ") + IntToStr(index) + ": " + sqlite3_errstr(rc));
     }

@@ -1,6 +1,7 @@
 // One plugin calling another's published methods and exposed objects by name.
 #include "loading_fixture.h"
 
+#include "platform/ui/application.h"
 #include "services/exception_handler.h"
 
 using namespace zarix;
@@ -108,4 +109,30 @@ TEST_F(LateBoundTest, ExecuteMethodPassesEachKindAsItsWord) {
         Manager->ExecuteMethod("Jedno", std::span(&argument, 1));
         EXPECT_EQ(LastWord, reinterpret_cast<W>(word)) << static_cast<int>(argument.Kind);
     }
+}
+
+TEST_F(LateBoundTest, ReferencesRecordsAndEventsAreReachedByName) {
+    Alfa->AddDependency("BETA", "1.2.0.0");
+    Alfa->SetRequiredDBVersion(TVersion{3, 1, 0, 7});
+    Alfa->AddClass("Wtyczka", Alfa);
+    const std::pair<const char*, Variant> reads[] = {{"Version", Variant("1.1.9.9")},  // from the library's file
+        {"RequiredDBVersion", Variant("3.1.0.7")}, {"PluginDependencies", Variant("BETA=1.2.0.0")},
+        {"Manager", Variant::FromObject(Manager.get())}, {"HostApplication", Variant::FromObject(Alfa->HostApplication())},
+        {"Commands", Variant::FromObject(Alfa->Commands())}, {"Methods", Variant::FromObject(Alfa->Methods())},
+        {"Classes", Variant::FromObject(Alfa->Classes())}, {"MDIForms", Variant::FromObject(Alfa->MDIForms())}};
+    for (const auto& [name, value] : reads) EXPECT_EQ(Manager->getClassValue("wtyczka", name), value) << name;
+    Manager->setClassValue("Wtyczka", "RequiredDBVersion", Variant("4.0"));
+    EXPECT_EQ(Alfa->RequiredDBVersion(), (TVersion{4, 0, 0, 0}));
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->setClassValue("Wtyczka", "Manager", Variant::FromObject(Alfa->Commands())); }),
+              "\"Wtyczka\" failed setClassValue.");
+    EXPECT_EQ(Alfa->Manager(), Manager.get());
+
+    TZarixPluginCommand* command = Alfa->Commands()->Items(0);
+    TMainMenu menu(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    EXPECT_EQ(GetPropValue(*command, "MenuItemRef").AsObject(), command->MenuItemRef());
+    EXPECT_EQ(GetPropValue(*Manager, "Menu").AsObject(), &menu);
+    EXPECT_EQ(GetPropValue(*command, "OnExecute"), Variant(true));
+    SetPropValue(*command, "OnExecute", Variant());
+    EXPECT_FALSE(command->OnExecute());
 }
