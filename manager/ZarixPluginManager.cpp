@@ -3,6 +3,8 @@
 
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/toolbar.h"
 #include "services/db/zarix_db.h"
 #include "services/exception_handler.h"
 #include "services/exception_manager.h"
@@ -14,7 +16,9 @@ ZARIX_DEFINE_EXCEPTION(EPluginError)
 ZARIX_DEFINE_CLASS(TZarixPluginManager,
                    ZARIX_PROPERTY(Extension, GetExtension, SetExtension),
                    ZARIX_PROPERTY(PluginFolder, GetPluginFolder, SetPluginFolder),
-                   ZARIX_PROPERTY(PluginCount, GetPluginCount))
+                   ZARIX_PROPERTY(PluginCount, GetPluginCount),
+                   ZARIX_PROPERTY(Menu, Menu),
+                   ZARIX_PROPERTY(ToolBar, ToolBar))
 
 TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner) {
     // Made before the manager is, the application object is destroyed after it, also when the
@@ -46,7 +50,11 @@ TZarixPluginManager::~TZarixPluginManager() {
 }
 
 std::string TZarixPluginManager::GetExtension() const { return FExtension.value_or("bpl"); }
-void TZarixPluginManager::SetExtension(const std::string& Value) { FExtension = Value; }
+// An empty extension would search "*.": it means the default, as before any was set.
+void TZarixPluginManager::SetExtension(const std::string& Value) {
+    if (Value.empty()) FExtension.reset();
+    else FExtension = Value;
+}
 std::string TZarixPluginManager::GetPluginFolder() const { return FPluginFolder; }
 void TZarixPluginManager::SetPluginFolder(const std::string& Value) { FPluginFolder = Value; }
 

@@ -56,7 +56,7 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// Unloads every plugin, last loaded first.
     ~TZarixPluginManager() override;
 
-    /// File extension of plugin libraries, without the dot; "bpl" until one is set.
+    /// File extension of plugin libraries, without the dot; "bpl" until one is set, and when set empty.
     virtual std::string GetExtension() const;
     virtual void SetExtension(const std::string& Value);
     /// Folder searched for plugins; empty means the executable's folder.
@@ -72,6 +72,8 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// Loads one library (full path) and records its plugin; with WithInitialize it is also
     /// checked and initialised at once. Raises EPluginError, EPackageError or EConvertError;
     /// EPluginError "<file>: the same library as <first file>" for a library already loaded.
+    /// The plugin's declared MDI windows join the container; a descriptor without a form is
+    /// passed over.
     virtual void LoadPlugin(const std::string& Filename, bool WithInitialize);
     /// The path under which this manager loaded the library at Filename, when it holds it:
     /// the same file by device and inode, whatever the name it is reached by.

@@ -76,24 +76,26 @@ void Call(TCodePointer Address, const TWords& Words, TVarRec* Result) {
 }  // namespace
 
 std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::string& MethodName, TConstArray Params) {
-    // The first item of that name over the plugins in load order; one whose Address is unset
-    // is passed over. Addresses are read now, not indexed: they may change at any time.
-    TCodePointer address = nullptr;
+    // The first item of that name over the plugins in load order ends the search, with or
+    // without a routine. Addresses are read now, not indexed: they may change at any time.
+    const TZarixPluginMethod* item = nullptr;
     const uint64_t generation = LateBoundGeneration();
-    int at = FCallIndex.FirstMethod(FPlugins, MethodName);
+    const int at = FCallIndex.FirstMethod(FPlugins, MethodName);
     if (LateBoundGeneration() == generation) {
-        for (; at >= 0 && address == nullptr; at = FCallIndex.Method(at).Next)
-            address = FCallIndex.Method(at).Entry->Address;
+        if (at >= 0) item = FCallIndex.Method(at).Entry;
     } else {
         // Something changed while the index was being built: it cannot be trusted for this call.
-        for (std::size_t p = 0; p < FPlugins.size() && address == nullptr; ++p) {
+        for (std::size_t p = 0; p < FPlugins.size() && item == nullptr; ++p) {
             const TZarixPluginMethods* methods = FPlugins[p]->Methods();
-            for (int i = 0; i < methods->Count() && address == nullptr; ++i)
-                if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) address = methods->Items(i)->Address;
+            for (int i = 0; i < methods->Count() && item == nullptr; ++i)
+                if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) item = methods->Items(i);
         }
     }
-    if (address == nullptr) throw EPluginError("\"" + MethodName + "\" not found.");
+    if (item == nullptr) throw EPluginError("\"" + MethodName + "\" not found.");
+    const TCodePointer address = item->Address;
     try {
+        // An item without a routine is a failed call, never a jump to address zero.
+        if (address == nullptr) throw Exception("no routine");
         auto result = std::make_unique<TResultType>();
         TVarRec written = result->value;
         Call(address, ToWords(Params), &written);

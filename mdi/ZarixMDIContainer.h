@@ -23,6 +23,9 @@ class ZARIX_API TZarixMDIContainerItem : public TCollectionItem {
     ZARIX_CLASS(TZarixMDIContainerItem, TCollectionItem)
     explicit TZarixMDIContainerItem(TCollection* Collection);
     ~TZarixMDIContainerItem() override;
+    /// Copies another entry's window, label, parent window, record, placement, icon and node;
+    /// the form's show and close handlers are hooked by the container that takes the copy.
+    void Assign(const TPersistent* Source) override;
 
     /// The registered window; nullptr once it is destroyed.
     TForm* Form() const noexcept { return FForm.Get(); }
@@ -88,7 +91,8 @@ class ZARIX_API TZarixMDIContainer : public TComponent {
     ~TZarixMDIContainer() override;
 
     TZarixMDIContainerItems* Items() const;
-    /// Copies Value's entries into the container's own collection.
+    /// Copies Value's entries into the container's own collection, whose entries then answer
+    /// their forms' show and close as registered entries do.
     void SetItems(const TZarixMDIContainerItems* Value);
 
     TForm* getMDIParent() const;

@@ -180,8 +180,10 @@ int32_t TZarixMDIContainer::RefreshMDI(TForm* CallingForm) {
             for (int i = 0; i < FItems->Count(); ++i)
                 if (TForm* form = FItems->Items(i)->Form(); form != nullptr && form->Handle() != calling)
                     windows.emplace_back(form);
+            // A window whose entry an earlier refresh removed is no longer refreshed.
             for (const TWeak<TForm>& window : windows)
-                if (TForm* form = window.Get()) GetMDIInterface(form).MDIRefresh();
+                if (TForm* form = window.Get(); form != nullptr && FirstEntryOf(form) != nullptr)
+                    GetMDIInterface(form).MDIRefresh();
         }
         ModifiedObjects().ClearModifiedObjects();
     } catch (...) {

@@ -37,6 +37,21 @@ TZarixMDIContainerItem::~TZarixMDIContainerItem() {
     if (FHooks) FHooks->Entry = nullptr;
 }
 
+void TZarixMDIContainerItem::Assign(const TPersistent* Source) {
+    const auto* from = dynamic_cast<const TZarixMDIContainerItem*>(Source);
+    if (from == nullptr) {
+        TCollectionItem::Assign(Source);
+        return;
+    }
+    FForm = from->FForm.Get();
+    FName = from->FName;
+    fParentForm = from->fParentForm.Get();
+    iOrigId = from->iOrigId;
+    fAlign = from->fAlign;
+    IconIdx = from->IconIdx;
+    fFActiveWindowsItem = from->fFActiveWindowsItem.Get();
+}
+
 void TZarixMDIContainerItem::Hook() {
     TForm* form = FForm.Get();
     FHooks = std::make_shared<THooks>();
@@ -76,7 +91,7 @@ TZarixMDIContainerItems::TZarixMDIContainerItems(TZarixMDIContainer* AMDIContain
 TZarixMDIContainerItems::~TZarixMDIContainerItems() = default;
 TPersistent* TZarixMDIContainerItems::GetOwner() const { return FMDIContainer; }
 
-ZARIX_DEFINE_CLASS(TZarixMDIContainer)
+ZARIX_DEFINE_CLASS(TZarixMDIContainer, ZARIX_PROPERTY(MDIParent, getMDIParent, SetMDIParent))
 
 TZarixMDIContainer::TZarixMDIContainer(TComponent* AOwner) : TZarixMDIContainer(AOwner, TNameSpaceWriteGuard{}) {
     Current() = this;
@@ -94,7 +109,19 @@ TZarixMDIContainer::~TZarixMDIContainer() { FItems.reset(); }
 TZarixMDIContainerItems* TZarixMDIContainer::Items() const { return FItems.get(); }
 
 void TZarixMDIContainer::SetItems(const TZarixMDIContainerItems* Value) {
-    Guarded("TZarixMDIContainer.SetItems", [&] { FItems->Assign(Value); });
+    Guarded("TZarixMDIContainer.SetItems", [&] {
+        if (Value == FItems.get()) return;
+        FItems->Assign(Value);
+        // The copies are this container's entries now: told when their forms go, and answering
+        // their forms' close as the entries they replace did.
+        for (int i = 0; i < FItems->Count(); ++i) {
+            TZarixMDIContainerItem* entry = FItems->Items(i);
+            if (TForm* form = entry->Form()) {
+                FreeNotification(form);
+                entry->Hook();
+            }
+        }
+    });
 }
 
 TForm* TZarixMDIContainer::getMDIParent() const { return FMDIParent.Get(); }

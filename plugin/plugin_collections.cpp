@@ -2,6 +2,9 @@
 #include "plugin/plugin_collections.h"
 
 #include "manager/ZarixPluginManager.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/toolbar.h"
 #include "plugin/zarixplugin.h"
 
 namespace zarix {
@@ -23,7 +26,11 @@ ZARIX_DEFINE_CLASS(TZarixPluginCommand,
                    ZARIX_PROPERTY(MenuPath, FMenuPath, FMenuPath),
                    ZARIX_PROPERTY(PrivilegeToCheckName, FPrivilegeToCheckName, FPrivilegeToCheckName),
                    ZARIX_PROPERTY(Enabled, FEnabled, FEnabled),
-                   ZARIX_PROPERTY(Visible, FVisible, FVisible))
+                   ZARIX_PROPERTY(Visible, FVisible, FVisible),
+                   ZARIX_PROPERTY(OnExecute, OnExecute, SetOnExecute),
+                   ZARIX_PROPERTY(MenuItemRef, MenuItemRef, SetMenuItemRef),
+                   ZARIX_PROPERTY(MenuRootRef, MenuRootRef, SetMenuRootRef),
+                   ZARIX_PROPERTY(ToolItemRef, ToolItemRef, SetToolItemRef))
 
 TZarixPluginCommand::TZarixPluginCommand(TCollection* Collection) : TCollectionItem(Collection) {}
 TZarixPluginCommand::~TZarixPluginCommand() {
@@ -60,7 +67,8 @@ void TZarixPluginMethod::SetName(const std::string& Value) {
 
 ZARIX_DEFINE_CLASS(TZarixPluginClass,
                    ZARIX_PROPERTY(Class_Name, Class_Name, SetClass_Name),
-                   ZARIX_PROPERTY(Class_UserName, Class_UserName, SetClass_UserName))
+                   ZARIX_PROPERTY(Class_UserName, Class_UserName, SetClass_UserName),
+                   ZARIX_PROPERTY(Class_Object, Class_Object, SetClass_Object))
 
 TZarixPluginClass::TZarixPluginClass(TCollection* Collection) : TCollectionItem(Collection) {}
 TZarixPluginClass::~TZarixPluginClass() = default;
@@ -82,7 +90,9 @@ void TZarixPluginClass::SetClass_Object(TPersistent* Value) {
 ZARIX_DEFINE_CLASS(TZarixPluginMDIForm,
                    ZARIX_PROPERTY(Name, FName, FName),
                    ZARIX_PROPERTY(Caption, FCaption, FCaption),
-                   ZARIX_PROPERTY(FormAlign, fAlign, fAlign))
+                   ZARIX_PROPERTY(FormAlign, fAlign, fAlign),
+                   ZARIX_PROPERTY(MDIForm, MDIForm, SetMDIForm),
+                   ZARIX_PROPERTY(ParentForm, ParentForm, SetParentForm))
 
 TZarixPluginMDIForm::TZarixPluginMDIForm(TCollection* Collection) : TCollectionItem(Collection) {}
 TZarixPluginMDIForm::~TZarixPluginMDIForm() = default;

@@ -4,6 +4,7 @@
 
 #include "manager/ZarixPluginManager.h"
 #include "mdi/ZarixMDIContainer.h"
+#include "platform/rtl/case_fold.h"
 #include "plugin/plugin_utils.h"
 
 namespace zarix {
@@ -66,7 +67,10 @@ bool TZarixPlugin::AddMDIForm(const std::string& Name, TForm* MDIForm, int32_t W
         descriptor->SetParentForm(ParentForm);
         MDIForm->SetWidth(Width);
         MDIForm->SetHeight(Height);
-        if (IconIdx >= 0 && container.IconList) MDIForm->SetIcon(TIcon::FromImageList(*container.IconList.Get(), IconIdx));
+        // An index the list does not hold leaves the form without an icon: nothing here reports
+        // errors of its own, and the form is still placed.
+        const TImageList* icons = container.IconList.Get();
+        if (IconIdx >= 0 && icons != nullptr && IconIdx < icons->Count()) MDIForm->SetIcon(TIcon::FromImageList(*icons, IconIdx));
     }
     container.GetPosition(MDIForm, FormAlign);
     return result;
@@ -132,9 +136,11 @@ void TZarixPlugin::SetBranchMenuVisible(const std::string& AMenuPath, bool visib
     TMenuItem* top = menu->Items();
     for (int i = 0; i < top->Count(); ++i) {
         TMenuItem* branch = top->Items(i);
-        if (StripHotkey(branch->Caption()) != path[0]) continue;
+        // Captions lose their "&" before the comparison, the path's elements do not; letter case
+        // counts in no script, as in the menu's own look-up.
+        if (!SameTextFolded(StripHotkey(branch->Caption()), path[0])) continue;
         for (int j = 0; j < branch->Count(); ++j)
-            if (StripHotkey(branch->Items(j)->Caption()) == path[1]) branch->Items(j)->SetVisible(visible);
+            if (SameTextFolded(StripHotkey(branch->Items(j)->Caption()), path[1])) branch->Items(j)->SetVisible(visible);
     }
 }
 

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "platform/rtl/enum_info.h"
+#include "platform/rtl/export.h"
 #include "platform/rtl/variant.h"
 #include "platform/rtl/varrec.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zarix {
@@ -31,6 +33,13 @@ struct TPluginDependency {
 };
 
 using TPluginDependencies = std::vector<TPluginDependency>;
+
+/// A version as its property reads: "Major.Minor.Release.Build".
+ZARIX_API std::string ZarixRecordText(const TVersion& Value);
+/// A version property written from its text, as VersionParser reads one.
+ZARIX_API TVersion ZarixRecordFromText(std::string_view Text, const TVersion*);
+/// Dependencies as their property reads: "NAME=version" for each, joined by ",".
+ZARIX_API std::string ZarixRecordText(const TPluginDependencies& Value);
 using TExplodeArray = std::vector<std::string>;
 
 /// Kinds of broadcast message. The framework itself sends only the three database-check

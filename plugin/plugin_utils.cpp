@@ -38,6 +38,19 @@ std::string ConcatenatedDigits(const TVersion& v) {
 
 }  // namespace
 
+std::string ZarixRecordText(const TVersion& Value) {
+    return IntToStr(Value.Major) + "." + IntToStr(Value.Minor) + "." + IntToStr(Value.Release) + "." + IntToStr(Value.Build);
+}
+
+TVersion ZarixRecordFromText(std::string_view Text, const TVersion*) { return VersionParser(Text); }
+
+std::string ZarixRecordText(const TPluginDependencies& Value) {
+    std::string text;
+    for (const TPluginDependency& dependency : Value)
+        text += (text.empty() ? "" : ",") + dependency.PluginName + "=" + ZarixRecordText(dependency.RequiredVersion);
+    return text;
+}
+
 std::string VersionCompare(const TVersion& A, const TVersion& B) {
     // NOTE: deliberately not a field-by-field comparison. The four fields are written one after
     // another and the two numbers compared, so 1.10.0.0 (11000) counts as newer than 2.0.0.0

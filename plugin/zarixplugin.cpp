@@ -1,6 +1,7 @@
 // The plugin component: construction, the declared offer and the error display.
 #include "plugin/zarixplugin.h"
 
+#include "platform/ui/application.h"
 #include "platform/ui/message_box.h"
 #include "plugin/plugin_utils.h"
 #include "services/various.h"
@@ -18,7 +19,16 @@ ZARIX_DEFINE_CLASS(TZarixPlugin,
                    ZARIX_PROPERTY(ReleaseDate, FReleaseDate, FReleaseDate),
                    ZARIX_PROPERTY(PluginName, GetPluginName, SetPluginName),
                    ZARIX_PROPERTY(PluginExtensionName, FPluginExtensionName, FPluginExtensionName),
-                   ZARIX_PROPERTY(PluginPriority, FPluginPriority, FPluginPriority))
+                   ZARIX_PROPERTY(PluginPriority, FPluginPriority, FPluginPriority),
+                   ZARIX_PROPERTY(Version, Version, SetVersion),
+                   ZARIX_PROPERTY(RequiredDBVersion, RequiredDBVersion, SetRequiredDBVersion),
+                   ZARIX_PROPERTY(HostApplication, HostApplication, SetHostApplication),
+                   ZARIX_PROPERTY(Manager, Manager, SetManager),
+                   ZARIX_PROPERTY(PluginDependencies, PluginDependencies),
+                   ZARIX_PROPERTY(Commands, Commands, SetCommands),
+                   ZARIX_PROPERTY(Methods, Methods, SetMethods),
+                   ZARIX_PROPERTY(Classes, Classes, SetClasses),
+                   ZARIX_PROPERTY(MDIForms, MDIForms, SetMDIForms))
 
 // The public constructor hands a fresh write guard to this one; the guard lives until this
 // constructor has finished (it is a temporary of the delegating call), so the lock is held from

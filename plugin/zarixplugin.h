@@ -141,7 +141,9 @@ class ZARIX_API TZarixPlugin : public TComponent {
     /// The container's MDI main form; nullptr when the manager holds no container.
     TForm* MDIGetParent() const;
     /// Registers a window of this plugin: the container's entry (icons from the manager's image
-    /// list), a descriptor in MDIForms, the window's size and icon, then its place.
+    /// list), a descriptor in MDIForms, the window's size and icon, then its place. An IconIdx
+    /// the list does not hold leaves the window without an icon; a nil MDIForm adds no
+    /// descriptor and places nothing, and the container's answer is returned all the same.
     bool AddMDIForm(const std::string& Name, TForm* MDIForm, int32_t Width, int32_t Height, TForm* ParentForm,
                     int32_t OrigId, TFormAlign FormAlign, int32_t IconIdx);
     /// Removes the window from the container and every descriptor of it. Name is not used.
@@ -155,9 +157,11 @@ class ZARIX_API TZarixPlugin : public TComponent {
     /// acts as SetRootMenuVisible.
     void SetCommandMenuVisible(const std::string& AMenuPath, bool visible, bool rootMenu);
     void SetCommandMenuEnabled(const std::string& AMenuPath, bool enabled);
-    /// Shows or hides the deepest item of the command menu found along the path.
+    /// Shows or hides the deepest item of the command menu found along the path; does nothing
+    /// before the manager has a command menu.
     void SetRootMenuVisible(const std::string& AMenuPath, bool visible);
-    /// Shows or hides every second-level item named by the path's first two elements.
+    /// Shows or hides every second-level item named by the path's first two elements; does
+    /// nothing for a path of fewer than two elements or before the manager has a command menu.
     void SetBranchMenuVisible(const std::string& AMenuPath, bool visible);
     void CheckMenuVSPrivileges();
 

@@ -129,7 +129,8 @@ std::string PropertyText(const Variant& value) {
 
 std::string PropertyJson(const Variant& value) {
     switch (value.VarType()) {
-        case TVarType::varString: return JsonString(value.AsString());
+        case TVarType::varString:
+        case TVarType::varObject: return JsonString(value.AsString());
         case TVarType::varBoolean: return JsonBool(value.AsBoolean());
         case TVarType::varEmpty:
         case TVarType::varNull: return "null";

@@ -101,6 +101,16 @@ void RaiseInvalidEnum(const TEnumInfo& info, const std::string& text) {
     throw EPropertyError("Invalid property value: '" + text + "' is not a value of " + std::string(info.Name()));
 }
 
+void RaiseWrongClass(const TObject& object, const TClassInfo& wanted) {
+    throw EPropertyError("Invalid property value: an object of class " + std::string(object.ClassName()) +
+                         " is not a " + std::string(wanted.Name()));
+}
+
+void RaiseEventValue(const Variant& v) {
+    throw EPropertyError("Invalid property value: an event can only be cleared, not set to a " +
+                         std::string(VarTypeName(v.VarType())));
+}
+
 }  // namespace detail
 
 Variant GetPropValue(const TObject& obj, std::string_view name) {

@@ -7,6 +7,7 @@
 #include "platform/rtl/export.h"
 #include "platform/rtl/variant.h"
 
+#include <concepts>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -32,7 +33,11 @@ struct TMethodInfo {
     void (*Thunk)() = nullptr;        // R (*)(TObject&, A...), restored by TBoundMethod
 };
 
-enum class TTypeKind : uint8_t { tkInteger, tkInt64, tkFloat, tkString, tkBoolean, tkEnumeration, tkSet };
+/// tkClass: a reference to a reflected object; tkRecord: a value type that reads and writes
+/// as its text; tkMethod: an event (a std::function).
+enum class TTypeKind : uint8_t {
+    tkInteger, tkInt64, tkFloat, tkString, tkBoolean, tkEnumeration, tkSet, tkClass, tkRecord, tkMethod
+};
 
 /// A published property read and written through Variants.
 struct TPropInfo {
@@ -169,9 +174,29 @@ struct AccessorValue<void (C::*)(T)> {
 template <class C, class T>
 struct AccessorValue<void (C::*)(T) noexcept> : AccessorValue<void (C::*)(T)> {};
 
+// A pointer to a reflected class: an object property.
+template <class T>
+concept ObjectReference = std::is_pointer_v<T> && std::is_base_of_v<TObject, std::remove_cv_t<std::remove_pointer_t<T>>>;
+
+// A value type with a text of its own, found by argument-dependent lookup beside the type:
+// `std::string ZarixRecordText(const T&)`, and for writing `T ZarixRecordFromText(std::string_view,
+// const T*)` (the pointer only picks the overload).
+template <class T>
+concept TextRecord = requires(const T& r) {
+    { ZarixRecordText(r) } -> std::convertible_to<std::string>;
+};
+
+template <class T>
+struct IsEvent : std::false_type {};
+template <class S>
+struct IsEvent<std::function<S>> : std::true_type {};
+
 template <class T>
 constexpr TTypeKind KindOf() {
     if constexpr (std::is_same_v<T, bool>) return TTypeKind::tkBoolean;
+    else if constexpr (ObjectReference<T>) return TTypeKind::tkClass;
+    else if constexpr (IsEvent<T>::value) return TTypeKind::tkMethod;
+    else if constexpr (TextRecord<T>) return TTypeKind::tkRecord;
     else if constexpr (ReflectedEnum<T>) return TTypeKind::tkEnumeration;
     else if constexpr (requires { T::FromBits(uint64_t{}); }) return TTypeKind::tkSet;
     else if constexpr (std::is_integral_v<T> && sizeof(T) <= 4) return TTypeKind::tkInteger;
@@ -197,10 +222,17 @@ const TEnumInfo* EnumOf() {
 
 [[noreturn]] ZARIX_API void RaiseOutOfRange(const Variant& v);
 [[noreturn]] ZARIX_API void RaiseInvalidEnum(const TEnumInfo& info, const std::string& text);
+[[noreturn]] ZARIX_API void RaiseWrongClass(const TObject& object, const TClassInfo& wanted);
+[[noreturn]] ZARIX_API void RaiseEventValue(const Variant& v);
 
 template <class T>
 Variant ToVariant(const T& value) {
     if constexpr (std::is_same_v<T, bool>) return Variant(value);
+    // An object reads as the reference; an event as whether it is assigned.
+    else if constexpr (ObjectReference<T>)
+        return Variant::FromObject(const_cast<TObject*>(static_cast<const TObject*>(value)));
+    else if constexpr (IsEvent<T>::value) return Variant(static_cast<bool>(value));
+    else if constexpr (TextRecord<T>) return Variant(std::string(ZarixRecordText(value)));
     else if constexpr (ReflectedEnum<T>) return Variant(ZarixEnumInfo(value).NameOf(static_cast<int>(value)));
     else if constexpr (KindOf<T>() == TTypeKind::tkSet) return Variant(SetToString(*EnumOf<T>(), value.Bits()));
     else if constexpr (std::is_integral_v<T> && sizeof(T) <= 4 && !std::is_same_v<T, uint32_t>)
@@ -213,7 +245,21 @@ Variant ToVariant(const T& value) {
 template <class T>
 T FromVariant(const Variant& v) {
     if constexpr (std::is_same_v<T, bool>) return v.AsBoolean();
-    else if constexpr (ReflectedEnum<T>) {
+    else if constexpr (ObjectReference<T>) {
+        // Only an object of the property's class (or nil) is taken: never a bare number.
+        using Class = std::remove_cv_t<std::remove_pointer_t<T>>;
+        TObject* object = v.AsObject();
+        if (object == nullptr) return nullptr;
+        auto* typed = dynamic_cast<Class*>(object);
+        if (typed == nullptr) RaiseWrongClass(*object, Class::StaticClass());
+        return typed;
+    } else if constexpr (IsEvent<T>::value) {
+        // A handler is code: through a Variant an event can only be cleared.
+        if (!v.IsEmpty() && !v.IsNull()) RaiseEventValue(v);
+        return T{};
+    } else if constexpr (TextRecord<T>) {
+        return ZarixRecordFromText(std::string_view(v.AsString()), static_cast<const T*>(nullptr));
+    } else if constexpr (ReflectedEnum<T>) {
         const TEnumInfo& info = ZarixEnumInfo(T{});
         if (v.VarType() == TVarType::varString) {
             const int value = info.ValueOf(v.AsString());

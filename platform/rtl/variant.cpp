@@ -2,6 +2,7 @@
 #include "platform/rtl/variant.h"
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/reflection.h"
 #include "platform/rtl/strings.h"
 
 #include <charconv>
@@ -30,6 +31,23 @@ Variant Variant::Null() {
     return v;
 }
 
+Variant Variant::FromObject(TObject* Object) noexcept {
+    Variant v;
+    v.FType = TVarType::varObject;
+    v.FObject = Object;
+    return v;
+}
+
+TObject* Variant::AsObject() const {
+    switch (VarType()) {
+        case TVarType::varEmpty:
+        case TVarType::varNull: return nullptr;
+        case TVarType::varObject: return FObject;
+        default: break;
+    }
+    RaiseCast(VarType(), "Object");
+}
+
 const char* VarTypeName(TVarType type) noexcept {
     switch (type) {
         case TVarType::varEmpty: return "Empty";
@@ -39,6 +57,7 @@ const char* VarTypeName(TVarType type) noexcept {
         case TVarType::varDouble: return "Double";
         case TVarType::varBoolean: return "Boolean";
         case TVarType::varString: return "String";
+        case TVarType::varObject: return "Object";
     }
     return "Unknown";
 }
@@ -56,7 +75,8 @@ int64_t Variant::ConvertToInt64() const {
             } catch (const EConvertError&) {
                 RaiseCast(VarType(), "Int64");
             }
-        case TVarType::varNull: break;
+        case TVarType::varNull:
+        case TVarType::varObject: break;
     }
     RaiseCast(VarType(), "Int64");
 }
@@ -89,7 +109,8 @@ double Variant::AsDouble() const {
             if (s.empty() || error != std::errc() || end != s.data() + s.size()) RaiseCast(VarType(), "Double");
             return d;
         }
-        case TVarType::varNull: break;
+        case TVarType::varNull:
+        case TVarType::varObject: break;
     }
     RaiseCast(VarType(), "Double");
 }
@@ -111,7 +132,8 @@ bool Variant::AsBoolean() const {
                 RaiseCast(VarType(), "Boolean");
             }
         }
-        case TVarType::varNull: break;
+        case TVarType::varNull:
+        case TVarType::varObject: break;
     }
     RaiseCast(VarType(), "Boolean");
 }
@@ -128,6 +150,7 @@ std::string Variant::AsString() const {
         }
         case TVarType::varBoolean: return FBoolean ? "True" : "False";
         case TVarType::varString: return FString;
+        case TVarType::varObject: return FObject == nullptr ? std::string() : std::string(FObject->ClassName());
         case TVarType::varNull: break;
     }
     RaiseCast(VarType(), "String");
@@ -144,6 +167,7 @@ bool Variant::operator==(const Variant& other) const {
         case TVarType::varDouble: return FDouble == other.FDouble;
         case TVarType::varBoolean: return FBoolean == other.FBoolean;
         case TVarType::varString: return FString == other.FString;
+        case TVarType::varObject: return FObject == other.FObject;
         case TVarType::varInteger:
         case TVarType::varInt64: break;
     }

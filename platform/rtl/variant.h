@@ -11,9 +11,11 @@
 
 namespace zarix {
 
-enum class TVarType : uint8_t { varEmpty, varNull, varInteger, varInt64, varDouble, varBoolean, varString };
+class TObject;
 
-/// A value of one of seven kinds. Conversions between kinds follow the platform's rules and
+enum class TVarType : uint8_t { varEmpty, varNull, varInteger, varInt64, varDouble, varBoolean, varString, varObject };
+
+/// A value of one of eight kinds; varObject refers to an object it does not own. Conversions between kinds follow the platform's rules and
 /// raise EVariantError with both type names when a value cannot be converted.
 ///
 /// A tagged union rather than std::variant: values of late-bound calls and properties read by
@@ -49,6 +51,8 @@ public:
     ~Variant() { Drop(); }
 
     static Variant Null();
+    /// A reference to Object (nullptr allowed), as an object property reads.
+    static Variant FromObject(TObject* Object) noexcept;
 
     TVarType VarType() const noexcept { return FType; }
     bool IsEmpty() const noexcept { return FType == TVarType::varEmpty; }
@@ -62,8 +66,12 @@ public:
     }
     double AsDouble() const;
     bool AsBoolean() const;
-    /// Text of the value: integers in decimal, booleans as "True"/"False", empty as "".
+    /// Text of the value: integers in decimal, booleans as "True"/"False", empty as "", an
+    /// object as its class name (nil as "").
     std::string AsString() const;
+    /// The object referred to; nullptr for an empty or null value or a nil reference. Other
+    /// kinds raise EVariantError.
+    TObject* AsObject() const;
 
     /// Same kind and same value; an int32 and an int64 of equal value are equal too.
     bool operator==(const Variant& other) const;
@@ -94,6 +102,7 @@ private:
         int64_t FInt64;
         double FDouble;
         bool FBoolean;
+        TObject* FObject;
         std::string FString;
     };
 };

@@ -69,7 +69,8 @@ class ZARIX_API TForm : public TComponent {
     template <class T, class... A>
     static T* Create(A&&... Args) {
         std::unique_ptr<T> form(new T(std::forward<A>(Args)...));
-        form->Loaded();
+        // Through the base, where Loaded is public: a derived form may override it as protected.
+        static_cast<TForm&>(*form).Loaded();
         return form.release();
     }
 

@@ -1,6 +1,7 @@
 // Menus and menu items.
 #include "platform/ui/menus.h"
 
+#include "platform/rtl/case_fold.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/ui_change.h"
@@ -18,28 +19,44 @@ std::string StripHotkey(std::string_view Caption) {
 
 namespace {
 
-// Equality of two captions with "&" skipped and a to z compared without regard to case,
-// without building stripped copies: menus are searched for every element of every path.
+// Equality of two captions with "&" skipped and letter case folded in every script, without
+// building stripped copies: menus are searched for every element of every path. ASCII pairs,
+// nearly every caption, are compared without the folding table.
 bool SameCaption(std::string_view a, std::string_view b) {
-    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     std::size_t i = 0, j = 0;
     for (;;) {
         while (i < a.size() && a[i] == '&') ++i;
         while (j < b.size() && b[j] == '&') ++j;
         if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
-        if (fold(a[i]) != fold(b[j])) return false;
-        ++i;
-        ++j;
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[j]);
+        if ((x | y) < 0x80) {
+            if (FoldAscii(x) != FoldAscii(y)) return false;
+            ++i;
+            ++j;
+        } else if (NextFoldedCodePoint(a, i) != NextFoldedCodePoint(b, j)) {
+            return false;
+        }
     }
 }
 
-// Hash of a caption as Find compares it: "&" skipped, a to z folded to upper case.
+// Hash of a caption as Find compares it: "&" skipped, each code point case folded.
 std::size_t CaptionHash(std::string_view caption) {
     std::size_t h = 1469598103934665603ull;
-    for (char c : caption) {
-        if (c == '&') continue;
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    for (std::size_t i = 0; i < caption.size();) {
+        const auto c = static_cast<unsigned char>(caption[i]);
+        if (c == '&') {
+            ++i;
+            continue;
+        }
+        uint32_t folded;
+        if (c < 0x80) {
+            folded = FoldAscii(c);
+            ++i;
+        } else {
+            folded = NextFoldedCodePoint(caption, i);
+        }
+        h = (h ^ folded) * 1099511628211ull;
     }
     return h;
 }

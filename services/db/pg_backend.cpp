@@ -56,6 +56,7 @@ std::optional<std::string> ParamText(const Variant& value, std::string& error) {
     case TVarType::varEmpty:
     case TVarType::varNull: return std::nullopt;
     case TVarType::varBoolean: return std::string(value.AsBoolean() ? "1" : "0");
+    case TVarType::varObject: error = "it holds an object, which is no database value"; return std::nullopt;
     case TVarType::varDouble: {
         char buffer[32];
         const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value.AsDouble());

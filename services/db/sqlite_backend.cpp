@@ -164,6 +164,7 @@ std::string TSQLiteStatement::Bind(int Index, const Variant& Value) {
         rc = sqlite3_bind_text64(stmt, Index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
         break;
     }
+    case TVarType::varObject: return "it holds an object, which is no database value";
     }
     return rc == SQLITE_OK ? std::string() : std::string(sqlite3_errstr(rc));
 }

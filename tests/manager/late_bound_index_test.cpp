@@ -21,8 +21,12 @@ class TExposed : public TPersistent {
         if (OnRead) OnRead();
         return FValue;
     }
-    void SetValue(int32_t value) { FValue = value; }
+    void SetValue(int32_t value) {
+        if (RefuseWrites) throw Exception("odmowa");
+        FValue = value;
+    }
     std::function<void()> OnRead;
+    bool RefuseWrites = false;
     int32_t FValue;
 };
 ZARIX_DEFINE_CLASS(TExposed, ZARIX_PROPERTY(Value, Value, SetValue))
@@ -73,8 +77,8 @@ TEST_F(LateBoundIndexTest, RoutinesAreFoundAsTheMethodsItemsAreNow) {
     Beta->AddMethod("siedem", &Eight);  // Beta was loaded first
     EXPECT_EQ(Execute("Siedem"), 8);
     TZarixPluginMethod* betas = Beta->Methods()->Items(Beta->Methods()->Count() - 1);
-    betas->Address = nullptr;  // passed over, as an item without a routine always is
-    EXPECT_EQ(Execute("Siedem"), 7);
+    betas->Address = nullptr;  // still the first match: the call fails, Alfa's is not tried
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Execute("Siedem"); }), "\"Siedem\" failed execution.");
     betas->Address = Code(&Eight);  // a routine's address is read at the call
     EXPECT_EQ(Execute("Siedem"), 8);
     betas->SetName("Osiem");
@@ -125,6 +129,16 @@ TEST_F(LateBoundIndexTest, ObjectsAreFoundAsTheClassesItemsAreNow) {
     Alfa->Classes()->Clear();
     EXPECT_TRUE(Value("Pozycja").IsEmpty());
     EXPECT_EQ(Label(), "Beta");
+
+    // A write that fails on a later object ends the walk; the earlier object keeps its value.
+    TExposed written(1), refusing(2);
+    Beta->AddClass("Para", &written);
+    Alfa->AddClass("Para", &refusing);
+    refusing.RefuseWrites = true;
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->setClassValue("Para", "Value", Variant(int32_t{11})); }),
+              "\"Para\" failed setClassValue.");
+    EXPECT_EQ(written.FValue, 11);
+    EXPECT_EQ(refusing.FValue, 2);
 }
 
 TEST_F(LateBoundIndexTest, AReadThatChangesTheItemsLetsTheWalkGoOnOverTheLiveItems) {

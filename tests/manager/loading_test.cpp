@@ -180,6 +180,9 @@ TEST_F(LoadingTest, ExtensionAndFolderDecideWhichFilesAreFound) {
     EXPECT_EQ(Manager->FindPluginFiles().size(), 2u);
     Manager->SetExtension("txt");
     EXPECT_EQ(Manager->FindPluginFiles(), std::vector<std::string>{(Folder / "notes.txt").string()});
+    Manager->SetExtension("");  // empty is the default again, not "*."
+    EXPECT_EQ(Manager->GetExtension(), "bpl");
+    EXPECT_EQ(Manager->FindPluginFiles().size(), 2u);
 
     Manager->SetPluginFolder("");  // the executable's folder
     Manager->SetExtension("zarix-exe-folder-probe");

@@ -98,10 +98,13 @@ TEST_F(CommandTest, ACaptionThatIsATopLevelEntryGetsNoItemInTheListBuild) {
     const auto plugins = LoadBlank(1);
     Add(plugins[0], "Raport", "Kartoteki|Raport", "0|0");
     TZarixPluginCommand* clash = Add(plugins[0], "kartoteki", "Kartoteki|Zestawienie", "0|1");
+    Add(plugins[0], "Bilans", "Księgowość|Bilans", "1|0");
+    TZarixPluginCommand* folded = Add(plugins[0], "KSIĘGOWOŚĆ", "Zestawy|Księgi", "2|0");
     TMainMenu menu(nullptr);
     Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
     EXPECT_EQ(Captions(menu.Items()->Items(0)), std::vector<std::string>{"Raport"});
     EXPECT_EQ(clash->MenuItemRef(), nullptr);
+    EXPECT_EQ(folded->MenuItemRef(), nullptr);  // letter case is ignored in every script
     // The single-plugin build makes it all the same, with the command's ImageIndex, and leaves
     // the command's references alone.
     Manager->UpdateCommandsBasedMenu(plugins[0]);

@@ -24,6 +24,10 @@ TEST_F(PluginServicesTest, WindowServicesNeedAContainerButTheParentDoesNot) {
     auto* window = new TZarixMdiForm(&Owner);
     EXPECT_THROW(Plugin->AddMDIForm("Okno", window, 100, 100, nullptr, 0, alNotAligned, -1), EPluginError);
     EXPECT_EQ(Plugin->MDIForms()->Count(), 0);
+    // The menu services need the command menu and do nothing before it is built.
+    EXPECT_EQ(Manager->Menu(), nullptr);
+    EXPECT_NO_THROW(Plugin->SetRootMenuVisible("Dokumenty|Faktura", false));
+    EXPECT_NO_THROW(Plugin->SetBranchMenuVisible("Dokumenty|Faktura", false));
 }
 
 TEST_F(PluginServicesTest, AddingAWindowKeepsItsDescriptorSizeIconAndPlace) {
@@ -55,6 +59,16 @@ TEST_F(PluginServicesTest, AddingAWindowKeepsItsDescriptorSizeIconAndPlace) {
     EXPECT_EQ(Plugin->IsMDIForm("TZarixMdiForm", 15, parent, askBottom), window);
     EXPECT_EQ(Plugin->RefreshMDI(nullptr), 0);  // 0 whatever the container reports (nothing keeps the contract here)
 
+    // An icon the list does not hold: no icon, but the window is registered, described and placed;
+    // a nil window: the container's answer, and no descriptor.
+    auto* third = new TZarixMdiForm(&Owner);
+    EXPECT_TRUE(Plugin->AddMDIForm("Trzecie", third, 320, 240, parent, 17, alCascade, 7));
+    EXPECT_TRUE(Plugin->AddMDIForm("Nic", nullptr, 1, 1, nullptr, 0, alCascade, 0));
+    EXPECT_TRUE(third->Icon().Empty());
+    EXPECT_EQ(third->Left(), 70);
+    EXPECT_EQ(Plugin->MDIForms()->Count(), 3);
+    Plugin->DelMDIForm("", third);
+
     // A window registered twice has two descriptors; removing it removes both, and the
     // container's entries.
     Plugin->AddMDIForm("Karta2", window, 300, 200, parent, 16, alNotAligned, -1);
@@ -72,6 +86,8 @@ protected:
         Add(Plugin, "Korekta", "Dokumenty|Sprzedaż|Korekta", "0|0|1");
         Add(Plugin, "Wydanie", "Dokumenty|Magazyn|Wydanie", "0|1|0");
         Add(Plugin, "Druk", "&Raporty|Druk", "1|0");
+        Add(Plugin, "Bilans", "KSIĘGOWOŚĆ|Bilans", "2|0");
+        Add(Plugin, "Rejestr", "Księgowość|Rejestr", "2|1");  // the same submenu in other letter case
         Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
     }
     TMenuItem* Item(std::initializer_list<const char*> path) {
@@ -95,9 +111,18 @@ TEST_F(MenuServicesTest, CommandItemsByTheirWholePath) {
     EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
 }
 
+TEST_F(MenuServicesTest, TheBuildReusesASubmenuWhoseCaptionDiffersOnlyInLetterCase) {
+    EXPECT_EQ(Captions(Menu.Items()), (std::vector<std::string>{"Dokumenty", "&Raporty", "KSIĘGOWOŚĆ"}));
+    EXPECT_EQ(Captions(Item({"Księgowość"})), (std::vector<std::string>{"Bilans", "Rejestr"}));
+}
+
 TEST_F(MenuServicesTest, RootPathsActOnTheDeepestItemThatMatched) {
     Plugin->SetRootMenuVisible("dokumenty|Nieznane", false);  // the top level found without regard to case
     EXPECT_FALSE(Item({"Dokumenty"})->Visible());
+    Plugin->SetRootMenuVisible("księgowość", false);
+    EXPECT_FALSE(Item({"KSIĘGOWOŚĆ"})->Visible());
+    Plugin->SetRootMenuVisible("Dokumenty|Nieznane|Magazyn", false);  // an unmatched element is passed over
+    EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
     Plugin->SetRootMenuVisible("Dokumenty", true);
     Plugin->SetRootMenuVisible("Dokumenty|sprzedaż|Korekta", false);  // "sprzedaż" differs in case: stays at the top
     EXPECT_FALSE(Item({"Dokumenty"})->Visible());
@@ -117,4 +142,16 @@ TEST_F(MenuServicesTest, BranchesMatchCaptionsWithoutAcceleratorsAgainstPlainEle
     Plugin->SetBranchMenuVisible("Dokumenty|Magazyn|Wydanie", false);  // elements after the second ignored
     EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
     EXPECT_TRUE(Item({"Dokumenty", "Magazyn", "Wydanie"})->Visible());
+    Plugin->SetBranchMenuVisible("księgowość|BILANS", false);  // letter case counts in no script
+    EXPECT_FALSE(Item({"Księgowość", "Bilans"})->Visible());
+    EXPECT_TRUE(Item({"Księgowość", "Rejestr"})->Visible());
+
+    // Every top-level item of that caption is changed, not only the first.
+    auto* second = new TMenuItem(&Menu), *print = new TMenuItem(&Menu);
+    second->SetCaption("Raporty");
+    print->SetCaption("Dr&uk");
+    Menu.Items()->Add(second);
+    second->Add(print);
+    Plugin->SetBranchMenuVisible("Raporty|Druk", true);
+    EXPECT_TRUE(Item({"Raporty", "Druk"})->Visible() && print->Visible());
 }

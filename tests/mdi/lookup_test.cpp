@@ -99,3 +99,14 @@ TEST_F(LookupTest, RefreshReachesEveryOtherWindowThenEmptiesTheRegistry) {
     EXPECT_EQ(Reports.Reports()[0].ExceptionClass, "EIntfCastError");
     EXPECT_EQ(ModifiedObjects().Count(), 1);
 }
+
+TEST_F(LookupTest, ARefreshThatRemovesOtherWindowsLeavesThemOut) {
+    List->OnRefresh = [&] {
+        Container->DelMDIForm(Invoice);  // still alive, no longer registered
+        CardDeep->Close();               // closed, its release still pending
+    };
+    Container->RefreshMDI(CardB);
+    EXPECT_EQ(Log, (std::vector<std::string>{"refresh Lista", "refresh KartaA", "refresh Luzna"}));
+    EXPECT_TRUE(Reports.Reports().empty());
+    Application().ProcessMessages();
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,10 @@ public:
         SetName(name);
         SetBounds(100, 50, 400, 300);
     }
-    void MDIRefresh() override { Log.push_back("refresh " + Name()); }
+    void MDIRefresh() override {
+        Log.push_back("refresh " + Name());
+        if (OnRefresh) OnRefresh();
+    }
     bool MDICanClose(const std::string& name, int32_t origId, std::string& msg) override {
         Log.push_back("canclose " + Name() + " " + name + " " + std::to_string(origId));
         if (!Refusal.empty()) msg += Refusal;
@@ -36,6 +40,7 @@ public:
     std::vector<std::string>& Log;
     std::string Refusal;
     bool CloseWithParent = false;
+    std::function<void()> OnRefresh;
 };
 
 // Window classes the lookups tell apart by their run-time class names.

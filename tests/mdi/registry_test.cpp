@@ -4,6 +4,8 @@
 #include "platform/ui/application.h"
 #include "platform/ui/menus.h"
 
+#include <tuple>
+
 using namespace zarix;
 
 TEST_F(MdiTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
@@ -140,4 +142,33 @@ TEST_F(MdiTest, BulkCommandsActOnTheFramesChildren) {
     Application().ProcessMessages();
     EXPECT_EQ(Container->Items()->Count(), 0);
     EXPECT_TRUE(Reports.Reports().empty());
+}
+
+TEST_F(MdiTest, WritingItemsCopiesTheEntriesAndTheCopiesAnswerTheirForms) {
+    TWindow* list = Open("Lista");
+    TWindow* card = Open("Karta", list, 4);
+    TZarixMDIContainerItems saved(nullptr);
+    saved.Assign(Container->Items());
+    Container->DelMDIForm(card);
+    Container->DelMDIForm(list);
+    Container->SetItems(&saved);
+    ASSERT_EQ(Container->Items()->Count(), 2);
+    const TZarixMDIContainerItem* copy = Container->Items()->Items(1);
+    EXPECT_EQ(std::tuple(copy->Form(), copy->Name(), copy->ParentForm(), copy->OrigId(), copy->IconIdx),
+              std::tuple(card, "Karta", list, 4, 3));
+    CloseNow(card);  // the copy is the registered entry now: closing takes it out
+    EXPECT_EQ(Container->Items()->Count(), 1);
+    EXPECT_EQ(Container->Items()->Items(0)->Form(), list);
+}
+
+struct TLoadedWindow : TZarixMdiForm {
+    explicit TLoadedWindow(TComponent* owner) : TZarixMdiForm(owner) { SetFormStyle(fsMDIChild); }
+};
+
+TEST_F(MdiTest, AnMdiFormStartsHiddenOnceLoadedAndMayBeHidden) {
+    auto* window = TForm::Create<TLoadedWindow>(Frame);
+    EXPECT_FALSE(window->Visible());
+    window->Show();
+    window->Hide();  // never refused, unlike other MDI children
+    EXPECT_FALSE(window->Visible());
 }

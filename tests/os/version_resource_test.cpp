@@ -3,6 +3,8 @@
 #include "platform/os/version_resource.h"
 
 #include "platform/os/version_block.h"
+#include "platform/rtl/exceptions.h"
+#include "plugin/plugin_utils.h"
 #include "version_test_files.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +51,10 @@ TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
         EXPECT_EQ(translations[0].Language, f.Translation.Language);
         EXPECT_EQ(translations[0].CodePage, f.Translation.CodePage);
         EXPECT_EQ(VerQueryString(block.data(), block.size(), VerStringPath(translations[0], "FileVersion")), f.FileVersion);
+        // The framework's readers take the file's first translation, whichever language it is.
+        EXPECT_EQ(GetVersionInfoString(f.Path, "FileVersion"), f.FileVersion);
+        if (std::strchr(f.FileVersion, ',') != nullptr) EXPECT_THROW(GetVersionInfo(f.Path), EConvertError);
+        else EXPECT_EQ(GetVersionInfo(f.Path), VersionParser(f.FileVersion));
         EXPECT_FALSE(IsLoaded(f.Path));
     }
     // Built with the header macro alone, under -Wl,--gc-sections: the block must survive.

@@ -44,10 +44,22 @@ TEST(VersionCompare, ComparesTheConcatenatedDigitsNotTheFields) {
 
 TEST(GetNicePluginName, MapsTheExactIdentifiersOnly) {
     const std::pair<const char*, const char*> names[] = {
-        {"KASA", "Finanse"}, {"kasa", "kasa"}, {"Dane firmy.", "Dane firmy"}, {"", ""},
-        {"DOKKH", "Dokumenty księgowe"}, {"DOKKHPLUGIN", "Dokumenty księgowe"},
-        {"Formularze ŁOW", "Formularze łowieckie"}, {"FORMULARZEINNE", "Formularze łowieckie"},
-        {"ZESTAWIENIAFK", "Zestawienia finansowo-ksiegowe"}, {"SLOWNIK", "Słowniki"}, {"PLACE", "Płace"},
-        {"KLIENT ", "KLIENT "}};
+        {"ADMINISTRACJA", "Administracja"}, {"ASORTYMENT", "Asortymenty"}, {"CENNIKI", "Cenniki"},
+        {"DOKMAG", "Dokumenty handlowe"}, {"Dane firmy.", "Dane firmy"}, {"DOKKHPLUGIN", "Dokumenty księgowe"},
+        {"DOKKH", "Dokumenty księgowe"}, {"DEFINICJERAPORTOW", "Definicje raportów"},
+        {"DEFINICJEDOK", "Definicje dokumentów"}, {"EWVAT", "Ewidencja VAT"}, {"FORMULARZE", "Formularze"},
+        {"FORMVAT7", "Deklaracje VAT"}, {"Formularze ŁOW", "Formularze łowieckie"},
+        {"FORMULARZEINNE", "Formularze łowieckie"}, {"Formularz CIT8", "Deklaracje CIT"},
+        {"FORMULARZCIT8", "Deklaracje CIT"}, {"Formularz Bilansu", "Formularze bilansów"},
+        {"FORMBILANSFK", "Formularze bilansów"}, {"FORMULARZEPLACOWE", "Formularze płacowe"},
+        {"FORMPIT5", "Deklaracje PIT"}, {"PITY", "Deklaracje PIT"}, {"HISTORIA", "Historia"},
+        {"INTRASTAT", "Deklaracje Intrastat"}, {"FORMULARZINTRASTAT", "Deklaracje Intrastat"},
+        {"KPR", "Ewidencja KPR"}, {"KLIENT", "Kontrahenci"}, {"KASA", "Finanse"}, {"KONWERSJA", "Konwersja"},
+        {"KOPIADANYCH", "Kopia danych"}, {"KONTO", "Plan kont"}, {"MONITY", "Monity"},
+        {"PLUGINZESTAWIENIAH", "Zestawienia handlowe"}, {"PARAMETRY", "Parametry"}, {"PLACE", "Płace"},
+        {"PLUGINRELS", "Relacje"}, {"RELSPLUGIN", "Relacje"}, {"SLOWNIK", "Słowniki"}, {"SCHEMATY", "Schematy"},
+        {"STARTPANEL", "Panel startowy"}, {"TABKURS", "Tabele kursowe"},
+        {"ZESTAWIENIAFK", "Zestawienia finansowo-ksiegowe"},
+        {"kasa", "kasa"}, {"", ""}, {"KLIENT ", "KLIENT "}, {"Formularze łow", "Formularze łow"}};
     for (const auto& [id, nice] : names) EXPECT_EQ(GetNicePluginName(id), nice) << id;
 }

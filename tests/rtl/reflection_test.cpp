@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace zarix {
 class TForm;
 }
@@ -30,8 +32,10 @@ class TBaseDoc : public TPersistent {
     std::string FNumber = "FV/1/2026";
     double FAmount = 0;
     bool FPaid = false;
+    TBaseDoc* FNext = nullptr;
+    std::function<void()> FOnPaid;
 };
-ZARIX_DEFINE_CLASS(TBaseDoc, ZARIX_METHOD(Describe), ZARIX_METHOD(Total),
+ZARIX_DEFINE_CLASS(TBaseDoc, ZARIX_PROPERTY(Next, FNext, FNext), ZARIX_PROPERTY(OnPaid, FOnPaid, FOnPaid), ZARIX_METHOD(Describe), ZARIX_METHOD(Total),
                    ZARIX_PROPERTY(Count, FCount, FCount), ZARIX_PROPERTY(Priority, FPriority, FPriority),
                    ZARIX_PROPERTY(Kind, FKind, FKind), ZARIX_PROPERTY(Allowed, FAllowed, FAllowed),
                    ZARIX_PROPERTY(Number, Number), ZARIX_PROPERTY(Amount, FAmount, FAmount),
@@ -86,18 +90,33 @@ TEST(Reflection, PropertiesReadAndWrittenByNameThroughVariantsWithEnumerationsAs
     EXPECT_TRUE(invoice.FAllowed.Contains(dkOrder));
     EXPECT_FALSE(invoice.FAllowed.Contains(dkReceipt));
     EXPECT_EQ(GetPropValue(invoice, "Allowed").AsString(), "[dkInvoice,dkOrder]");
+    // Objects travel as references, events as whether they are assigned and may only be cleared.
+    TInvoice next;
+    SetPropValue(invoice, "Next", Variant::FromObject(&next));
+    EXPECT_EQ(GetPropValue(invoice, "Next").AsString(), "TInvoice");
+    SetPropValue(invoice, "Next", Variant());
+    EXPECT_EQ(invoice.FNext, nullptr);
+    invoice.FOnPaid = [] {};
+    EXPECT_EQ(GetPropValue(invoice, "OnPaid"), Variant(true));
+    SetPropValue(invoice, "OnPaid", Variant::Null());
+    EXPECT_FALSE(invoice.FOnPaid);
 }
 
 TEST(Reflection, BadPropertyAccessRaisesAndLeavesTheObjectAlone) {
     TInvoice invoice;
+    TPersistent stranger;
     invoice.FKind = dkReceipt;
+    invoice.FOnPaid = [] {};
     EXPECT_THROW(GetPropValue(invoice, "Missing"), EPropertyError);
     // A read-only property, unknown or out-of-range enumeration values, a byte overflow, a set
     // naming an unknown element.
     const std::pair<const char*, Variant> refused[] = {{"Number", Variant("X")}, {"Kind", Variant("dkNothing")},
-        {"Kind", Variant(int32_t{3})}, {"Priority", Variant(int32_t{300})}, {"Allowed", Variant("[dkInvoice,dkLost]")}};
+        {"Kind", Variant(int32_t{3})}, {"Priority", Variant(int32_t{300})}, {"Allowed", Variant("[dkInvoice,dkLost]")},
+        {"Next", Variant::FromObject(&stranger)}, {"OnPaid", Variant(true)}};
     for (const auto& [name, value] : refused) EXPECT_THROW(SetPropValue(invoice, name, value), EPropertyError) << name;
-    EXPECT_THROW(SetPropValue(invoice, "Count", Variant("twelve")), EVariantError);
+    for (const char* name : {"Count", "Next"}) EXPECT_THROW(SetPropValue(invoice, name, Variant("twelve")), EVariantError) << name;
+    EXPECT_EQ(invoice.FNext, nullptr);
+    EXPECT_TRUE(invoice.FOnPaid);
     EXPECT_EQ(invoice.FKind, dkReceipt);
     EXPECT_EQ(invoice.FPriority, 0);
     EXPECT_EQ(invoice.FNumber, "FV/1/2026");

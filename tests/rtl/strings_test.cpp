@@ -38,7 +38,7 @@ TEST(StrToInt, AcceptsSignsAndHexadecimalPrefixesAndRejectsEverythingElseNamingT
                                                 {"$FFFFFFFF", -1}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}};
     for (const auto& [text, value] : good) EXPECT_EQ(StrToInt(text), value) << text;
     for (const char* bad : {"", " 1", "1 ", "1,0", "1.0", "x", "-", "$", "0x", "2147483648", "-2147483649",
-                            "$100000000", "--1", "99999999999999999999999"}) {
+                            "$100000000", "$FFFFFFFFFFFFFFFF", "--1", "99999999999999999999999"}) {
         try {
             StrToInt(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";

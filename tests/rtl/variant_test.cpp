@@ -37,4 +37,6 @@ TEST(Variant, FailedConversionsNameBothTypes) {
     EXPECT_THROW((void)Variant(int64_t{1} << 40).AsInteger(), EVariantError);
     EXPECT_THROW((void)Variant::Null().AsString(), EVariantError);
     EXPECT_THROW((void)Variant(1e300).AsInt64(), EVariantError);
+    EXPECT_THROW((void)Variant::FromObject(nullptr).AsInteger(), EVariantError);  // a reference is no number
+    EXPECT_THROW((void)Variant(int32_t{1}).AsObject(), EVariantError);           // nor a number a reference
 }
