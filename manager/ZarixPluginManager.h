@@ -7,6 +7,7 @@
 #include "platform/rtl/export.h"
 #include "platform/rtl/lists.h"
 #include "platform/ui/actions.h"
+#include "platform/ui/application.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
@@ -50,6 +51,10 @@ using TPluginInitializeProc = TZarixPlugin* (*)();
 /// The entry that frees the library's plugin component, "PluginDestroy"; optional.
 using TPluginDestroyProc = void (*)();
 
+/// The manager belongs to the UI thread (see TApplication); debug builds stop at a call
+/// of its loading, menu, toolbar, privilege and broadcast methods from another thread. Only
+/// getPluginByName may be asked from another thread, and only while nothing is loaded or
+/// unloaded.
 class ZARIX_API TZarixPluginManager : public TComponent {
     ZARIX_CLASS(TZarixPluginManager, TComponent)
     explicit TZarixPluginManager(TComponent* AOwner);
@@ -101,6 +106,9 @@ class ZARIX_API TZarixPluginManager : public TComponent {
     /// that points at the plugin or into its library. Raises EListError for a position out of
     /// range and nothing else: a step that fails is reported, and the library then stays loaded
     /// for the life of the process rather than unloaded under what may still reach it.
+    /// Asked for a plugin whose handler a broadcast is running, the unload waits until the
+    /// outermost broadcast returns (the plugin keeps its position until then and hears no
+    /// more messages), so no call returns into an unmapped library.
     virtual void UnloadPlugin(int index);
 
     /// The plugin at position index in load order; raises Exception "Invalid index".
@@ -190,10 +198,14 @@ class ZARIX_API TZarixPluginManager : public TComponent {
 
     /// Hands the message to every plugin's OnMessage in priority order. Nothing is caught: a
     /// handler that raises ends the broadcast and the exception reaches the caller.
+    /// Re-entrant: the walk goes over the plugins as they were when it began, passing over
+    /// one unloaded meanwhile; a plugin that unloads itself from its own handler (or from
+    /// anything its handler calls) is unloaded when the outermost broadcast returns.
     void SendMessageBroadcast(TPluginMessagesTypes AMessageType, const std::string& AMessage, TConstArray AParams);
     /// The database check: every plugin verifies its tables, then every plugin its procedures,
     /// then every plugin its data, optionally behind a progress window (released on every
-    /// path, also when a handler raises, whose exception still reaches the caller).
+    /// path, also when a handler raises, whose exception still reaches the caller). Walks the
+    /// plugins as SendMessageBroadcast does; a plugin waiting to be unloaded hears no more.
     void DatabaseCheckBroadcast(const std::string& AExistingDBVersion, bool bShowProgress);
 
     // Calls between plugins by name.
@@ -274,6 +286,13 @@ private:
     void MarkStage(TProbeStage Stage) const {
         if (FOnStage) FOnStage(Stage);
     }
+    /// Takes out every process-wide callback of the library and tells the module unload
+    /// observers, before its component goes.
+    void RevokeCallbacksOf(const TLibrary& Library, const std::string& File);
+    std::string FileOf(uintptr_t Handle) const {
+        const TLibraryFile* file = LibraryFileOf(Handle);
+        return file ? file->Path : std::string();
+    }
     void ForgetModule(const TLibrary& Library);
     void ForgetPriorityOf(const TZarixPlugin* Plugin) noexcept;
     void ForgetCommandsOf(const TZarixPlugin& Plugin);
@@ -289,6 +308,17 @@ private:
     static void Remember(TMenuWalkStep& Step, const TMenuItem* Parent, std::string_view Text, TMenuItem* Found);
     /// Remembers a control whose handler runs a command, so unloading can cut it.
     void AddCommandView(const TZarixPluginCommand& Command, TComponent* View);
+
+    /// Calls Visit for each plugin of PluginPriorities as they are now, passing over those
+    /// unloaded or waiting to be unloaded by the time their turn comes.
+    template <class F>
+    void ForEachPluginByPriority(const std::vector<TWeak<TZarixPlugin>>& Order, F&& Visit);
+    std::vector<TWeak<TZarixPlugin>> PriorityOrder() const;
+    bool IsUnloadDeferred(const TZarixPlugin* Plugin) const noexcept;
+    /// Unloads what broadcasts deferred; called as the outermost one returns.
+    void RunDeferredUnloads() noexcept;
+    /// Opens a broadcast for its lifetime and unloads what was deferred when the last goes.
+    class TBroadcastScope;
 
     /// The plugin list changed: says so to every index of the names calls look up.
     void PluginsChanged() noexcept { LateBoundChanged(); }
@@ -322,6 +352,11 @@ private:
         TWeak<TComponent> View;
     };
     std::vector<TCommandView> FCommandViews;
+    int FBroadcastDepth = 0;
+    // Plugins whose handler a broadcast is running, innermost last: their code is on the stack.
+    std::vector<const TZarixPlugin*> FInHandler;
+    // Plugins that asked to be unloaded from inside a handler, in the order they asked.
+    std::vector<TWeak<TZarixPlugin>> FDeferredUnloads;
     std::size_t FCommandViewsPruned = 0;
     // Plugins, routines and objects by name for the calls between plugins; brought up to date
     // by each lookup, hence mutable.

@@ -4,18 +4,84 @@
 #include "platform/ui/application.h"
 #include "plugin/plugin_utils.h"
 #include "services/controls/progress_form.h"
+#include "services/exception_handler.h"
+
+#include <algorithm>
 
 namespace zarix {
 
+class TZarixPluginManager::TBroadcastScope {
+public:
+    explicit TBroadcastScope(TZarixPluginManager& Manager) noexcept : FManager(Manager) { ++FManager.FBroadcastDepth; }
+    ~TBroadcastScope() {
+        if (--FManager.FBroadcastDepth == 0) FManager.RunDeferredUnloads();
+    }
+    TBroadcastScope(const TBroadcastScope&) = delete;
+    TBroadcastScope& operator=(const TBroadcastScope&) = delete;
+
+private:
+    TZarixPluginManager& FManager;
+};
+
+std::vector<TWeak<TZarixPlugin>> TZarixPluginManager::PriorityOrder() const {
+    std::vector<TWeak<TZarixPlugin>> order;
+    if (!FPluginPriorities) return order;
+    order.reserve(static_cast<std::size_t>(FPluginPriorities->Count()));
+    for (int i = 0; i < FPluginPriorities->Count(); ++i)
+        order.emplace_back(static_cast<TZarixPlugin*>(FPluginPriorities->Objects(i)));
+    return order;
+}
+
+bool TZarixPluginManager::IsUnloadDeferred(const TZarixPlugin* Plugin) const noexcept {
+    return std::any_of(FDeferredUnloads.begin(), FDeferredUnloads.end(),
+                       [Plugin](const TWeak<TZarixPlugin>& p) { return p.Get() == Plugin; });
+}
+
+template <class F>
+void TZarixPluginManager::ForEachPluginByPriority(const std::vector<TWeak<TZarixPlugin>>& Order, F&& Visit) {
+    for (const TWeak<TZarixPlugin>& entry : Order) {
+        TZarixPlugin* plugin = entry.Get();
+        // A component outlives its library when the library frees it itself at unload; being
+        // still recorded is what says its code is there.
+        if (plugin == nullptr || IsUnloadDeferred(plugin) ||
+            std::find(FPlugins.begin(), FPlugins.end(), plugin) == FPlugins.end())
+            continue;
+        FInHandler.push_back(plugin);
+        struct Leave {
+            std::vector<const TZarixPlugin*>& InHandler;
+            ~Leave() { InHandler.pop_back(); }
+        } leave{FInHandler};
+        Visit(*plugin);
+    }
+}
+
+void TZarixPluginManager::RunDeferredUnloads() noexcept {
+    // Taken one at a time: an unload may run code that defers no more (no broadcast is open),
+    // but the list must not be walked while it changes.
+    while (!FDeferredUnloads.empty()) {
+        const TZarixPlugin* plugin = FDeferredUnloads.front().Get();
+        FDeferredUnloads.erase(FDeferredUnloads.begin());
+        const auto at = std::find(FPlugins.begin(), FPlugins.end(), plugin);
+        if (plugin == nullptr || at == FPlugins.end()) continue;
+        try {
+            UnloadPlugin(static_cast<int>(at - FPlugins.begin()));
+        } catch (...) {
+            ZarixExceptionHandler(std::current_exception(), "TZarixPluginManager.UnloadPlugin", Here());
+        }
+    }
+}
+
 void TZarixPluginManager::SendMessageBroadcast(TPluginMessagesTypes AMessageType, const std::string& AMessage,
                                                TConstArray AParams) {
+    ZARIX_ASSERT_UI_THREAD();
     if (!FPluginPriorities) return;
-    const int count = FPluginPriorities->Count();
-    for (int i = 0; i < count; ++i)
-        static_cast<TZarixPlugin*>(FPluginPriorities->Objects(i))->OnMessage(AMessageType, AMessage, AParams);
+    const TBroadcastScope scope(*this);
+    ForEachPluginByPriority(PriorityOrder(),
+                            [&](TZarixPlugin& plugin) { plugin.OnMessage(AMessageType, AMessage, AParams); });
 }
 
 void TZarixPluginManager::DatabaseCheckBroadcast(const std::string& AExistingDBVersion, bool bShowProgress) {
+    ZARIX_ASSERT_UI_THREAD();
     if (!FPluginPriorities) return;
     TWeak<TProgressFrm> progress;
     // Released however the check ends: a handler that raises must not leave the window up.
@@ -44,16 +110,17 @@ void TZarixPluginManager::DatabaseCheckBroadcast(const std::string& AExistingDBV
         {pmDBProcRequired, "Weryfikacja procedur modułu: "},
         {pmDBDataRequired, "Weryfikacja danych modułu: "},
     };
+    const TBroadcastScope scope(*this);
+    const std::vector<TWeak<TZarixPlugin>> order = PriorityOrder();
     for (const auto& [kind, text] : passes) {
-        for (int i = 0; i < FPluginPriorities->Count(); ++i) {
-            auto* plugin = static_cast<TZarixPlugin*>(FPluginPriorities->Objects(i));
+        ForEachPluginByPriority(order, [&, kind = kind, text = text](TZarixPlugin& plugin) {
             if (TProgressFrm* window = progress.Get()) {
-                window->SetTextLine(text + GetNicePluginName(plugin->GetPluginName()));
+                window->SetTextLine(text + GetNicePluginName(plugin.GetPluginName()));
                 window->StepIt();
                 Application().ProcessMessages();
             }
-            plugin->OnMessage(kind, AExistingDBVersion, {});
-        }
+            plugin.OnMessage(kind, AExistingDBVersion, {});
+        });
     }
 }
 

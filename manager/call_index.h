@@ -6,6 +6,7 @@
 #include "plugin/plugin_collections.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -23,7 +24,8 @@ class TZarixPlugin;
 /// that count moved. Its keys are the plugins' and items' own texts, which can only change
 /// through setters that move the count, so no stale key is ever read. What it does not count (a
 /// routine's Address, an item's Class_Object) it does not record: callers read those from the
-/// items at the time of the call. Like the manager, it is used on the user-interface thread only.
+/// items at the time of the call. Like the manager, it is used on the user-interface thread,
+/// but for the plugin look-up, which is locked.
 class TCallIndex {
 public:
     /// An item in the walk: the plugin's position in load order, the item's in its collection,
@@ -39,6 +41,7 @@ public:
 
     /// The first plugin in load order whose name matches; nullptr when none does.
     TZarixPlugin* Plugin(const TPluginList& Plugins, std::string_view Name) {
+        std::lock_guard guard(FLock);
         if (FPluginsBuiltAt != LateBoundGeneration()) BuildPlugins(Plugins);
         TZarixPlugin* const* found = FPlugins.Find(Name);
         return found == nullptr ? nullptr : *found;
@@ -46,12 +49,14 @@ public:
     /// The position of the first Methods item whose name matches, -1 when none does; Method()
     /// gives the item and the position of the next one.
     int FirstMethod(const TPluginList& Plugins, std::string_view Name) {
+        std::lock_guard guard(FLock);
         if (FMethods.BuiltAt != LateBoundGeneration()) BuildMethods(Plugins);
         return FMethods.First(Name);
     }
     const TAt<TZarixPluginMethod>& Method(int At) const { return FMethods.Items[static_cast<std::size_t>(At)]; }
     /// The same for the Classes items and their Class_UserName.
     int FirstClass(const TPluginList& Plugins, std::string_view Name) {
+        std::lock_guard guard(FLock);
         if (FClasses.BuiltAt != LateBoundGeneration()) BuildClasses(Plugins);
         return FClasses.First(Name);
     }
@@ -78,6 +83,9 @@ private:
     void BuildMethods(const TPluginList& Plugins);
     void BuildClasses(const TPluginList& Plugins);
 
+    // The plugin look-up is const to the manager's callers, who may ask from another thread
+    // while nothing is loaded or unloaded; two of them must not rebuild the same part at once.
+    std::mutex FLock;
     uint64_t FPluginsBuiltAt = 0;
     TNameTable<TZarixPlugin*, std::string_view> FPlugins;
     TItems<TZarixPluginMethod> FMethods;

@@ -5,10 +5,13 @@
 #include "manager/plugin_object_check.h"
 #include "platform/os/file_enum.h"
 #include "platform/os/library_check.h"
+#include "platform/os/callback_owner.h"
 #include "platform/os/module_info.h"
+#include "platform/os/module_unload.h"
 #include "platform/os/version_resource.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
+#include "platform/ui/ui_change.h"
 #include "plugin/plugin_utils.h"
 #include "services/exception_handler.h"
 #include "services/exception_manager.h"
@@ -92,6 +95,7 @@ std::vector<std::string> TZarixPluginManager::FindPluginFiles() const {
 }
 
 void TZarixPluginManager::LoadPlugins() {
+    ZARIX_ASSERT_UI_THREAD();
     CheckNotDesigning();
     for (const std::string& file : FindPluginFiles()) {
         // The loader maps one file once, whatever it is called: a second name would only give
@@ -113,6 +117,7 @@ void TZarixPluginManager::LoadPlugins() {
 }
 
 void TZarixPluginManager::RebuildPriorities() {
+    ZARIX_ASSERT_UI_THREAD();
     CheckNotDesigning();
     FPluginPriorities->Clear();
     for (TZarixPlugin* plugin : FPlugins) FPluginPriorities->AddObject(PriorityKey(plugin->PluginPriority()), plugin);
@@ -120,6 +125,7 @@ void TZarixPluginManager::RebuildPriorities() {
 }
 
 void TZarixPluginManager::InitializePlugins() {
+    ZARIX_ASSERT_UI_THREAD();
     CheckNotDesigning();
     std::vector<TObject*> order;
     for (int i = 0; i < FPluginPriorities->Count(); ++i) order.push_back(FPluginPriorities->Objects(i));
@@ -133,6 +139,7 @@ void TZarixPluginManager::InitializePlugins() {
 }
 
 void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) {
+    ZARIX_ASSERT_UI_THREAD();
     CheckNotDesigning();
     MarkStage(TProbeStage::psCheck);
     // Before any of the library's code runs: a file the loader cannot map whole, or one built
@@ -238,6 +245,7 @@ bool TZarixPluginManager::CheckBeforeLoadPlugin(const TZarixPlugin* Plugin) cons
 }
 
 void TZarixPluginManager::InitializePlugin(int index) {
+    ZARIX_ASSERT_UI_THREAD();
     if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
     const auto position = static_cast<std::size_t>(index);
     if (!CheckBeforeLoadPlugin(FPlugins[position])) {
@@ -282,6 +290,29 @@ void ReportLibraryKept(const std::string& File, const char* Reason, const TCodeL
 
 }  // namespace
 
+void TZarixPluginManager::RevokeCallbacksOf(const TLibrary& Library, const std::string& File) {
+    // Whatever of the library's code the process keeps to call later goes while the component
+    // and the code are still there: a sink may reach into the component, and destroying a
+    // callable runs code of the library that built it.
+    const void* module = ModuleOfHandle(Library.Handle());
+    if (module == nullptr) return;
+    RevokeExceptionSinksOf(module);
+    RevokeUIChangeHandlersOf(module);
+    Application().RevokeMessagesOf(module);
+    const auto revoke = [module](auto& handler) {
+        if (OwnerOfCallback(handler, nullptr).BelongsTo(module)) handler = nullptr;
+    };
+    revoke(FOnBeforeLoading);
+    revoke(FOnAfterLoading);
+    revoke(FOnNewCommand);
+    revoke(OnMenuMustRefresh);
+    revoke(OnToolBarMustRefresh);
+    revoke(OnMainCaptionRefresh);
+    NotifyModuleUnload(TModuleUnload{module, Library.Handle(), File}, [](std::exception_ptr Error) noexcept {
+        ZarixExceptionHandler(Error, "TZarixPluginManager.UnloadPlugin: module unload observer", Here());
+    });
+}
+
 void TZarixPluginManager::ForgetModule(const TLibrary& Library) {
     // Everything that could still lead into the library's code goes before the library does.
     const void* module = ModuleOfHandle(Library.Handle());
@@ -304,7 +335,14 @@ void TZarixPluginManager::ForgetPriorityOf(const TZarixPlugin* Plugin) noexcept 
 }
 
 void TZarixPluginManager::UnloadPlugin(int index) {
+    ZARIX_ASSERT_UI_THREAD();
     if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
+    if (TZarixPlugin* asked = FPlugins[static_cast<std::size_t>(index)];
+        std::find(FInHandler.begin(), FInHandler.end(), asked) != FInHandler.end()) {
+        // Its handler is still running and would return into an unmapped library.
+        if (!IsUnloadDeferred(asked)) FDeferredUnloads.emplace_back(asked);
+        return;
+    }
     // Out of every list first, none of which can fail: whatever happens below, no call of the
     // manager's reaches the plugin again.
     const auto position = static_cast<std::ptrdiff_t>(index);
@@ -319,7 +357,8 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     // A library is recorded once (LoadPlugin refuses a second name of it), so this entry holds
     // the manager's only share of it.
     const uintptr_t handle = library.Handle();
-    const bool viewsCut = UnloadStep([&] { ForgetCommandsOf(*plugin); });
+    const bool viewsCut = UnloadStep([&] { ForgetCommandsOf(*plugin); }) &&
+                          UnloadStep([&] { RevokeCallbacksOf(library, FileOf(handle)); });
     // The component goes while its code is still there; a library built without the destroy
     // entry frees it itself as it unloads. Not when cutting failed: a view may still run it.
     const bool destroyed = viewsCut && destroy != nullptr;

@@ -17,6 +17,7 @@ constexpr int kSubmenuImage = 495;
 }  // namespace
 
 void TZarixPluginManager::SetCommandsBasedMenu(TMenu* Menu, TImageList* ImageList, TMenuItem* RootItem) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         IconsList = ImageList;
         if (Menu == nullptr) {
@@ -143,6 +144,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
 }
 
 void TZarixPluginManager::UpdateCommandsBasedMenuByList() {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (TMenu* menu = FCommandBasedMenu.Get()) menu->SetImages(IconsList.Get());
         if (!FSortedCommandsList) return;
@@ -155,6 +157,7 @@ void TZarixPluginManager::UpdateCommandsBasedMenuByList() {
 }
 
 void TZarixPluginManager::UpdateCommandsBasedMenu(TZarixPlugin* Plugin) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (Plugin == nullptr) return;
         TZarixPluginCommands* commands = Plugin->Commands();
@@ -167,10 +170,12 @@ void TZarixPluginManager::UpdateCommandsBasedMenu(TZarixPlugin* Plugin) {
 }
 
 void TZarixPluginManager::MenuMustRefresh() {
+    ZARIX_ASSERT_UI_THREAD();
     if (OnMenuMustRefresh) OnMenuMustRefresh(this);
 }
 
 void TZarixPluginManager::CaptionMustRefresh() {
+    ZARIX_ASSERT_UI_THREAD();
     if (OnMainCaptionRefresh) OnMainCaptionRefresh(this);
 }
 

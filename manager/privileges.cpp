@@ -6,6 +6,7 @@
 namespace zarix {
 
 void TZarixPluginManager::CheckMenuVSPrivileges() {
+    ZARIX_ASSERT_UI_THREAD();
     // Entries whose item the host has destroyed are dropped, never asked about.
     std::erase_if(FCommandBaseMenuPrivileges, [](const TMenuPrivilege& p) { return !p.Item; });
     for (const TMenuPrivilege& entry : FCommandBaseMenuPrivileges)

@@ -66,6 +66,7 @@ TShortCut ButtonShortCut(int ButtonNumber) {
 }  // namespace
 
 void TZarixPluginManager::SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList* ImageList, TActionList* ActionList) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         IconsList = ImageList;
         FSortedCommandsToolBarList.reset();
@@ -128,6 +129,7 @@ void TZarixPluginManager::SortPositionToolbar() {
 
 void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionList,
                                                            const std::vector<std::string>& AtabToolbarButtonNotVisible) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         TToolBar* toolBar = FCommandBasedToolBar.Get();
         if (toolBar == nullptr || !FSortedCommandsToolBarList) return;
@@ -173,6 +175,7 @@ void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionLi
 }
 
 void TZarixPluginManager::SetCommandToolBarVisible(const std::string& AMenuPath, bool visible) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (!FSortedCommandsToolBarList) return;
         for (int i = 0; i < FSortedCommandsToolBarList->Count(); ++i) {
@@ -186,6 +189,7 @@ void TZarixPluginManager::SetCommandToolBarVisible(const std::string& AMenuPath,
 }
 
 void TZarixPluginManager::SetToolbarVisible(int32_t Userid) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (TToolBar* toolBar = FCommandBasedToolBar.Get())
             toolBar->SetVisible(UserParameterIsTrue("Administracja|UserToolbarVisible", Userid));
@@ -195,6 +199,7 @@ void TZarixPluginManager::SetToolbarVisible(int32_t Userid) {
 }
 
 void TZarixPluginManager::ToolBarMustRefresh(int32_t AUserOrigid) {
+    ZARIX_ASSERT_UI_THREAD();
     FUserOrigid = AUserOrigid;
     if (OnToolBarMustRefresh) OnToolBarMustRefresh(this);
 }

@@ -5,6 +5,7 @@
 #include "platform/rtl/collection.h"
 #include "platform/rtl/component.h"
 #include "platform/rtl/export.h"
+#include "platform/ui/application.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/tree_view.h"
@@ -84,7 +85,9 @@ private:
 };
 
 /// The registry of open MDI windows. Every operation reports its failures through
-/// ZarixExceptionHandler and returns normally; none raises to its caller.
+/// ZarixExceptionHandler and returns normally; none raises to its caller. It belongs to the UI
+/// thread (see TApplication); debug builds stop at a call of its registry, lookup and
+/// closing methods from another thread.
 class ZARIX_API TZarixMDIContainer : public TComponent {
     ZARIX_CLASS(TZarixMDIContainer, TComponent)
     explicit TZarixMDIContainer(TComponent* AOwner);

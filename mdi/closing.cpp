@@ -7,6 +7,7 @@ namespace zarix {
 
 bool TZarixMDIContainer::CanCloseMDI(TForm* Form, const std::string& Name, int32_t OrigId, std::string& Msg,
                                      bool RestoreParent) {
+    ZARIX_ASSERT_UI_THREAD();
     bool result = true;
     try {
         if (FActiveWindows.Get() != nullptr && Form != nullptr) {
@@ -43,6 +44,7 @@ bool TZarixMDIContainer::CanCloseMDI(TForm* Form, const std::string& Name, int32
 }
 
 void TZarixMDIContainer::OnCloseInfoToChildren(TForm* Parent, int32_t OrigId) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (!TreeHasNodes() || Parent == nullptr) return;
         const THandle handle = Parent->Handle();

@@ -18,6 +18,7 @@ std::string ClassOf(const TForm& Form) { return std::string(Form.ClassName()); }
 
 TForm* TZarixMDIContainer::IsMDIForm(TForm* SourceForm, const std::string& ChildClassName, int32_t ChildOrigId,
                                      TAskMode AskMode) {
+    ZARIX_ASSERT_UI_THREAD();
     TForm* result = nullptr;
     try {
         if (SourceForm != nullptr && AskMode == askTop) {
@@ -129,6 +130,7 @@ void TZarixMDIContainer::ChangeOrigId(TForm* Form, int32_t OrigId) {
 }
 
 void TZarixMDIContainer::GetPosition(TForm* ActualForm, TFormAlign FormAlign) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (FormAlign == alNotAligned || ActualForm == nullptr) return;
         const TZarixMDIContainerItem* own = LastEntryOf(ActualForm);
@@ -171,6 +173,7 @@ void TZarixMDIContainer::RestoreMDI(TForm* Form) {
 }
 
 int32_t TZarixMDIContainer::RefreshMDI(TForm* CallingForm) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (TreeHasNodes()) {
             const THandle calling = CallingForm != nullptr ? CallingForm->Handle() : 0;

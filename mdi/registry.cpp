@@ -194,6 +194,7 @@ TTreeNode* TZarixMDIContainer::AddNode(TZarixMDIContainerItem& Entry, TTreeNode*
 
 bool TZarixMDIContainer::AddMDIForm(TForm* AForm, int32_t Height, int32_t Width, TForm* PForm, int32_t OrigId,
                                     TFormAlign, int32_t IconIdx) {
+    ZARIX_ASSERT_UI_THREAD();
     Guarded("TZarixMDIContainer.AddMdiForm", [&] {
         if (AForm == nullptr) return;
         TZarixMDIContainerItem* entry = FItems->Add();
@@ -228,11 +229,13 @@ bool TZarixMDIContainer::AddMDIForm(TForm* AForm, int32_t Height, int32_t Width,
 void TZarixMDIContainer::AddPrevMDIForm(const std::string&, const std::string&, const std::string&, const std::string&) {}
 
 void TZarixMDIContainer::DeleteEntry(TZarixMDIContainerItem* Entry) {
+    ZARIX_ASSERT_UI_THREAD();
     if (TTreeNode* node = Entry->FActiveWindowsItem()) node->Delete();
     delete Entry;
 }
 
 void TZarixMDIContainer::DelMDIForm(TForm* AForm) {
+    ZARIX_ASSERT_UI_THREAD();
     Guarded("TZarixMDIContainer.DelMdiForm", [&] {
         if (AForm == nullptr) return;
         const THandle handle = AForm->Handle();
@@ -300,6 +303,7 @@ private:
 }  // namespace
 
 void TZarixMDIContainer::RebuildTree() {
+    ZARIX_ASSERT_UI_THREAD();
     TTreeView* tree = FActiveWindows.Get();
     if (tree == nullptr) return;
     TProgressTrail trail("ProcEnter;FItemsCount:" + IntToStr(FItems->Count()) + ";");
@@ -344,6 +348,7 @@ void TZarixMDIContainer::RebuildTree() {
 }
 
 void TZarixMDIContainer::CloseAll() {
+    ZARIX_ASSERT_UI_THREAD();
     Guarded("TZarixMDIContainer.CloseAll", [&] {
         TForm* frame = FMDIParent.Get();
         if (frame == nullptr) return;

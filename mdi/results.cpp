@@ -6,6 +6,7 @@
 namespace zarix {
 
 void TZarixMDIContainer::SendMDIResult(TForm* SourceForm) {
+    ZARIX_ASSERT_UI_THREAD();
     try {
         if (TreeHasNodes() && SourceForm != nullptr) {
             const THandle handle = SourceForm->Handle();

@@ -1,6 +1,7 @@
 // Exception reports: classification, formatting and the installable sink.
 #include "services/exception_handler.h"
 
+#include "platform/os/callback_owner.h"
 #include "platform/os/module_info.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/ui_change.h"
@@ -14,8 +15,8 @@ namespace zarix {
 namespace {
 
 struct SinkState {
-    std::mutex Lock;
-    TExceptionSink Sink;
+    std::mutex Lock;  // for the log file; the sinks have their own
+    TCallbackSlot<void(const TExceptionReport&)> Sinks;
     std::string LogFile;
 };
 
@@ -51,13 +52,8 @@ std::string DescribeModule(const void* address) {
 void Deliver(TExceptionReport report) noexcept {
     try {
         report.Module = DescribeModule(report.Location.Address);
-        TExceptionSink sink;
-        {
-            SinkState& s = Sinks();
-            std::lock_guard guard(s.Lock);
-            sink = s.Sink;
-        }
-        if (sink) sink(report);
+        const auto sink = Sinks().Sinks.Current();
+        if (sink && sink->Callback) sink->Callback(report);
         else DefaultSink(report);
     } catch (...) {
         // A report that cannot be delivered is dropped: the reporting routine must return.
@@ -114,11 +110,18 @@ void ReportUIChangeFailure(std::exception_ptr Error, const TUIChange& Change) no
 }
 }  // namespace
 
-TExceptionSink SetExceptionSink(TExceptionSink Sink) {
-    SinkState& s = Sinks();
-    std::lock_guard guard(s.Lock);
-    std::swap(s.Sink, Sink);
-    return Sink;
+[[gnu::noinline]] TExceptionSink SetExceptionSink(TExceptionSink Sink) {
+    return Sinks().Sinks.Set(std::move(Sink), ZARIX_CALLER_ADDRESS());
+}
+
+bool RevokeExceptionSinksOf(const void* Module) { return Sinks().Sinks.Revoke(Module); }
+
+bool ExceptionSinkInstalled() noexcept {
+    try {
+        return Sinks().Sinks.Installed();
+    } catch (...) {
+        return true;
+    }
 }
 
 void SetExceptionLogFile(const std::string& Path) {
@@ -128,7 +131,15 @@ void SetExceptionLogFile(const std::string& Path) {
 }
 
 TCapturingExceptionSink::TCapturingExceptionSink()
-    : FPrevious(SetExceptionSink([this](const TExceptionReport& r) { FReports.push_back(r); })) {}
+    : FPrevious(SetExceptionSink([this](const TExceptionReport& r) {
+          std::lock_guard guard(FLock);
+          FReports.push_back(r);
+      })) {}
+
+void TCapturingExceptionSink::Clear() noexcept {
+    std::lock_guard guard(FLock);
+    FReports.clear();
+}
 
 TCapturingExceptionSink::~TCapturingExceptionSink() { SetExceptionSink(std::move(FPrevious)); }
 

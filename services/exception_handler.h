@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <source_location>
 #include <string>
 #include <vector>
@@ -43,8 +44,15 @@ ZARIX_API void ZarixExceptionHandler(std::exception_ptr E, const std::string& Co
                                      const TCodeLocation& Where) noexcept;
 
 /// Installs a sink; an empty one restores the default (standard error and the log file).
-/// Returns the sink installed before.
+/// Returns the sink installed before; installed again, it puts that one back. May be called
+/// from any thread. A sink belongs to the library whose code installs it and to the one that
+/// built it (see platform/os/callback_owner.h): when either is unloaded the sink is taken out
+/// and the one installed before it, still there, takes its place.
 ZARIX_API TExceptionSink SetExceptionSink(TExceptionSink Sink);
+/// Takes out every sink that belongs to Module; reports then go to the nearest earlier one.
+ZARIX_API bool RevokeExceptionSinksOf(const void* Module);
+/// Whether a sink other than the default is installed.
+ZARIX_API bool ExceptionSinkInstalled() noexcept;
 /// The default sink also appends each report to this file; empty for none.
 ZARIX_API void SetExceptionLogFile(const std::string& Path);
 /// The report as the default sink writes it, one line.
@@ -52,6 +60,7 @@ ZARIX_API std::string FormatExceptionReport(const TExceptionReport& Report);
 
 /// Installs itself as the sink for its lifetime and keeps every report; the sink before it
 /// comes back when it is destroyed. For tests and for hosts that show reports themselves.
+/// Reports may arrive from any thread; read them once the reporting threads are done.
 class ZARIX_API TCapturingExceptionSink {
 public:
     TCapturingExceptionSink();
@@ -60,9 +69,10 @@ public:
     TCapturingExceptionSink& operator=(const TCapturingExceptionSink&) = delete;
 
     const std::vector<TExceptionReport>& Reports() const noexcept { return FReports; }
-    void Clear() noexcept { FReports.clear(); }
+    void Clear() noexcept;
 
 private:
+    mutable std::mutex FLock;
     std::vector<TExceptionReport> FReports;
     TExceptionSink FPrevious;
 };

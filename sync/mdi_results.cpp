@@ -6,6 +6,7 @@
 #include "platform/rtl/strings.h"
 #include "services/exception_handler.h"
 
+#include <atomic>
 #include <utility>
 
 namespace zarix {
@@ -29,19 +30,24 @@ ZARIX_DEFINE_CLASS(TMDIResults)
 TMDIResults::TMDIResults() = default;
 
 TMDIResults::~TMDIResults() {
-    if (fMDIResult == this) fMDIResult = nullptr;
+    TMDIResults* self = this;
+    std::atomic_ref(fMDIResult).compare_exchange_strong(self, nullptr);
 }
 
 void TMDIResults::CreateSingleton() {
     ValueList.assign(Capacity, TResults{});
     ilosc = 0;
-    fMDIResult = this;
+    std::atomic_ref(fMDIResult).store(this);
 }
 
 TMDIResults& MDIResult() {
-    // Set by CreateSingleton; assigned here too in case someone has reset the variable.
-    if (fMDIResult == nullptr) fMDIResult = &TSingleton::Instance<TMDIResults>();
-    return *fMDIResult;
+    // Set by CreateSingleton; assigned here too in case someone has reset the variable. Read
+    // and written atomically: the first use may come from two threads at once.
+    std::atomic_ref pointer(fMDIResult);
+    if (TMDIResults* registry = pointer.load()) return *registry;
+    TMDIResults& registry = TSingleton::Instance<TMDIResults>();
+    pointer.store(&registry);
+    return registry;
 }
 
 template <class Fill>

@@ -4,6 +4,8 @@
 
 #include "services/exception_handler.h"
 
+#include <atomic>
+
 namespace zarix {
 
 TModifiedObjects* fModifiedObject = nullptr;
@@ -13,19 +15,24 @@ ZARIX_DEFINE_CLASS(TModifiedObjects)
 TModifiedObjects::TModifiedObjects() = default;
 
 TModifiedObjects::~TModifiedObjects() {
-    if (fModifiedObject == this) fModifiedObject = nullptr;
+    TModifiedObjects* self = this;
+    std::atomic_ref(fModifiedObject).compare_exchange_strong(self, nullptr);
 }
 
 void TModifiedObjects::CreateSingleton() {
     ModifiedValues.assign(Capacity, TModifiedObject{});
     ilosc = 0;
-    fModifiedObject = this;
+    std::atomic_ref(fModifiedObject).store(this);
 }
 
 TModifiedObjects& ModifiedObjects() {
-    // Set by CreateSingleton; assigned here too in case someone has reset the variable.
-    if (fModifiedObject == nullptr) fModifiedObject = &TSingleton::Instance<TModifiedObjects>();
-    return *fModifiedObject;
+    // Set by CreateSingleton; assigned here too in case someone has reset the variable. Read
+    // and written atomically: the first use may come from two threads at once.
+    std::atomic_ref pointer(fModifiedObject);
+    if (TModifiedObjects* registry = pointer.load()) return *registry;
+    TModifiedObjects& registry = TSingleton::Instance<TModifiedObjects>();
+    pointer.store(&registry);
+    return registry;
 }
 
 int32_t TModifiedObjects::AddModifiedObject(const std::string& TableName, int32_t OrigId) {

@@ -23,4 +23,8 @@ ZARIX_API std::optional<TModuleOfAddress> ModuleOfAddress(const void* address) n
 /// does not search the loaded modules.
 ZARIX_API const void* ModuleOfHandle(uintptr_t handle) noexcept;
 
+/// The identity of the module holding the code or data at Address (as ModuleOfHandle gives
+/// it), nullptr when none does. Cheap: no symbol search and no allocation, for every caller.
+ZARIX_API const void* ModuleOfCode(const void* Address) noexcept;
+
 }  // namespace zarix

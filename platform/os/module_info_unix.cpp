@@ -23,6 +23,12 @@ std::optional<TModuleOfAddress> ModuleOfAddress(const void* address) noexcept {
     }
 }
 
+const void* ModuleOfCode(const void* Address) noexcept {
+    dl_find_object found{};
+    if (Address == nullptr || _dl_find_object(const_cast<void*>(Address), &found) != 0) return nullptr;
+    return found.dlfo_link_map;
+}
+
 const void* ModuleOfHandle(uintptr_t handle) noexcept {
     if (handle == 0) return nullptr;
     link_map* map = nullptr;

@@ -2,9 +2,11 @@
 #include "platform/rtl/component.h"
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/live_components.h"
 #include "platform/rtl/strings.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace zarix {
 
@@ -37,11 +39,20 @@ bool IsValidIdent(std::string_view name) {
 
 }  // namespace
 
+namespace {
+// Counted only once a component is whole enough for its destructor to run.
+constinit std::atomic<std::size_t> gLiveComponents{0};
+}  // namespace
+
+std::size_t LiveComponentCount() noexcept { return gLiveComponents.load(std::memory_order_relaxed); }
+
 TComponent::TComponent(TComponent* AOwner) {
     if (AOwner != nullptr) AOwner->InsertComponent(this);
+    gLiveComponents.fetch_add(1, std::memory_order_relaxed);
 }
 
 TComponent::~TComponent() {
+    gLiveComponents.fetch_sub(1, std::memory_order_relaxed);
     FState.Destroying = true;
     if (FWeak) FWeak->Target = nullptr;
     // Each watcher is taken off the list before it is told, so a watcher that destroys other

@@ -16,14 +16,45 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FExeName(Ex
 
 TApplication::~TApplication() = default;
 
-void TApplication::PostMessage(std::function<void()> Message) { FPending.push_back(std::move(Message)); }
+[[gnu::noinline]] void TApplication::PostMessage(std::function<void()> Message) {
+    TMessage message{std::move(Message), {}};
+    message.Owner = OwnerOfCallback(message.Run, ZARIX_CALLER_ADDRESS());
+    std::lock_guard guard(FPendingLock);
+    FPending.push_back(std::move(message));
+}
 
 void TApplication::ProcessMessages() {
-    while (!FPending.empty()) {
-        std::function<void()> message = std::move(FPending.front());
-        FPending.pop_front();
+    for (;;) {
+        std::function<void()> message;
+        {
+            std::lock_guard guard(FPendingLock);
+            if (FPending.empty()) return;
+            message = std::move(FPending.front().Run);
+            FPending.pop_front();
+        }
         if (message) message();
     }
+}
+
+std::size_t TApplication::PendingMessages() const noexcept {
+    std::lock_guard guard(FPendingLock);
+    return FPending.size();
+}
+
+std::size_t TApplication::RevokeMessagesOf(const void* Module) {
+    std::deque<TMessage> dropped;  // destroyed after the lock is given back, before the unload
+    {
+        std::lock_guard guard(FPendingLock);
+        for (auto it = FPending.begin(); it != FPending.end();) {
+            if (it->Owner.BelongsTo(Module)) {
+                dropped.push_back(std::move(*it));
+                it = FPending.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    return dropped.size();
 }
 
 TForm* TApplication::MainForm() const noexcept { return FMainForm.Get(); }

@@ -6,6 +6,7 @@
 #include "platform/ui/ui_change.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace zarix {
@@ -24,9 +25,10 @@ namespace {
 
 // Handles only ever grow: a handle compared after its window is gone must never match a newer
 // window, which is what the container's handle comparisons count on.
+// Atomic: a form may be asked for its handle on a worker thread, and two forms must never share one.
 THandle NextHandle() {
-    static THandle last = 0x10000;
-    return ++last;
+    static std::atomic<THandle> last{0x10000};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 }  // namespace

@@ -1,21 +1,33 @@
 // The change seam.
 #include "platform/ui/ui_change.h"
 
+#include "platform/os/callback_owner.h"
+
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <vector>
 #include <utility>
 
 namespace zarix {
 namespace {
 
-TUIChangeHandler& Handler() {
-    static TUIChangeHandler handler;
-    return handler;
+TCallbackSlot<void(const TUIChange&)>& Handlers() {
+    static TCallbackSlot<void(const TUIChange&)> handlers;
+    return handlers;
 }
 
-std::atomic<TUIChangeFailureHandler>& FailureHandler() {
-    static std::atomic<TUIChangeFailureHandler> handler{nullptr};
-    return handler;
+// The failure receivers installed, last one current; plain functions, so revoking one is a
+// question of where its code lies.
+struct TFailureHandlers {
+    std::mutex Lock;
+    std::vector<TUIChangeFailureHandler> Installed;
+    std::atomic<TUIChangeFailureHandler> Current{nullptr};
+};
+
+TFailureHandlers& FailureHandlers() {
+    static TFailureHandlers handlers;
+    return handlers;
 }
 
 // Used until the reporting service has installed itself; it must not allocate or raise.
@@ -33,23 +45,59 @@ void WriteFailure(std::exception_ptr Error, const TUIChange& Change) noexcept {
 
 }  // namespace
 
-TUIChangeHandler SetUIChangeHandler(TUIChangeHandler NewHandler) {
-    std::swap(Handler(), NewHandler);
-    return NewHandler;
+[[gnu::noinline]] TUIChangeHandler SetUIChangeHandler(TUIChangeHandler NewHandler) {
+    return Handlers().Set(std::move(NewHandler), ZARIX_CALLER_ADDRESS());
+}
+
+bool UIChangeHandlerInstalled() noexcept {
+    try {
+        return Handlers().Installed();
+    } catch (...) {
+        return true;
+    }
 }
 
 TUIChangeFailureHandler SetUIChangeFailureHandler(TUIChangeFailureHandler NewHandler) noexcept {
-    return FailureHandler().exchange(NewHandler);
+    TFailureHandlers& f = FailureHandlers();
+    std::lock_guard guard(f.Lock);
+    const TUIChangeFailureHandler previous = f.Current.load();
+    try {
+        // Putting back the one before the current is how callers undo theirs.
+        if (f.Installed.size() >= 2 && f.Installed[f.Installed.size() - 2] == NewHandler) f.Installed.pop_back();
+        else if (NewHandler == nullptr) f.Installed.clear();
+        else f.Installed.push_back(NewHandler);
+    } catch (...) {
+        f.Installed.clear();  // out of memory: the history goes, the handler is still set
+    }
+    f.Current = NewHandler;
+    return previous;
+}
+
+TUIChangeFailureHandler UIChangeFailureHandler() noexcept { return FailureHandlers().Current.load(); }
+
+bool RevokeUIChangeHandlersOf(const void* Module) {
+    bool revoked = Handlers().Revoke(Module);
+    TFailureHandlers& f = FailureHandlers();
+    std::lock_guard guard(f.Lock);
+    const auto before = f.Installed.size();
+    std::erase_if(f.Installed, [Module](TUIChangeFailureHandler h) {
+        return ModuleOfCode(reinterpret_cast<const void*>(h)) == Module;
+    });
+    if (f.Installed.size() != before) {
+        f.Current = f.Installed.empty() ? nullptr : f.Installed.back();
+        revoked = true;
+    }
+    return revoked;
 }
 
 void NotifyUIChange(TComponent* Sender, std::string_view What) noexcept {
     const TUIChange change{Sender, What};
     try {
-        if (const TUIChangeHandler& handler = Handler()) handler(change);
+        if (const auto handler = Handlers().Current(); handler && handler->Callback) handler->Callback(change);
     } catch (...) {
         // Changes happen inside destructors and unloading as well: nothing a front-end raises
         // may travel back into the model.
-        const TUIChangeFailureHandler report = FailureHandler().load();
+        const TUIChangeFailureHandler report = FailureHandlers().Current.load();
         (report != nullptr ? report : &WriteFailure)(std::current_exception(), change);
     }
 }

@@ -101,7 +101,7 @@ const std::vector<TLayout> Recorded = {
     {"TZarixPluginMethods", 96, 8, 9},
     {"TZarixPluginClasses", 96, 8, 9},
     {"TZarixPluginMDIForms", 96, 8, 9},
-    {"TZarixPluginManager", 1000, 8, 22},
+    {"TZarixPluginManager", 1096, 8, 22},
     {"TControl", 192, 8, 14},
     {"TForm", 400, 8, 15},
     {"TZarixMDIContainer", 176, 8, 10},

@@ -69,3 +69,42 @@ TEST_F(LoadingTest, AHandlerThatRaisesEndsTheCheckAndTheWindowStillGoes) {
     EXPECT_EQ(Only(JournalTake(), "message:").size(), 5u);
     EXPECT_EQ(Manager->ComponentCount(), components);
 }
+
+// A handler that unloads a plugin during a broadcast: who still hears the message, and when
+// the plugin goes. Beta (priority 3), Delta (5) and Alfa (20) each act on the message.
+struct TUnloadDuring {
+    const char* Name;
+    const char* Message;
+    std::vector<std::string> Heard;  // "message:" and "destroy:" entries, in order
+};
+
+class UnloadDuringBroadcastTest : public LoadingTest, public ::testing::WithParamInterface<TUnloadDuring> {};
+
+TEST_P(UnloadDuringBroadcastTest, TheWalkSkipsWhatWentAndAPluginUnloadingItselfGoesAfterwards) {
+    for (const char* name : {"alfa", "beta", "delta"}) Install(name);
+    Manager->LoadPlugins();
+    JournalTake();
+    const std::string text = GetParam().Message;
+    EXPECT_NO_THROW(Manager->SendMessageBroadcast(pmCustom, text, {}));
+    std::vector<std::string> heard;
+    for (const std::string& entry : JournalTake())
+        if (entry.rfind("message:", 0) == 0 || entry.rfind("destroy:", 0) == 0)
+            heard.push_back(entry.substr(0, entry.find(':', entry.find(':') + 1)));
+    EXPECT_EQ(heard, GetParam().Heard);
+    EXPECT_EQ(Manager->PluginCount(), 2);
+    // The database check walks the same way and leaves the same two.
+    Manager->DatabaseCheckBroadcast("1.0", false);
+    EXPECT_EQ(Only(JournalTake(), "message:").size(), 6u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Broadcasts, UnloadDuringBroadcastTest,
+    ::testing::Values(TUnloadDuring{"AnotherAheadIsSkipped", "Beta unloads Delta",
+                                    {"message:Beta", "destroy:Delta", "message:Alfa"}},
+                      TUnloadDuring{"AnotherBehindIsGone", "Alfa unloads Beta",
+                                    {"message:Beta", "message:Delta", "message:Alfa", "destroy:Beta"}},
+                      TUnloadDuring{"ItselfFirstAfterTheWalk", "Beta unloads Beta",
+                                    {"message:Beta", "message:Delta", "message:Alfa", "destroy:Beta"}},
+                      TUnloadDuring{"ItselfLastAfterTheWalk", "Alfa unloads Alfa",
+                                    {"message:Beta", "message:Delta", "message:Alfa", "destroy:Alfa"}}),
+    [](const auto& info) { return std::string(info.param.Name); });

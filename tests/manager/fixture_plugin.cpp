@@ -6,6 +6,7 @@
 // FIXTURE_REGISTER_CRASHES, FIXTURE_INITIALIZE_HANGS.
 #include "journal.h"
 
+#include "manager/ZarixPluginManager.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
 #include "plugin/zarixplugin.h"
@@ -117,6 +118,13 @@ class TFixturePlugin : public TZarixPlugin {
 #ifdef FIXTURE_THROW_ON_PROC
         if (kind == pmDBProcRequired) throw Exception("procedury nie przeszły");
 #endif
+        // "<this plugin> unloads <name>" asks the manager to unload that plugin, maybe this one.
+        const std::string order = std::string(FIXTURE_NAME) + " unloads ";
+        if (kind != pmCustom || text.rfind(order, 0) != 0) return;
+        auto& manager = static_cast<TZarixPluginManager&>(*Manager());
+        const TZarixPlugin* target = manager.getPluginByName(text.substr(order.size()));
+        for (int i = 0; i < manager.PluginCount(); ++i)
+            if (manager.GetPlugins(i) == target) return manager.UnloadPlugin(i);
     }
 
     TFixtureSettings Settings;

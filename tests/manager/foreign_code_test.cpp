@@ -1,5 +1,6 @@
 // Plugin code that throws what is not a std::exception, or hands out something that is not a
 // plugin: each becomes an EPluginError naming the file, and nothing is recorded.
+#include "leak_check.h"
 #include "loading_fixture.h"
 
 #include "platform/os/library.h"
@@ -33,6 +34,7 @@ TEST_F(LoadingTest, ForeignExceptionsAndNonPluginsAreRefusedWithTheFileNamed) {
         EXPECT_EQ(Manager->PluginCount(), c.Recorded ? 1 : 0) << c.Fixture;
         EXPECT_TRUE(IsLibraryLoaded(path)) << c.Fixture;  // kept, as after every failure once mapped
         while (Manager->PluginCount() > 0) Manager->UnloadPlugin(0);
+        zarix_test::ExpectLibraryKept(path, 0);
     }
 }
 
@@ -47,7 +49,9 @@ TEST_F(LoadingTest, APointerToNoObjectIsRefusedWithoutBeingFollowed) {
         {"notplugin4", "an object without run-time class information at "},
     };
     for (const auto& c : cases) {
-        const std::string message = MessageOf<EPluginError>([&] { Manager->LoadPlugin(Install(c.Fixture), false); });
+        const std::string path = Install(c.Fixture);
+        zarix_test::ExpectLibraryKept(path, 0);
+        const std::string message = MessageOf<EPluginError>([&] { Manager->LoadPlugin(path, false); });
         EXPECT_EQ(message.rfind(std::string(c.Fixture) + ".bpl: PluginRegister returned ", 0), 0u) << message;
         EXPECT_NE(message.find(c.Says), std::string::npos) << message;
         EXPECT_EQ(Manager->PluginCount(), 0) << c.Fixture;
@@ -68,6 +72,7 @@ TEST_F(LoadingTest, RegistrationThatReturnsNothingIsReportedNamingTheFileAndNotR
     EXPECT_NO_THROW(Manager->LoadPlugin(path, true));
     EXPECT_EQ(Manager->PluginCount(), 0);
     EXPECT_TRUE(IsLibraryLoaded(path));
+    zarix_test::ExpectLibraryKept(path, 0);
     ASSERT_EQ(reports.Reports().size(), 1u);
     EXPECT_EQ(reports.Reports()[0].ExceptionClass, "EPluginError");
     EXPECT_EQ(reports.Reports()[0].Message,

@@ -1,10 +1,16 @@
 // A plugin for the tests of a plugin's end of life, with two commands and a singleton of its
 // own. LIFETIME_EXTERNAL_CLASS gives the plugin class external linkage, as an author's class
 // usually has; LIFETIME_STATIC_OWNER owns the component in a function-local static and exports
-// no destroy entry, as libraries made before the destroy entry did.
+// no destroy entry, as libraries made before the destroy entry did. LIFETIME_CALLBACKS leaves
+// process-wide callbacks installed, as a careless plugin would, and never takes them out.
 #include "journal.h"
 
+#include "manager/ZarixPluginManager.h"
+#include "platform/os/module_unload.h"
+#include "platform/ui/application.h"
+#include "platform/ui/ui_change.h"
 #include "plugin/plugin_entry.h"
+#include "services/exception_handler.h"
 #include "services/singleton.h"
 
 namespace {
@@ -22,6 +28,8 @@ public:
     ~TLifetimeState() override { Note("singleton-gone"); }
 };
 
+[[maybe_unused]] void FailureSeen(std::exception_ptr, const zarix::TUIChange&) noexcept { Note("failure"); }
+
 }  // namespace
 
 #ifndef LIFETIME_EXTERNAL_CLASS
@@ -36,8 +44,21 @@ public:
             AddCommand(true, caption, caption, "1|1", std::string("Koniec|") + caption,
                        [](zarix::TObject*) { Note("execute"); }, "", 0, true, 0, caption);
         zarix::TSingleton::Instance<TLifetimeState>();
+#ifdef LIFETIME_CALLBACKS
+        zarix::SetExceptionSink([](const zarix::TExceptionReport&) { Note("sink"); });
+        zarix::SetUIChangeHandler([](const zarix::TUIChange&) { Note("change"); });
+        zarix::SetUIChangeFailureHandler(&FailureSeen);
+        zarix::Application().Queue([] { Note("message"); });
+        zarix::AddModuleUnloadObserver([](const zarix::TModuleUnload&) { Note("observer"); });
+#endif
     }
     ~TLifetimePlugin() override { Note("destroy"); }
+#ifdef LIFETIME_CALLBACKS
+    bool Initialize(zarix::TComponent* manager, zarix::TApplication* app, const std::string& file) override {
+        static_cast<zarix::TZarixPluginManager*>(manager)->OnMenuMustRefresh = [](zarix::TObject*) { Note("refresh"); };
+        return TZarixPlugin::Initialize(manager, app, file);
+    }
+#endif
 };
 #ifndef LIFETIME_EXTERNAL_CLASS
 }  // namespace

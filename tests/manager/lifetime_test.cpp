@@ -2,9 +2,12 @@
 // before unmapping it, unloading survives whatever fails inside it, and a host whose manager
 // lives in a global exits cleanly.
 #include "../sync/failing_allocation.h"
+#include "leak_check.h"
 #include "loading_fixture.h"
 
 #include "platform/os/library.h"
+#include "platform/os/module_unload.h"
+#include "platform/ui/application.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/ui_change.h"
 #include "services/exception_handler.h"
@@ -14,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <thread>
 
 extern char** environ;
 
@@ -91,6 +96,8 @@ TEST_P(LibraryEndTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIs
     EXPECT_EQ(Only(journal, "singleton-gone:").size(), 1u);
     EXPECT_EQ(IsLibraryLoaded(file), GetParam().StaysMapped);
     EXPECT_EQ(Reported("\"" + file + "\" is still loaded after unloading"), GetParam().StaysMapped);
+    // The one the test held goes with the test's handle; the other is mapped for good.
+    if (GetParam().StaysMapped && !GetParam().HeldByTheTest) zarix_test::ExpectLibraryKept(file, 1);
 }
 
 // "handmacro" and "handstatic" are built by hand, without the module helper, so unique symbols
@@ -139,6 +146,7 @@ TEST_F(LifetimeTest, AnUnloadThatCannotCutTheViewsKeepsTheLibraryWholeAndSaysSo)
     EXPECT_EQ(Manager->PluginCount(), 0);
     EXPECT_TRUE(IsLibraryLoaded(file));
     EXPECT_TRUE(Reported("\"" + file + "\" stays loaded"));
+    zarix_test::ExpectLibraryKept(file, 1);
     JournalTake();
     item->Click();  // what was not cut still runs code that is still there
     EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Lifetime"});
@@ -158,6 +166,37 @@ TEST_F(LifetimeTest, ALibraryLoadedAgainIsRefusedAndTheFirstEntryStaysWhole) {
     EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Lifetime"});
     EXPECT_FALSE(IsLibraryLoaded(file));
 }
+
+TEST_F(LifetimeTest, CallbacksALibraryLeftInstalledGoWithItAndTheHostIsToldOnce) {
+    std::vector<std::string> told;
+    const uint64_t key = AddModuleUnloadObserver([&](const TModuleUnload& unload) { told.push_back(unload.Path); });
+    const std::string file = Install("callbacks");
+    Manager->LoadPlugin(file, true);
+    Manager->UnloadPlugin(0);
+    RemoveModuleUnloadObserver(key);
+    EXPECT_EQ(told, std::vector<std::string>{file});
+    EXPECT_FALSE(IsLibraryLoaded(file));
+    JournalTake();
+    // Each place falls back to what was there before the library installed its own.
+    ZarixExceptionHandler(Exception("po wyładowaniu"), "test", Here());
+    {
+        TFailingFrontEnd frontEnd;
+        NotifyUIChange(nullptr, "Caption");
+    }
+    Application().ProcessMessages();
+    EXPECT_FALSE(Manager->OnMenuMustRefresh);
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{});
+    EXPECT_TRUE(Reported("po wyładowaniu"));
+    EXPECT_TRUE(Reported("front-end down"));
+}
+
+#ifndef NDEBUG
+TEST_F(LifetimeTest, DebugBuildsStopAManagerOrContainerCallFromAnotherThread) {
+    TZarixMDIContainer container(nullptr);
+    const std::function<void()> calls[] = {[&] { Manager->LoadPlugins(); }, [&] { container.RefreshMDI(nullptr); }};
+    for (const std::function<void()>& call : calls) EXPECT_DEATH(std::thread(call).join(), "UI-thread-only");
+}
+#endif
 
 TEST(LifetimeHost, AHostWithItsManagerInAGlobalExitsCleanly) {
     for (const std::string& arg : {std::string(FIXTURE_DIR) + "alfa.bpl", std::string(FIXTURE_DIR) + "lifetime.bpl",

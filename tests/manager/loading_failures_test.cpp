@@ -1,4 +1,5 @@
 // Libraries that fail to load: the exact messages, and what stays loaded and recorded.
+#include "leak_check.h"
 #include "loading_fixture.h"
 
 #include "platform/os/library.h"
@@ -16,11 +17,12 @@ TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
     struct Case {
         const char* Fixture;
         std::function<std::string(const std::string& path)> Expected;
+        std::size_t Components;  // the refused plugin's, kept with its library
     };
     const Case cases[] = {
-        {"noregister", [](const std::string&) { return "\"noregister.bpl\" nie jest pluginem programu Zarix."; }},
-        {"priozero", [](const std::string&) { return "\"priozero.bpl\": nie ma określonego priorytetu ładowania."; }},
-        {"initfalse", [](const std::string& path) { return "\"" + path + "\" - inicjalizacja nie wykonana."; }},
+        {"noregister", [](const std::string&) { return "\"noregister.bpl\" nie jest pluginem programu Zarix."; }, 0},
+        {"priozero", [](const std::string&) { return "\"priozero.bpl\": nie ma określonego priorytetu ładowania."; }, 1},
+        {"initfalse", [](const std::string& path) { return "\"" + path + "\" - inicjalizacja nie wykonana."; }, 1},
     };
     for (const Case& c : cases) {
         const std::string path = Install(c.Fixture);
@@ -32,16 +34,20 @@ TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
         // The failed library stays loaded, unrecorded: the manager will never unload it.
         EXPECT_TRUE(IsLibraryLoaded(path)) << c.Fixture;
         EXPECT_TRUE(Manager->ExceptionManager()->Modules().empty()) << c.Fixture;
+        zarix_test::ExpectLibraryKept(path, c.Components);
     }
     EXPECT_TRUE(Only(JournalTake(), "PluginInitialize:").empty());
 }
 
 TEST_F(LoadingTest, PriorityZeroLeavesTheFailedPluginsNameCurrent) {
-    EXPECT_THROW(Manager->LoadPlugin(Install("priozero"), false), EPluginError);
+    const std::string file = Install("priozero");
+    EXPECT_THROW(Manager->LoadPlugin(file, false), EPluginError);
     EXPECT_EQ(Manager->CurrentPluginName, "PRIOZERO");
+    zarix_test::ExpectLibraryKept(file, 1);
 }
 
 TEST_F(LoadingTest, AVersionThatIsMissingOrNotDottedFailsWithTheConversionErrorNamingTheFile) {
+    for (const char* name : {"noversion", "commaversion"}) zarix_test::ExpectLibraryKept((Folder / (name + std::string(".bpl"))).string(), 1);
     EXPECT_EQ(MessageOf<EConvertError>([&] { Manager->LoadPlugin(Install("noversion"), false); }),
               "noversion.bpl: the version resource is missing (no FileVersion)");
     EXPECT_EQ(MessageOf<EConvertError>([&] { Manager->LoadPlugin(Install("commaversion"), false); }),
@@ -62,6 +68,7 @@ TEST_F(LoadingTest, RegistrationThatReturnsNothingRecordsNothingAndOneThatRaises
     EXPECT_EQ(MessageOf<std::runtime_error>([&] { Manager->LoadPlugin(Install("registerthrows"), false); }),
               "rejestracja nie powiodła się");
     EXPECT_EQ(Manager->PluginCount(), 0);
+    for (const char* name : {"registernull", "registerthrows"}) zarix_test::ExpectLibraryKept((Folder / (name + std::string(".bpl"))).string(), 0);
 }
 
 TEST_F(LoadingTest, AFileTheLoaderRefusesQuotesTheLoader) {
@@ -89,6 +96,7 @@ TEST_F(LoadingTest, TheFirstFailureEndsTheRunBeforeAnythingIsInitialised) {
     for (const std::string& file : files) {
         const std::string name = ChangeFileExt(ExtractFileName(file), "");
         if (name == "priozero") failedSeen = true;
+        if (name == "priozero") zarix_test::ExpectLibraryKept(file, 1);
         else if (!failedSeen) expected.push_back(UpperCase(name));
         else EXPECT_FALSE(IsLibraryLoaded(file)) << name << " was found after the failure and must not be loaded";
     }

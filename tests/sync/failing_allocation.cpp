@@ -1,5 +1,7 @@
-// The test program's own global operator new and delete. Kept in a file of their own so the
-// compiler never inlines them into callers and mistakes malloc/free for a mismatched pair.
+// The test program's own global operator new and delete, in every form the standard library
+// may call, so an armed failure is met whichever path an allocation takes. Kept in a file of
+// their own so the compiler never inlines them into callers and mistakes malloc/free for a
+// mismatched pair.
 #include "failing_allocation.h"
 
 #include <atomic>
@@ -15,11 +17,31 @@ void FailNextAllocation(bool Armed) { gFailNext = Armed; }
 
 }  // namespace sync_test
 
-// malloc and free on both sides keep the sanitizer's bookkeeping of pairs consistent.
-void* operator new(std::size_t size) {
-    if (sync_test::gFailNext.exchange(false)) throw std::bad_alloc();
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+namespace {
+
+// nullptr when the armed failure is met or memory is out; the callers decide how to fail.
+void* Allocate(std::size_t size) noexcept {
+    if (sync_test::gFailNext.exchange(false)) return nullptr;
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void* AllocateOrThrow(std::size_t size) {
+    if (void* p = Allocate(size)) return p;
     throw std::bad_alloc();
 }
+
+}  // namespace
+
+// malloc and free on both sides keep the sanitizer's bookkeeping of pairs consistent. The
+// aligned forms are left to the standard library: they need aligned_alloc, which this program
+// never arms a failure for.
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
