@@ -30,18 +30,20 @@ inline std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// A started zarixctl, its standard error written to a file; killed if still running at its end.
+/// A started zarixctl, its standard error (and with bothStreams its output too) written to a
+/// file; killed if still running at its end.
 class TChild {
 public:
-    TChild(std::vector<std::string> args, const fs::path& errors) {
+    TChild(std::vector<std::string> args, const fs::path& errors, bool bothStreams = false) {
         args.insert(args.begin(), ZARIXCTL);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (bothStreams) posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+        else posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         if (posix_spawn(&FPid, ZARIXCTL, &actions, nullptr, argv.data(), environ) != 0) FPid = -1;
         posix_spawn_file_actions_destroy(&actions);
     }

@@ -1,69 +1,44 @@
 // The database check on a server shared by many desktops: zarixctl processes run it at once or
 // are killed half-way, and the database is always the old one or the fully checked one.
 #include "test_database.h"
+#include "tests/apps/zarixctl_run.h"
 
 #include <gmock/gmock.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <thread>
-
-extern char** environ;
+#include <vector>
 
 namespace server_check_test {
 
 using namespace zarix;
 using ::testing::HasSubstr;
 
-// A zarixctl dbcheck on Location, its output (both streams) written to a file of its own.
-class TCheck {
+// A zarixctl over the sample plugins, both its streams in a file of its own.
+class TZarixctl {
 public:
-    TCheck(const std::string& Location, int Number)
-        : FOutput(::testing::TempDir() + "zarix_check_" + std::to_string(::getpid()) + "_" + std::to_string(Number)) {
-        std::vector<std::string> args{ZARIXCTL, "dbcheck", "--folder", PLUGIN_DIR, "--db", Location};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, FOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        if (posix_spawn(&FPid, ZARIXCTL, &actions, nullptr, argv.data(), environ) != 0) FPid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~TCheck() {
-        Kill();
+    TZarixctl(const std::vector<std::string>& Args, int Number)
+        : FOutput(::testing::TempDir() + "zarix_ctl_" + std::to_string(::getpid()) + "_" + std::to_string(Number)),
+          FChild(Args, FOutput, true) {}
+    ~TZarixctl() {
+        FChild.Wait(true);
         std::filesystem::remove(FOutput);
     }
-    TCheck(const TCheck&) = delete;
-    TCheck& operator=(const TCheck&) = delete;
-
-    /// The exit code, or 128 + the signal that ended it.
-    int Wait() {
-        if (FPid > 0 && FStatus < 0) ::waitpid(FPid, &FStatus, 0);
-        if (FStatus < 0) return -1;
-        return WIFEXITED(FStatus) ? WEXITSTATUS(FStatus) : 128 + WTERMSIG(FStatus);
-    }
-    void Kill() {
-        if (FPid > 0 && FStatus < 0) ::kill(FPid, SIGKILL);
-        Wait();
-    }
-    std::string Output() const {
-        std::ifstream in(FOutput);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    int Wait() { return FChild.Wait(); }
+    void Kill() { FChild.Wait(true); }
+    std::string Output() const { return zarixctl_test::ReadFile(FOutput); }
 
 private:
     std::string FOutput;
-    pid_t FPid = -1;
-    int FStatus = -1;
+    zarixctl_test::TChild FChild;
+};
+
+// The database check of the sample modules on Location.
+struct TCheck : TZarixctl {
+    TCheck(const std::string& Location, int Number)
+        : TZarixctl({"dbcheck", "--folder", PLUGIN_DIR, "--db", Location}, Number) {}
 };
 
 class ServerCheck : public ::testing::Test {
@@ -141,6 +116,46 @@ TEST_F(ServerCheck, ACheckKilledAtAnyPointLeavesTheOldOrTheCheckedDatabase) {
         const std::string after = Dump();
         EXPECT_TRUE(after == empty || after == checked) << "killed after " << delay << " ms:\n" << after;
     }
+}
+
+// Desktops read their menus and toolbars while an administrator keeps rewriting one user's
+// toolbar rows and privileges, each change one transaction: no reader fails, and the last
+// state is exactly what the administrator wrote last.
+TEST_F(ServerCheck, DesktopsReadWhileTheAdministratorChangesToolbarsAndPrivileges) {
+    {
+        TZarixctl demo({"demo-db", Location()}, 0);
+        ASSERT_EQ(demo.Wait(), 0) << demo.Output();
+    }
+    std::atomic<bool> writing{true};
+    std::thread administrator([&] {
+        DBInt().OpenConnection("ADMIN", Location());
+        for (int round = 0; writing || round < 20 || round % 2 == 1; ++round) {
+            const bool even = round % 2 == 0;
+            DBInt().ExecSQL("ADMIN", std::string("BEGIN; DELETE FROM UserToolBar WHERE UTBUserOrigid = 2;"
+                                                 "INSERT INTO UserToolBar VALUES (2, 'Kartoteki|Kontrahenci')") +
+                                         (even ? ", (2, 'Dokumenty|Sprzedaż|Faktura VAT')" : "") +
+                                         (even ? "; INSERT INTO UserPrivileges VALUES (2, 'KLIENT_GRUPY')"
+                                               : "; DELETE FROM UserPrivileges WHERE UPRUserOrigid = 2 AND UPRPrivilege = 'KLIENT_GRUPY'") +
+                                         "; COMMIT");
+        }
+        DBInt().CloseConnection("ADMIN");
+    });
+    std::vector<std::unique_ptr<TZarixctl>> desktops;
+    for (int i = 0; i < 16; ++i)
+        desktops.push_back(std::make_unique<TZarixctl>(
+            std::vector<std::string>{i % 2 ? "menu" : "toolbar", "--folder", PLUGIN_DIR, "--db", Location(), "--user", "2"},
+            i + 1));
+    for (const auto& desktop : desktops) EXPECT_EQ(desktop->Wait(), 0) << desktop->Output();
+    writing = false;
+    administrator.join();
+    // The last round is odd: one row on the toolbar and the groups' privilege taken away.
+    TZarixctl toolbar({"toolbar", "--folder", PLUGIN_DIR, "--db", Location(), "--user", "2"}, 40);
+    ASSERT_EQ(toolbar.Wait(), 0) << toolbar.Output();
+    EXPECT_THAT(toolbar.Output(), HasSubstr("Kontrahenci"));
+    EXPECT_THAT(toolbar.Output(), ::testing::Not(HasSubstr("Faktura VAT")));
+    TZarixctl menu({"menu", "--folder", PLUGIN_DIR, "--db", Location(), "--user", "2"}, 41);
+    ASSERT_EQ(menu.Wait(), 0) << menu.Output();
+    EXPECT_THAT(menu.Output(), HasSubstr("Grupy kontrahentów  [1] disabled"));
 }
 
 }  // namespace server_check_test
