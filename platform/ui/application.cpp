@@ -19,6 +19,8 @@ TApplication::~TApplication() = default;
 void TApplication::PostMessage(std::function<void()> Message) { FPending.push_back(std::move(Message)); }
 
 void TApplication::ProcessMessages() {
+    // A front-end processes its own pending events here (repainting a progress window).
+    NotifyUIChange(this, "ProcessMessages");
     while (!FPending.empty()) {
         std::function<void()> message = std::move(FPending.front());
         FPending.pop_front();
