@@ -62,3 +62,15 @@ echo "== What the library installs on the designer's palette, and its unit table
 echo
 echo "== The plugin manager form's layout:"
 "$bin" form
+echo
+desktop="$build/apps/desktop/zarix-desktop"
+if [ -x "$desktop" ]; then
+  echo "== The same application as a desktop MDI program, run on Qt's offscreen platform through a"
+  echo "== scripted session: a new database checked behind its progress dialog, three windows, an"
+  echo "== open menu and the plugin manager form. The screenshots:"
+  rm -f "$build/desktop-demo.db"
+  QT_QPA_PLATFORM=offscreen "$desktop" --db "$build/desktop-demo.db" --folder "$plugins" --user 1 \
+    --screenshots "$build/screenshots"
+else
+  echo "== (zarix-desktop was not built: Qt 6 Widgets was not found; ./dev setup installs it)"
+fi

@@ -6,6 +6,7 @@
 
 #include "database_file.h"
 #include "dbcheck_guards.h"
+#include "demo_database.h"
 #include "host_session.h"
 #include "json.h"
 #include "platform/rtl/strings.h"
@@ -34,8 +35,6 @@ namespace zarixctl {
 using namespace zarix;
 
 namespace {
-
-const std::string kVersionParameter = "Administracja|WersjaBazy";
 
 // What the tool compares before and after each module's step: the schema objects with their
 // definitions, each table's columns and row count.
@@ -255,18 +254,6 @@ void PrintJson(const std::string& db, const std::string& before, const std::stri
         std::cout << "]}";
     }
     std::cout << (view.Steps().empty() ? "" : "\n  ") << "],\n  \"error\": " << JsonOptional(error) << "\n}\n";
-}
-
-// The version the database is brought to: the highest of its own and the modules' needs, in
-// the dependency check's ordering.
-std::string NewVersion(const TZarixPluginManager& manager, const std::string& existing) {
-    std::optional<TVersion> highest;
-    if (!existing.empty()) highest = VersionParser(existing);
-    for (int i = 0; i < manager.PluginCount(); ++i) {
-        const TVersion& needed = manager.GetPlugins(i)->RequiredDBVersion();
-        if (!highest || VersionCompare(needed, *highest) == ">") highest = needed;
-    }
-    return highest ? VersionText(*highest) : existing;
 }
 
 int RunCheck(const TArgs& args, const std::string& file) {

@@ -5,9 +5,8 @@
 #include "commands.h"
 
 #include "database_file.h"
+#include "demo_database.h"
 #include "host_session.h"
-#include "services/db/parameters.h"
-#include "services/db/tables.h"
 #include "services/db/zarix_db.h"
 
 #include <iostream>
@@ -21,32 +20,7 @@ namespace {
 void FillDemoDatabase(const std::string& file, bool server) {
     // Closed however the filling ends, before the staged file goes.
     const THostConnection connection(file, TDBOpenMode::omCreate);
-    DBInt().ExecSQL("DBCONN", "BEGIN IMMEDIATE");
-    CreateZarixTables("DBCONN");
-    // A server database that was not empty (--force) keeps everything but the demo users' rows.
-    if (server)
-        DBInt().ExecSQL("DBCONN", "delete from Users where USRUserOrigid in (1, 2);"
-                                  "delete from UserPrivileges where UPRUserOrigid in (1, 2);"
-                                  "delete from UserToolBar where UTBUserOrigid in (1, 2)");
-    // User 1 is the administrator: every privilege, the default toolbar. User 2, Jan Kowalski
-    // from sales, chose his own toolbar (one row names a module that is not installed) and may
-    // not issue goods or change prices.
-    DBInt().ExecSQL("DBCONN", R"sql(
-        insert into Users (USRUserOrigid, USRLogin, USRFullName, USRAdministrator) values
-            (1, 'admin', 'Administrator', 1),
-            (2, 'jan', 'Jan Kowalski', 0);
-        insert into UserPrivileges (UPRUserOrigid, UPRPrivilege) values
-            (2, 'KLIENT_LISTA'), (2, 'KLIENT_DOPISZ'), (2, 'CENNIKI_LISTA'), (2, 'DOKMAG_FV'), (2, 'DOKMAG_PAR');
-        insert into UserToolBar (UTBUserOrigid, UTBMenuPath) values
-            (2, 'Dokumenty|Sprzedaż|Faktura VAT'),
-            (2, 'Dokumenty|Sprzedaż|Paragon'),
-            (2, ' Kartoteki|Kontrahenci '),
-            (2, 'Finanse|Raport kasowy');
-    )sql");
-    ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 0, "T");
-    ParameterMgr().SetParameterValue("Administracja|UserToolbarVisible", 0, "T");
-    ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 2, "N");
-    DBInt().ExecSQL("DBCONN", "COMMIT");
+    zarixctl::FillDemoDatabase(server);
 }
 
 // A server database is filled in place, in one transaction; it is never emptied or replaced,

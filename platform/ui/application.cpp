@@ -24,6 +24,8 @@ TApplication::~TApplication() = default;
 }
 
 void TApplication::ProcessMessages() {
+    // A front-end processes its own pending events here (repainting a progress window).
+    NotifyUIChange(this, "ProcessMessages");
     for (;;) {
         std::function<void()> message;
         {

@@ -1,0 +1,135 @@
+// The menu adapter.
+#include "qt/menu_adapter.h"
+
+#include "qt/adapter_registry.h"
+#include "qt/front_end.h"
+#include "qt/icons.h"
+#include "qt/shortcut_keys.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalBlocker>
+
+namespace zarix::qt {
+
+TMenuAdapter::TMenuAdapter(TQtFrontEnd& FrontEnd, TMenu* Menu, QWidget* Container)
+    : TAdapter(FrontEnd, Menu), FContainer(Container), FOwner(std::make_unique<QObject>()) {
+    if (TMenuItem* root = Menu->Items()) {
+        FrontEnd.Registry().WatchPart(root, this);
+        Sync(root);
+    }
+}
+
+TMenuAdapter::~TMenuAdapter() {
+    for (auto& [item, entry] : FEntries) Drop(entry);
+    FEntries.clear();
+}
+
+void TMenuAdapter::Drop(TEntry& Entry) {
+    if (QAction* action = Entry.Action) {
+        action->disconnect();
+        // Out of every widget now; the object itself may be the one whose trigger runs.
+        for (QObject* widget : action->associatedObjects())
+            if (auto* w = qobject_cast<QWidget*>(widget)) w->removeAction(action);
+        action->deleteLater();
+    }
+    if (QMenu* menu = Entry.SubMenu) menu->deleteLater();
+    Entry = {};
+}
+
+QAction* TMenuAdapter::ActionOf(const TComponent* Item) const {
+    auto it = FEntries.find(Item);
+    return it == FEntries.end() ? nullptr : it->second.Action.data();
+}
+
+QWidget* TMenuAdapter::ContainerOf(TMenuItem* Item) {
+    if (Item == Menu()->Items()) return FContainer;
+    TEntry& entry = Entry(Item);
+    if (!entry.SubMenu) {
+        entry.SubMenu = new QMenu;
+        entry.SubMenu->setParent(FContainer, Qt::Popup);
+        entry.SubMenu->setTitle(QString::fromStdString(Item->Caption()));
+    }
+    if (entry.Action) entry.Action->setMenu(entry.SubMenu);
+    return entry.SubMenu;
+}
+
+TMenuAdapter::TEntry& TMenuAdapter::Entry(TMenuItem* Item) {
+    auto [it, added] = FEntries.try_emplace(Item);
+    if (added && Item != Menu()->Items()) {
+        auto* action = new QAction(FOwner.get());
+        it->second.Action = action;
+        FrontEnd().Registry().WatchPart(Item, this);
+        // Held weakly: the item may go while its action is still queued for a click.
+        TWeak<TMenuItem> weak = Item;
+        QObject::connect(action, &QAction::triggered, action, [weak] {
+            if (TMenuItem* item = weak.Get()) TQtFrontEnd::Guarded("TMenuItem.Click", [item] { item->Click(); });
+        });
+        ShowItem(Item, it->second);
+    }
+    return it->second;
+}
+
+void TMenuAdapter::ShowItem(TMenuItem* Item, TEntry& Entry) {
+    QAction* action = Entry.Action;
+    if (action == nullptr) return;
+    const QSignalBlocker blocker(action);
+    // "-" is a separator line, as the platform's menus draw it.
+    action->setSeparator(Item->Caption() == "-");
+    action->setText(QString::fromStdString(Item->Caption()));
+    action->setStatusTip(QString::fromStdString(Item->Hint()));
+    action->setEnabled(Item->Enabled());
+    action->setVisible(Item->Visible());
+    action->setShortcut(KeySequenceOf(Item->ShortCut()));
+    action->setIcon(IconOf(Menu()->Images(), Item->ImageIndex()));
+    if (Entry.SubMenu) Entry.SubMenu->setTitle(action->text());
+}
+
+void TMenuAdapter::Sync(TMenuItem* Item) {
+    QWidget* container = ContainerOf(Item);
+    if (container == nullptr) return;
+    QList<QAction*> wanted;
+    wanted.reserve(Item->Count());
+    for (int i = 0; i < Item->Count(); ++i) {
+        TMenuItem* child = Item->Items(i);
+        TEntry& entry = Entry(child);
+        if (child->Count() > 0 || entry.SubMenu) Sync(child);
+        if (entry.Action) wanted.push_back(entry.Action);
+    }
+    // The same actions, in the model's order: nothing is rebuilt that did not change.
+    if (container->actions() == wanted) return;
+    for (QAction* action : container->actions()) container->removeAction(action);
+    container->addActions(wanted);
+}
+
+void TMenuAdapter::Changed(TComponent* Sender, std::string_view What) {
+    if (Sender == Model()) {
+        if (What == "Images")
+            for (auto& [item, entry] : FEntries)
+                if (item != Menu()->Items()) ShowItem(const_cast<TMenuItem*>(static_cast<const TMenuItem*>(item)), entry);
+        if (What == "Popup")
+            if (auto* menu = qobject_cast<QMenu*>(FContainer.data())) {
+                menu->popup(FPopupPoint.value_or(QCursor::pos()));
+                FPopupPoint.reset();
+            }
+        return;
+    }
+    auto* item = static_cast<TMenuItem*>(Sender);
+    if (What == "Items") {
+        Sync(item);
+        return;
+    }
+    auto it = FEntries.find(item);
+    if (it != FEntries.end()) ShowItem(item, it->second);
+}
+
+void TMenuAdapter::PartFreed(TComponent* Part) {
+    auto it = FEntries.find(Part);
+    if (it == FEntries.end()) return;
+    Drop(it->second);
+    FEntries.erase(it);
+}
+
+}  // namespace zarix::qt

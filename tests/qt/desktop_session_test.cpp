@@ -1,0 +1,292 @@
+// The desktop session through its widgets: menus, shortcuts, privileges, the windows tree, the
+// close protocol, the progress dialog, unloading and the screenshots.
+#include "desktop_session.h"
+#include "scripted_tour.h"
+
+#include "platform/ui/application.h"
+#include "services/various.h"
+#include "platform/ui/message_box.h"
+#include "services/controls/progress_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+using namespace zarix;
+using namespace zarixdesktop;
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Application().ProcessMessages();
+    }
+}
+
+class DesktopSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Folder.isValid());
+        Session = std::make_unique<TDesktopSession>(TDesktopOptions{Folder.filePath("demo.db").toStdString(), EXAMPLE_PLUGIN_DIR});
+    }
+    void TearDown() override {
+        Session.reset();
+        Settle();
+    }
+    void Start(int32_t user = 1) {
+        Session->Start(user);
+        Session->MainWindow()->resize(1000, 700);
+        Session->MainWindow()->activateWindow();
+        Settle();
+    }
+    QAction* ActionOf(std::initializer_list<const char*> path) const {
+        TMenuItem* item = Session->MenuItem(path);
+        return item != nullptr ? Session->FrontEnd().ActionOf(item) : nullptr;
+    }
+    TForm* Window(const char* className) const { return Session->Container().IsMDIForm(nullptr, className, 0, askAll); }
+    QMdiSubWindow* SubWindowOf(TForm* form) const {
+        return qobject_cast<QMdiSubWindow*>(Session->FrontEnd().WidgetOf(form));
+    }
+    QTreeWidget* Tree() const { return qobject_cast<QTreeWidget*>(Session->FrontEnd().WidgetOf(Session->Tree())); }
+    QTreeWidgetItem* TreeItem(const QString& text) const {
+        const QList<QTreeWidgetItem*> found = Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    /// Opens the menu bar's entry and clicks the item in the drop-down, as a person does.
+    void ClickMenu(const char* top, const char* item) {
+        QMenuBar* bar = Session->MainWindow()->menuBar();
+        QAction* topAction = ActionOf({top});
+        ASSERT_NE(topAction, nullptr) << top;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(topAction).center());
+        QMenu* menu = topAction->menu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QAction* itemAction = ActionOf({top, item});
+        ASSERT_NE(itemAction, nullptr) << item;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(itemAction).center());
+        Settle();
+    }
+
+    QTemporaryDir Folder;
+    std::unique_ptr<TDesktopSession> Session;
+};
+
+TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWithItsTreeNode) {
+    Start();
+    ClickMenu("Kartoteki", "Kontrahenci");
+    TForm* list = Window("TCustomerList");
+    ASSERT_NE(list, nullptr);
+    QMdiSubWindow* window = SubWindowOf(list);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle().toStdString(), list->Caption());
+    EXPECT_EQ(Session->MainWindow()->findChild<QMdiArea*>()->activeSubWindow(), window);
+    EXPECT_NE(TreeItem(QStringLiteral("Kontrahenci")), nullptr);
+}
+
+TEST_F(DesktopSession, AltF1AnywhereInTheMainWindowRunsTheFirstToolbarCommand) {
+    Start();
+    ASSERT_GT(Session->Actions()->ActionCount(), 0);
+    EXPECT_EQ(ShortCutToText(Session->Actions()->Actions(0)->ShortCut()), "Alt+F1");
+    // Pressed inside another window of the frame: the shortcut still reaches the main window.
+    ASSERT_NE(ActionOf({"Dokumenty", "Sprzedaż", "Faktura VAT"}), nullptr);
+    ActionOf({"Dokumenty", "Sprzedaż", "Faktura VAT"})->trigger();
+    Settle();
+    QMdiSubWindow* invoice = SubWindowOf(Window("TInvoiceWindow"));
+    ASSERT_NE(invoice, nullptr);
+    QTest::keyClick(invoice->widget(), Qt::Key_F1, Qt::AltModifier);
+    Settle();
+    TForm* list = Window("TCustomerList");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(Session->MainWindow()->findChild<QMdiArea*>()->activeSubWindow(), SubWindowOf(list));
+}
+
+TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllow) {
+    struct Case {
+        int32_t User;
+        std::initializer_list<const char*> Path;
+        bool Enabled;
+    };
+    const Case cases[] = {
+        {1, {"Kartoteki", "Zmiana cen"}, true},
+        {1, {"Dokumenty", "Magazyn", "Wydanie zewnętrzne"}, true},
+        {2, {"Kartoteki", "Kontrahenci"}, true},
+        {2, {"Kartoteki", "Zmiana cen"}, false},
+        {2, {"Kartoteki", "Grupy kontrahentów"}, false},
+        {2, {"Dokumenty", "Magazyn", "Wydanie zewnętrzne"}, false},
+        {2, {"Dokumenty", "Sprzedaż", "Faktura VAT"}, true},
+    };
+    Start(1);
+    for (const Case& c : cases) {
+        if (Session->User() != c.User) Session->LogIn(c.User);
+        Settle();
+        QAction* action = ActionOf(c.Path);
+        ASSERT_NE(action, nullptr) << *(c.Path.end() - 1);
+        EXPECT_EQ(action->isEnabled(), c.Enabled) << "user " << c.User << ": " << *(c.Path.end() - 1);
+    }
+    // User 2 chose captionless buttons of his own.
+    auto* bar = qobject_cast<QToolBar*>(Session->FrontEnd().WidgetOf(Session->ToolBar()));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+}
+
+TEST_F(DesktopSession, TheTreesCloseCommandClosesTheWindow) {
+    Start();
+    ClickMenu("Kartoteki", "Kontrahenci");
+    TWeak<TForm> list = Window("TCustomerList");
+    ASSERT_TRUE(list);
+    QPointer<QMdiSubWindow> window = SubWindowOf(list.Get());
+    QTreeWidgetItem* item = TreeItem(QStringLiteral("Kontrahenci"));
+    ASSERT_NE(item, nullptr);
+    QWidget* viewport = Tree()->viewport();
+    const QPoint at = Tree()->visualItemRect(item).center();
+    // A right click reaches a widget as its context-menu event.
+    QContextMenuEvent menuKey(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &menuKey);
+    auto* menu = qobject_cast<QMenu*>(Session->FrontEnd().WidgetOf(Session->Tree()->PopupMenu()));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QAction* close = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == QStringLiteral("Zamknij")) close = action;
+    ASSERT_NE(close, nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(close).center());
+    Settle();
+    EXPECT_FALSE(list);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(TreeItem(QStringLiteral("Kontrahenci")), nullptr);
+}
+
+TEST_F(DesktopSession, ARefusedCloseLeavesTheWindowOpen) {
+    Start();
+    ClickMenu("Dokumenty", "Sprzedaż");  // opens the submenu only
+    QAction* invoiceAction = ActionOf({"Dokumenty", "Sprzedaż", "Faktura VAT"});
+    ASSERT_NE(invoiceAction, nullptr);
+    invoiceAction->trigger();
+    Settle();
+    TForm* invoice = Window("TInvoiceWindow");
+    ASSERT_NE(invoice, nullptr);
+    using TWindowMethod = Variant(TConstArray, TForm*);
+    invoice->MethodAddress<TWindowMethod>("PickCustomer")({}, nullptr);
+    Settle();
+    // Any message the refusal shows is read and dismissed, as a person would.
+    QStringList shown;
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown << modal->findChild<QLabel*>() ->text();
+            modal->close();
+        }
+    });
+    dismiss.start(20);
+    QPointer<QMdiSubWindow> window = SubWindowOf(invoice);
+    ASSERT_NE(window, nullptr);
+    window->close();
+    Settle();
+    dismiss.stop();
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Window("TInvoiceWindow"), invoice);
+    EXPECT_NE(window->windowTitle().indexOf(QStringLiteral("nie zamknięto")), -1) << window->windowTitle().toStdString();
+}
+
+TEST_F(DesktopSession, TheProgressDialogShowsEveryStepOfTheDatabaseCheck) {
+    std::vector<std::string> seen;
+    Session->FrontEnd().SetChangeObserver([&](const TUIChange& change, QWidget* widget) {
+        auto* dialog = qobject_cast<QProgressDialog*>(widget);
+        if (dialog == nullptr || dynamic_cast<TProgressFrm*>(change.Sender) == nullptr || change.What != "Position") return;
+        if (dialog->labelText().startsWith(QStringLiteral("Wczytywanie"))) return;
+        seen.push_back(dialog->labelText().toStdString() + " @" + std::to_string(dialog->value()) + "/" +
+                       std::to_string(dialog->maximum()) + (dialog->isModal() && dialog->isVisible() ? "" : " (not shown)"));
+    });
+    Start();
+    Session->FrontEnd().SetChangeObserver({});
+    ASSERT_TRUE(Session->DatabaseChecked());
+    const std::vector<std::string> expected = {
+        "Podnoszenie baz danych... @5/10",
+        "Weryfikacja struktury modułu: Kontrahenci @6/10",   "Weryfikacja struktury modułu: Cenniki @7/10",
+        "Weryfikacja struktury modułu: Dokumenty handlowe @8/10",   "Weryfikacja procedur modułu: Kontrahenci @9/10",
+        "Weryfikacja procedur modułu: Cenniki @10/10",  "Weryfikacja procedur modułu: Dokumenty handlowe @10/10",
+        "Weryfikacja danych modułu: Kontrahenci @10/10",     "Weryfikacja danych modułu: Cenniki @10/10",
+        "Weryfikacja danych modułu: Dokumenty handlowe @10/10",
+    };
+    std::ostringstream all;
+    for (const std::string& line : seen) all << line << '\n';
+    EXPECT_EQ(seen, expected) << all.str();
+}
+
+TEST_F(DesktopSession, UnloadingAPluginClosesItsWindowsAndRemovesTheirWidgets) {
+    Start();
+    ClickMenu("Kartoteki", "Kontrahenci");
+    TForm* list = Window("TCustomerList");
+    ASSERT_NE(list, nullptr);
+    using TWindowMethod = Variant(TConstArray, TForm*);
+    list->MethodAddress<TWindowMethod>("OpenCard")(Args(15), nullptr);
+    Settle();
+    QMdiArea* area = Session->MainWindow()->findChild<QMdiArea*>();
+    ASSERT_EQ(area->subWindowList().size(), 2);
+    QPointer<QWidget> windows[] = {SubWindowOf(list), SubWindowOf(Session->Container().IsMDIForm(nullptr, "TCustomerCard", 15, askAll))};
+    QPointer<QAction> command = ActionOf({"Kartoteki", "Kontrahenci"});
+    ASSERT_TRUE(windows[0] && windows[1] && command);
+    const std::size_t adapters = Session->FrontEnd().AdapterCount();
+    int klient = -1;
+    for (int i = 0; i < Session->Manager().PluginCount(); ++i)
+        if (StrStdSearch(Session->Manager().GetPlugins(i)->GetPluginName(), 500) == "KLIENT") klient = i;
+    ASSERT_GE(klient, 0);
+    Session->Manager().UnloadPlugin(klient);
+    Settle();
+    EXPECT_EQ(Session->Container().Items()->Count(), 0);
+    EXPECT_TRUE(windows[0].isNull());
+    EXPECT_TRUE(windows[1].isNull());
+    // The command stays in the menu, cut from its plugin's code.
+    ASSERT_FALSE(command.isNull());
+    EXPECT_FALSE(command->isEnabled());
+    EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 2);
+    EXPECT_TRUE(area->subWindowList().isEmpty());
+}
+
+TEST_F(DesktopSession, TheScriptedTourWritesScreenshotsOfWhatItShows) {
+    QTemporaryDir shots;
+    ASSERT_EQ(RunScriptedTour(*Session, 1, shots.path().toStdString()), 0);
+    struct Shot {
+        const char* Name;
+        QSize Size;
+    };
+    const QSize main = Session->MainWindow()->size();
+    const Shot expected[] = {{"main.png", main}, {"menu.png", main}, {"progress.png", {}}, {"modules.png", {582, 324}}};
+    for (const Shot& shot : expected) {
+        const QImage image(shots.filePath(QString::fromLatin1(shot.Name)));
+        ASSERT_FALSE(image.isNull()) << shot.Name;
+        if (shot.Size.isValid()) EXPECT_EQ(image.size(), shot.Size) << shot.Name;
+        else EXPECT_GE(image.width(), 300) << shot.Name;
+        // Not blank: a drawn window has text, frames and icons in many colours.
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 8) << shot.Name;
+    }
+}
+
+}  // namespace
