@@ -12,8 +12,8 @@ ZARIX_DEFINE_CLASS(TPriceListWindow)
 TPriceListWindow::TPriceListWindow(TZarixPlugin* APlugin, int32_t PriceList) : TSampleWindow(APlugin) {
     // Prices are kept in grosze; the grid shows złoty.
     FGrid = samples::AddQueryGrid(this, "grdCennik",
-                                  "SELECT CPOIndeks, CPONazwa, CPOCenaNetto / 100.0 AS CPONetto, "
-                                  "CPOCenaBrutto / 100.0 AS CPOBrutto FROM CennikiBrutto WHERE CPOCennik = ? "
+                                  "SELECT CPOIndeks, CPONazwa, CAST(CPOCenaNetto AS DOUBLE PRECISION) / 100 AS CPONetto, "
+                                  "CAST(CPOCenaBrutto AS DOUBLE PRECISION) / 100 AS CPOBrutto FROM CennikiBrutto WHERE CPOCennik = ? "
                                   "ORDER BY CPOIndeks");
     static_cast<TQueryRows*>(FGrid->RowSource())->Bind(1, Variant(PriceList));
     // "Indeks" = goods index, "Nazwa" = name, "Cena netto/brutto" = net/gross price.

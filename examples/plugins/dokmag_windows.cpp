@@ -4,6 +4,7 @@
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
 #include "sample_db.h"
+#include "server_schemas.h"
 #include "sync/sync.h"
 
 namespace dokmag {
@@ -41,8 +42,8 @@ TInvoiceWindow::TInvoiceWindow(TZarixPlugin* APlugin) : TSampleWindow(APlugin) {
     // price, "Wartość netto" = net value. Names come from the basic price list.
     FLines = samples::AddQueryGrid(
         this, "grdPozycje",
-        "SELECT DPOLp, DPOIndeks, CPONazwa, DPOIlosc, DPOCenaNetto / 100.0 AS DPOCena, DPOStawkaVat, "
-        "DPOIlosc * DPOCenaNetto / 100.0 AS DPOWartosc "
+        "SELECT DPOLp, DPOIndeks, CPONazwa, DPOIlosc, CAST(DPOCenaNetto AS DOUBLE PRECISION) / 100 AS DPOCena, DPOStawkaVat, "
+        "CAST(DPOIlosc * DPOCenaNetto AS DOUBLE PRECISION) / 100 AS DPOWartosc "
         "FROM DokumentyPozycje LEFT JOIN CennikiPozycje ON CPOCennik = 1 AND CPOIndeks = DPOIndeks "
         "WHERE DPODokument = ? ORDER BY DPOLp");
     FLines->AddColumn("DPOLp", "Lp.", 40);
@@ -80,10 +81,7 @@ void TInvoiceWindow::Load(int32_t Document) {
             buyer = static_cast<int32_t>(StrToInt(query.FieldByName("DOKKontrahent")));
         } else {
             if (database)
-                FTitle = "Faktura VAT " + samples::QueryValue("SELECT 'FV/' || (COUNT(*) + 1) || '/' || strftime('%Y', 'now') "
-                                                              "FROM Dokumenty WHERE DOKTyp = 'FV' AND "
-                                                              "strftime('%Y', DOKData) = strftime('%Y', 'now')")
-                                              .value_or("");
+                FTitle = "Faktura VAT " + samples::QueryValue(samples::InvoiceSql(samples::OnServer()).NextNumber).value_or("");
             const Variant fallback = Plugin().getClassValue("KlientUstawienia", "DefaultCustomer");
             buyer = fallback.IsEmpty() ? 0 : fallback.AsInteger();
         }
