@@ -3,6 +3,8 @@
 #include "bench_ratio.h"
 
 #include "manager/ZarixPluginManager.h"
+#include "platform/rtl/strings.h"
+#include "plugin/plugin_utils.h"
 #include "services/db/tables.h"
 #include "services/db/zarix_db.h"
 
@@ -13,6 +15,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -94,24 +97,93 @@ void BM_SetCommandsBasedMenu(benchmark::State& state) {
 }
 BENCHMARK(BM_SetCommandsBasedMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
+// The same shuffles of the same list for both sorts: the generator starts anew for each size.
+std::vector<std::size_t> Shuffled(std::size_t count, std::mt19937& random) {
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), random);
+    return order;
+}
+
 void BM_SortPositionShuffled(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     TCommandHost host(10, count / 10);
     TMainMenu menu(nullptr);
     host.Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
     TList* list = host.Manager->getCommandList();
+    std::vector<void*> sorted;
+    for (int i = 0; i < list->Count(); ++i) sorted.push_back(list->Items(i));
     std::mt19937 random(12345);
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<void*> items;
-        for (int i = 0; i < list->Count(); ++i) items.push_back(list->Items(i));
-        std::shuffle(items.begin(), items.end(), random);
-        for (int i = 0; i < list->Count(); ++i) list->SetItems(i, items[static_cast<std::size_t>(i)]);
+        const auto order = Shuffled(sorted.size(), random);
+        for (std::size_t i = 0; i < order.size(); ++i) list->SetItems(static_cast<int>(i), sorted[order[i]]);
         state.ResumeTiming();
         host.Manager->SortPosition();
     }
 }
-BENCHMARK(BM_SortPositionShuffled)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)
+BENCHMARK(BM_SortPositionShuffled)->Arg(1000)->Arg(8000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+
+// The baseline: a plain bubble sort with the same passes and the same pair rule over integer
+// keys converted before the clock starts, of the same lists shuffled the same way.
+void BM_BubbleSortIntegerKeys(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    TCommandHost host(10, count / 10);
+    TMainMenu menu(nullptr);
+    host.Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    TList* list = host.Manager->getCommandList();
+    struct TKeys {
+        void* Command;
+        const int32_t* Keys;
+        uint32_t Count;
+    };
+    std::vector<std::vector<int32_t>> keys;
+    std::vector<TKeys> sorted;
+    for (int i = 0; i < list->Count(); ++i) {
+        std::vector<int32_t> levels;
+        for (const std::string& level : Explode("|", static_cast<TZarixPluginCommand*>(list->Items(i))->MenuPosition()))
+            levels.push_back(StrToInt(level));
+        keys.push_back(std::move(levels));
+    }
+    for (int i = 0; i < list->Count(); ++i) {
+        const auto& k = keys[static_cast<std::size_t>(i)];
+        sorted.push_back({list->Items(i), k.data(), static_cast<uint32_t>(k.size())});
+    }
+    const auto greater = [](const TKeys& a, const TKeys& b) {
+        const uint32_t m = std::min(a.Count, b.Count);
+        uint32_t same = 0;
+        for (uint32_t k = 0; k < m; ++k) {
+            if (a.Keys[k] > b.Keys[k]) {
+                while (same < k && a.Keys[same] == b.Keys[same]) ++same;
+                if (same == k) return true;
+            }
+        }
+        return false;
+    };
+    std::mt19937 random(12345);
+    std::vector<TKeys> entries(sorted.size());
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto order = Shuffled(sorted.size(), random);
+        for (std::size_t i = 0; i < order.size(); ++i) entries[i] = sorted[order[i]];
+        state.ResumeTiming();
+        const std::size_t n = entries.size();
+        for (std::size_t pass = 0; pass < n; ++pass) {
+            bool exchanged = false;
+            for (std::size_t i = 0; i + 1 < n; ++i) {
+                if (greater(entries[i], entries[i + 1])) {
+                    std::swap(entries[i], entries[i + 1]);
+                    exchanged = true;
+                }
+            }
+            if (!exchanged) break;
+        }
+        for (std::size_t i = 0; i < n; ++i) list->SetItems(static_cast<int>(i), entries[i].Command);
+        benchmark::DoNotOptimize(list);
+    }
+}
+BENCHMARK(BM_BubbleSortIntegerKeys)->Arg(1000)->Arg(8000)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 // 200 commands on the default toolbar, 50 of them chosen by the user.
@@ -161,20 +233,16 @@ BENCHMARK(BM_SetCommandsBasedToolBar)->Unit(benchmark::kMicrosecond)->UseRealTim
 int main(int argc, char** argv) {
     TRatioReporter reporter;
     RunWithRatios(argc, argv, reporter);
-    std::printf("\nSortPosition over shuffled positions (quadratic by design):\n");
-    std::printf("%8s %12s %8s\n", "commands", "ms", "growth");
-    double previous = 0;
-    double worstGrowth = 0;
-    for (int n : {1000, 2000, 4000, 8000}) {
-        const double t = reporter.Time("BM_SortPositionShuffled/" + std::to_string(n) + "/real_time");
-        std::printf("%8d %12.3f %8s\n", n, t, previous > 0 ? std::to_string(t / previous).substr(0, 5).c_str() : "");
-        if (previous > 0) worstGrowth = std::max(worstGrowth, t / previous);
-        previous = t;
-    }
     reporter.PrintRatio("menu_setup_1000_commands",
                         reporter.Time("BM_SetCommandsBasedMenu/real_time") / reporter.Time("BM_DirectMenuItems/real_time"),
-                        3.0);
-    reporter.PrintRatio("sort_position_growth_per_doubling", worstGrowth, 4.0);
+                        2.5);
+    for (int n : {1000, 8000}) {
+        const std::string size = std::to_string(n);
+        reporter.PrintRatio("sort_position_" + size + "_vs_integer_bubble_sort",
+                            reporter.Time("BM_SortPositionShuffled/" + size + "/real_time") /
+                                reporter.Time("BM_BubbleSortIntegerKeys/" + size + "/real_time"),
+                            2.0);
+    }
     reporter.PrintRatio("toolbar_setup_200_commands_50_rows",
                         reporter.Time("BM_SetCommandsBasedToolBar/real_time") /
                             reporter.Time("BM_UserToolBarQuery/real_time"),

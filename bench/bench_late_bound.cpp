@@ -245,11 +245,11 @@ int main(int argc, char** argv) {
                     MedianRatio(samples));
     std::printf("getClassValue right after a rename (the index rebuilt): %.1f us\n",
                 reporter.Time("BM_getClassValueAfterRename"));
-    reporter.PrintRatio("method_by_name_vs_std_function", MedianRatio(gPairs["methodByName"]), 40);
+    reporter.PrintRatio("method_by_name_vs_std_function", MedianRatio(gPairs["methodByName"]), 5);
     std::printf("methodByName %.1f ns per call\n", Median(gPairs["methodByName"].Subject));
-    reporter.PrintRatio("execute_method_3_args_vs_direct_call", MedianRatio(gPairs["ExecuteMethod"]), 60);
-    reporter.PrintRatio("get_class_value_vs_getter", MedianRatio(gPairs["getClassValue"]), 30);
-    reporter.PrintRatio("set_class_value_vs_setter", MedianRatio(gPairs["setClassValue"]), 30);
+    reporter.PrintRatio("execute_method_3_args_vs_direct_call", MedianRatio(gPairs["ExecuteMethod"]), 10);
+    reporter.PrintRatio("get_class_value_vs_getter", MedianRatio(gPairs["getClassValue"]), 12);
+    reporter.PrintRatio("set_class_value_vs_setter", MedianRatio(gPairs["setClassValue"]), 12);
     reporter.PrintRatio("broadcast_1000_vs_plain_loop", MedianRatio(gPairs["SendMessageBroadcast"]), 2);
     return 0;
 }

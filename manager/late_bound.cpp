@@ -7,26 +7,24 @@ namespace zarix {
 
 Variant TZarixPluginManager::methodByName(const std::string& APluginName, const std::string& AMethodName,
                                           TConstArray AParams, TForm* ParentForm) {
-    Variant result{std::string()};
+    // The result is the empty text unless the method returns one: it is made only on the paths
+    // that need it, so a call that succeeds costs the look-ups and the call alone.
     try {
         TZarixPlugin* plugin = getPluginByName(APluginName);
         // "Nie znaleziono pluginu" = plugin not found.
         if (plugin == nullptr) throw Exception("Nie znaleziono pluginu " + APluginName);
         auto method = plugin->MethodAddress<Variant(TConstArray, TForm*)>(AMethodName);
-        if (!method) {
-            // "Method ... not found in plugin ..., or it is not in the published section."
-            ZarixExceptionHandler(Exception(""),
-                                  "Nie znaleziono metody \"" + AMethodName + "\" w pluginie \"" + APluginName +
-                                      "\", lub metoda nie jest w sekcji published.",
-                                  Here());
-            return result;
-        }
-        result = method(AParams, ParentForm);
+        if (method) return method(AParams, ParentForm);
+        // "Method ... not found in plugin ..., or it is not in the published section."
+        ZarixExceptionHandler(Exception(""),
+                              "Nie znaleziono metody \"" + AMethodName + "\" w pluginie \"" + APluginName +
+                                  "\", lub metoda nie jest w sekcji published.",
+                              Here());
     } catch (const std::exception& e) {
         // "Blad podczas wolania metody" = error while calling the method.
         ZarixExceptionHandler(e, "Blad podczas wolania metody \"" + AMethodName + "\"", Here());
     }
-    return result;
+    return Variant(std::string());
 }
 
 namespace {

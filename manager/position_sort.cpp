@@ -6,128 +6,94 @@
 #include "plugin/zarixplugin.h"
 
 #include <algorithm>
-#include <array>
-#include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace zarix {
 namespace {
 
-// The sort is quadratic by design, so every comparison must be cheap and the entries compact.
-// Each position is split in place, without copies: a level is its place in the command's own
-// MenuPosition text (which the sort does not change) with a hash, so two levels are the same
-// text when hashes and texts agree. Up to kInlineLevels levels live inside the entry; each
-// element is converted to a number the first time the walk needs it, so a bad element raises
-// exactly where a walk converting anew would meet it.
-constexpr std::size_t kInlineLevels = 3;
+// The sort is quadratic by design, so the pair test must cost what comparing pre-converted
+// integers costs. Every level of every position is therefore converted once, before the sort,
+// and given the number of its text among the distinct level texts: two levels are the same
+// text exactly when their numbers are equal. A level that is no integer is only marked; it
+// raises its conversion error when the walk meets it, exactly where a walk converting anew
+// would meet it. Entries are small, so an exchange moves little.
+constexpr uint32_t kNotInteger = UINT32_MAX;
 
 struct TLevel {
-    uint32_t Offset = 0;
-    uint32_t Length = 0;
-    uint32_t Hash = 0;
     int32_t Value = 0;
+    uint32_t Text = 0;  // the number of the level's text; kNotInteger when it is no integer
 };
 
 struct TSortEntry {
     void* Command = nullptr;
-    const char* Text = nullptr;  // the command's MenuPosition
+    uint32_t First = 0;  // the entry's levels in the table
     uint32_t Count = 0;
-    uint16_t ConvertedMask = 0;
-    std::array<TLevel, kInlineLevels> Levels{};
-    struct TDeep {
-        std::vector<TLevel> Levels;
-        std::vector<bool> Converted;
-    };
-    TDeep* Deep = nullptr;  // levels past kInlineLevels, for the rare deeper path
 };
-
-uint32_t Fnv1a(std::string_view text) {
-    uint32_t h = 2166136261u;
-    for (char c : text) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    return h;
-}
 
 class TPositionTable {
 public:
-    TSortEntry Make(void* command) {
+    explicit TPositionTable(std::size_t commands) { FEntries.reserve(commands); }
+
+    void Add(void* command) {
         const std::string& position = static_cast<TZarixPluginCommand*>(command)->MenuPosition();
-        // Offsets and the level count are 32-bit to keep the entries compact; no text that long
-        // fits in memory beside the rest of a menu, so this only keeps the arithmetic honest.
-        if (position.size() >= UINT32_MAX)
-            throw EConvertError("a menu position of " + IntToStr(static_cast<int64_t>(position.size())) + " bytes is too long to sort");
+        if (FLevels.size() + position.size() >= UINT32_MAX)
+            throw EConvertError("menu positions of more than " + IntToStr(int64_t{UINT32_MAX}) + " levels cannot be sorted");
         TSortEntry entry;
         entry.Command = command;
-        entry.Text = position.data();
+        entry.First = static_cast<uint32_t>(FLevels.size());
         std::size_t start = 0;
         for (;;) {
             const std::size_t bar = position.find('|', start);
             const std::size_t end = bar == std::string::npos ? position.size() : bar;
+            const std::string_view text = std::string_view(position).substr(start, end - start);
             TLevel level;
-            level.Offset = static_cast<uint32_t>(start);
-            level.Length = static_cast<uint32_t>(end - start);
-            level.Hash = Fnv1a(std::string_view(position).substr(start, end - start));
-            if (entry.Count < kInlineLevels) {
-                entry.Levels[entry.Count] = level;
-            } else {
-                if (entry.Deep == nullptr) {
-                    FDeep.push_back(std::make_unique<TSortEntry::TDeep>());
-                    entry.Deep = FDeep.back().get();
-                }
-                entry.Deep->Levels.push_back(level);
-                entry.Deep->Converted.push_back(false);
+            const auto [name, fresh] = FTexts.try_emplace(text, static_cast<uint32_t>(FTexts.size()));
+            level.Text = name->second;
+            try {
+                level.Value = StrToInt(text);
+            } catch (const EConvertError&) {
+                level.Text = kNotInteger;
             }
+            FLevels.push_back(level);
             ++entry.Count;
             if (bar == std::string::npos) break;
             start = bar + 1;
         }
-        return entry;
+        FEntries.push_back(entry);
     }
 
-    static const TLevel& Level(const TSortEntry& e, std::size_t k) {
-        return k < kInlineLevels ? e.Levels[k] : e.Deep->Levels[k - kInlineLevels];
-    }
+    std::vector<TSortEntry>& Entries() noexcept { return FEntries; }
+    const TLevel* Levels(const TSortEntry& e) const noexcept { return FLevels.data() + e.First; }
 
-    static std::string_view Text(const TSortEntry& e, std::size_t k) {
-        const TLevel& level = Level(e, k);
-        return std::string_view(e.Text + level.Offset, level.Length);
-    }
-
-    static bool SameText(const TSortEntry& a, const TSortEntry& b, std::size_t k) {
-        return Level(a, k).Hash == Level(b, k).Hash && Text(a, k) == Text(b, k);
-    }
-
-    static int32_t Value(TSortEntry& e, std::size_t k) {
-        if (k < kInlineLevels) {
-            if ((e.ConvertedMask & (1u << k)) == 0) {
-                e.Levels[k].Value = StrToInt(Text(e, k));
-                e.ConvertedMask = static_cast<uint16_t>(e.ConvertedMask | (1u << k));
-            }
-            return e.Levels[k].Value;
-        }
-        const std::size_t d = k - kInlineLevels;
-        if (!e.Deep->Converted[d]) {
-            e.Deep->Levels[d].Value = StrToInt(Text(e, k));
-            e.Deep->Converted[d] = true;
-        }
-        return e.Deep->Levels[d].Value;
+    // The conversion error of level k of the entry, as converting its text raises it.
+    [[noreturn]] static void RaiseAt(const TSortEntry& e, std::size_t k) {
+        const TExplodeArray levels = Explode("|", static_cast<TZarixPluginCommand*>(e.Command)->MenuPosition());
+        StrToInt(levels[k]);
+        throw EConvertError("'" + levels[k] + "' is not a valid integer value");  // not reached
     }
 
 private:
-    std::vector<std::unique_ptr<TSortEntry::TDeep>> FDeep;
+    std::vector<TSortEntry> FEntries;
+    std::vector<TLevel> FLevels;
+    // Keys are views of the commands' own MenuPosition texts, which the sort does not change.
+    std::unordered_map<std::string_view, uint32_t> FTexts;
 };
 
 // Whether the pair must be exchanged: some level k, taken in order, where the first number is
 // greater and every level before is the same text.
-bool MustExchange(TSortEntry& a, TSortEntry& b) {
-    const std::size_t m = std::min(a.Count, b.Count);
-    std::size_t sameUpTo = 0;  // levels 0 .. sameUpTo-1 are known to be the same text
-    for (std::size_t k = 0; k < m; ++k) {
-        const int32_t first = TPositionTable::Value(a, k);
-        const int32_t second = TPositionTable::Value(b, k);
-        if (first > second) {
-            while (sameUpTo < k && TPositionTable::SameText(a, b, sameUpTo)) ++sameUpTo;
+inline bool MustExchange(const TPositionTable& table, const TSortEntry& a, const TSortEntry& b) {
+    const TLevel* x = table.Levels(a);
+    const TLevel* y = table.Levels(b);
+    const uint32_t m = std::min(a.Count, b.Count);
+    uint32_t sameUpTo = 0;  // levels 0 .. sameUpTo-1 are known to be the same text
+    for (uint32_t k = 0; k < m; ++k) {
+        if (x[k].Text == kNotInteger) TPositionTable::RaiseAt(a, k);
+        if (y[k].Text == kNotInteger) TPositionTable::RaiseAt(b, k);
+        if (x[k].Value > y[k].Value) {
+            while (sameUpTo < k && x[sameUpTo].Text == y[sameUpTo].Text) ++sameUpTo;
             if (sameUpTo == k) return true;
         }
     }
@@ -147,10 +113,9 @@ bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
 }
 
 void SortCommandsByPosition(TList& Commands) {
-    TPositionTable table;
-    std::vector<TSortEntry> entries;
-    entries.reserve(static_cast<std::size_t>(Commands.Count()));
-    for (int i = 0; i < Commands.Count(); ++i) entries.push_back(table.Make(Commands.Items(i)));
+    TPositionTable table(static_cast<std::size_t>(Commands.Count()));
+    for (int i = 0; i < Commands.Count(); ++i) table.Add(Commands.Items(i));
+    std::vector<TSortEntry>& entries = table.Entries();
     // NOTE: pairs that are neither greater nor smaller (equal positions, or one a leading part
     // of the other) never move, so the result depends on this exact pass structure: Count
     // passes over neighbours. Stopping after a pass that moved nothing changes no result.
@@ -158,7 +123,7 @@ void SortCommandsByPosition(TList& Commands) {
     for (std::size_t pass = 0; pass < n; ++pass) {
         bool exchanged = false;
         for (std::size_t i = 0; i + 1 < n; ++i) {
-            if (MustExchange(entries[i], entries[i + 1])) {
+            if (MustExchange(table, entries[i], entries[i + 1])) {
                 std::swap(entries[i], entries[i + 1]);
                 exchanged = true;
             }
