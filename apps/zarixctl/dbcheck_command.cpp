@@ -44,10 +44,25 @@ struct TSnapshot {
     std::map<std::string, int64_t> Rows;
 };
 
+// A server's schema objects, as the server spells them (names in lower case); functions of
+// extensions are the extension's, not the modules'.
+constexpr const char* kServerObjects = R"sql(
+    SELECT 'table' AS type, table_name AS name, '' AS sql FROM information_schema.tables
+    WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'
+    UNION ALL SELECT 'view', viewname, definition FROM pg_views WHERE schemaname = current_schema()
+    UNION ALL SELECT 'trigger', t.tgname, pg_get_triggerdef(t.oid) FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid
+    WHERE c.relnamespace = current_schema()::regnamespace AND NOT t.tgisinternal
+    UNION ALL SELECT 'function', p.proname, pg_get_functiondef(p.oid) FROM pg_proc p
+    WHERE p.pronamespace = current_schema()::regnamespace
+      AND NOT EXISTS (SELECT 1 FROM pg_depend d WHERE d.objid = p.oid AND d.deptype = 'e')
+    ORDER BY 1, 2)sql";
+
 TSnapshot TakeSnapshot() {
     TSnapshot s;
-    TDBQuery objects("SELECT type, name, coalesce(sql, '') AS sql FROM sqlite_master "
-                     "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY type, name",
+    const bool server = DBInt().Dialect("DBCONN") == TDBDialect::dbPostgreSQL;
+    TDBQuery objects(server ? kServerObjects
+                            : "SELECT type, name, coalesce(sql, '') AS sql FROM sqlite_master "
+                              "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY type, name",
                      "DBCONN");
     std::vector<std::string> tables;
     for (objects.Open(); !objects.Eof(); objects.Next()) {
@@ -56,10 +71,13 @@ TSnapshot TakeSnapshot() {
     }
     objects.Close();
     for (const std::string& table : tables) {
-        TDBQuery columns("SELECT name FROM pragma_table_info(?)", "DBCONN");
+        TDBQuery columns(server ? "SELECT column_name AS name FROM information_schema.columns "
+                                  "WHERE table_schema = current_schema() AND table_name = ? ORDER BY ordinal_position"
+                                : "SELECT name FROM pragma_table_info(?)",
+                         "DBCONN");
         columns.Bind(1, Variant(table));
         for (columns.Open(); !columns.Eof(); columns.Next()) s.Columns[table].push_back(columns.FieldByName("name"));
-        // The name comes from sqlite_master; quoting it keeps any name a valid identifier.
+        // The name comes from the catalogue; quoting it keeps any name a valid identifier.
         std::string quoted = "\"";
         for (const char c : table) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
         TDBQuery count("SELECT count(*) AS n FROM " + quoted + "\"", "DBCONN");
@@ -109,7 +127,7 @@ struct TStep {
 };
 
 // The progress window's three texts before the module's name: verifying the module's
-// structure (tables), procedures (views and triggers) and data.
+// structure (tables), procedures (views, triggers and stored functions) and data.
 TStep StepOf(const std::string& text) {
     static const std::pair<const char*, const char*> passes[] = {
         {"Weryfikacja struktury modułu: ", "tables"},
@@ -260,7 +278,7 @@ int RunCheck(const TArgs& args, const std::string& file) {
         if (given != nullptr) RequireNotBackwards(*given, stored);
         before = given != nullptr ? *given : stored;
         if (!args.Json)
-            std::cout << "Database " << file << ", version " << (before.empty() ? "(new database)" : before) << ", "
+            std::cout << "Database " << DisplayedLocation(file) << ", version " << (before.empty() ? "(new database)" : before) << ", "
                       << Plural(session.Manager->PluginCount(), "module", "modules") << " to check\n";
         view.emplace(isatty(STDOUT_FILENO) == 1, args.Json);
         try {
@@ -295,8 +313,8 @@ int RunCheck(const TArgs& args, const std::string& file) {
     }
 
     if (args.Json) {
-        if (view) PrintJson(file, before, after, *view, error);
-        else std::cout << "{\"database\": " << JsonString(file) << ", \"error\": " << JsonOptional(error) << "}\n";
+        if (view) PrintJson(DisplayedLocation(file), before, after, *view, error);
+        else std::cout << "{\"database\": " << JsonString(DisplayedLocation(file)) << ", \"error\": " << JsonOptional(error) << "}\n";
     } else if (error) {
         std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
     } else {
@@ -325,9 +343,11 @@ int DbCheckCommand(const TArgs& args) {
         }
     RequirePluginFolder(args);
 
-    // FILE may be new, but only in a folder that exists: a mistyped folder is an error.
-    const bool existed = ExistingPathKind(*file).has_value();
-    if (existed) {
+    // FILE may be new, but only in a folder that exists: a mistyped folder is an error. A server
+    // database always exists already and is never removed; the server keeps it sound.
+    const bool server = IsServerURL(*file);
+    const bool existed = server || ExistingPathKind(*file).has_value();
+    if (existed && !server) {
         if (const std::vector<std::string> problems = ExistingDatabaseProblems(*file); !problems.empty()) {
             const std::string error = "the database is damaged (" + ProblemsText(problems) + ")";
             std::cerr << "zarixctl: " << *file << ": " << error
@@ -337,7 +357,7 @@ int DbCheckCommand(const TArgs& args) {
             return 1;
         }
     } else if (const std::filesystem::path folder = std::filesystem::path(*file).parent_path();
-               !folder.empty() && !std::filesystem::is_directory(folder)) {
+               !server && !folder.empty() && !std::filesystem::is_directory(folder)) {
         std::cerr << "zarixctl: " << *file << ": no such folder " << folder.string() << '\n';
         return 1;
     }

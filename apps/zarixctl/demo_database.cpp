@@ -14,9 +14,14 @@ namespace zarixctl {
 
 using namespace zarix;
 
-void FillDemoDatabase() {
+void FillDemoDatabase(bool KeepOtherRows) {
     DBInt().ExecSQL("DBCONN", "BEGIN IMMEDIATE");
     CreateZarixTables("DBCONN");
+    // A server database that was not empty (--force) keeps everything but the demo users' rows.
+    if (KeepOtherRows)
+        DBInt().ExecSQL("DBCONN", "delete from Users where USRUserOrigid in (1, 2);"
+                                  "delete from UserPrivileges where UPRUserOrigid in (1, 2);"
+                                  "delete from UserToolBar where UTBUserOrigid in (1, 2)");
     // User 1 is the administrator: every privilege, the default toolbar. User 2, Jan Kowalski
     // from sales, chose his own toolbar (one row names a module that is not installed) and may
     // not issue goods or change prices.

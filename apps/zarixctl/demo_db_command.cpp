@@ -17,10 +17,31 @@ using namespace zarix;
 
 namespace {
 
-void FillDemoDatabase(const std::string& file) {
+void FillDemoDatabase(const std::string& file, bool server) {
     // Closed however the filling ends, before the staged file goes.
     const THostConnection connection(file, TDBOpenMode::omCreate);
-    zarixctl::FillDemoDatabase();
+    zarixctl::FillDemoDatabase(server);
+}
+
+// A server database is filled in place, in one transaction; it is never emptied or replaced,
+// so without --force it must hold no tables at all.
+int DemoServerDatabase(const std::string& url, bool force) {
+    if (!force) {
+        const THostConnection connection(url, TDBOpenMode::omExistingOnly);
+        TDBQuery tables("SELECT count(*) AS n FROM information_schema.tables WHERE table_schema = current_schema()",
+                        "DBCONN");
+        tables.Open();
+        if (tables.FieldByName("n") != "0") {
+            std::cerr << "zarixctl: " << DisplayedLocation(url) << " already holds " << tables.FieldByName("n")
+                      << " tables; demo-db never overwrites anything. --force rewrites only the demo users' rows "
+                         "in it\n";
+            return 1;
+        }
+    }
+    FillDemoDatabase(url, true);
+    std::cout << "filled " << DisplayedLocation(url)
+              << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)\n";
+    return 0;
 }
 
 }  // namespace
@@ -28,6 +49,7 @@ void FillDemoDatabase(const std::string& file) {
 int DemoDbCommand(const TArgs& args) {
     const std::string& file = args.Positional[0];
     const bool force = args.Option("--force") != nullptr;
+    if (IsServerURL(file)) return DemoServerDatabase(file, force);
     // Decided once, on what was checked: a file that turns up meanwhile is never replaced.
     bool replacing = false;
     if (const std::optional<std::string> kind = ExistingPathKind(file)) {
@@ -47,7 +69,7 @@ int DemoDbCommand(const TArgs& args) {
         return 1;
     }
     TStagedFile staged(file);
-    FillDemoDatabase(staged.Path());
+    FillDemoDatabase(staged.Path(), false);
     if (replacing) staged.InstallReplacing();
     else staged.InstallNew();
     std::cout << "created " << file << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)";

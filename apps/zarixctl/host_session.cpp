@@ -29,7 +29,7 @@ void RequireUser(int32_t user, const std::string& db) {
     TDBQuery query("SELECT count(*) AS n FROM Users WHERE USRUserOrigid = ?", "DBCONN");
     query.Bind(1, Variant(user));
     query.Open();
-    if (query.FieldByName("n") == "0") throw Exception("no user " + std::to_string(user) + " in " + db);
+    if (query.FieldByName("n") == "0") throw Exception("no user " + std::to_string(user) + " in " + DisplayedLocation(db));
 }
 
 }  // namespace

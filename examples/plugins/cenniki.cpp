@@ -3,6 +3,7 @@
 #include "manager/result_type.h"
 #include "plugin/plugin_entry.h"
 #include "sample_db.h"
+#include "server_schemas.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ class TCennikiPlugin : public TZarixPlugin {
         AddMethod("CenaNetto", &CenaNetto);
     }
     void OnMessage(TPluginMessagesTypes Kind, const std::string& AMessage, TConstArray) override {
-        samples::AnswerDatabaseCheck(*this, kSchema, Kind, AMessage);
+        samples::AnswerDatabaseCheck(*this, samples::ForThisDatabase(kSchema, samples::CennikiServerSchema()), Kind, AMessage);
     }
 };
 ZARIX_DEFINE_CLASS(TCennikiPlugin)

@@ -6,6 +6,7 @@
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
 #include "sample_db.h"
+#include "server_schemas.h"
 #include "sample_window.h"
 #include "sync/sync.h"
 
@@ -135,7 +136,7 @@ class TDokMagPlugin : public TZarixPlugin {
         SetRequiredDBVersion(VersionParser("1.4.0.0"));
     }
     void OnMessage(TPluginMessagesTypes Kind, const std::string& AMessage, TConstArray) override {
-        samples::AnswerDatabaseCheck(*this, kSchema, Kind, AMessage);
+        samples::AnswerDatabaseCheck(*this, samples::ForThisDatabase(kSchema, samples::DokMagServerSchema()), Kind, AMessage);
     }
     /// Writes a VAT invoice of one line: goods index and quantity (integers), and optionally the
     /// buyer's identifier, else the customer module's default customer. Returns what was
@@ -157,18 +158,16 @@ class TDokMagPlugin : public TZarixPlugin {
         const int32_t net = price->value.VInteger;
 
         samples::TSavepoint invoice("sample_invoice");
-        const std::string number = *samples::QueryValue(
-            "SELECT 'FV/' || (COUNT(*) + 1) || '/' || strftime('%Y', 'now') FROM Dokumenty "
-            "WHERE DOKTyp = 'FV' AND strftime('%Y', DOKData) = strftime('%Y', 'now')");
+        const samples::TInvoiceSql& sql = samples::InvoiceSql(samples::OnServer());
+        if (*sql.Lock != '\0') DBInt().ExecSQL(samples::kDBConnection, sql.Lock);
+        const std::string number = *samples::QueryValue(sql.NextNumber);
         TDBQuery insert("INSERT INTO Dokumenty (DOKTyp, DOKNumer, DOKKontrahent, DOKTerminPlatnosci) VALUES ('FV', ?, ?, ?)",
                         samples::kDBConnection);
         insert.Bind(1, Variant(number));
         insert.Bind(2, Variant(customer));
         insert.Bind(3, term);
         insert.ExecSQL();
-        TDBQuery line("INSERT INTO DokumentyPozycje (DPODokument, DPOLp, DPOIndeks, DPOIlosc, DPOCenaNetto) "
-                      "VALUES (last_insert_rowid(), 1, ?, ?, ?)",
-                      samples::kDBConnection);
+        TDBQuery line(sql.InsertLine, samples::kDBConnection);
         line.Bind(1, Variant(index));
         line.Bind(2, Variant(quantity));
         line.Bind(3, Variant(net));

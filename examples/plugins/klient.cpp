@@ -5,6 +5,7 @@
 #include "mdi/ZarixMDIContainer.h"
 #include "plugin/plugin_entry.h"
 #include "sample_db.h"
+#include "server_schemas.h"
 #include "sample_window.h"
 #include "sync/sync.h"
 
@@ -180,7 +181,7 @@ class TKlientPlugin : public TZarixPlugin {
         AddClass("KlientUstawienia", &FSettings);
     }
     void OnMessage(TPluginMessagesTypes Kind, const std::string& AMessage, TConstArray) override {
-        samples::AnswerDatabaseCheck(*this, kSchema, Kind, AMessage);
+        samples::AnswerDatabaseCheck(*this, samples::ForThisDatabase(kSchema, samples::KlientServerSchema()), Kind, AMessage);
     }
     /// The name of the customer whose identifier is the one integer argument, read from the
     /// register. Raises for another argument list or an unknown customer, which methodByName

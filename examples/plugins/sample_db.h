@@ -1,7 +1,7 @@
-// How the sample modules answer the database check: each module lists its tables, its views
-// and triggers and its seed rows, and one call answers the check's three passes in the
-// SQLite database on "DBCONN". Each pass of each module runs inside a savepoint, so a module
-// that fails leaves nothing half done.
+// How the sample modules answer the database check: each module lists its tables, its views,
+// stored functions and triggers and its seed rows, once for SQLite and once for a PostgreSQL
+// server, and one call answers the check's three passes in the database on "DBCONN". Each pass
+// of each module runs inside a savepoint, so a module that fails leaves nothing half done.
 #pragma once
 
 #include "platform/rtl/strings.h"
@@ -35,16 +35,17 @@ struct TTable {
     std::vector<TColumn> Columns;
 };
 
-/// A view or a trigger, created when missing and recreated when its definition is not the
-/// module's and the database is older than the module.
+/// A view, a stored function or a trigger, created when missing and recreated when its
+/// definition is not the module's and the database is older than the module. On a server the
+/// functions and triggers say CREATE OR REPLACE, since a trigger cannot be dropped by name alone.
 struct TSchemaObject {
-    const char* Type;  // "view" or "trigger"
+    const char* Type;  // "view", "function" or "trigger"
     const char* Name;
     const char* Create;
 };
 
 /// Rows the module needs. Dictionary rows are added whenever they are missing, so their
-/// statement must pass over the keys already there (INSERT OR IGNORE). Sample rows go only
+/// statement must pass over the keys already there (INSERT OR IGNORE, or ON CONFLICT DO NOTHING). Sample rows go only
 /// into an empty table of a new database: a user's own data is never topped up.
 struct TSeed {
     const char* Table;
@@ -57,6 +58,14 @@ struct TModuleSchema {
     std::vector<TSchemaObject> Objects;
     std::vector<TSeed> Seeds;
 };
+
+/// True when "DBCONN" is a server database.
+inline bool OnServer() { return zarix::DBInt().Dialect(kDBConnection) == zarix::TDBDialect::dbPostgreSQL; }
+
+/// The schema written for the database on "DBCONN".
+inline const TModuleSchema& ForThisDatabase(const TModuleSchema& SQLite, const TModuleSchema& Server) {
+    return OnServer() ? Server : SQLite;
+}
 
 /// Opens a savepoint that is rolled back unless Release is called: a pass of a module, or a
 /// document written by a module, is all or nothing.
@@ -114,7 +123,10 @@ inline std::string Collapsed(const std::string& Sql) {
 
 inline std::vector<std::string> ColumnsOf(const std::string& Table) {
     std::vector<std::string> columns;
-    zarix::TDBQuery query("SELECT name FROM pragma_table_info(?)", kDBConnection);
+    zarix::TDBQuery query(OnServer() ? "SELECT column_name AS name FROM information_schema.columns "
+                                       "WHERE table_schema = current_schema() AND table_name = lower(?)"
+                                     : "SELECT name FROM pragma_table_info(?)",
+                          kDBConnection);
     query.Bind(1, zarix::Variant(Table));
     for (query.Open(); !query.Eof(); query.Next()) columns.push_back(query.FieldByName("name"));
     return columns;
@@ -124,9 +136,53 @@ inline bool HasColumn(const std::vector<std::string>& Columns, const std::string
     return std::any_of(Columns.begin(), Columns.end(), [&](const std::string& c) { return zarix::SameText(c, Name); });
 }
 
+// A server keeps no object's text as it was written, so the modules note what they created in
+// a table of their own; the server's catalogue says whether the object is still there.
+constexpr const char* kServerObjectsTable = R"sql(
+    CREATE TABLE IF NOT EXISTS SchemaObjects (
+        SOBType       text NOT NULL,
+        SOBName       citext NOT NULL,
+        SOBDefinition text NOT NULL,
+        PRIMARY KEY (SOBType, SOBName)
+    ))sql";
+
+inline const char* ServerCatalogQuery(const std::string& Type) {
+    if (Type == "table")
+        return "SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() AND table_name = lower(?)";
+    if (Type == "view") return "SELECT 1 FROM pg_views WHERE schemaname = current_schema() AND viewname = lower(?)";
+    if (Type == "function")
+        return "SELECT 1 FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace "
+               "WHERE n.nspname = current_schema() AND p.proname = lower(?)";
+    return "SELECT 1 FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+           "WHERE n.nspname = current_schema() AND NOT t.tgisinternal AND t.tgname = lower(?)";
+}
+
 inline std::optional<std::string> StoredDefinition(const char* Type, const char* Name) {
-    return QueryValue("SELECT sql FROM sqlite_master WHERE type = ? AND name = ? COLLATE NOCASE",
-                      {zarix::Variant(Type), zarix::Variant(Name)});
+    if (!OnServer())
+        return QueryValue("SELECT sql FROM sqlite_master WHERE type = ? AND name = ? COLLATE NOCASE",
+                          {zarix::Variant(Type), zarix::Variant(Name)});
+    if (!QueryValue(ServerCatalogQuery(Type), {zarix::Variant(Name)})) return std::nullopt;
+    if (std::string(Type) == "table") return std::string();
+    const std::optional<std::string> noted = QueryValue(
+        "SELECT SOBDefinition FROM SchemaObjects WHERE SOBType = ? AND SOBName = ?", {zarix::Variant(Type), zarix::Variant(Name)});
+    return noted.value_or(std::string());
+}
+
+// Creates Object on a server, checks that the catalogue now holds it, and notes its definition.
+inline void CreateOnServer(const std::string& Module, const TSchemaObject& Object, bool Stored) {
+    zarix::TDBInterface& db = zarix::DBInt();
+    if (Stored && std::string(Object.Type) == "view") db.ExecSQL(kDBConnection, std::string("DROP VIEW ") + Object.Name);
+    db.ExecSQL(kDBConnection, Object.Create);
+    // "obiekt X nie powstał" = object X was not created.
+    if (!QueryValue(ServerCatalogQuery(Object.Type), {zarix::Variant(Object.Name)}))
+        throw zarix::EDatabaseError("Moduł " + Module + ": obiekt " + Object.Name + " nie powstał.");
+    zarix::TDBQuery note("INSERT INTO SchemaObjects (SOBType, SOBName, SOBDefinition) VALUES (?, ?, ?) "
+                         "ON CONFLICT (SOBType, SOBName) DO UPDATE SET SOBDefinition = excluded.SOBDefinition",
+                         kDBConnection);
+    note.Bind(1, zarix::Variant(Object.Type));
+    note.Bind(2, zarix::Variant(Object.Name));
+    note.Bind(3, zarix::Variant(Collapsed(Object.Create)));
+    note.ExecSQL();
 }
 
 /// The check's first pass: missing tables are created whatever the version (a module new to
@@ -155,11 +211,17 @@ inline void CheckTables(const std::string& Module, const TModuleSchema& Schema, 
 /// The second pass: views and triggers. A definition that differs from the module's is
 /// replaced only in a database older than the module; a newer database may carry a newer
 /// module's definition, which is left alone.
-inline void CheckObjects(const TModuleSchema& Schema, bool Older) {
+inline void CheckObjects(const std::string& Module, const TModuleSchema& Schema, bool Older) {
     zarix::TDBInterface& db = zarix::DBInt();
+    const bool server = OnServer();
+    if (server && !Schema.Objects.empty()) db.ExecSQL(kDBConnection, kServerObjectsTable);
     for (const TSchemaObject& object : Schema.Objects) {
         const std::optional<std::string> stored = StoredDefinition(object.Type, object.Name);
         if (stored && (!Older || Collapsed(*stored) == Collapsed(object.Create))) continue;
+        if (server) {
+            CreateOnServer(Module, object, stored.has_value());
+            continue;
+        }
         if (stored) db.ExecSQL(kDBConnection, std::string("DROP ") + object.Type + " " + object.Name);
         db.ExecSQL(kDBConnection, object.Create);
     }
@@ -200,7 +262,7 @@ inline void AnswerDatabaseCheck(const zarix::TZarixPlugin& Plugin, const TModule
     TSavepoint pass("sample_db_check");
     switch (Kind) {
         case zarix::pmDBTableRequired: detail::CheckTables(module, Schema, older, ExistingDBVersion); break;
-        case zarix::pmDBProcRequired: detail::CheckObjects(Schema, older); break;
+        case zarix::pmDBProcRequired: detail::CheckObjects(module, Schema, older); break;
         default: detail::CheckData(Schema, newDatabase); break;
     }
     pass.Release();

@@ -10,8 +10,8 @@
 // Bump ZARIX_FRAMEWORK_ABI on any change to the layout or the virtual table of a class the
 // framework exports, and record the new layouts beside it (tests/manager/abi_layout_test.cpp).
 // Plugins stamped with another number are refused before any of their code runs.
-#define ZARIX_FRAMEWORK_VERSION_MAJOR 0
-#define ZARIX_FRAMEWORK_VERSION_MINOR 1
+#define ZARIX_FRAMEWORK_VERSION_MAJOR 1
+#define ZARIX_FRAMEWORK_VERSION_MINOR 0
 #define ZARIX_FRAMEWORK_VERSION_PATCH 0
 #define ZARIX_FRAMEWORK_ABI 1
 

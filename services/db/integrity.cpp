@@ -51,6 +51,8 @@ std::vector<std::string> Problems(const std::vector<std::string>& rows) {
 std::vector<std::string> QuickCheck(const std::string& ConnectionName, int Limit) {
     if (!DBInt().HasConnection(ConnectionName))
         throw EDatabaseError("Connection \"" + ConnectionName + "\" is not open");
+    // A server keeps its own files sound and offers no such check to its clients.
+    if (DBInt().Dialect(ConnectionName) != TDBDialect::dbSQLite) return {};
     std::vector<std::string> rows;
     try {
         TDBQuery check(QuickCheckSql(Limit), ConnectionName);

@@ -12,7 +12,8 @@ namespace zarix {
 
 /// What PRAGMA quick_check finds wrong in the database of connection ConnectionName, at most
 /// Limit texts; empty when it finds nothing. A check that SQLite cannot finish counts as one
-/// problem with its reason. Raises EDatabaseError only when the connection is not open.
+/// problem with its reason. A server database answers nothing: the server keeps its own files
+/// sound. Raises EDatabaseError only when the connection is not open.
 ZARIX_API std::vector<std::string> QuickCheck(const std::string& ConnectionName, int Limit = 10);
 
 /// Why FileName is not a sound SQLite database: it lacks SQLite's header, does not open, or

@@ -34,6 +34,36 @@ CREATE TABLE IF NOT EXISTS UserToolBar (
 );
 )sql";
 
+// The same tables on a server database. citext keeps the names compared without regard to
+// case, as NOCASE does; the writer lock makes two desktops starting together create them once,
+// since CREATE ... IF NOT EXISTS is no guard against a concurrent CREATE on this server.
+constexpr const char* kServerSchema = R"sql(
+SELECT pg_advisory_xact_lock(387365865816);
+CREATE EXTENSION IF NOT EXISTS citext;
+CREATE TABLE IF NOT EXISTS Users (
+    USRUserOrigid    integer PRIMARY KEY CHECK (USRUserOrigid > 0),
+    USRLogin         citext NOT NULL UNIQUE,
+    USRFullName      text NOT NULL DEFAULT '',
+    USRAdministrator integer NOT NULL DEFAULT 0 CHECK (USRAdministrator IN (0, 1))
+);
+CREATE TABLE IF NOT EXISTS UserParameters (
+    UPAUserOrigid integer NOT NULL,
+    UPAName       citext NOT NULL,
+    UPAValue      text NOT NULL DEFAULT '',
+    PRIMARY KEY (UPAUserOrigid, UPAName)
+);
+CREATE TABLE IF NOT EXISTS UserPrivileges (
+    UPRUserOrigid integer NOT NULL,
+    UPRPrivilege  citext NOT NULL,
+    PRIMARY KEY (UPRUserOrigid, UPRPrivilege)
+);
+CREATE TABLE IF NOT EXISTS UserToolBar (
+    UTBUserOrigid integer NOT NULL,
+    UTBMenuPath   text NOT NULL
+);
+CREATE INDEX IF NOT EXISTS UserToolBarUser ON UserToolBar (UTBUserOrigid);
+)sql";
+
 }  // namespace
 
 void CreateZarixTables(const std::string& ConnectionName) {
@@ -41,7 +71,7 @@ void CreateZarixTables(const std::string& ConnectionName) {
     // A savepoint rather than BEGIN, so a host may call this inside a transaction of its own.
     db.ExecSQL(ConnectionName, "SAVEPOINT zarix_tables");
     try {
-        db.ExecSQL(ConnectionName, kSchema);
+        db.ExecSQL(ConnectionName, db.Dialect(ConnectionName) == TDBDialect::dbPostgreSQL ? kServerSchema : kSchema);
         db.ExecSQL(ConnectionName, "RELEASE zarix_tables");
     } catch (...) {
         // The first error is the one worth reporting; a failed rollback adds nothing to it.

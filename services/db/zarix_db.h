@@ -1,5 +1,6 @@
-// The database library: the process-wide interface with named SQLite connections, queries
-// read as text, and the validation messages the host collects and shows.
+// The database library: the process-wide interface with named connections to an embedded SQLite
+// file or a PostgreSQL server, queries read as text, and the validation messages the host
+// collects and shows.
 #pragma once
 
 #include "platform/rtl/component.h"
@@ -17,8 +18,8 @@
 
 namespace zarix {
 
-/// Every failure of the database library: the message carries SQLite's own text and, where it
-/// helps, the connection name and the SQL.
+/// Every failure of the database library: the message carries the database's own text and,
+/// where it helps, the connection name and the SQL.
 ZARIX_DECLARE_EXCEPTION(EDatabaseError, Exception, ZARIX_API);
 
 /// The connection the host opens on its database; parameters, privileges and the user's toolbar
@@ -27,20 +28,41 @@ inline constexpr std::string_view HostConnectionName = "DBCONN";
 
 class TDBConnection;
 
+/// The database behind a connection, for the few statements that must be written for each.
+enum class TDBDialect : uint8_t {
+    dbSQLite,      ///< an embedded SQLite file
+    dbPostgreSQL,  ///< a PostgreSQL server database shared by many desktops
+};
+
+/// True when Location names a server database (a "postgresql://" or "postgres://" URL) rather
+/// than an SQLite file.
+ZARIX_API bool IsServerURL(std::string_view Location);
+
+/// Location as it may be shown to people: a server URL without its password.
+ZARIX_API std::string DisplayedLocation(const std::string& Location);
+
 /// Whether opening a database may create its file.
 enum class TDBOpenMode : uint8_t {
     omCreate,        ///< open the file, or create an empty database when there is none
     omExistingOnly,  ///< open an existing database file only; a missing one raises and nothing is made
 };
 
-/// The process-wide database interface: SQLite connections known by name, names compared
-/// without regard to ASCII case. Get it with DBInt().
+/// The process-wide database interface: connections known by name, names compared without
+/// regard to ASCII case. Get it with DBInt().
+///
+/// A connection opens from a location: a file path or "sqlite:PATH" for SQLite, or a libpq URL
+/// ("postgresql://user@host/db", "postgresql:///db?host=/socket/dir") for a server database.
+/// On a server, SAVEPOINT outside a transaction begins one that RELEASE of that savepoint
+/// commits, and a failing statement inside a transaction undoes only itself, as on SQLite;
+/// BEGIN IMMEDIATE and BEGIN EXCLUSIVE take the database-wide writer lock (an advisory lock
+/// held to the end of the transaction), as SQLite's do.
 class ZARIX_API TDBInterface : public TSingleton {
     ZARIX_CLASS(TDBInterface, TSingleton)
     ~TDBInterface() override;
 
-    /// Opens or creates the SQLite database FileName (":memory:" for a private in-memory one)
-    /// as connection Name, replacing a connection of that name only once the new one works.
+    /// Opens or creates the database at FileName (":memory:" for a private in-memory SQLite one,
+    /// or a server URL) as connection Name, replacing a connection of that name only once the
+    /// new one works. A server database is never created: it must exist.
     void OpenConnection(const std::string& Name, const std::string& FileName);
     /// The same, where omExistingOnly refuses a path that is missing, a folder or anything but a
     /// regular file: "Cannot open database "F" as connection "N": no such database file".
@@ -51,8 +73,10 @@ class ZARIX_API TDBInterface : public TSingleton {
     bool HasConnection(const std::string& Name) const;
     /// Runs one or more statements separated by ";", discarding any rows.
     void ExecSQL(const std::string& Name, const std::string& Sql);
-    /// The file the connection was opened on.
+    /// The file or URL the connection was opened on.
     std::string ConnectionFileName(const std::string& Name) const;
+    /// The database behind the connection Name.
+    TDBDialect Dialect(const std::string& Name) const;
 
 private:
     friend class TSingleton;
@@ -101,12 +125,13 @@ public:
     /// Name of the column at zero-based Index.
     std::string FieldName(int Index) const;
     /// The column Name of the current row as text: NULL as "", integers in decimal, floats as
-    /// SQLite prints them. Raises EDatabaseError when closed, at the end, or for an unknown name.
+    /// the database prints them. Raises EDatabaseError when closed, at the end, or for an unknown name.
     std::string FieldByName(const std::string& Name) const;
     /// True when the column Name of the current row is NULL.
     bool FieldIsNull(const std::string& Name) const;
 
     /// Binds the one-based parameter Index ("?" or "?NNN"); empty and null bind NULL, booleans 1 or 0.
+    /// A parameter left unbound is NULL.
     void Bind(int Index, const Variant& Value);
     /// Binds a named parameter (":Name", "@Name" or "$Name"; a bare Name means ":Name").
     void ParamByName(const std::string& Name, const Variant& Value);

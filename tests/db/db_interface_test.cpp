@@ -12,6 +12,8 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 using Connections = DatabaseTest;
+using Files = DatabaseTest;
+using ServerConnections = DatabaseTest;
 
 std::string Count(const std::string& connection, const std::string& table) {
     TDBQuery q("SELECT count(*) AS n FROM " + table, connection);
@@ -19,10 +21,11 @@ std::string Count(const std::string& connection, const std::string& table) {
     return q.FieldByName("n");
 }
 
-TEST_F(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
-    DBInt().OpenConnection("Kasa", ":memory:");
+TEST_P(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
+    DBInt().OpenConnection("Kasa", Location());
     EXPECT_TRUE(DBInt().HasConnection("KASA"));
-    DBInt().ExecSQL("kasa", "CREATE TABLE t (a); INSERT INTO t VALUES (1)");
+    EXPECT_EQ(DBInt().Dialect("kasa"), OnServer() ? TDBDialect::dbPostgreSQL : TDBDialect::dbSQLite);
+    DBInt().ExecSQL("kasa", "CREATE TABLE t (a integer); INSERT INTO t VALUES (1)");
     EXPECT_EQ(Count("kAsA", "t"), "1");
     DBInt().CloseConnection("KASA");
     EXPECT_FALSE(DBInt().HasConnection("Kasa"));
@@ -32,10 +35,10 @@ TEST_F(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
     EXPECT_THROW(DBInt().ConnectionFileName("Kasa"), EDatabaseError);
 }
 
-TEST_F(Connections, DataLivesInTheFileAcrossReopening) {
+TEST_P(Files, DataLivesInTheFileAcrossReopening) {
     const std::string file = TempFile("persist.sqlite");
-    DBInt().OpenConnection("Plik", file);
-    EXPECT_EQ(DBInt().ConnectionFileName("PLIK"), file);
+    DBInt().OpenConnection("Plik", "sqlite:" + file);
+    EXPECT_EQ(DBInt().ConnectionFileName("PLIK"), "sqlite:" + file);
     DBInt().ExecSQL("Plik", "CREATE TABLE t (a); INSERT INTO t VALUES ('x'), ('y')");
     DBInt().CloseConnection("Plik");
     DBInt().OpenConnection("Plik", file);
@@ -46,7 +49,7 @@ TEST_F(Connections, DataLivesInTheFileAcrossReopening) {
     DBInt().CloseConnection("Plik");
 }
 
-TEST_F(Connections, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
+TEST_P(Files, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
     const std::string text = TempFile("not_a_database.sqlite");
     // Longer than the 100-byte header SQLite checks; an empty file would pass as an empty database.
     std::ofstream(text) << std::string(200, 'x') << '\n';
@@ -61,16 +64,67 @@ TEST_F(Connections, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
     EXPECT_THAT(ErrorOf([] { DBInt().OpenConnection("", ":memory:"); }), HasSubstr("without a name"));
 }
 
-TEST_F(Connections, ExecSQLRunsAScriptAndQuotesSQLiteOnFailure) {
-    Exec("CREATE TABLE t (a); INSERT INTO t VALUES (1); INSERT INTO t VALUES (2);");
+TEST_P(Connections, ExecSQLRunsAScriptAndQuotesTheDatabaseOnFailure) {
+    Exec("CREATE TABLE t (a integer); INSERT INTO t VALUES (1); INSERT INTO t VALUES (2);");
     EXPECT_EQ(Count("DBCONN", "t"), "2");
     EXPECT_THAT(ErrorOf([] { Exec("INSERT INTO t VALUES (3); SELEC 1"); }),
-                AllOf(HasSubstr("connection \"DBCONN\""), HasSubstr("near \"SELEC\": syntax error"),
+                AllOf(HasSubstr("connection \"DBCONN\""),
+                      HasSubstr(Says("near \"SELEC\": syntax error", "syntax error at or near \"SELEC\"")),
                       HasSubstr("SQL: INSERT INTO t VALUES (3); SELEC 1")));
-    // Statements before the failing one stay done, as SQLite runs them one by one.
+    // Statements before the failing one stay done: both databases run them one by one.
     EXPECT_EQ(Count("DBCONN", "t"), "3");
     EXPECT_THAT(ErrorOf([] { Exec(std::string("DELETE FROM t\0 garbage", 22)); }), HasSubstr("NUL character"));
     EXPECT_EQ(Count("DBCONN", "t"), "3");
 }
+
+// Inside a transaction a failing statement undoes only itself; a savepoint outside one begins a
+// transaction that releasing it commits, and rolling back to it undoes what came after it.
+TEST_P(Connections, TransactionsBehaveAlikeOnBothDatabases) {
+    Exec("CREATE TABLE t (a integer PRIMARY KEY)");
+    Exec("BEGIN IMMEDIATE; INSERT INTO t VALUES (1)");
+    EXPECT_THROW(Exec("INSERT INTO t VALUES (1)"), EDatabaseError);
+    Exec("INSERT INTO t VALUES (2); COMMIT");
+    EXPECT_EQ(Count("DBCONN", "t"), "2");
+    Exec("SAVEPOINT outer_sp; INSERT INTO t VALUES (3); SAVEPOINT inner_sp; INSERT INTO t VALUES (4)");
+    Exec("ROLLBACK TO inner_sp; RELEASE inner_sp; RELEASE outer_sp");
+    EXPECT_EQ(Count("DBCONN", "t"), "3");
+    if (OnServer()) {  // another desktop sees what was committed
+        DBInt().OpenConnection("Druga", Location());
+        EXPECT_EQ(Count("Druga", "t"), "3");
+        DBInt().CloseConnection("Druga");
+    }
+    TDBQuery insert("INSERT INTO t VALUES (?)", "DBCONN");
+    insert.Bind(1, true);
+    EXPECT_THAT(ErrorOf([&] { insert.ExecSQL(); }), HasSubstr(Says("UNIQUE constraint failed", "duplicate key value")));
+}
+
+// A location that does not lead to a database says why, names it without its password, and
+// neither makes a database nor replaces the connection of that name.
+TEST_P(ServerConnections, ABadLocationFailsClearlyAndCreatesNothing) {
+    const std::string server = *TestServerUrl();
+    const std::string host = server.substr(server.find("host="));
+    const struct {
+        std::string Url;
+        const char* Says;
+    } cases[] = {
+        {"postgresql://localhost:notaport/zarix", "invalid integer value \"notaport\""},
+        {"postgresql:///zarix?" + host.substr(0, host.find('&')) + "&user=zarix_password&password=zle", "password authentication failed"},
+        {"postgresql:///zarix_brak?" + host, "database \"zarix_brak\" does not exist"},
+        {"postgresql:///zarix?host=/nonexistent-folder", "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = ErrorOf([&] { DBInt().OpenConnection("DBCONN", c.Url); });
+        EXPECT_THAT(error, AllOf(HasSubstr("Cannot open database"), HasSubstr(c.Says))) << c.Url;
+        EXPECT_EQ(error.find("zle"), std::string::npos) << "the password is shown";
+    }
+    EXPECT_EQ(DBInt().ConnectionFileName("DBCONN"), Location());
+    DBInt().OpenConnection("Spis", server);
+    EXPECT_EQ(Count("Spis", "pg_database WHERE datname = 'zarix_brak'"), "0");
+    DBInt().CloseConnection("Spis");
+}
+
+ZARIX_ON_BOTH_BACKENDS(Connections);
+ZARIX_ON_SQLITE_ONLY(Files);
+INSTANTIATE_TEST_SUITE_P(Server, ServerConnections, ::testing::Values(TBackend::PostgreSQL), BackendName);
 
 }  // namespace db_interface_test

@@ -17,6 +17,7 @@ class Parameters : public DatabaseTest {
 protected:
     void SetUp() override {
         DatabaseTest::SetUp();
+        if (!Ready()) return;
         CreateZarixTables("DBCONN");
     }
     static std::string Read(const std::string& name, int32_t user) {
@@ -24,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(Parameters, TheUsersOwnValueOverridesTheDefaultAndValuesComeBackAsStored) {
+TEST_P(Parameters, TheUsersOwnValueOverridesTheDefaultAndValuesComeBackAsStored) {
     ParameterMgr().SetParameterValue(kCaption, 0, "F");
     ParameterMgr().SetParameterValue(kCaption, 7, "T");
     EXPECT_EQ(Read(kCaption, 7), "T");
@@ -43,13 +44,15 @@ TEST_F(Parameters, TheUsersOwnValueOverridesTheDefaultAndValuesComeBackAsStored)
     EXPECT_EQ(Read(kVisible, 7), " t ");
 }
 
-TEST_F(Parameters, FailuresRaiseDatabaseErrors) {
+TEST_P(Parameters, FailuresRaiseDatabaseErrors) {
     EXPECT_THAT(ErrorOf([] { ParameterMgr().GetParameterValue(kVisible, 1, 0, 7, 0, 0); }), HasSubstr("kind 1"));
     EXPECT_THAT(ErrorOf([] { ParameterMgr().SetParameterValue("", 7, "T"); }), HasSubstr("needs a name"));
     Exec("DROP TABLE UserParameters");
-    EXPECT_THAT(ErrorOf([] { Read(kVisible, 7); }), HasSubstr("no such table: UserParameters"));
+    EXPECT_THAT(ErrorOf([] { Read(kVisible, 7); }), HasSubstr(Says("no such table: UserParameters", "relation \"userparameters\" does not exist")));
     DBInt().CloseConnection("DBCONN");
     EXPECT_EQ(ErrorOf([] { Read(kVisible, 7); }), "Connection \"DBCONN\" is not open");
 }
+
+ZARIX_ON_BOTH_BACKENDS(Parameters);
 
 }  // namespace parameters_test

@@ -1,0 +1,278 @@
+// The server database: a libpq connection to PostgreSQL and its statements, with the few
+// rules that make a server transaction behave as the embedded database's does.
+#include "services/db/db_backend.h"
+
+#include "platform/rtl/strings.h"
+#include "services/db/pg_sql_text.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <charconv>
+#include <mutex>
+#include <optional>
+
+namespace zarix {
+
+namespace {
+
+// The key of the database-wide writer lock that BEGIN IMMEDIATE takes ("ZARIX" in ASCII).
+constexpr const char* kWriterLock = "SELECT pg_advisory_xact_lock(387365865816)";
+// The savepoint that makes a statement inside a transaction undo only itself when it fails.
+constexpr const char* kStatementSavepoint = "zarix_statement";
+
+constexpr unsigned kBoolType = 16;  // pg_type's oid of boolean
+
+struct TClearResult {
+    void operator()(PGresult* result) const noexcept { PQclear(result); }
+};
+using TResult = std::unique_ptr<PGresult, TClearResult>;
+
+struct TFinishConnection {
+    void operator()(PGconn* connection) const noexcept { PQfinish(connection); }
+};
+using TConnectionHandle = std::unique_ptr<PGconn, TFinishConnection>;
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+// The server's own sentence, without libpq's "ERROR:" label and the position lines.
+std::string ResultError(const PGresult* result, PGconn* connection) {
+    if (result != nullptr)
+        if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) return primary;
+    const std::string text = Trimmed(PQerrorMessage(connection));
+    return text.empty() ? "the server gave no reason" : text;
+}
+
+bool Succeeded(const PGresult* result) {
+    const ExecStatusType status = PQresultStatus(result);
+    return result != nullptr && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
+}
+
+std::optional<std::string> ParamText(const Variant& value, std::string& error) {
+    switch (value.VarType()) {
+    case TVarType::varEmpty:
+    case TVarType::varNull: return std::nullopt;
+    case TVarType::varBoolean: return std::string(value.AsBoolean() ? "1" : "0");
+    case TVarType::varDouble: {
+        char buffer[32];
+        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value.AsDouble());
+        if (ec != std::errc()) error = "the number cannot be written";
+        return std::string(buffer, end);
+    }
+    default: {
+        std::string text = value.AsString();
+        if (text.find('\0') != std::string::npos) error = "the text contains a NUL character";
+        return text;
+    }
+    }
+}
+
+class TPgConnection;
+
+class TPgStatement final : public TDBStatement {
+public:
+    TPgStatement(std::shared_ptr<TPgConnection> Connection, std::string Sql, TPgStatementText Text)
+        : FConnection(std::move(Connection)), FSql(std::move(Sql)), FText(std::move(Text)),
+          FValues(static_cast<std::size_t>(FText.ParamCount)) {}
+
+    int ParamCount() const override { return FText.ParamCount; }
+    int ParamIndex(const std::string& Name) const override {
+        for (const auto& [name, index] : FText.Names)
+            if (name == Name) return index;
+        return 0;
+    }
+    std::string Bind(int Index, const Variant& Value) override {
+        std::string error;
+        std::optional<std::string> text = ParamText(Value, error);
+        if (error.empty()) FValues[static_cast<std::size_t>(Index - 1)] = std::move(text);
+        return error;
+    }
+    bool Step() override;
+    int ColumnCount() const override { return FResult ? PQnfields(FResult.get()) : 0; }
+    std::string ColumnName(int Index) const override;
+    bool IsNull(int Index) const override { return PQgetisnull(FResult.get(), FRow, Index) != 0; }
+    std::string Text(int Index) const override {
+        const char* value = PQgetvalue(FResult.get(), FRow, Index);
+        // Booleans read as the embedded database gives them.
+        if (PQftype(FResult.get(), Index) == kBoolType && !IsNull(Index)) return *value == 't' ? "1" : "0";
+        return std::string(value, static_cast<std::size_t>(PQgetlength(FResult.get(), FRow, Index)));
+    }
+    int Changes() const override {
+        if (!FResult || std::string_view(PQcmdStatus(FResult.get())).starts_with("SELECT")) return 0;
+        int changed = 0;
+        const std::string_view tuples = PQcmdTuples(FResult.get());
+        std::from_chars(tuples.data(), tuples.data() + tuples.size(), changed);
+        return changed;
+    }
+
+private:
+    std::shared_ptr<TPgConnection> FConnection;
+    std::string FSql;
+    TPgStatementText FText;
+    std::vector<std::optional<std::string>> FValues;
+    TResult FResult;
+    int FRow = -1;
+};
+
+class TPgConnection final : public TDBConnection, public std::enable_shared_from_this<TPgConnection> {
+public:
+    TPgConnection(const std::string& Name, const std::string& Url, const std::string& ErrorPrefix);
+
+    TDBDialect Dialect() const noexcept override { return TDBDialect::dbPostgreSQL; }
+
+    void ExecScript(const std::string& Sql) override {
+        CheckSqlText(*this, Sql);
+        for (const std::string& statement : SplitStatements(Sql)) Run(statement, Sql, {}, 0, nullptr);
+    }
+
+    std::unique_ptr<TDBStatement> Prepare(const std::string& Sql) override {
+        CheckSqlText(*this, Sql);
+        const std::vector<std::string> statements = SplitStatements(Sql);
+        if (statements.empty()) RaiseOn(*this, "no SQL statement to run", Sql);
+        if (statements.size() > 1) RaiseOn(*this, "a query runs one statement, the text holds more", Sql);
+        return std::make_unique<TPgStatement>(shared_from_this(), Sql, TranslateStatement(statements.front()));
+    }
+
+    /// Runs one statement as the transaction rules of the interface say; ShownSql is what an
+    /// error quotes. Raises EDatabaseError with the server's message.
+    TResult Run(const std::string& Statement, const std::string& ShownSql, const std::string& Translated, int Count,
+                const char* const* Values);
+
+private:
+    // Sends one statement; a null result or the server's error is returned for the caller to judge.
+    TResult Send(const std::string& Sql, int Count = 0, const char* const* Values = nullptr) {
+        return TResult(PQexecParams(FHandle.get(), Sql.c_str(), Count, nullptr, Values, nullptr, nullptr, 0));
+    }
+    void SendOrRaise(const std::string& Sql, const std::string& ShownSql) {
+        const TResult result = Send(Sql);
+        if (!Succeeded(result.get())) RaiseOn(*this, ResultError(result.get(), FHandle.get()), ShownSql);
+    }
+    // The simple protocol, for a fixed text of several statements.
+    TResult SendScript(const char* Sql) { return TResult(PQexec(FHandle.get(), Sql)); }
+    bool InTransaction() const { return PQtransactionStatus(FHandle.get()) != PQTRANS_IDLE; }
+
+    TConnectionHandle FHandle;
+    std::mutex FLock;
+    // The savepoints open since a SAVEPOINT began the transaction, innermost last; releasing
+    // the outermost commits, as on SQLite. Empty when no savepoint began the transaction.
+    std::vector<std::string> FSavepoints;
+};
+
+TPgConnection::TPgConnection(const std::string& Name, const std::string& Url, const std::string& ErrorPrefix)
+    : TDBConnection(Name, Url) {
+    // The URL comes last, so what it says wins over these defaults. A host that is down must
+    // not hang a desktop for minutes.
+    const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "dbname", nullptr};
+    const char* values[] = {"10", "UTF8", "zarix", Url.c_str(), nullptr};
+    FHandle.reset(PQconnectdbParams(keywords, values, 1));
+    if (!FHandle) throw EDatabaseError(ErrorPrefix + "out of memory");
+    if (PQstatus(FHandle.get()) != CONNECTION_OK) {
+        // libpq quotes a URL it cannot read, password and all.
+        std::string reason = Trimmed(PQerrorMessage(FHandle.get()));
+        const std::string shown = DisplayedLocation(Url);
+        for (std::size_t at = reason.find(Url); at != std::string::npos; at = reason.find(Url, at + shown.size()))
+            reason.replace(at, Url.size(), shown);
+        throw EDatabaseError(ErrorPrefix + reason);
+    }
+    // Notices ("relation already exists, skipping") are no news to the host or its user.
+    PQsetNoticeProcessor(FHandle.get(), [](void*, const char*) {}, nullptr);
+}
+
+TResult TPgConnection::Run(const std::string& Statement, const std::string& ShownSql, const std::string& Translated,
+                           int Count, const char* const* Values) {
+    std::lock_guard guard(FLock);
+    const std::vector<std::string> words = LeadingWords(Statement, 4);
+    const std::string first = words.empty() ? std::string() : words[0];
+    const std::string second = words.size() > 1 ? words[1] : std::string();
+    const std::string& sql = Translated.empty() ? Statement : Translated;
+
+    if (first == "BEGIN" && (second == "DEFERRED" || second == "IMMEDIATE" || second == "EXCLUSIVE")) {
+        SendOrRaise("BEGIN", ShownSql);
+        if (second != "DEFERRED") {
+            const TResult locked = Send(kWriterLock);
+            if (!Succeeded(locked.get())) {
+                const std::string error = ResultError(locked.get(), FHandle.get());
+                Send("ROLLBACK");
+                RaiseOn(*this, error, ShownSql);
+            }
+        }
+        FSavepoints.clear();
+        return nullptr;
+    }
+    if (first == "SAVEPOINT" && !second.empty()) {
+        const bool begins = !InTransaction();
+        if (begins) SendOrRaise("BEGIN", ShownSql);
+        const TResult result = Send(sql);
+        if (!Succeeded(result.get())) {
+            const std::string error = ResultError(result.get(), FHandle.get());
+            if (begins) Send("ROLLBACK");
+            RaiseOn(*this, error, ShownSql);
+        }
+        if (begins || !FSavepoints.empty()) FSavepoints.push_back(second);
+        return nullptr;
+    }
+    const bool control = first == "BEGIN" || first == "START" || first == "COMMIT" || first == "END" ||
+                         first == "ROLLBACK" || first == "ABORT" || first == "RELEASE";
+    // Inside a transaction a failing statement would spoil the whole transaction on this
+    // server; under a savepoint of its own it undoes only itself, as on SQLite.
+    const bool guarded = !control && PQtransactionStatus(FHandle.get()) == PQTRANS_INTRANS;
+    if (guarded) SendOrRaise(std::string("SAVEPOINT ") + kStatementSavepoint, ShownSql);
+    TResult result = Send(sql, Count, Values);
+    if (!Succeeded(result.get())) {
+        const std::string error = ResultError(result.get(), FHandle.get());
+        if (guarded) SendScript("ROLLBACK TO zarix_statement; RELEASE zarix_statement");
+        RaiseOn(*this, error, ShownSql);
+    }
+    if (guarded) SendOrRaise(std::string("RELEASE ") + kStatementSavepoint, ShownSql);
+
+    if (first == "COMMIT" || first == "END" || first == "ABORT" || (first == "ROLLBACK" && second != "TO")) {
+        FSavepoints.clear();
+    } else if (!FSavepoints.empty() && (first == "RELEASE" || first == "ROLLBACK")) {
+        // RELEASE [SAVEPOINT] name drops name and those inside it; ROLLBACK TO [SAVEPOINT] name
+        // keeps name itself.
+        std::size_t at = first == "RELEASE" ? 1 : 2;
+        if (at < words.size() && words[at] == "SAVEPOINT") ++at;
+        const std::string name = at < words.size() ? words[at] : std::string();
+        const auto it = std::find(FSavepoints.rbegin(), FSavepoints.rend(), name);
+        if (it != FSavepoints.rend()) {
+            FSavepoints.erase(first == "RELEASE" ? std::prev(it.base()) : it.base(), FSavepoints.end());
+            if (FSavepoints.empty() && first == "RELEASE") SendOrRaise("COMMIT", ShownSql);
+        }
+    }
+    return result;
+}
+
+bool TPgStatement::Step() {
+    if (!FResult) {
+        std::vector<const char*> values;
+        for (const std::optional<std::string>& value : FValues) values.push_back(value ? value->c_str() : nullptr);
+        FResult = FConnection->Run(FSql, FSql, FText.Sql, FText.ParamCount, values.data());
+        // A transaction statement answers nothing; it still counts as run.
+        if (!FResult) FResult.reset(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
+        FRow = 0;
+    } else {
+        ++FRow;
+    }
+    return FRow < PQntuples(FResult.get());
+}
+
+std::string TPgStatement::ColumnName(int Index) const {
+    // The server folds unquoted names to lower case; the spelling in the statement is the
+    // one its author meant.
+    std::string name = PQfname(FResult.get(), Index);
+    for (const std::string& identifier : FText.Identifiers)
+        if (identifier != name && SameText(identifier, name)) return identifier;
+    return name;
+}
+
+}  // namespace
+
+std::shared_ptr<TDBConnection> OpenPgConnection(const std::string& Name, const std::string& Url,
+                                                const std::string& ErrorPrefix) {
+    return std::make_shared<TPgConnection>(Name, Url, ErrorPrefix);
+}
+
+}  // namespace zarix
