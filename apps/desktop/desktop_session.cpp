@@ -2,6 +2,8 @@
 #include "desktop_session.h"
 
 #include "demo_database.h"
+#include "version_text.h"
+#include "platform/ui/std_controls.h"
 #include "package/PluginManagerForm.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
@@ -249,6 +251,16 @@ TForm* TDesktopSession::ShowPluginManager() {
         auto* form = TForm::Create<TfrmPluginManager>(FHost.get());
         // "Moduły" = the modules.
         form->SetCaption("Moduły");
+        // The installed plugins ("Lokalne wtyczki"), one line each with the version of its file.
+        if (TKQTabSheet* sheet = form->KQTabSheet1()) {
+            for (int i = 0; i < FManager->PluginCount(); ++i) {
+                const TZarixPlugin* plugin = FManager->GetPlugins(i);
+                auto* line = new TLabel(form);
+                line->SetParent(sheet);
+                line->SetBounds(8, 8 + i * 20, 500, 18);
+                line->SetCaption(GetNicePluginName(plugin->GetPluginName()) + "  " + zarixctl::VersionText(plugin->Version()));
+            }
+        }
         FPluginManagerForm = form;
     }
     FPluginManagerForm->Show();

@@ -14,11 +14,11 @@ namespace zarixctl {
 
 using namespace zarix;
 
-void FillDemoDatabase(bool ReplaceDemoUsers) {
+void FillDemoDatabase(bool KeepOtherRows) {
     DBInt().ExecSQL("DBCONN", "BEGIN IMMEDIATE");
     CreateZarixTables("DBCONN");
     // A server database that was not empty (--force) keeps everything but the demo users' rows.
-    if (ReplaceDemoUsers)
+    if (KeepOtherRows)
         DBInt().ExecSQL("DBCONN", "delete from Users where USRUserOrigid in (1, 2);"
                                   "delete from UserPrivileges where UPRUserOrigid in (1, 2);"
                                   "delete from UserToolBar where UTBUserOrigid in (1, 2)");

@@ -16,8 +16,9 @@ namespace zarixctl {
 inline const std::string kVersionParameter = "Administracja|WersjaBazy";
 
 /// Creates the tables in the open connection "DBCONN" and fills them for users 1 and 2, in one
-/// transaction.
-void FillDemoDatabase(bool ReplaceDemoUsers = false);
+/// transaction; with KeepOtherRows the demo users' rows are first taken out of tables that
+/// already hold them (a server database filled in place).
+void FillDemoDatabase(bool KeepOtherRows = false);
 
 /// The version the database is brought to: the highest of its own and the modules' needs, in
 /// the dependency check's ordering.

@@ -6,10 +6,16 @@
 #include "platform/ui/application.h"
 #include "services/various.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/db_grid.h"
+#include "platform/ui/std_controls.h"
 #include "services/controls/progress_form.h"
+#include "services/db/query_rows.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTableView>
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QLabel>
@@ -265,6 +271,55 @@ TEST_F(DesktopSession, UnloadingAPluginClosesItsWindowsAndRemovesTheirWidgets) {
     EXPECT_FALSE(command->isEnabled());
     EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 2);
     EXPECT_TRUE(area->subWindowList().isEmpty());
+}
+
+TEST_F(DesktopSession, AGridShowsTheCustomersPageByPageAndControlsFeedTheirForm) {
+    Start();
+    // A host's own window over the customer register: a grid and a line of controls under it.
+    auto* form = new TZarixMdiForm(Session->Frame());
+    form->SetBounds(0, 0, 520, 300);
+    auto* grid = new TDBGrid(form);
+    grid->SetParent(form);
+    grid->SetAlign(alClient);
+    grid->SetPageSize(2);
+    grid->SetRowSource(std::make_unique<TQueryRows>("SELECT KNTSkrot, KNTNazwa FROM Kontrahenci ORDER BY KNTOrigid", "DBCONN"));
+    grid->Open();
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetAlign(alBottom);
+    edit->SetMaxLength(5);
+    auto* check = new TCheckBox(form);
+    check->SetParent(form);
+    check->SetAlign(alBottom);
+    check->SetCaption("Aktywni");
+    form->Show();
+    Settle();
+    auto* view = qobject_cast<QTableView*>(Session->FrontEnd().WidgetOf(grid));
+    ASSERT_NE(view, nullptr);
+    QAbstractItemModel* model = view->model();
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("KNTNazwa"));
+    while (model->canFetchMore({})) model->fetchMore({});
+    ASSERT_EQ(model->rowCount(), 4);
+    const char* names[] = {"Klient detaliczny", "Kowalski Jan", "Nowak Sp. z o.o.", "Zielony Rynek S.A."};
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(model->index(row, 1).data().toString().toStdString(), names[row]);
+    // A click makes its row current; Down moves on through the grid's own key handling.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(model->index(1, 0)).center());
+    EXPECT_EQ(grid->Row(), 1);
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_EQ(view->currentIndex().row(), 2);
+    // Typing goes through the edit's model, which cuts it to its length; a click toggles the box.
+    auto* line = qobject_cast<QLineEdit*>(Session->FrontEnd().WidgetOf(edit));
+    auto* box = qobject_cast<QCheckBox*>(Session->FrontEnd().WidgetOf(check));
+    ASSERT_TRUE(line != nullptr && box != nullptr);
+    QTest::keyClicks(line, QStringLiteral("Kowalski"));
+    EXPECT_EQ(edit->Text(), "Kowal");
+    EXPECT_EQ(line->text(), QStringLiteral("Kowal"));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    EXPECT_TRUE(check->Checked());
+    delete form;
+    Settle();
+    EXPECT_EQ(Session->FrontEnd().WidgetOf(grid), nullptr);
 }
 
 TEST_F(DesktopSession, TheScriptedTourWritesScreenshotsOfWhatItShows) {
