@@ -63,7 +63,8 @@ int TQueryRows::Fetch(int Count, std::vector<TGridRow>& Rows) {
     while (added < Count && !AtEnd()) {
         TGridRow row;
         row.reserve(FColumns.size());
-        for (const std::string& name : FColumns) row.push_back(FQuery->FieldByName(name));
+        // By place, not by name: two columns of a join may share a name.
+        for (int i = 0; i < static_cast<int>(FColumns.size()); ++i) row.push_back(FQuery->Fields(i));
         Rows.push_back(std::move(row));
         ++added;
         FQuery->Next();

@@ -148,7 +148,8 @@ struct TDBQuery::TImpl {
     }
 
     int ColumnIndex(const std::string& name) const {
-        RequireOpen("Reading field " + Quoted(name));
+        // The message is made only when it is needed: grids read every cell by name.
+        if (!Statement) RequireOpen("Reading field " + Quoted(name));
         for (std::size_t i = 0; i < Columns.size(); ++i)
             if (SameText(Columns[i], name)) return static_cast<int>(i);
         Raise("Field " + Quoted(name) + " not found");
@@ -302,6 +303,16 @@ std::string TDBQuery::FieldByName(const std::string& Name) const {
     // Checked before the statement is touched: a closed query has none.
     const int index = q.CurrentColumn(Name);
     return q.Statement->Text(index);
+}
+
+std::string TDBQuery::Fields(int Index) const {
+    TImpl& q = LiveQuery(FImpl);
+    if (!q.Statement) q.RequireOpen("Reading field " + IntToStr(Index));
+    if (Index < 0 || static_cast<std::size_t>(Index) >= q.Columns.size())
+        q.Raise("Field index " + IntToStr(Index) + " out of range, the query has " + IntToStr(q.Columns.size()) +
+                " fields");
+    if (!q.HasRow) q.Raise("Cannot read field " + IntToStr(Index) + ": no current row, the query is at its end");
+    return q.Statement->Text(Index);
 }
 
 bool TDBQuery::FieldIsNull(const std::string& Name) const {

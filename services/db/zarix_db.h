@@ -127,6 +127,9 @@ public:
     /// The column Name of the current row as text: NULL as "", integers in decimal, floats as
     /// the database prints them. Raises EDatabaseError when closed, at the end, or for an unknown name.
     std::string FieldByName(const std::string& Name) const;
+    /// The column at zero-based Index of the current row as text, as FieldByName reads it;
+    /// raises EDatabaseError when closed, at the end, or for an Index out of range.
+    std::string Fields(int Index) const;
     /// True when the column Name of the current row is NULL.
     bool FieldIsNull(const std::string& Name) const;
 
