@@ -77,7 +77,8 @@ protected:
         return Value("SELECT pg_get_viewdef(c.oid) FROM pg_class c WHERE c.relname = lower('" + name +
                      "') AND c.relnamespace = current_schema()::regnamespace "
                      "UNION ALL SELECT pg_get_triggerdef(t.oid) || pg_get_functiondef(t.tgfoid) FROM pg_trigger t "
-                     "WHERE t.tgname = lower('" + name + "') AND NOT t.tgisinternal");
+                     "JOIN pg_class c ON c.oid = t.tgrelid WHERE t.tgname = lower('" + name +
+                     "') AND NOT t.tgisinternal AND c.relnamespace = current_schema()::regnamespace");
     }
     /// Every schema object with its definition and every row of every table, as text.
     std::string Dump() const {
