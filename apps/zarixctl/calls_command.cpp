@@ -54,10 +54,6 @@ private:
 }  // namespace
 
 int CallsCommand(const TArgs& args) {
-    if (args.Option("--db") == nullptr) {
-        std::cerr << "zarixctl: calls needs --db FILE, a database the check has prepared\n";
-        return 2;
-    }
     THostSession session(args);
     session.PrintFailures();
     TZarixPluginManager& manager = *session.Manager;

@@ -270,7 +270,7 @@ std::string NewVersion(const TZarixPluginManager& manager, const std::string& ex
 }
 
 int RunCheck(const TArgs& args, const std::string& file) {
-    const std::string* given = args.Option("--version");
+    const std::optional<std::string>& given = args.Version;
     THostSession session(args, TDBOpenMode::omCreate);
     if (!session.Failures.empty()) {
         // A module that did not load would miss its upgrade while the database's version moved on.
@@ -288,8 +288,8 @@ int RunCheck(const TArgs& args, const std::string& file) {
     try {
         CreateZarixTables("DBCONN");
         const std::string stored = ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0);
-        if (given != nullptr) RequireNotBackwards(*given, stored);
-        before = given != nullptr ? *given : stored;
+        if (given) RequireNotBackwards(*given, stored);
+        before = given ? *given : stored;
         if (!args.Json)
             std::cout << "Database " << DisplayedLocation(file) << ", version " << (before.empty() ? "(new database)" : before) << ", "
                       << Plural(session.Manager->PluginCount(), "module", "modules") << " to check\n";
@@ -344,12 +344,9 @@ int RunCheck(const TArgs& args, const std::string& file) {
 }  // namespace
 
 int DbCheckCommand(const TArgs& args) {
-    const std::string* file = args.Option("--db");
-    if (file == nullptr) {
-        std::cerr << "zarixctl: dbcheck needs --db FILE\n";
-        return 2;
-    }
-    if (const std::string* given = args.Option("--version"); given != nullptr && !given->empty())
+    const std::optional<std::string>& file = args.Db;
+    if (!file) throw Exception("dbcheck needs --db FILE");
+    if (const std::optional<std::string>& given = args.Version; given && !given->empty())
         if (const std::optional<std::string> problem = VersionOptionProblem(*given)) {
             std::cerr << "zarixctl: --version \"" << *given << "\" is not a version: " << *problem << '\n';
             return 2;

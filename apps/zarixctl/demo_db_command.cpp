@@ -74,7 +74,7 @@ int DemoServerDatabase(const std::string& url, bool force) {
 
 int DemoDbCommand(const TArgs& args) {
     const std::string& file = args.Positional[0];
-    const bool force = args.Option("--force") != nullptr;
+    const bool force = args.Force;
     if (IsServerURL(file)) return DemoServerDatabase(file, force);
     // Decided once, on what was checked: a file that turns up meanwhile is never replaced.
     bool replacing = false;

@@ -59,10 +59,6 @@ int MenuCommand(const TArgs& args) {
 }
 
 int ToolBarCommand(const TArgs& args) {
-    if (args.Option("--db") == nullptr || args.Option("--user") == nullptr) {
-        std::cerr << "zarixctl toolbar: --db FILE and --user N are required\n";
-        return 2;
-    }
     THostSession session(args);
     session.PrintFailures();
     TMainMenu menu(nullptr);

@@ -175,7 +175,7 @@ int PaletteCommand(const TArgs& args) {
     RegisterPackageComponents();
     const std::vector<TPaletteRow> rows = PaletteRows();
     std::vector<std::string> written;
-    if (const std::string* folder = args.Option("--bitmaps")) written = WriteBitmaps(rows, *folder);
+    if (const std::optional<std::string>& folder = args.Bitmaps) written = WriteBitmaps(rows, *folder);
     if (args.Json) PrintPaletteJson(rows, written);
     else PrintPaletteText(rows, written);
     return 0;

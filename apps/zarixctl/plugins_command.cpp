@@ -174,8 +174,8 @@ void PrintJson(const std::string& folder, const std::string& extension, const st
 // child process, and one that fails there is listed without being loaded here.
 int ListPlugins(const TArgs& args, bool isolated) {
     TZarixPluginManager manager(nullptr);
-    if (const std::string* folder = args.Option("--folder")) manager.SetPluginFolder(*folder);
-    if (const std::string* ext = args.Option("--ext")) manager.SetExtension(*ext);
+    if (const std::optional<std::string>& folder = args.Folder) manager.SetPluginFolder(*folder);
+    if (const std::optional<std::string>& ext = args.Ext) manager.SetExtension(*ext);
 
     // LoadPlugins stops at the first library that fails; a tool that reports on an installation
     // goes on with the next one, through the same per-library operation. What the manager
@@ -246,7 +246,7 @@ int ListPlugins(const TArgs& args, bool isolated) {
 }  // namespace
 
 int PluginsCommand(const TArgs& args) {
-    const bool isolated = args.Option("--isolated") != nullptr;
+    const bool isolated = args.Isolated;
     if (isolated) return ListPlugins(args, true);
     // Loaded as the application loads them, but in a child of this process: a library that
     // crashes the loading takes only the child, and then each library is probed on its own.

@@ -63,7 +63,7 @@ int SessionCommand(const TArgs& args) {
     container.SetActiveWindows(tree);
     TZarixPluginManager manager(nullptr);
     manager.SetMDIContainer(&container);
-    if (const std::string* folder = args.Option("--folder")) manager.SetPluginFolder(*folder);
+    if (const std::optional<std::string>& folder = args.Folder) manager.SetPluginFolder(*folder);
     manager.LoadPlugins();
     TMainMenu menu(nullptr);
     manager.SetCommandsBasedMenu(&menu, nullptr, nullptr);
