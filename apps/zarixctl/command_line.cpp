@@ -197,7 +197,7 @@ int Help(const CLI::App& app, const std::string& topic) {
         return 0;
     }
     for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
-        if (command->get_name() == topic && topic != "help") {
+        if (command->get_name() == topic) {
             std::cout << command->get_formatter()->make_help(command, app.get_name() + " " + topic,
                                                              CLI::AppFormatMode::Normal);
             return 0;

@@ -7,7 +7,7 @@
 #include "database_file.h"
 #include "dbcheck_guards.h"
 #include "host_session.h"
-#include "json.h"
+#include "json_output.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/ui_change.h"
 #include "plugin/plugin_utils.h"
@@ -241,20 +241,23 @@ void PrintSummary(const std::vector<TStep>& steps) {
     }
 }
 
-void PrintJson(const std::string& db, const std::string& before, const std::string& after, const TProgressView& view,
-               const std::optional<std::string>& error) {
-    std::cout << "{\n  \"database\": " << JsonString(db) << ",\n  \"versionBefore\": " << JsonString(before)
-              << ",\n  \"versionAfter\": " << JsonString(after) << ",\n  \"progress\": [";
-    for (std::size_t i = 0; i < view.Lines().size(); ++i) std::cout << (i ? ", " : "") << JsonString(view.Lines()[i]);
-    std::cout << "],\n  \"steps\": [";
-    for (std::size_t i = 0; i < view.Steps().size(); ++i) {
-        const TStep& s = view.Steps()[i];
-        std::cout << (i ? "," : "") << "\n    {\"module\": " << JsonString(s.Module) << ", \"pass\": " << JsonString(s.Pass)
-                  << ", \"changes\": [";
-        for (std::size_t j = 0; j < s.Changes.size(); ++j) std::cout << (j ? ", " : "") << JsonString(s.Changes[j]);
-        std::cout << "]}";
-    }
-    std::cout << (view.Steps().empty() ? "" : "\n  ") << "],\n  \"error\": " << JsonOptional(error) << "\n}\n";
+TJson CheckDocument(const std::string& db, const std::optional<std::string>& error) {
+    TJson document = JsonDocument("dbcheck");
+    SetPath(document, "database", db);
+    document["error"] = error ? TJson(*error) : TJson(nullptr);
+    return document;
+}
+
+void PrintCheckJson(const std::string& db, const std::string& before, const std::string& after,
+                    const TProgressView& view, const std::optional<std::string>& error) {
+    TJson document = CheckDocument(db, error);
+    document["versionBefore"] = before;
+    document["versionAfter"] = after;
+    document["progress"] = view.Lines();
+    document["steps"] = TJson::array();
+    for (const TStep& s : view.Steps())
+        document["steps"].push_back({{"module", s.Module}, {"pass", s.Pass}, {"changes", s.Changes}});
+    PrintJson(document);
 }
 
 // The version the database is brought to: the highest of its own and the modules' needs, in
@@ -325,12 +328,12 @@ int RunCheck(const TArgs& args, const std::string& file) {
         after = before;
     }
 
+    // The error goes to standard error in both forms; the document carries it as well.
+    if (error) std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
     if (args.Json) {
-        if (view) PrintJson(DisplayedLocation(file), before, after, *view, error);
-        else std::cout << "{\"database\": " << JsonString(DisplayedLocation(file)) << ", \"error\": " << JsonOptional(error) << "}\n";
-    } else if (error) {
-        std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
-    } else {
+        if (view) PrintCheckJson(DisplayedLocation(file), before, after, *view, error);
+        else PrintJson(CheckDocument(DisplayedLocation(file), error));
+    } else if (!error) {
         std::cout << "What each module did:\n";
         PrintSummary(view->Steps());
         std::cout << "Database version: " << (before.empty() ? "(new database)" : before);
@@ -362,8 +365,7 @@ int DbCheckCommand(const TArgs& args) {
             const std::string error = "the database is damaged (" + ProblemsText(problems) + ")";
             std::cerr << "zarixctl: " << *file << ": " << error
                       << "; the check was not started and nothing was written\n";
-            if (args.Json)
-                std::cout << "{\"database\": " << JsonString(*file) << ", \"error\": " << JsonString(error) << "}\n";
+            if (args.Json) PrintJson(CheckDocument(*file, error));
             return 1;
         }
     } else if (const std::filesystem::path folder = std::filesystem::path(*file).parent_path();
