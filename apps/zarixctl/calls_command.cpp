@@ -3,10 +3,12 @@
 #include "commands.h"
 
 #include "host_session.h"
+#include "json_output.h"
 #include "manager/result_type.h"
 #include "services/db/zarix_db.h"
 #include "services/exception_handler.h"
 
+#include <algorithm>
 #include <functional>
 #include <iostream>
 
@@ -23,50 +25,75 @@ std::string Shown(const Variant& v) {
 }
 
 // Runs one call and prints its result, or what it raised, and every report it made through
-// the exception handler. Expected failures are part of the show; others count.
+// the exception handler; with json, collects them into the document instead. Expected failures
+// are part of the show; others are errors, said on standard error, and count.
 class TCallPrinter {
 public:
+    explicit TCallPrinter(bool Json) : FJson(Json) {}
+
+    /// A heading over the calls that follow; a line break in Title starts another heading line.
+    void Section(const std::string& Title) {
+        if (!FJson) {
+            std::cout << "== ";
+            for (const char c : Title) std::cout << (c == '\n' ? std::string("\n== ") : std::string(1, c));
+            std::cout << '\n';
+            return;
+        }
+        std::string title = Title;
+        std::replace(title.begin(), title.end(), '\n', ' ');
+        FDocument["sections"].push_back({{"title", title}, {"calls", TJson::array()}});
+    }
+
     void Call(const std::string& what, const std::function<std::string()>& call, bool mayFail = false) {
-        std::cout << what << '\n';
-        bool failed = false;
+        std::optional<std::string> result, raised;
         try {
-            const std::string result = call();
-            std::cout << "  = " << result << '\n';
+            result = call();
         } catch (const std::exception& e) {
-            failed = true;
-            std::cout << "  raised " << ExceptionClassName(e) << ": " << e.what() << '\n';
+            raised = ExceptionClassName(e) + ": " + e.what();
         }
-        for (const TExceptionReport& report : FSink.Reports()) {
-            failed = true;
-            std::cout << "  reported: " << report.Context << (report.Message.empty() ? "" : " (" + report.Message + ")")
-                      << '\n';
-        }
+        std::vector<std::string> reports;
+        for (const TExceptionReport& report : FSink.Reports())
+            reports.push_back(report.Context + (report.Message.empty() ? "" : " (" + report.Message + ")"));
         FSink.Clear();
-        if (failed && !mayFail) FUnexpected = true;
+        const bool unexpected = (raised || !reports.empty()) && !mayFail;
+        FUnexpected = FUnexpected || unexpected;
+        if (FJson) {
+            FDocument["sections"].back()["calls"].push_back(
+                {{"call", what}, {"result", result ? TJson(*result) : TJson(nullptr)},
+                 {"raised", raised ? TJson(*raised) : TJson(nullptr)}, {"reports", reports}, {"mayFail", mayFail}});
+        } else {
+            std::cout << what << '\n';
+            if (result) std::cout << "  = " << *result << '\n';
+        }
+        if (!unexpected && FJson) return;
+        std::cout.flush();
+        std::ostream& out = unexpected ? std::cerr : std::cout;
+        const std::string prefix = FJson ? "zarixctl: " + what + ":" : " ";
+        if (raised) out << prefix << " raised " << *raised << '\n';
+        for (const std::string& report : reports) out << prefix << " reported: " << report << '\n';
     }
     bool Unexpected() const noexcept { return FUnexpected; }
+    const TJson& Document() const noexcept { return FDocument; }
 
 private:
     TCapturingExceptionSink FSink;
+    bool FJson;
     bool FUnexpected = false;
+    TJson FDocument = JsonDocument("calls");
 };
 
 }  // namespace
 
 int CallsCommand(const TArgs& args) {
-    if (args.Option("--db") == nullptr) {
-        std::cerr << "zarixctl: calls needs --db FILE, a database the check has prepared\n";
-        return 2;
-    }
     THostSession session(args);
     session.PrintFailures();
     TZarixPluginManager& manager = *session.Manager;
-    TCallPrinter calls;
+    TCallPrinter calls(args.Json);
 
-    std::cout << "== KLIENT publishes CustomerName, which reads the customer register:\n";
+    calls.Section("KLIENT publishes CustomerName, which reads the customer register:");
     calls.Call("methodByName(\"KLIENT\", \"CustomerName\", [15], nil)",
                [&] { return Shown(manager.methodByName("KLIENT", "CustomerName", Args(15), nullptr)); });
-    std::cout << "== KLIENT exposes its settings as \"KlientUstawienia\":\n";
+    calls.Section("KLIENT exposes its settings as \"KlientUstawienia\":");
     calls.Call("getClassValue(\"KlientUstawienia\", \"PaymentTermDays\")",
                [&] { return Shown(manager.getClassValue("KlientUstawienia", "PaymentTermDays")); });
     calls.Call("getClassValue(\"KlientUstawienia\", \"DefaultCustomer\")",
@@ -75,14 +102,14 @@ int CallsCommand(const TArgs& args) {
         manager.setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{30}));
         return Shown(manager.getClassValue("KlientUstawienia", "PaymentTermDays"));
     });
-    std::cout << "== CENNIKI registers the routine CenaNetto (net price in grosze):\n";
+    calls.Section("CENNIKI registers the routine CenaNetto (net price in grosze):");
     calls.Call("ExecuteMethod(\"CenaNetto\", [1, 101])", [&] {
         const std::unique_ptr<TResultType> price = manager.ExecuteMethod("CenaNetto", Args(1, 101));
         if (price->value.Kind != TVarRecKind::vtInteger) throw Exception("CenaNetto returned no integer");
         return std::to_string(price->value.VInteger);
     });
-    std::cout << "== DOKMAG writes an invoice: its buyer, the buyer's name, the payment term and the price\n"
-                 "== come from the other modules by name:\n";
+    calls.Section("DOKMAG writes an invoice: its buyer, the buyer's name, the payment term and the price\n"
+                  "come from the other modules by name:");
     calls.Call("methodByName(\"DOKMAG\", \"NowaFaktura\", [101, 2], nil): goods 101, quantity 2, default buyer",
                [&] { return Shown(manager.methodByName("DOKMAG", "NowaFaktura", Args(101, 2), nullptr)); });
     calls.Call("the invoice in view DokumentyWartosci, and the buyer's turnover kept by the trigger", [&] {
@@ -95,7 +122,7 @@ int CallsCommand(const TArgs& args) {
                query.FieldByName("DOKVat") + ", gross " + query.FieldByName("DOKBrutto") + " (grosze); turnover " +
                query.FieldByName("KNTObrot");
     });
-    std::cout << "== Failures: a method KLIENT does not publish, a term out of range, goods not in the list:\n";
+    calls.Section("Failures: a method KLIENT does not publish, a term out of range, goods not in the list:");
     calls.Call("methodByName(\"KLIENT\", \"CustomerAddress\", [15], nil)",
                [&] { return Shown(manager.methodByName("KLIENT", "CustomerAddress", Args(15), nullptr)); }, true);
     calls.Call("setClassValue(\"KlientUstawienia\", \"PaymentTermDays\", 400)", [&] {
@@ -105,6 +132,7 @@ int CallsCommand(const TArgs& args) {
     calls.Call("ExecuteMethod(\"CenaNetto\", [1, 999])", [&] {
         return std::to_string(manager.ExecuteMethod("CenaNetto", Args(1, 999))->value.VInteger);
     }, true);
+    if (args.Json) PrintJson(calls.Document());
     if (!calls.Unexpected() && !session.Failed()) return 0;
     std::cerr << "zarixctl: a call that should have worked failed; see above\n";
     return 1;

@@ -1,22 +1,19 @@
-// The tool's subcommands.
+// The tool's subcommands and what the command line gave them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zarixctl {
 
-/// Options after the subcommand: "--name value" pairs, "--flag" switches and the rest.
+/// The command line after parsing: each option once, absent when not given; the operands in order.
 struct TArgs {
-    std::vector<std::string> Positional;
-    std::vector<std::pair<std::string, std::string>> Options;
+    std::optional<std::string> Folder, Ext, Db, User, Version, Bitmaps;
+    bool Force = false;
+    bool Isolated = false;
     bool Json = false;
-
-    const std::string* Option(const std::string& name) const {
-        for (const auto& [key, value] : Options)
-            if (key == name) return &value;
-        return nullptr;
-    }
+    std::vector<std::string> Positional;
 };
 
 int PluginsCommand(const TArgs& args);

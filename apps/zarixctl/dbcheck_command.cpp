@@ -8,7 +8,7 @@
 #include "dbcheck_guards.h"
 #include "demo_database.h"
 #include "host_session.h"
-#include "json.h"
+#include "json_output.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/ui_change.h"
 #include "plugin/plugin_utils.h"
@@ -240,24 +240,27 @@ void PrintSummary(const std::vector<TStep>& steps) {
     }
 }
 
-void PrintJson(const std::string& db, const std::string& before, const std::string& after, const TProgressView& view,
-               const std::optional<std::string>& error) {
-    std::cout << "{\n  \"database\": " << JsonString(db) << ",\n  \"versionBefore\": " << JsonString(before)
-              << ",\n  \"versionAfter\": " << JsonString(after) << ",\n  \"progress\": [";
-    for (std::size_t i = 0; i < view.Lines().size(); ++i) std::cout << (i ? ", " : "") << JsonString(view.Lines()[i]);
-    std::cout << "],\n  \"steps\": [";
-    for (std::size_t i = 0; i < view.Steps().size(); ++i) {
-        const TStep& s = view.Steps()[i];
-        std::cout << (i ? "," : "") << "\n    {\"module\": " << JsonString(s.Module) << ", \"pass\": " << JsonString(s.Pass)
-                  << ", \"changes\": [";
-        for (std::size_t j = 0; j < s.Changes.size(); ++j) std::cout << (j ? ", " : "") << JsonString(s.Changes[j]);
-        std::cout << "]}";
-    }
-    std::cout << (view.Steps().empty() ? "" : "\n  ") << "],\n  \"error\": " << JsonOptional(error) << "\n}\n";
+TJson CheckDocument(const std::string& db, const std::optional<std::string>& error) {
+    TJson document = JsonDocument("dbcheck");
+    SetPath(document, "database", db);
+    document["error"] = error ? TJson(*error) : TJson(nullptr);
+    return document;
+}
+
+void PrintCheckJson(const std::string& db, const std::string& before, const std::string& after,
+                    const TProgressView& view, const std::optional<std::string>& error) {
+    TJson document = CheckDocument(db, error);
+    document["versionBefore"] = before;
+    document["versionAfter"] = after;
+    document["progress"] = view.Lines();
+    document["steps"] = TJson::array();
+    for (const TStep& s : view.Steps())
+        document["steps"].push_back({{"module", s.Module}, {"pass", s.Pass}, {"changes", s.Changes}});
+    PrintJson(document);
 }
 
 int RunCheck(const TArgs& args, const std::string& file) {
-    const std::string* given = args.Option("--version");
+    const std::optional<std::string>& given = args.Version;
     THostSession session(args, TDBOpenMode::omCreate);
     if (!session.Failures.empty()) {
         // A module that did not load would miss its upgrade while the database's version moved on.
@@ -275,8 +278,8 @@ int RunCheck(const TArgs& args, const std::string& file) {
     try {
         CreateZarixTables("DBCONN");
         const std::string stored = ParameterMgr().GetParameterValue(kVersionParameter, 0, 0, 0, 0, 0);
-        if (given != nullptr) RequireNotBackwards(*given, stored);
-        before = given != nullptr ? *given : stored;
+        if (given) RequireNotBackwards(*given, stored);
+        before = given ? *given : stored;
         if (!args.Json)
             std::cout << "Database " << DisplayedLocation(file) << ", version " << (before.empty() ? "(new database)" : before) << ", "
                       << Plural(session.Manager->PluginCount(), "module", "modules") << " to check\n";
@@ -312,12 +315,12 @@ int RunCheck(const TArgs& args, const std::string& file) {
         after = before;
     }
 
+    // The error goes to standard error in both forms; the document carries it as well.
+    if (error) std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
     if (args.Json) {
-        if (view) PrintJson(DisplayedLocation(file), before, after, *view, error);
-        else std::cout << "{\"database\": " << JsonString(DisplayedLocation(file)) << ", \"error\": " << JsonOptional(error) << "}\n";
-    } else if (error) {
-        std::cerr << "zarixctl: " << *error << "\nzarixctl: nothing was written; the database is as it was\n";
-    } else {
+        if (view) PrintCheckJson(DisplayedLocation(file), before, after, *view, error);
+        else PrintJson(CheckDocument(DisplayedLocation(file), error));
+    } else if (!error) {
         std::cout << "What each module did:\n";
         PrintSummary(view->Steps());
         std::cout << "Database version: " << (before.empty() ? "(new database)" : before);
@@ -331,12 +334,9 @@ int RunCheck(const TArgs& args, const std::string& file) {
 }  // namespace
 
 int DbCheckCommand(const TArgs& args) {
-    const std::string* file = args.Option("--db");
-    if (file == nullptr) {
-        std::cerr << "zarixctl: dbcheck needs --db FILE\n";
-        return 2;
-    }
-    if (const std::string* given = args.Option("--version"); given != nullptr && !given->empty())
+    const std::optional<std::string>& file = args.Db;
+    if (!file) throw Exception("dbcheck needs --db FILE");
+    if (const std::optional<std::string>& given = args.Version; given && !given->empty())
         if (const std::optional<std::string> problem = VersionOptionProblem(*given)) {
             std::cerr << "zarixctl: --version \"" << *given << "\" is not a version: " << *problem << '\n';
             return 2;
@@ -352,8 +352,7 @@ int DbCheckCommand(const TArgs& args) {
             const std::string error = "the database is damaged (" + ProblemsText(problems) + ")";
             std::cerr << "zarixctl: " << *file << ": " << error
                       << "; the check was not started and nothing was written\n";
-            if (args.Json)
-                std::cout << "{\"database\": " << JsonString(*file) << ", \"error\": " << JsonString(error) << "}\n";
+            if (args.Json) PrintJson(CheckDocument(*file, error));
             return 1;
         }
     } else if (const std::filesystem::path folder = std::filesystem::path(*file).parent_path();

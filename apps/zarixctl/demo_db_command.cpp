@@ -7,6 +7,7 @@
 #include "database_file.h"
 #include "demo_database.h"
 #include "host_session.h"
+#include "json_output.h"
 #include "services/db/zarix_db.h"
 
 #include <iostream>
@@ -23,9 +24,20 @@ void FillDemoDatabase(const std::string& file, bool server) {
     zarixctl::FillDemoDatabase(server);
 }
 
+void PrintDemoJson(const std::string& database, const char* done, const std::optional<std::string>& backup) {
+    TJson document = JsonDocument("demo-db");
+    SetPath(document, "database", database);
+    document["done"] = done;
+    if (backup) SetPath(document, "backup", *backup);
+    else document["backup"] = nullptr;
+    document["users"] = {{{"user", 1}, {"login", "admin"}, {"fullName", "Administrator"}},
+                         {{"user", 2}, {"login", "jan"}, {"fullName", "Jan Kowalski"}}};
+    PrintJson(document);
+}
+
 // A server database is filled in place, in one transaction; it is never emptied or replaced,
 // so without --force it must hold no tables at all.
-int DemoServerDatabase(const std::string& url, bool force) {
+int DemoServerDatabase(const std::string& url, bool force, bool json) {
     if (!force) {
         const THostConnection connection(url, TDBOpenMode::omExistingOnly);
         TDBQuery tables("SELECT count(*) AS n FROM information_schema.tables WHERE table_schema = current_schema()",
@@ -39,8 +51,10 @@ int DemoServerDatabase(const std::string& url, bool force) {
         }
     }
     FillDemoDatabase(url, true);
-    std::cout << "filled " << DisplayedLocation(url)
-              << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)\n";
+    if (json) PrintDemoJson(DisplayedLocation(url), "filled", std::nullopt);
+    else
+        std::cout << "filled " << DisplayedLocation(url)
+                  << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)\n";
     return 0;
 }
 
@@ -48,8 +62,8 @@ int DemoServerDatabase(const std::string& url, bool force) {
 
 int DemoDbCommand(const TArgs& args) {
     const std::string& file = args.Positional[0];
-    const bool force = args.Option("--force") != nullptr;
-    if (IsServerURL(file)) return DemoServerDatabase(file, force);
+    const bool force = args.Force;
+    if (IsServerURL(file)) return DemoServerDatabase(file, force, args.Json);
     // Decided once, on what was checked: a file that turns up meanwhile is never replaced.
     bool replacing = false;
     if (const std::optional<std::string> kind = ExistingPathKind(file)) {
@@ -72,6 +86,10 @@ int DemoDbCommand(const TArgs& args) {
     FillDemoDatabase(staged.Path(), false);
     if (replacing) staged.InstallReplacing();
     else staged.InstallNew();
+    if (args.Json) {
+        PrintDemoJson(file, replacing ? "replaced" : "created", replacing ? std::optional(file + ".bak") : std::nullopt);
+        return 0;
+    }
     std::cout << "created " << file << ": users 1 (admin) and 2 (Jan Kowalski, own toolbar and privileges)";
     if (replacing) std::cout << "; the old database is " << file << ".bak";
     std::cout << '\n';

@@ -41,24 +41,24 @@ THostConnection::THostConnection(const std::string& file, TDBOpenMode mode) {
 THostConnection::~THostConnection() { DBInt().CloseConnection("DBCONN"); }
 
 void RequirePluginFolder(const TArgs& args) {
-    const std::string* folder = args.Option("--folder");
+    const std::optional<std::string>& folder = args.Folder;
     struct stat st {};
-    if (folder != nullptr && (::stat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    if (folder && (::stat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
         throw Exception(*folder + ": no such plugin folder");
 }
 
 THostSession::THostSession(const TArgs& args, TDBOpenMode Mode) : Manager(std::make_unique<TZarixPluginManager>(nullptr)) {
     RequirePluginFolder(args);
-    const std::string* db = args.Option("--db");
-    if (db != nullptr) Database.emplace(*db, Mode);
-    if (const std::string* user = args.Option("--user")) {
+    const std::optional<std::string>& db = args.Db;
+    if (db) Database.emplace(*db, Mode);
+    if (const std::optional<std::string>& user = args.User) {
         User = UserNumber(*user);
-        if (db == nullptr) throw Exception("--user needs --db, the database the user is in");
+        if (!db) throw Exception("--user needs --db, the database the user is in");
         RequireUser(*User, *db);
         UserSecurity().SetLoggedUser(*User);
     }
-    if (const std::string* folder = args.Option("--folder")) Manager->SetPluginFolder(*folder);
-    if (const std::string* ext = args.Option("--ext")) Manager->SetExtension(*ext);
+    if (const std::optional<std::string>& folder = args.Folder) Manager->SetPluginFolder(*folder);
+    if (const std::optional<std::string>& ext = args.Ext) Manager->SetExtension(*ext);
     for (const std::string& file : Manager->FindPluginFiles()) {
         try {
             Manager->LoadPlugin(file, false);

@@ -2,7 +2,7 @@
 #include "commands.h"
 
 #include "host_session.h"
-#include "json.h"
+#include "json_output.h"
 #include "platform/rtl/strings.h"
 #include "services/db/parameters.h"
 
@@ -23,17 +23,15 @@ void PrintItemText(const TMenuItem& item, int depth) {
     for (int i = 0; i < item.Count(); ++i) PrintItemText(*item.Items(i), depth + 1);
 }
 
-void PrintItemJson(const TMenuItem& item, int depth) {
-    const std::string pad(static_cast<std::size_t>(depth) * 2 + 2, ' ');
-    std::cout << pad << "{\"caption\": " << JsonString(item.Caption()) << ", \"position\": " << item.MenuIndex()
-              << ", \"enabled\": " << JsonBool(item.Enabled()) << ", \"visible\": " << JsonBool(item.Visible())
-              << ", \"image\": " << item.ImageIndex() << ", \"hint\": " << JsonString(item.Hint()) << ", \"items\": [";
-    for (int i = 0; i < item.Count(); ++i) {
-        std::cout << (i ? ",\n" : "\n");
-        PrintItemJson(*item.Items(i), depth + 1);
-    }
-    std::cout << (item.Count() ? "\n" + pad : "") << "]}";
+TJson ItemJson(const TMenuItem& item) {
+    TJson json = {{"caption", item.Caption()}, {"position", item.MenuIndex()}, {"enabled", item.Enabled()},
+                  {"visible", item.Visible()}, {"image", item.ImageIndex()}, {"hint", item.Hint()},
+                  {"items", TJson::array()}};
+    for (int i = 0; i < item.Count(); ++i) json["items"].push_back(ItemJson(*item.Items(i)));
+    return json;
 }
+
+TJson UserJson(const std::optional<int32_t>& user) { return user ? TJson(*user) : TJson(nullptr); }
 
 }  // namespace
 
@@ -45,12 +43,11 @@ int MenuCommand(const TArgs& args) {
     if (session.User) session.Manager->CheckMenuVSPrivileges();
     const TMenuItem& root = *menu.Items();
     if (args.Json) {
-        std::cout << "{\"user\": " << (session.User ? std::to_string(*session.User) : "null") << ", \"items\": [";
-        for (int i = 0; i < root.Count(); ++i) {
-            std::cout << (i ? ",\n" : "\n");
-            PrintItemJson(*root.Items(i), 0);
-        }
-        std::cout << (root.Count() ? "\n" : "") << "]}\n";
+        TJson document = JsonDocument("menu");
+        document["user"] = UserJson(session.User);
+        document["items"] = TJson::array();
+        for (int i = 0; i < root.Count(); ++i) document["items"].push_back(ItemJson(*root.Items(i)));
+        PrintJson(document);
     } else {
         if (session.User) std::cout << "Menu of user " << *session.User << " (items enabled by privileges):\n";
         for (int i = 0; i < root.Count(); ++i) PrintItemText(*root.Items(i), 0);
@@ -59,10 +56,6 @@ int MenuCommand(const TArgs& args) {
 }
 
 int ToolBarCommand(const TArgs& args) {
-    if (args.Option("--db") == nullptr || args.Option("--user") == nullptr) {
-        std::cerr << "zarixctl toolbar: --db FILE and --user N are required\n";
-        return 2;
-    }
     THostSession session(args);
     session.PrintFailures();
     TMainMenu menu(nullptr);
@@ -73,15 +66,17 @@ int ToolBarCommand(const TArgs& args) {
     session.Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
     session.Manager->SetToolbarVisible(*session.User);
     if (args.Json) {
-        std::cout << "{\"user\": " << *session.User << ", \"visible\": " << JsonBool(bar.Visible())
-                  << ", \"showCaptions\": " << JsonBool(bar.ShowCaptions()) << ", \"buttons\": [";
+        TJson document = JsonDocument("toolbar");
+        document["user"] = UserJson(session.User);
+        document["visible"] = bar.Visible();
+        document["showCaptions"] = bar.ShowCaptions();
+        document["buttons"] = TJson::array();
         for (int i = 0; i < bar.ButtonCount(); ++i) {
             const TToolButton& b = *bar.Buttons(i);
-            std::cout << (i ? "," : "") << "\n  {\"caption\": " << JsonString(b.Caption())
-                      << ", \"hint\": " << JsonString(b.Hint()) << ", \"image\": " << b.ImageIndex()
-                      << ", \"visible\": " << JsonBool(b.Visible()) << ", \"left\": " << b.Left() << "}";
+            document["buttons"].push_back({{"caption", b.Caption()}, {"hint", b.Hint()}, {"image", b.ImageIndex()},
+                                           {"visible", b.Visible()}, {"left", b.Left()}});
         }
-        std::cout << (bar.ButtonCount() ? "\n" : "") << "]}\n";
+        PrintJson(document);
     } else {
         std::cout << "Toolbar of user " << *session.User << ": " << (bar.Visible() ? "visible" : "hidden") << ", "
                   << (bar.ShowCaptions() ? "with captions" : "icons only") << '\n';

@@ -2,7 +2,7 @@
 // plugin manager form's component tree.
 #include "commands.h"
 
-#include "json.h"
+#include "json_output.h"
 #include "package/PluginManagerForm.h"
 #include "package/palette_bitmaps.h"
 #include "package/registration.h"
@@ -79,32 +79,25 @@ void PrintPaletteText(const std::vector<TPaletteRow>& rows, const std::vector<st
 }
 
 void PrintPaletteJson(const std::vector<TPaletteRow>& rows, const std::vector<std::string>& written) {
-    std::cout << "{\"pages\": [";
-    std::string page;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const TPaletteRow& row = rows[i];
-        if (row.Page != page) {
-            if (!page.empty()) std::cout << "]}, ";
-            std::cout << "{\"name\": " << JsonString(page = row.Page) << ", \"classes\": [";
-        } else {
-            std::cout << ", ";
-        }
-        std::cout << "{\"class\": " << JsonString(row.Class) << ", \"bitmap\": " << JsonString(row.Bitmap)
-                  << ", \"width\": " << row.Width << ", \"height\": " << row.Height << ", \"bitsPerPixel\": " << row.Bits
-                  << "}";
+    TJson document = JsonDocument("palette");
+    document["pages"] = TJson::array();
+    for (const TPaletteRow& row : rows) {
+        TJson& pages = document["pages"];
+        if (pages.empty() || pages.back()["name"] != row.Page)
+            pages.push_back({{"name", row.Page}, {"classes", TJson::array()}});
+        pages.back()["classes"].push_back({{"class", row.Class}, {"bitmap", row.Bitmap}, {"width", row.Width},
+                                           {"height", row.Height}, {"bitsPerPixel", row.Bits}});
     }
-    if (!page.empty()) std::cout << "]}";
     const TPackageInfoTable& table = *GetPackageInfoTable();
-    std::cout << "],\n \"units\": [";
+    document["units"] = TJson::array();
     for (int32_t i = 0; i < table.UnitCount; ++i)
-        std::cout << (i ? ", " : "") << "{\"name\": " << JsonString(table.Units[i].Name)
-                  << ", \"init\": " << JsonBool(table.Units[i].Init != nullptr)
-                  << ", \"fini\": " << JsonBool(table.Units[i].FInit != nullptr) << "}";
-    std::cout << "],\n \"requires\": [";
-    for (int32_t i = 0; i < table.RequiresCount; ++i) std::cout << (i ? ", " : "") << JsonString(table.Requires[i]);
-    std::cout << "],\n \"bitmapsWritten\": [";
-    for (std::size_t i = 0; i < written.size(); ++i) std::cout << (i ? ", " : "") << JsonString(written[i]);
-    std::cout << "]}\n";
+        document["units"].push_back({{"name", table.Units[i].Name}, {"init", table.Units[i].Init != nullptr},
+                                     {"fini", table.Units[i].FInit != nullptr}});
+    document["requires"] = TJson::array();
+    for (int32_t i = 0; i < table.RequiresCount; ++i) document["requires"].push_back(table.Requires[i]);
+    document["bitmapsWritten"] = TJson::array();
+    for (const std::string& path : written) document["bitmapsWritten"].push_back(PathJson(path));
+    PrintJson(document);
 }
 
 // The published properties of an object's class, its ancestors' first, without the name and
@@ -127,15 +120,27 @@ std::string PropertyText(const Variant& value) {
     return value.VarType() == TVarType::varString ? "\"" + value.AsString() + "\"" : value.AsString();
 }
 
-std::string PropertyJson(const Variant& value) {
+TJson PropertyJson(const Variant& value) {
     switch (value.VarType()) {
-        case TVarType::varString:
-        case TVarType::varObject: return JsonString(value.AsString());
-        case TVarType::varBoolean: return JsonBool(value.AsBoolean());
+        case TVarType::varString: return value.AsString();
+        // An object reads as its class name.
+        case TVarType::varObject: return value.AsString();
+        case TVarType::varBoolean: return value.AsBoolean();
         case TVarType::varEmpty:
-        case TVarType::varNull: return "null";
-        default: return value.AsString();
+        case TVarType::varNull: return nullptr;
+        case TVarType::varInteger: return value.AsInteger();
+        case TVarType::varInt64: return value.AsInt64();
+        case TVarType::varDouble: return value.AsDouble();
     }
+    return value.AsString();
+}
+
+// Properties as a list of name and value, so the document's own keys stay camelCase while
+// the names keep the class's spelling.
+TJson PropertiesJson(const TObject& object) {
+    TJson list = TJson::array();
+    for (const auto& [name, value] : Properties(object)) list.push_back({{"name", name}, {"value", PropertyJson(value)}});
+    return list;
 }
 
 void PrintControlText(const TControl& control, int depth) {
@@ -148,25 +153,19 @@ void PrintControlText(const TControl& control, int depth) {
     for (TControl* child : ControlsOf(&control)) PrintControlText(*child, depth + 1);
 }
 
-void PrintControlJson(const TControl& control, int depth) {
-    const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
-    std::cout << indent << "{\"name\": " << JsonString(control.Name()) << ", \"class\": "
-              << JsonString(control.ClassName()) << ", \"parent\": " << JsonString(control.Parent()->Name())
-              << ", \"align\": " << JsonString(ZarixEnumInfo(control.Align()).NameOf(control.Align()))
-              << ", \"left\": " << control.Left() << ", \"top\": " << control.Top() << ", \"width\": " << control.Width()
-              << ", \"height\": " << control.Height() << ", \"properties\": {";
-    bool first = true;
-    for (const auto& [name, value] : Properties(control)) {
-        std::cout << (first ? "" : ", ") << JsonString(name) << ": " << PropertyJson(value);
-        first = false;
-    }
-    std::cout << "}, \"controls\": [";
-    const std::vector<TControl*> children = ControlsOf(&control);
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        std::cout << (i ? "," : "") << '\n';
-        PrintControlJson(*children[i], depth + 1);
-    }
-    std::cout << "]}";
+TJson ControlJson(const TControl& control) {
+    TJson json = {{"name", control.Name()},
+                  {"class", control.ClassName()},
+                  {"parent", control.Parent()->Name()},
+                  {"align", ZarixEnumInfo(control.Align()).NameOf(control.Align())},
+                  {"left", control.Left()},
+                  {"top", control.Top()},
+                  {"width", control.Width()},
+                  {"height", control.Height()},
+                  {"properties", PropertiesJson(control)},
+                  {"controls", TJson::array()}};
+    for (TControl* child : ControlsOf(&control)) json["controls"].push_back(ControlJson(*child));
+    return json;
 }
 
 }  // namespace
@@ -176,7 +175,7 @@ int PaletteCommand(const TArgs& args) {
     RegisterPackageComponents();
     const std::vector<TPaletteRow> rows = PaletteRows();
     std::vector<std::string> written;
-    if (const std::string* folder = args.Option("--bitmaps")) written = WriteBitmaps(rows, *folder);
+    if (const std::optional<std::string>& folder = args.Bitmaps) written = WriteBitmaps(rows, *folder);
     if (args.Json) PrintPaletteJson(rows, written);
     else PrintPaletteText(rows, written);
     return 0;
@@ -186,21 +185,17 @@ int FormCommand(const TArgs& args) {
     const std::unique_ptr<TfrmPluginManager> form(TForm::Create<TfrmPluginManager>(nullptr));
     const std::vector<TControl*> controls = ControlsOf(form.get());
     if (args.Json) {
-        std::cout << "{\"name\": " << JsonString(form->Name()) << ", \"class\": " << JsonString(form->ClassName())
-                  << ", \"left\": " << form->Left() << ", \"top\": " << form->Top()
-                  << ", \"clientWidth\": " << form->ClientWidth() << ", \"clientHeight\": " << form->ClientHeight()
-                  << ", \"properties\": {";
-        bool first = true;
-        for (const auto& [name, value] : Properties(*form)) {
-            std::cout << (first ? "" : ", ") << JsonString(name) << ": " << PropertyJson(value);
-            first = false;
-        }
-        std::cout << "}, \"controls\": [";
-        for (std::size_t i = 0; i < controls.size(); ++i) {
-            std::cout << (i ? "," : "") << '\n';
-            PrintControlJson(*controls[i], 1);
-        }
-        std::cout << "]}\n";
+        TJson document = JsonDocument("form");
+        document.update(TJson{{"name", form->Name()},
+                              {"class", form->ClassName()},
+                              {"left", form->Left()},
+                              {"top", form->Top()},
+                              {"clientWidth", form->ClientWidth()},
+                              {"clientHeight", form->ClientHeight()},
+                              {"properties", PropertiesJson(*form)},
+                              {"controls", TJson::array()}});
+        for (TControl* control : controls) document["controls"].push_back(ControlJson(*control));
+        PrintJson(document);
         return 0;
     }
     std::cout << form->Name() << ": " << form->ClassName() << "  " << form->Left() << ", " << form->Top()

@@ -1,7 +1,7 @@
 // plugins: load a plugin folder as the application would and say what became of each library.
 #include "commands.h"
 
-#include "json.h"
+#include "json_output.h"
 #include "manager/ZarixPluginManager.h"
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
@@ -138,44 +138,44 @@ void PrintText(const std::string& folder, const std::vector<TPluginRow>& plugins
     for (const TNameClash& clash : clashes) std::cout << "WARNING " << ClashText(clash) << '\n';
 }
 
-void PrintJson(const std::string& folder, const std::string& extension, const std::vector<TPluginRow>& plugins,
-               const std::vector<TFailureRow>& failures, const std::vector<TNameClash>& clashes) {
-    std::cout << "{\n  \"folder\": " << JsonString(folder) << ",\n  \"extension\": " << JsonString(extension)
-              << ",\n  \"plugins\": [";
-    for (std::size_t i = 0; i < plugins.size(); ++i) {
-        const TPluginRow& p = plugins[i];
-        std::cout << (i ? "," : "") << "\n    {\"component\": " << JsonString(p.Component)
-                  << ", \"name\": " << JsonString(p.Name) << ", \"displayName\": " << JsonString(p.DisplayName)
-                  << ", \"version\": " << JsonString(p.Version) << ", \"priority\": " << p.Priority
-                  << ", \"commands\": " << p.Commands << ", \"file\": " << JsonString(p.File)
-                  << ", \"initialized\": " << JsonBool(p.Initialized)
-                  << ", \"problem\": " << (p.Initialized ? "null" : JsonString(p.Problem)) << ", \"dependencies\": [";
-        for (std::size_t j = 0; j < p.Dependencies.size(); ++j) {
-            const TDependencyRow& d = p.Dependencies[j];
-            std::cout << (j ? ", " : "") << "{\"name\": " << JsonString(d.Name)
-                      << ", \"requiredVersion\": " << JsonString(d.Required)
-                      << ", \"loadedVersion\": " << JsonOptional(d.Loaded) << ", \"satisfied\": " << JsonBool(d.Satisfied)
-                      << "}";
-        }
-        std::cout << "]}";
+void PrintJsonDocument(const std::string& folder, const std::string& extension, const std::vector<TPluginRow>& plugins,
+                       const std::vector<TFailureRow>& failures, const std::vector<TNameClash>& clashes) {
+    TJson document = JsonDocument("plugins");
+    SetPath(document, "folder", folder);
+    document["extension"] = extension;
+    document["plugins"] = TJson::array();
+    for (const TPluginRow& p : plugins) {
+        TJson row = {{"component", p.Component}, {"name", p.Name}, {"displayName", p.DisplayName},
+                     {"version", p.Version}, {"priority", p.Priority}, {"commands", p.Commands}};
+        SetPath(row, "file", p.File);
+        row["initialized"] = p.Initialized;
+        row["problem"] = p.Initialized ? TJson(nullptr) : TJson(p.Problem);
+        row["dependencies"] = TJson::array();
+        for (const TDependencyRow& d : p.Dependencies)
+            row["dependencies"].push_back({{"name", d.Name}, {"requiredVersion", d.Required},
+                                           {"loadedVersion", d.Loaded ? TJson(*d.Loaded) : TJson(nullptr)},
+                                           {"satisfied", d.Satisfied}});
+        document["plugins"].push_back(std::move(row));
     }
-    std::cout << (plugins.empty() ? "" : "\n  ") << "],\n  \"failures\": [";
-    for (std::size_t i = 0; i < failures.size(); ++i)
-        std::cout << (i ? "," : "") << "\n    {\"file\": " << JsonString(failures[i].File)
-                  << ", \"error\": " << JsonString(failures[i].Error)
-                  << ", \"message\": " << JsonString(failures[i].Message) << "}";
-    std::cout << (failures.empty() ? "" : "\n  ") << "],\n  \"warnings\": [";
-    for (std::size_t i = 0; i < clashes.size(); ++i)
-        std::cout << (i ? "," : "") << "\n    " << JsonString(ClashText(clashes[i]));
-    std::cout << (clashes.empty() ? "" : "\n  ") << "]\n}\n";
+    document["failures"] = TJson::array();
+    for (const TFailureRow& f : failures) {
+        TJson row = TJson::object();
+        SetPath(row, "file", f.File);
+        row["error"] = f.Error;
+        row["message"] = f.Message;
+        document["failures"].push_back(std::move(row));
+    }
+    document["warnings"] = TJson::array();
+    for (const TNameClash& clash : clashes) document["warnings"].push_back(ClashText(clash));
+    PrintJson(document);
 }
 
 // Loads and lists the folder in this process. With isolated, each library is first loaded in a
 // child process, and one that fails there is listed without being loaded here.
 int ListPlugins(const TArgs& args, bool isolated) {
     TZarixPluginManager manager(nullptr);
-    if (const std::string* folder = args.Option("--folder")) manager.SetPluginFolder(*folder);
-    if (const std::string* ext = args.Option("--ext")) manager.SetExtension(*ext);
+    if (const std::optional<std::string>& folder = args.Folder) manager.SetPluginFolder(*folder);
+    if (const std::optional<std::string>& ext = args.Ext) manager.SetExtension(*ext);
 
     // LoadPlugins stops at the first library that fails; a tool that reports on an installation
     // goes on with the next one, through the same per-library operation. What the manager
@@ -233,7 +233,7 @@ int ListPlugins(const TArgs& args, bool isolated) {
     const std::vector<TNameClash> clashes = NameClashes(manager);
     const std::string folder =
         manager.GetPluginFolder().empty() ? std::string("(the executable's folder)") : manager.GetPluginFolder();
-    if (args.Json) PrintJson(folder, manager.GetExtension(), rows, failures, clashes);
+    if (args.Json) PrintJsonDocument(folder, manager.GetExtension(), rows, failures, clashes);
     else PrintText(folder, rows, failures, clashes);
     std::cout.flush();
     const std::size_t failed = failures.size() + (initialisationFailed ? 1 : 0);
@@ -246,7 +246,7 @@ int ListPlugins(const TArgs& args, bool isolated) {
 }  // namespace
 
 int PluginsCommand(const TArgs& args) {
-    const bool isolated = args.Option("--isolated") != nullptr;
+    const bool isolated = args.Isolated;
     if (isolated) return ListPlugins(args, true);
     // Loaded as the application loads them, but in a child of this process: a library that
     // crashes the loading takes only the child, and then each library is probed on its own.

@@ -3,6 +3,7 @@
 #include "commands.h"
 
 #include "host_session.h"
+#include "json_output.h"
 #include "reported_errors.h"
 #include "manager/ZarixPluginManager.h"
 #include "mdi/ZarixMDIContainer.h"
@@ -25,6 +26,18 @@ void PrintNode(const TTreeNode& node, int depth) {
 
 void PrintTree(const TTreeView& tree) {
     for (int i = 0; i < tree.Items()->RootCount(); ++i) PrintNode(*tree.Items()->Root(i), 0);
+}
+
+TJson NodeJson(const TTreeNode& node) {
+    TJson json = {{"text", node.Text()}, {"children", TJson::array()}};
+    for (int i = 0; i < node.Count(); ++i) json["children"].push_back(NodeJson(*node.Item(i)));
+    return json;
+}
+
+TJson TreeJson(const TTreeView& tree) {
+    TJson roots = TJson::array();
+    for (int i = 0; i < tree.Items()->RootCount(); ++i) roots.push_back(NodeJson(*tree.Items()->Root(i)));
+    return roots;
 }
 
 // Runs a published method of a window by name, as a front-end's button would.
@@ -63,15 +76,22 @@ int SessionCommand(const TArgs& args) {
     container.SetActiveWindows(tree);
     TZarixPluginManager manager(nullptr);
     manager.SetMDIContainer(&container);
-    if (const std::string* folder = args.Option("--folder")) manager.SetPluginFolder(*folder);
+    if (const std::optional<std::string>& folder = args.Folder) manager.SetPluginFolder(*folder);
     manager.LoadPlugins();
     TMainMenu menu(nullptr);
     manager.SetCommandsBasedMenu(&menu, nullptr, nullptr);
 
     int stepNo = 0;
+    TJson document = JsonDocument("session");
+    document["steps"] = TJson::array();
     const auto step = [&](const std::string& what) {
         Application().ProcessMessages();
-        std::cout << ++stepNo << ". " << what << '\n';
+        ++stepNo;
+        if (args.Json) {
+            document["steps"].push_back({{"step", stepNo}, {"what", what}, {"windows", TreeJson(*tree)}});
+            return;
+        }
+        std::cout << stepNo << ". " << what << '\n';
         PrintTree(*tree);
     };
 
@@ -104,6 +124,7 @@ int SessionCommand(const TArgs& args) {
 
     list->Close();
     step("closing the list leaves its card open, one level up");
+    if (args.Json) PrintJson(document);
     return reports.Count() == 0 ? 0 : 1;
 }
 

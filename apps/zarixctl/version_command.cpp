@@ -2,7 +2,7 @@
 // the file.
 #include "commands.h"
 
-#include "json.h"
+#include "json_output.h"
 #include "platform/os/library_check.h"
 #include "platform/os/version_resource.h"
 
@@ -42,15 +42,15 @@ TStampReport ReportStamp(const std::string& file) {
     return report;
 }
 
-std::string StampJson(const TStampReport& r) {
-    if (!r.Stamp) return "null";
+TJson StampJson(const TStampReport& r) {
+    if (!r.Stamp) return nullptr;
     const TAbiStamp& s = *r.Stamp;
-    return "{\"frameworkVersion\": " + JsonString(FrameworkVersionText(s)) + ", \"frameworkAbi\": " +
-           std::to_string(s.FrameworkAbi) + ", \"cxxAbi\": " + std::to_string(s.CxxAbi) +
-           ", \"standardLibrary\": " + JsonString(StandardLibraryText(s)) + ", \"fitsThisHost\": " +
-           JsonBool(r.Mismatch.empty()) + ", \"mismatch\": " +
-           JsonOptional(r.Mismatch.empty() ? std::nullopt : std::optional<std::string>(r.Mismatch)) + "}";
+    return {{"frameworkVersion", FrameworkVersionText(s)}, {"frameworkAbi", s.FrameworkAbi}, {"cxxAbi", s.CxxAbi},
+            {"standardLibrary", StandardLibraryText(s)}, {"fitsThisHost", r.Mismatch.empty()},
+            {"mismatch", r.Mismatch.empty() ? TJson(nullptr) : TJson(r.Mismatch)}};
 }
+
+TJson Optional(const std::optional<std::string>& text) { return text ? TJson(*text) : TJson(nullptr); }
 
 }  // namespace
 
@@ -77,8 +77,14 @@ int VersionCommand(const TArgs& args) {
     const TStampReport stamp = ReportStamp(file);
 
     if (args.Json) {
-        std::cout << "{\"file\": " << JsonString(file) << ", \"translation\": " << JsonOptional(translation)
-                  << ", \"FileVersion\": " << JsonOptional(fileVersion) << ", \"abiStamp\": " << StampJson(stamp) << "}\n";
+        TJson document = JsonDocument("version");
+        SetPath(document, "file", file);
+        document["translation"] = Optional(translation);
+        document["fileVersion"] = Optional(fileVersion);
+        document["fileVersionProblem"] = fileVersion ? TJson(nullptr) : TJson(reason);
+        document["abiStamp"] = StampJson(stamp);
+        document["abiStampProblem"] = stamp.Stamp ? TJson(nullptr) : TJson(stamp.Missing);
+        PrintJson(document);
     } else {
         std::cout << file << '\n';
         std::cout << "  translation: " << translation.value_or("none") << '\n';

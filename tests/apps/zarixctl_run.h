@@ -30,11 +30,11 @@ inline std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// A started zarixctl, its standard error (and with bothStreams its output too) written to a
-/// file; killed if still running at its end.
+/// A started zarixctl, its standard error and output written to files (one file for both when
+/// they are the same); killed if still running at its end.
 class TChild {
 public:
-    TChild(std::vector<std::string> args, const fs::path& errors, bool bothStreams = false) {
+    TChild(std::vector<std::string> args, const fs::path& errors, const fs::path& output = "/dev/null") {
         args.insert(args.begin(), ZARIXCTL);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
@@ -42,8 +42,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (bothStreams) posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-        else posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        if (output == errors) posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+        else posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (posix_spawn(&FPid, ZARIXCTL, &actions, nullptr, argv.data(), environ) != 0) FPid = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -64,12 +64,15 @@ private:
     int FStatus = -1;
 };
 
-struct TRun { int Exit; std::string Errors; };
+struct TRun { int Exit; std::string Errors; std::string Output; };
 
 inline TRun Zarixctl(const std::vector<std::string>& args) {
     const fs::path errors = fs::path(::testing::TempDir()) / ("zarixctl-stderr-" + std::to_string(::getpid()));
-    const TRun run{TChild(args, errors).Wait(), ReadFile(errors)};
+    const fs::path output = fs::path(::testing::TempDir()) / ("zarixctl-stdout-" + std::to_string(::getpid()));
+    const int exit = TChild(args, errors, output).Wait();
+    const TRun run{exit, ReadFile(errors), ReadFile(output)};
     fs::remove(errors);
+    fs::remove(output);
     return run;
 }
 

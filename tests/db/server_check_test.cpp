@@ -21,7 +21,7 @@ class TZarixctl {
 public:
     TZarixctl(const std::vector<std::string>& Args, int Number)
         : FOutput(::testing::TempDir() + "zarix_ctl_" + std::to_string(::getpid()) + "_" + std::to_string(Number)),
-          FChild(Args, FOutput, true) {}
+          FChild(Args, FOutput, FOutput) {}
     ~TZarixctl() {
         FChild.Wait(true);
         std::filesystem::remove(FOutput);
