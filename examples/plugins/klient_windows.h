@@ -25,6 +25,7 @@ W* OpenWindow(zarix::TZarixPlugin& Plugin, zarix::TForm* Parent, const std::stri
     auto* window = new W(&Plugin);
     window->SetName(samples::FreeName(Plugin, Name));
     Plugin.AddMDIForm(window->Name(), window, 480, 320, Parent, OrigId, zarix::alCascade, 1);
+    window->SetCaption(Title);  // the title bar says what the tree says
     Plugin.ChangeMDIName(window, Title);
     window->Show();
     return window;
