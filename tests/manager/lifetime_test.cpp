@@ -1,7 +1,7 @@
 // A plugin's end of life: the manager frees the component through the library's destroy entry
 // before unmapping it, unloading survives whatever fails inside it, and a host whose manager
 // lives in a global exits cleanly.
-#include "../sync/failing_allocation.h"
+#include "allocation_hooks.h"
 #include "leak_check.h"
 #include "loading_fixture.h"
 
@@ -140,9 +140,9 @@ TEST_F(LifetimeTest, AnUnloadThatCannotCutTheViewsKeepsTheLibraryWholeAndSaysSo)
     TMainMenu menu(nullptr);
     const std::string file = LoadWithMenu("lifetime", menu);
     TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
-    sync_test::FailNextAllocation(true);
+    zarix::test::FailNextAllocation(true);
     EXPECT_NO_THROW(Manager->UnloadPlugin(0));
-    sync_test::FailNextAllocation(false);
+    zarix::test::FailNextAllocation(false);
     EXPECT_EQ(Manager->PluginCount(), 0);
     EXPECT_TRUE(IsLibraryLoaded(file));
     EXPECT_TRUE(Reported("\"" + file + "\" stays loaded"));

@@ -1,6 +1,6 @@
 // A container is made whole or not at all: a registry that cannot be allocated fails the
 // construction instead of leaving a container without one.
-#include "../sync/failing_allocation.h"
+#include "allocation_hooks.h"
 
 #include "mdi/ZarixMDIContainer.h"
 
@@ -12,13 +12,13 @@ TEST(MDIContainerConstruction, ARegistryThatCannotBeAllocatedFailsTheConstructio
     TZarixMDIContainer* before = CurrentMDIContainer();
     EXPECT_THROW(
         {
-            sync_test::FailNextAllocation(true);
+            zarix::test::FailNextAllocation(true);
             TZarixMDIContainer container(nullptr);
-            sync_test::FailNextAllocation(false);
+            zarix::test::FailNextAllocation(false);
             ADD_FAILURE() << "made with a registry of " << container.Items();
         },
         std::bad_alloc);
-    sync_test::FailNextAllocation(false);
+    zarix::test::FailNextAllocation(false);
     EXPECT_EQ(CurrentMDIContainer(), before);
     TZarixMDIContainer container(nullptr);
     ASSERT_NE(container.Items(), nullptr);

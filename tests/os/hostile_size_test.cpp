@@ -1,6 +1,6 @@
 // Sizes a header claims are bounded by the file before anything is allocated: a 22 KB file
 // whose section name table claims 64 MiB costs no 64 MiB.
-#include "allocation_probe.h"
+#include "allocation_hooks.h"
 #include "version_test_files.h"
 
 #include "platform/os/library_check.h"

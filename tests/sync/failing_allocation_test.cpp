@@ -1,6 +1,6 @@
 // The armed allocation failure is met by every form of operator new, so a test that arms it
 // reaches the failure path whichever form the code under test allocates with.
-#include "failing_allocation.h"
+#include "allocation_hooks.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +36,9 @@ bool Throws(const std::function<void()>& allocate) {
 class FailingAllocationTest : public ::testing::TestWithParam<TForm> {};
 
 TEST_P(FailingAllocationTest, TheArmedFailureMeetsThisFormAndTheNextAllocationSucceeds) {
-    sync_test::FailNextAllocation(true);
+    zarix::test::FailNextAllocation(true);
     EXPECT_TRUE(GetParam().FailsWhenArmed());
-    sync_test::FailNextAllocation(false);
+    zarix::test::FailNextAllocation(false);
     EXPECT_FALSE(GetParam().FailsWhenArmed());
 }
 

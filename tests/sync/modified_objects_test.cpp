@@ -2,7 +2,7 @@
 // the readers outside the entries, and failures that never reach the caller.
 #include "sync/sync.h"
 
-#include "failing_allocation.h"
+#include "allocation_hooks.h"
 #include "services/exception_handler.h"
 
 #include <gtest/gtest.h>
@@ -62,10 +62,10 @@ TEST_F(ModifiedObjectsTest, AFailureIsReportedUnderItsNameAndNeverReachesTheCall
     // because no entry ever holds a long name: the other tests' names fit inline.
     const std::string longName(500, 'T');
     TCapturingExceptionSink sink;
-    sync_test::FailNextAllocation(true);
+    zarix::test::FailNextAllocation(true);
     int32_t result = -1;
     EXPECT_NO_THROW(result = M.AddModifiedObject(longName, 1));
-    sync_test::FailNextAllocation(false);
+    zarix::test::FailNextAllocation(false);
 
     EXPECT_EQ(result, 0);
     EXPECT_EQ(M.Count(), 0);

@@ -1,7 +1,9 @@
-// The replaced global allocation functions behind LargestAllocationDuring. They allocate with
-// malloc and free with free, the nothrow forms included, so every pair stays matched; the
-// aligned forms are left to the library.
-#include "allocation_probe.h"
+// The replaced global allocation functions, in every form the standard library may call, so a
+// watch or an armed failure is met whichever path an allocation takes. They allocate with malloc
+// and free with free, which keeps the sanitizer's bookkeeping of pairs consistent; the aligned
+// forms are left to the library. Kept in a file of their own so the compiler never inlines them
+// into callers and mistakes malloc/free for a mismatched pair.
+#include "allocation_hooks.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -11,8 +13,11 @@ namespace {
 
 std::atomic<bool> Watching{false};
 std::atomic<std::size_t> Largest{0};
+std::atomic<bool> FailNext{false};
 
+// nullptr when the armed failure is met or memory is out; the callers decide how to fail.
 void* Allocate(std::size_t size) noexcept {
+    if (FailNext.exchange(false)) return nullptr;
     if (Watching.load(std::memory_order_relaxed)) {
         std::size_t seen = Largest.load(std::memory_order_relaxed);
         while (size > seen && !Largest.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
@@ -48,5 +53,7 @@ std::size_t LargestAllocationDuring(const std::function<void()>& action) {
     Watching.store(false);
     return Largest.load();
 }
+
+void FailNextAllocation(bool Armed) { FailNext = Armed; }
 
 }  // namespace zarix::test
