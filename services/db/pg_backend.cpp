@@ -6,6 +6,7 @@
 #include "services/db/pg_sql_text.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <charconv>
@@ -38,11 +39,22 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
+// libpq's own messages run over several indented lines; an error message is one.
+std::string OneLine(const char* text) {
+    std::string line;
+    for (const char* c = text; *c != '\0'; ++c) {
+        const bool blank = *c == '\n' || *c == '\t' || *c == ' ';
+        if (!blank) line += *c;
+        else if (!line.empty() && line.back() != ' ') line += ' ';
+    }
+    return Trimmed(std::move(line));
+}
+
 // The server's own sentence, without libpq's "ERROR:" label and the position lines.
 std::string ResultError(const PGresult* result, PGconn* connection) {
     if (result != nullptr)
         if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) return primary;
-    const std::string text = Trimmed(PQerrorMessage(connection));
+    const std::string text = OneLine(PQerrorMessage(connection));
     return text.empty() ? "the server gave no reason" : text;
 }
 
@@ -147,19 +159,38 @@ private:
     TResult Send(const std::string& Sql, int Count = 0, const char* const* Values = nullptr) {
         return TResult(PQexecParams(FHandle.get(), Sql.c_str(), Count, nullptr, Values, nullptr, nullptr, 0));
     }
-    void SendOrRaise(const std::string& Sql, const std::string& ShownSql) {
+    void SendOrRaise(const std::string& Sql, const std::string& ShownSql, bool InTransaction) {
         const TResult result = Send(Sql);
-        if (!Succeeded(result.get())) RaiseOn(*this, ResultError(result.get(), FHandle.get()), ShownSql);
+        if (!Succeeded(result.get())) RaiseFailure(result.get(), InTransaction, ShownSql);
+    }
+    /// The error of a statement that failed: the server's message, and when the connection went
+    /// down inside a transaction, that the transaction went with it. Take it before sending
+    /// anything else, which would replace libpq's message.
+    std::string FailureText(const PGresult* Result, bool InTransaction);
+    [[noreturn]] void RaiseFailure(const PGresult* Result, bool InTransaction, const std::string& ShownSql) {
+        RaiseOn(*this, FailureText(Result, InTransaction), ShownSql);
     }
     // The simple protocol, for a fixed text of several statements.
     TResult SendScript(const char* Sql) { return TResult(PQexec(FHandle.get(), Sql)); }
     bool InTransaction() const { return PQtransactionStatus(FHandle.get()) != PQTRANS_IDLE; }
+    /// False when the server has closed the connection since the last statement.
+    bool StillConnected();
+    /// Makes sure the statement goes to a live connection: one that went down outside a
+    /// transaction is connected again once; one that went down inside a transaction is not but
+    /// noted as lost, since what the transaction did is gone and must not be replayed half-way.
+    void Reconnect(const std::string& ShownSql);
 
     TConnectionHandle FHandle;
     std::mutex FLock;
     // The savepoints open since a SAVEPOINT began the transaction, innermost last; releasing
     // the outermost commits, as on SQLite. Empty when no savepoint began the transaction.
     std::vector<std::string> FSavepoints;
+    // Why the transaction was lost with the connection; every statement but the end of the
+    // transaction raises until the caller ends it. Empty when none was lost.
+    std::string FLostTransaction;
+    // The server's last words on a session it ends between statements, which libpq hands to
+    // the notice receiver rather than to a result.
+    std::string FGoodbye;
 };
 
 TPgConnection::TPgConnection(const std::string& Name, const std::string& Url, const std::string& ErrorPrefix)
@@ -178,8 +209,18 @@ TPgConnection::TPgConnection(const std::string& Name, const std::string& Url, co
             reason.replace(at, Url.size(), shown);
         throw EDatabaseError(ErrorPrefix + reason);
     }
-    // Notices ("relation already exists, skipping") are no news to the host or its user.
-    PQsetNoticeProcessor(FHandle.get(), [](void*, const char*) {}, nullptr);
+    // Notices ("relation already exists, skipping") are no news to the host or its user; the
+    // reason the server gives for ending the session is.
+    PQsetNoticeReceiver(
+        FHandle.get(),
+        [](void* self, const PGresult* notice) {
+            const char* severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+            const char* message = PQresultErrorField(notice, PG_DIAG_MESSAGE_PRIMARY);
+            if (severity != nullptr && message != nullptr &&
+                (std::string_view(severity) == "FATAL" || std::string_view(severity) == "PANIC"))
+                static_cast<TPgConnection*>(self)->FGoodbye = message;
+        },
+        this);
 }
 
 TResult TPgConnection::Run(const std::string& Statement, const std::string& ShownSql, const std::string& Translated,
@@ -190,12 +231,30 @@ TResult TPgConnection::Run(const std::string& Statement, const std::string& Show
     const std::string second = words.size() > 1 ? words[1] : std::string();
     const std::string& sql = Translated.empty() ? Statement : Translated;
 
+    Reconnect(ShownSql);
+    if (!FLostTransaction.empty()) {
+        // Only ending the lost transaction goes on; a rollback is what the server already did.
+        const bool rollback = first == "ABORT" || (first == "ROLLBACK" && second != "TO");
+        const bool ends = rollback || first == "COMMIT" || first == "END" ||
+                          (first == "RELEASE" && !FSavepoints.empty() &&
+                           words.back() == FSavepoints.front());
+        const std::string lost = FLostTransaction;
+        if (ends) {
+            FLostTransaction.clear();
+            FSavepoints.clear();
+        }
+        if (rollback) return nullptr;
+        RaiseOn(*this, lost, ShownSql);
+    }
+    const bool inTransaction = InTransaction();
+
     if (first == "BEGIN" && (second == "DEFERRED" || second == "IMMEDIATE" || second == "EXCLUSIVE")) {
-        SendOrRaise("BEGIN", ShownSql);
+        SendOrRaise("BEGIN", ShownSql, false);
         if (second != "DEFERRED") {
             const TResult locked = Send(kWriterLock);
             if (!Succeeded(locked.get())) {
-                const std::string error = ResultError(locked.get(), FHandle.get());
+                // The BEGIN fails as a whole, so no transaction is lost with it.
+                const std::string error = FailureText(locked.get(), false);
                 Send("ROLLBACK");
                 RaiseOn(*this, error, ShownSql);
             }
@@ -204,11 +263,11 @@ TResult TPgConnection::Run(const std::string& Statement, const std::string& Show
         return nullptr;
     }
     if (first == "SAVEPOINT" && !second.empty()) {
-        const bool begins = !InTransaction();
-        if (begins) SendOrRaise("BEGIN", ShownSql);
+        const bool begins = !inTransaction;
+        if (begins) SendOrRaise("BEGIN", ShownSql, false);
         const TResult result = Send(sql);
         if (!Succeeded(result.get())) {
-            const std::string error = ResultError(result.get(), FHandle.get());
+            const std::string error = FailureText(result.get(), inTransaction);
             if (begins) Send("ROLLBACK");
             RaiseOn(*this, error, ShownSql);
         }
@@ -220,14 +279,16 @@ TResult TPgConnection::Run(const std::string& Statement, const std::string& Show
     // Inside a transaction a failing statement would spoil the whole transaction on this
     // server; under a savepoint of its own it undoes only itself, as on SQLite.
     const bool guarded = !control && PQtransactionStatus(FHandle.get()) == PQTRANS_INTRANS;
-    if (guarded) SendOrRaise(std::string("SAVEPOINT ") + kStatementSavepoint, ShownSql);
+    if (guarded) SendOrRaise(std::string("SAVEPOINT ") + kStatementSavepoint, ShownSql, true);
     TResult result = Send(sql, Count, Values);
     if (!Succeeded(result.get())) {
-        const std::string error = ResultError(result.get(), FHandle.get());
+        // A statement that ends the transaction takes it along however it fails.
+        const bool ending = first == "COMMIT" || first == "END" || first == "ABORT" || (first == "ROLLBACK" && second != "TO");
+        const std::string error = FailureText(result.get(), inTransaction && !ending);
         if (guarded) SendScript("ROLLBACK TO zarix_statement; RELEASE zarix_statement");
         RaiseOn(*this, error, ShownSql);
     }
-    if (guarded) SendOrRaise(std::string("RELEASE ") + kStatementSavepoint, ShownSql);
+    if (guarded) SendOrRaise(std::string("RELEASE ") + kStatementSavepoint, ShownSql, true);
 
     if (first == "COMMIT" || first == "END" || first == "ABORT" || (first == "ROLLBACK" && second != "TO")) {
         FSavepoints.clear();
@@ -240,10 +301,54 @@ TResult TPgConnection::Run(const std::string& Statement, const std::string& Show
         const auto it = std::find(FSavepoints.rbegin(), FSavepoints.rend(), name);
         if (it != FSavepoints.rend()) {
             FSavepoints.erase(first == "RELEASE" ? std::prev(it.base()) : it.base(), FSavepoints.end());
-            if (FSavepoints.empty() && first == "RELEASE") SendOrRaise("COMMIT", ShownSql);
+            if (FSavepoints.empty() && first == "RELEASE") SendOrRaise("COMMIT", ShownSql, false);
         }
     }
     return result;
+}
+
+std::string TPgConnection::FailureText(const PGresult* Result, bool InTransaction) {
+    std::string error = ResultError(Result, FHandle.get());
+    const bool fromServer = Result != nullptr && PQresultErrorField(Result, PG_DIAG_MESSAGE_PRIMARY) != nullptr;
+    if (PQstatus(FHandle.get()) == CONNECTION_BAD && !fromServer && !FGoodbye.empty()) error = FGoodbye;
+    if (PQstatus(FHandle.get()) == CONNECTION_BAD && InTransaction) {
+        error = "the connection to the server was lost inside a transaction (" + error +
+                "); the server rolled the transaction back, so nothing of it was kept; end it with ROLLBACK";
+        FLostTransaction = error;
+    }
+    return error;
+}
+
+bool TPgConnection::StillConnected() {
+    PGconn* connection = FHandle.get();
+    if (PQstatus(connection) != CONNECTION_OK) return false;
+    // Between statements the server sends nothing but its own notes; a server that went away
+    // has left its last words and the end of the stream at the socket.
+    pollfd socket{PQsocket(connection), POLLIN, 0};
+    while (::poll(&socket, 1, 0) > 0 && PQconsumeInput(connection) != 0) {
+        // Parses what came, so a message saying the server is ending the session is read now.
+        while (!PQisBusy(connection)) {
+            const TResult pending(PQgetResult(connection));
+            if (!pending) break;
+        }
+    }
+    return PQstatus(connection) == CONNECTION_OK;
+}
+
+void TPgConnection::Reconnect(const std::string& ShownSql) {
+    if (!FLostTransaction.empty()) return;
+    const bool inTransaction = PQstatus(FHandle.get()) == CONNECTION_OK && InTransaction();
+    if (StillConnected()) return;
+    if (inTransaction) {
+        FailureText(nullptr, true);
+        return;
+    }
+    FGoodbye.clear();
+    PQreset(FHandle.get());
+    if (PQstatus(FHandle.get()) != CONNECTION_OK)
+        RaiseOn(*this, "the connection to the server was lost and cannot be made again: " +
+                           OneLine(PQerrorMessage(FHandle.get())),
+                ShownSql);
 }
 
 bool TPgStatement::Step() {

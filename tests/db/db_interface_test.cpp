@@ -123,6 +123,36 @@ TEST_P(ServerConnections, ABadLocationFailsClearlyAndCreatesNothing) {
     DBInt().CloseConnection("Spis");
 }
 
+// The server ends a desktop's session (an administrator, a restart): outside a transaction the
+// next statement connects again and runs; inside one that statement fails with the server's
+// reason, and so does every one up to the end of the transaction, which is never replayed.
+TEST_P(ServerConnections, ALostSessionComesBackOnlyOutsideATransaction) {
+    Exec("CREATE TABLE t (a integer)");
+    DBInt().OpenConnection("Spis", *TestServerUrl());
+    const auto endSession = [] {
+        TDBQuery pid("SELECT pg_backend_pid() AS pid", "DBCONN");
+        pid.Open();
+        // Waits until the session is gone, so the next statement finds it closed.
+        DBInt().ExecSQL("Spis", "SELECT pg_terminate_backend(" + pid.FieldByName("pid") + ", 30000)");
+    };
+    endSession();
+    Exec("INSERT INTO t VALUES (1)");
+    for (const std::string end : {"COMMIT", "ROLLBACK", "RELEASE outer_sp"}) {
+        Exec(end == "RELEASE outer_sp" ? "SAVEPOINT outer_sp" : "BEGIN");
+        Exec("INSERT INTO t VALUES (2)");
+        endSession();
+        for (const char* sql : {"INSERT INTO t VALUES (3)", "SAVEPOINT inner_sp", "SELECT 1"})
+            EXPECT_THAT(ErrorOf([&] { Exec(sql); }),
+                        AllOf(HasSubstr("lost inside a transaction (terminating connection due to administrator command)"),
+                              HasSubstr("nothing of it was kept"), HasSubstr(sql)))
+                << end;
+        if (end == "ROLLBACK") Exec(end);
+        else EXPECT_THAT(ErrorOf([&] { Exec(end); }), HasSubstr("lost inside a transaction")) << end;
+        EXPECT_EQ(Count("DBCONN", "t"), "1") << end;
+    }
+    DBInt().CloseConnection("Spis");
+}
+
 ZARIX_ON_BOTH_BACKENDS(Connections);
 ZARIX_ON_SQLITE_ONLY(Files);
 INSTANTIATE_TEST_SUITE_P(Server, ServerConnections, ::testing::Values(TBackend::PostgreSQL), BackendName);

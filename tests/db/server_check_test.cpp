@@ -1,5 +1,7 @@
-// The database check on a server shared by many desktops: zarixctl processes run it at once or
-// are killed half-way, and the database is always the old one or the fully checked one.
+// The database check on a server shared by many desktops: zarixctl processes run it at once, are
+// killed half-way or lose their server, and the database is always the old one or the fully
+// checked one.
+#include "services/db/tables.h"
 #include "test_database.h"
 #include "tests/apps/zarixctl_run.h"
 
@@ -7,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -39,6 +42,46 @@ private:
 struct TCheck : TZarixctl {
     TCheck(const std::string& Location, int Number)
         : TZarixctl({"dbcheck", "--folder", PLUGIN_DIR, "--db", Location}, Number) {}
+};
+
+// A server of the test's own, which it may stop and start while the shared one serves the others.
+class TPrivateServer {
+public:
+    TPrivateServer() {
+        char folder[] = "/tmp/zarix-pg-own.XXXXXX";
+        if (::mkdtemp(folder) == nullptr) throw std::runtime_error("mkdtemp failed");
+        FFolder = folder;
+        FUrl = Run("init");
+        while (!FUrl.empty() && FUrl.back() == '\n') FUrl.pop_back();
+    }
+    ~TPrivateServer() {
+        try {
+            Run("remove");
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+        }
+    }
+    TPrivateServer(const TPrivateServer&) = delete;
+    TPrivateServer& operator=(const TPrivateServer&) = delete;
+
+    const std::string& Url() const { return FUrl; }
+    void Stop() { Run("stop"); }
+    void Start() { Run("start"); }
+
+private:
+    std::string Run(const char* command) {
+        const std::string line = std::string(PG_SERVER_SCRIPT) + " " + command + " " + FFolder;
+        std::string output;
+        FILE* pipe = ::popen(line.c_str(), "r");
+        if (pipe == nullptr) throw std::runtime_error("cannot run " + line);
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+        if (::pclose(pipe) != 0) throw std::runtime_error(line + " failed");
+        return output;
+    }
+
+    std::string FFolder;
+    std::string FUrl;
 };
 
 class ServerCheck : public ::testing::Test {
@@ -116,6 +159,71 @@ TEST_F(ServerCheck, ACheckKilledAtAnyPointLeavesTheOldOrTheCheckedDatabase) {
         const std::string after = Dump();
         EXPECT_TRUE(after == empty || after == checked) << "killed after " << delay << " ms:\n" << after;
     }
+}
+
+// The server cuts the check off after the modules wrote everything, as it waits to store the new
+// version: the server ending its session, then the server going down. The check fails with the
+// server's reason, and the database is the old one once the server is back.
+TEST_F(ServerCheck, ACheckCutOffByItsServerFailsAndLeavesTheOldDatabase) {
+    TPrivateServer server;
+    DBInt().OpenConnection("DUMP", server.Url());
+    CreateZarixTables("DUMP");
+    const std::string old = Dump();
+    DBInt().OpenConnection("HOLD", server.Url());
+    for (const bool downs : {false, true}) {
+        // Reading the stored version passes this lock; writing the new one waits for it.
+        DBInt().ExecSQL("HOLD", "BEGIN; LOCK TABLE UserParameters IN SHARE MODE");
+        TCheck check(server.Url(), downs ? 51 : 50);
+        std::string waiting;
+        for (int i = 0; i < 3000 && waiting.empty(); ++i) {
+            TDBQuery blocked("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock'", "DUMP");
+            blocked.Open();
+            if (blocked.Eof()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            else waiting = blocked.FieldByName("pid");
+        }
+        ASSERT_FALSE(waiting.empty()) << "the check never waited for the lock:\n" << check.Output();
+        if (downs) server.Stop();
+        else DBInt().ExecSQL("DUMP", "SELECT pg_terminate_backend(" + waiting + ")");
+        EXPECT_EQ(check.Wait(), 1) << check.Output();
+        EXPECT_THAT(check.Output(), HasSubstr("terminating connection due to administrator command")) << downs;
+        EXPECT_THAT(check.Output(), HasSubstr("nothing was written")) << downs;
+        EXPECT_THAT(check.Output(), ::testing::Not(HasSubstr("Database version"))) << downs;
+        // After a restart the connections are new ones; the lock's transaction died with the old.
+        if (downs) server.Start();
+        DBInt().ExecSQL("HOLD", "ROLLBACK");
+        EXPECT_EQ(Dump(), old) << downs;
+    }
+    DBInt().CloseConnection("HOLD");
+}
+
+// An idle desktop outlives a restart of its server: while the server is down each statement
+// fails saying so, and the first one after connects again. A transaction does not survive it.
+TEST_F(ServerCheck, AnIdleConnectionOutlivesARestartOfTheServer) {
+    TPrivateServer server;
+    DBInt().OpenConnection("DUMP", server.Url());
+    DBInt().ExecSQL("DUMP", "CREATE TABLE t (a integer); INSERT INTO t VALUES (1)");
+    const auto count = [] {
+        TDBQuery rows("SELECT count(*) AS n FROM t", "DUMP");
+        rows.Open();
+        return rows.FieldByName("n");
+    };
+    server.Stop();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_THROW(
+            try { count(); } catch (const EDatabaseError& e) {
+                EXPECT_THAT(e.Message(), HasSubstr("the connection to the server was lost and cannot be made again: "
+                                                   "connection to server on socket"));
+                throw;
+            },
+            EDatabaseError);
+    server.Start();
+    EXPECT_EQ(count(), "1");
+    DBInt().ExecSQL("DUMP", "BEGIN; INSERT INTO t VALUES (2)");
+    server.Stop();
+    server.Start();
+    EXPECT_THROW(DBInt().ExecSQL("DUMP", "INSERT INTO t VALUES (3)"), EDatabaseError);
+    DBInt().ExecSQL("DUMP", "ROLLBACK");
+    EXPECT_EQ(count(), "1");
 }
 
 // Desktops read their menus and toolbars while an administrator keeps rewriting one user's
