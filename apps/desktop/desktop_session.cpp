@@ -32,6 +32,12 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+bool HoldsNoTables() {
+    TDBQuery tables("SELECT count(*) AS n FROM information_schema.tables WHERE table_schema = current_schema()", "DBCONN");
+    tables.Open();
+    return tables.FieldByName("n") == "0";
+}
+
 TMenuItem* AddItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent OnClick = {}) {
     auto* item = new TMenuItem(Parent);
     item->SetCaption(Caption);
@@ -46,10 +52,12 @@ TMenuItem* AddItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent O
 class TDesktopSession::TDatabase {
 public:
     explicit TDatabase(const std::string& File) {
-        const bool fresh = !FileExists(File);
+        const bool server = IsServerURL(File);
+        const bool freshFile = !server && !FileExists(File);
         DBInt().OpenConnection("DBCONN", File, TDBOpenMode::omCreate);
         try {
-            if (fresh) zarixctl::FillDemoDatabase();
+            // A server database always exists already; it is new while it holds no tables.
+            if (freshFile || (server && HoldsNoTables())) zarixctl::FillDemoDatabase();
         } catch (...) {
             DBInt().CloseConnection("DBCONN");
             throw;

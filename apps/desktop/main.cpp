@@ -1,5 +1,5 @@
 // zarix-desktop: the sample application as a desktop MDI program.
-//   zarix-desktop [--db FILE] [--folder DIR] [--user N] [--screenshots DIR]
+//   zarix-desktop [--db FILE|URL] [--folder DIR] [--user N] [--screenshots DIR]
 // Without --user a login dialog asks; --screenshots runs the scripted tour and ends.
 #include "desktop_session.h"
 #include "login_dialog.h"
@@ -23,8 +23,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("zarix-desktop"));
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption db(QStringList{"db"}, "The database (made with the demo users when absent).", "FILE",
-                                QDir::home().filePath(QStringLiteral(".zarix-demo.db")));
+    const QCommandLineOption db(QStringList{"db"},
+                                "The database: an SQLite file (made with the demo users when absent), or a server "
+                                "database postgresql://user@host/db or postgresql:///db?host=/socket/folder (filled "
+                                "with the demo users while it holds no tables).",
+                                "FILE|URL", QDir::home().filePath(QStringLiteral(".zarix-demo.db")));
     const QCommandLineOption folder(QStringList{"folder"}, "The plugin folder.", "DIR");
     const QCommandLineOption user(QStringList{"user"}, "Log this user in without asking.", "N");
     const QCommandLineOption shots(QStringList{"screenshots"}, "Run the scripted tour, writing screenshots here.", "DIR");
