@@ -170,6 +170,9 @@ private:
     [[noreturn]] void RaiseFailure(const PGresult* Result, bool InTransaction, const std::string& ShownSql) {
         RaiseOn(*this, FailureText(Result, InTransaction), ShownSql);
     }
+    /// Sql under a savepoint of its own, in one round trip: the first result that failed, else
+    /// the statement's.
+    TResult SendGuarded(const std::string& Sql, int Count, const char* const* Values);
     // The simple protocol, for a fixed text of several statements.
     TResult SendScript(const char* Sql) { return TResult(PQexec(FHandle.get(), Sql)); }
     bool InTransaction() const { return PQtransactionStatus(FHandle.get()) != PQTRANS_IDLE; }
@@ -279,8 +282,7 @@ TResult TPgConnection::Run(const std::string& Statement, const std::string& Show
     // Inside a transaction a failing statement would spoil the whole transaction on this
     // server; under a savepoint of its own it undoes only itself, as on SQLite.
     const bool guarded = !control && PQtransactionStatus(FHandle.get()) == PQTRANS_INTRANS;
-    if (guarded) SendOrRaise(std::string("SAVEPOINT ") + kStatementSavepoint, ShownSql, true);
-    TResult result = Send(sql, Count, Values);
+    TResult result = guarded ? SendGuarded(sql, Count, Values) : Send(sql, Count, Values);
     if (!Succeeded(result.get())) {
         // A statement that ends the transaction takes it along however it fails.
         const bool ending = first == "COMMIT" || first == "END" || first == "ABORT" || (first == "ROLLBACK" && second != "TO");
@@ -288,7 +290,6 @@ TResult TPgConnection::Run(const std::string& Statement, const std::string& Show
         if (guarded) SendScript("ROLLBACK TO zarix_statement; RELEASE zarix_statement");
         RaiseOn(*this, error, ShownSql);
     }
-    if (guarded) SendOrRaise(std::string("RELEASE ") + kStatementSavepoint, ShownSql, true);
 
     if (first == "COMMIT" || first == "END" || first == "ABORT" || (first == "ROLLBACK" && second != "TO")) {
         FSavepoints.clear();
@@ -317,6 +318,35 @@ std::string TPgConnection::FailureText(const PGresult* Result, bool InTransactio
         FLostTransaction = error;
     }
     return error;
+}
+
+TResult TPgConnection::SendGuarded(const std::string& Sql, int Count, const char* const* Values) {
+    PGconn* connection = FHandle.get();
+    const char* const statements[] = {"SAVEPOINT zarix_statement", Sql.c_str(), "RELEASE zarix_statement"};
+    // The server runs a pipeline's statements in order and skips the rest after one fails; the
+    // caller then rolls back to the savepoint, as when they went one by one.
+    bool sent = PQenterPipelineMode(connection) == 1;
+    for (int i = 0; sent && i < 3; ++i)
+        sent = PQsendQueryParams(connection, statements[i], i == 1 ? Count : 0, nullptr, i == 1 ? Values : nullptr,
+                                 nullptr, nullptr, 0) == 1;
+    sent = sent && PQpipelineSync(connection) == 1;
+    TResult answer, failed;
+    for (int i = 0; sent && i < 3; ++i) {
+        TResult result(PQgetResult(connection));
+        if (!result) break;
+        // Each statement's results end with a null one.
+        while (const TResult more{PQgetResult(connection)}) {
+        }
+        if (!failed && !Succeeded(result.get())) failed = std::move(result);
+        else if (i == 1) answer = std::move(result);
+    }
+    for (TResult result(PQgetResult(connection)); result && PQresultStatus(result.get()) != PGRES_PIPELINE_SYNC;
+         result.reset(PQgetResult(connection))) {
+    }
+    // Leaving fails only with results still unread, which a connection that went down drops.
+    PQexitPipelineMode(connection);
+    if (!sent || failed) return failed;
+    return answer;
 }
 
 bool TPgConnection::StillConnected() {
