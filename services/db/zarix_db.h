@@ -55,7 +55,9 @@ enum class TDBOpenMode : uint8_t {
 /// On a server, SAVEPOINT outside a transaction begins one that RELEASE of that savepoint
 /// commits, and a failing statement inside a transaction undoes only itself, as on SQLite;
 /// BEGIN IMMEDIATE and BEGIN EXCLUSIVE take the database-wide writer lock (an advisory lock
-/// held to the end of the transaction), as SQLite's do.
+/// held to the end of the transaction), as SQLite's do. A server connection that the server
+/// closed is made again once at its next use outside a transaction; inside one it is not, and
+/// every statement raises until the caller ends the transaction, whose ROLLBACK passes.
 class ZARIX_API TDBInterface : public TSingleton {
     ZARIX_CLASS(TDBInterface, TSingleton)
     ~TDBInterface() override;
