@@ -4,11 +4,14 @@
 // Each iteration runs all four loops one after another on the same files (raw load, raw
 // unload, manager load, manager unload), each timed on the thread's CPU clock, and the ratios
 // are taken from the medians: on a small shared machine, wall time swings with whatever else
-// runs, while the four loops of one iteration see the same conditions.
+// runs, while the four loops of one iteration see the same conditions. A fifth loads the same
+// files again with every category of the diagnostic log on, into a sink that drops the lines:
+// what logging costs when on, against the loops above, which run with it off.
 #include "bench_ratio.h"
 
 #include "manager/ZarixPluginManager.h"
 #include "platform/os/library.h"
+#include "services/log.h"
 
 #include <dlfcn.h>
 #include <time.h>
@@ -57,7 +60,7 @@ double CpuMs() {
 using TRegister = TZarixPlugin* (*)();
 
 struct TSamples {
-    std::vector<double> RawLoad, RawUnload, Load, Unload;
+    std::vector<double> RawLoad, RawUnload, Load, Unload, LoggedLoad;
 };
 std::map<int, TSamples> gSamples;
 
@@ -107,6 +110,17 @@ void BM_LoadAndUnload(benchmark::State& state) {
         samples.Unload.push_back(CpuMs() - t);
         // Unloading must really unmap: a library kept by a unique symbol would still be there.
         if (!AllUnmapped(folder.Files)) state.SkipWithError("a library stayed mapped after unloading");
+
+        manager = std::make_unique<TZarixPluginManager>(nullptr);
+        manager->SetPluginFolder(folder.Folder.string());
+        TLogSink previous = SetLogSink([](std::string_view, std::string_view) {});
+        SetLogCategories(lcAll);
+        t = CpuMs();
+        manager->LoadPlugins();
+        samples.LoggedLoad.push_back(CpuMs() - t);
+        SetLogCategories(0);
+        SetLogSink(std::move(previous));
+        for (int i = manager->PluginCount() - 1; i >= 0; --i) manager->UnloadPlugin(i);
     }
 }
 BENCHMARK(BM_LoadAndUnload)->Arg(10)->Iterations(200)->Unit(benchmark::kMillisecond);
@@ -131,6 +145,7 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("raw_load_per_plugin_growth_1000_vs_10 (baseline, for reference)",
                         (Median(big.RawLoad) / 1000) / (Median(small.RawLoad) / 10), 0);
     reporter.PrintRatio("unload_plugins_1000", Median(big.Unload) / Median(big.RawUnload), 1.1);
+    reporter.PrintRatio("logging_off_vs_on_load_plugins_1000", Median(big.Load) / Median(big.LoggedLoad), 1.0);
     for (int count : {10, 100, 1000}) std::filesystem::remove_all(FolderOf(count).Folder);
     return 0;
 }

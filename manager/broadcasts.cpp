@@ -5,10 +5,23 @@
 #include "plugin/plugin_utils.h"
 #include "services/controls/progress_form.h"
 #include "services/exception_handler.h"
+#include "services/log_point.h"
 
 #include <algorithm>
 
 namespace zarix {
+
+namespace {
+// The pass as the db log names it.
+std::string PassName(TPluginMessagesTypes Pass) {
+    switch (Pass) {
+        case pmDBTableRequired: return "pass pmDBTableRequired";
+        case pmDBProcRequired: return "pass pmDBProcRequired";
+        case pmDBDataRequired: return "pass pmDBDataRequired";
+        default: return "message " + std::to_string(static_cast<int>(Pass));
+    }
+}
+}  // namespace
 
 class TZarixPluginManager::TBroadcastScope {
 public:
@@ -119,6 +132,7 @@ void TZarixPluginManager::DatabaseCheckBroadcast(const std::string& AExistingDBV
                 window->StepIt();
                 Application().ProcessMessages();
             }
+            const TLogDBScope logScope([&] { return "module " + plugin.GetPluginName() + ", " + PassName(kind); });
             plugin.OnMessage(kind, AExistingDBVersion, {});
         });
     }

@@ -15,6 +15,7 @@
 #include "plugin/plugin_utils.h"
 #include "services/exception_handler.h"
 #include "services/exception_manager.h"
+#include "services/log_point.h"
 #include "services/singleton.h"
 
 #include <sys/stat.h>
@@ -57,6 +58,18 @@ std::string FileVersionOf(const std::vector<std::byte>& Block) {
     return VerQueryString(Block.data(), size, VerStringPath(translations.front(), "FileVersion")).value_or(std::string());
 }
 
+// Which of Plugin's dependencies the loaded plugins fail, for the log.
+std::string UnmetDependencies(const TZarixPlugin& Plugin, const std::vector<TZarixPlugin*>& Plugins) {
+    std::string text = "plugin " + Plugin.GetPluginName() + ": unloaded, dependencies not met:";
+    for (const TPluginDependency& dependency : Plugin.PluginDependencies())
+        for (const TZarixPlugin* plugin : Plugins)
+            if (plugin->GetPluginName() == dependency.PluginName &&
+                VersionCompare(plugin->Version(), dependency.RequiredVersion) == "<")
+                text += " " + dependency.PluginName + " " + ZarixRecordText(plugin->Version()) + " is older than " +
+                        ZarixRecordText(dependency.RequiredVersion) + ";";
+    return text;
+}
+
 std::string SameLibraryMessage(const std::string& Second, const std::string& First) {
     return Second == First ? Second + ": this library is already loaded" : Second + ": the same library as " + First;
 }
@@ -91,6 +104,7 @@ std::vector<std::string> TZarixPluginManager::FindPluginFiles() const {
         IncludeTrailingPathDelimiter(FPluginFolder.empty() ? ExtractFilePath(Application().ExeName()) : FPluginFolder);
     std::vector<std::string> files = FindFiles(folder, "*." + GetExtension());
     for (std::string& file : files) file = folder + file;
+    Log(lcLoad, [&] { return "folder " + folder + ": " + std::to_string(files.size()) + " file(s) match *." + GetExtension(); });
     return files;
 }
 
@@ -138,9 +152,10 @@ void TZarixPluginManager::InitializePlugins() {
     }
 }
 
-void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) {
+void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithInitialize) try {
     ZARIX_ASSERT_UI_THREAD();
     CheckNotDesigning();
+    TLogStages stages(lcLoad);
     MarkStage(TProbeStage::psCheck);
     // Before any of the library's code runs: a file the loader cannot map whole, or one built
     // against another ABI, is refused here rather than crashing the host later.
@@ -150,6 +165,7 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     if (identity)
         if (const TLibraryFile* first = FindLibraryFile(identity->Device, identity->Inode))
             throw EPluginError(SameLibraryMessage(Filename, first->Path));
+    stages.Done([&] { return Filename + ": checked before loading"; });
     TriggerBeforeLoadingEvent(ChangeFileExt(Filename, ""));
     const std::string shortName = ExtractFileName(Filename);
     MarkStage(TProbeStage::psStartUp);
@@ -163,6 +179,7 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     } keep{library};
     if (!library) throw EPluginError("Błąd podczas ładowania Pluginu \"" + shortName + "\"");
     if (identity) FLibraryFiles.push_back({identity->Device, identity->Inode, Filename, library.Handle()});
+    stages.Done([&] { return Filename + ": loaded, start-up code run"; });
 
     MarkStage(TProbeStage::psRegister);
     const auto registerProc = reinterpret_cast<TPluginRegisterProc>(library.Resolve("PluginRegister"));
@@ -173,14 +190,17 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
         ZarixExceptionHandler(EPluginError(shortName + ": PluginRegister returned no plugin; the library stays loaded, "
                                                        "no plugin is recorded"),
                               "TZarixPluginManager.LoadPlugin", Here());
+        Log(lcLoad, [&] { return Filename + ": PluginRegister returned no plugin, nothing recorded"; });
         return;
     }
     if (const std::optional<std::string> what = WhyNotAPluginObject(plugin))
         throw EPluginError(shortName + ": PluginRegister returned " + *what + ", not a TZarixPlugin");
     CurrentPluginName = plugin->GetPluginName();
+    stages.Done([&] { return Filename + ": registered plugin " + CurrentPluginName; });
     if (plugin->PluginPriority() == 0)
         throw EPluginError("\"" + shortName + "\": nie ma określonego priorytetu ładowania.");
     ReadPluginVersion(*plugin, Filename, checked.VersionBlock);
+    stages.Done([&] { return Filename + ": version " + ZarixRecordText(plugin->Version()); });
     plugin->DBInterface = DBInterface;
     plugin->SkinProvider = FSkinProvider;
     MarkStage(TProbeStage::psInitialize);
@@ -188,6 +208,7 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     if (!GuardPluginCall(who, "Initialize", [&] { return plugin->Initialize(this, &Application(), shortName); }))
         throw EPluginError("\"" + Filename + "\" - inicjalizacja nie wykonana.");
 
+    stages.Done([&] { return Filename + ": initialized"; });
     // Room for both before either grows, so the two lists cannot end up of different lengths.
     if (FPlugins.size() == FPlugins.capacity()) FPlugins.reserve(2 * FPlugins.size() + 8);
     if (FLibraries.size() == FLibraries.capacity()) FLibraries.reserve(2 * FLibraries.size() + 8);
@@ -214,6 +235,9 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
     if (WithInitialize) InitializePlugin(GetPluginCount() - 1);
     MarkStage(TProbeStage::psDone);
     TriggerAfterLoadingEvent();
+} catch (const std::exception& e) {
+    Log(lcLoad, [&] { return Filename + ": refused: " + e.what(); });
+    throw;
 }
 
 void TZarixPluginManager::ReadPluginVersion(TZarixPlugin& Plugin, const std::string& Filename,
@@ -248,10 +272,13 @@ void TZarixPluginManager::InitializePlugin(int index) {
     ZARIX_ASSERT_UI_THREAD();
     if (index < 0 || index >= GetPluginCount()) RaiseListIndex(index);
     const auto position = static_cast<std::size_t>(index);
+    TLogStages stages(lcLoad);
     if (!CheckBeforeLoadPlugin(FPlugins[position])) {
+        Log(lcLoad, [&] { return UnmetDependencies(*FPlugins[position], FPlugins); });
         UnloadPlugin(index);
         return;
     }
+    stages.Done([&] { return "plugin " + FPlugins[position]->GetPluginName() + ": dependencies met"; });
     MarkStage(TProbeStage::psPluginInitialize);
     const TLibrary& library = FLibraries[position];
     if (library.Handle() > 0)
@@ -260,6 +287,7 @@ void TZarixPluginManager::InitializePlugin(int index) {
             const std::string who = (file ? ExtractFileName(file->Path) : std::string("?")) + " (plugin " +
                                     FPlugins[position]->GetPluginName() + ")";
             GuardPluginCall(who, "PluginInitialize", init);
+            stages.Done([&] { return who + ": PluginInitialize run"; });
         }
 }
 
@@ -297,6 +325,7 @@ void TZarixPluginManager::RevokeCallbacksOf(const TLibrary& Library, const std::
     const void* module = ModuleOfHandle(Library.Handle());
     if (module == nullptr) return;
     RevokeExceptionSinksOf(module);
+    RevokeLogSinksOf(module);
     RevokeUIChangeHandlersOf(module);
     Application().RevokeMessagesOf(module);
     const auto revoke = [module](auto& handler) {

@@ -5,6 +5,7 @@
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
 #include "services/exception_handler.h"
+#include "services/log_point.h"
 
 #include <algorithm>
 #include <vector>
@@ -110,6 +111,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
             current = found;
             found->SetMenuIndex(position);
             Remember(step, parent, element, found);
+            Log(lcMenu, [&] { return Command.MenuPath() + ": \"" + std::string(element) + "\" reused"; });
             continue;
         }
         if (!last) {
@@ -118,11 +120,15 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
             submenu->SetImageIndex(kSubmenuImage);
             current->Add(submenu);
             Remember(step, current, element, submenu);
+            Log(lcMenu, [&] { return Command.MenuPath() + ": submenu \"" + std::string(element) + "\" made"; });
             current = submenu;
             continue;
         }
         // A command whose caption is already a top-level entry gets no item of its own.
-        if (Build == TMenuBuild::List && menu->Items()->Find(Command.Caption()) != nullptr) return;
+        if (Build == TMenuBuild::List && menu->Items()->Find(Command.Caption()) != nullptr) {
+            Log(lcMenu, [&] { return Command.MenuPath() + ": no item, \"" + Command.Caption() + "\" is a top-level item"; });
+            return;
+        }
         auto* item = new TMenuItem(menu);
         item->SetCaption(Command.Caption());
         item->SetHint(Command.Hint());
@@ -140,6 +146,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
             FCommandBaseMenuPrivileges.push_back(TMenuPrivilege{Command.PrivilegeToCheckName(), item});
         AddCommandView(Command, item);
         current->Add(item);
+        Log(lcMenu, [&] { return Command.MenuPath() + ": item \"" + Command.Caption() + "\" made"; });
     }
 }
 

@@ -11,10 +11,10 @@ namespace zarix {
 /// neighbours are exchanged when, at the first level where their numbers are compared and the
 /// levels before are the same text, the first one's number is greater. Raises the conversion
 /// error of the first position element the walk meets that is no integer.
-ZARIX_API void SortCommandsByPosition(TList& Commands);
+void SortCommandsByPosition(TList& Commands);
 
 /// True when A[i] equals B[i] for every i from 0 to L; true for L below 0, false when either
 /// has no element L.
-ZARIX_API bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L);
+bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L);
 
 }  // namespace zarix

@@ -6,6 +6,7 @@
 #include "services/db/parameters.h"
 #include "services/db/zarix_db.h"
 #include "services/exception_handler.h"
+#include "services/log_point.h"
 
 #include <algorithm>
 #include <chrono>
@@ -61,6 +62,12 @@ TShortCut ButtonShortCut(int ButtonNumber) {
     const int key = ButtonNumber < 4 ? ButtonNumber : ButtonNumber + 1;
     if (key < 1 || key > 24) return 0;
     return static_cast<TShortCut>(scAlt | (VK_F1 + key - 1));
+}
+
+// Why a command of the toolbar list gets no button, for the log.
+std::string LeftOutReason(const TZarixPluginCommand& Command, bool HiddenByUser) {
+    if (HiddenByUser) return "hidden by the user";
+    return Command.ShowOnToolBar() ? "disabled" : "not shown on the toolbar";
 }
 
 }  // namespace
@@ -140,7 +147,10 @@ void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionLi
             const std::string hint = ReplaceUnderscores(command->ToolButtonCaption());
             const bool hiddenByUser = std::find(AtabToolbarButtonNotVisible.begin(), AtabToolbarButtonNotVisible.end(),
                                                 hint) != AtabToolbarButtonNotVisible.end();
-            if (hiddenByUser || !command->ShowOnToolBar() || !command->Enabled()) continue;
+            if (hiddenByUser || !command->ShowOnToolBar() || !command->Enabled()) {
+                Log(lcMenu, [&] { return "toolbar: " + command->MenuPath() + " left out, " + LeftOutReason(*command, hiddenByUser); });
+                continue;
+            }
 
             auto* button = new TToolButton(toolBar);
             button->SetTop(0);
@@ -160,6 +170,7 @@ void TZarixPluginManager::UpdateCommandsBasedToolBarByList(TActionList* ActionLi
             const TToolButton* before = count >= 2 ? toolBar->Buttons(count - 2) : nullptr;
             button->SetLeft(before != nullptr ? before->Left() + before->Width() : 0);
             command->SetToolItemRef(button);
+            Log(lcMenu, [&] { return "toolbar: button \"" + hint + "\" for " + command->MenuPath(); });
             if (ActionList != nullptr) {
                 auto* action = new TAction(ActionList);
                 action->SetShortCut(ButtonShortCut(toolBar->ComponentCount()));

@@ -22,10 +22,10 @@ namespace zarix {
 /// the file's name ("truncated: segment 2 ends at byte 51200 of a 3000-byte file", "built for
 /// AArch64, this host is x86-64", ...); nothing when it may be. Without AllowUnstamped a
 /// library lacking the ABI stamp is refused.
-ZARIX_API std::optional<std::string> InspectLibraryBytes(std::span<const std::byte> File, bool AllowUnstamped);
+std::optional<std::string> InspectLibraryBytes(std::span<const std::byte> File, bool AllowUnstamped);
 
 /// The same for a file, reading only its headers (one read for a usual plugin).
-ZARIX_API std::optional<std::string> InspectLibraryFile(const std::string& Path, bool AllowUnstamped);
+std::optional<std::string> InspectLibraryFile(const std::string& Path, bool AllowUnstamped);
 
 /// What the check learned of a library it let through, so that loading it need not read the
 /// file again.
@@ -38,20 +38,20 @@ struct TCheckedLibrary {
 };
 
 /// Raises EPackageError "<file name>: <reason>" for a library InspectLibraryFile refuses.
-ZARIX_API TCheckedLibrary CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped);
+TCheckedLibrary CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstamped);
 
 /// Why a stamp does not fit this host's build: "built for framework ABI 3, this host has ABI 4";
 /// nothing when it fits.
-ZARIX_API std::optional<std::string> AbiStampMismatch(const TAbiStamp& Stamp);
+std::optional<std::string> AbiStampMismatch(const TAbiStamp& Stamp);
 
 /// The ABI stamp of an ELF library of any machine, read without loading it; nothing when it has
 /// none.
-ZARIX_API TVersionResult<std::optional<TAbiStamp>> ReadAbiStamp(const std::string& Path);
+TVersionResult<std::optional<TAbiStamp>> ReadAbiStamp(const std::string& Path);
 
 /// The standard library a stamp names: "libstdc++ 12 (C++11 ABI)", "libstdc++ 7 (old ABI)".
-ZARIX_API std::string StandardLibraryText(const TAbiStamp& Stamp);
+std::string StandardLibraryText(const TAbiStamp& Stamp);
 
 /// The stamp this host's framework library was built with.
-ZARIX_API TAbiStamp HostAbiStamp() noexcept;
+TAbiStamp HostAbiStamp() noexcept;
 
 }  // namespace zarix

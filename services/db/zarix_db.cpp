@@ -5,6 +5,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/ui/message_box.h"
 #include "services/db/db_backend.h"
+#include "services/log_point.h"
 
 #include <algorithm>
 #include <climits>
@@ -122,7 +123,10 @@ std::string TDBInterface::ConnectionFileName(const std::string& Name) const { re
 
 TDBDialect TDBInterface::Dialect(const std::string& Name) const { return Connection(Name)->Dialect(); }
 
-void TDBInterface::ExecSQL(const std::string& Name, const std::string& Sql) { Connection(Name)->ExecScript(Sql); }
+void TDBInterface::ExecSQL(const std::string& Name, const std::string& Sql) {
+    Log(lcDB, [&] { return Name + ": " + std::string(FirstLineOf(Sql)); });
+    Connection(Name)->ExecScript(Sql);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TDBQuery
@@ -162,6 +166,7 @@ struct TDBQuery::TImpl {
     }
 
     void Prepare() {
+        Log(lcDB, [&] { return ConnectionName + ": " + std::string(FirstLineOf(Sql)); });
         std::unique_ptr<TDBStatement> statement = Connection->Prepare(Sql);
         for (const auto& [key, value] : Params) BindOne(*statement, key, value);
         Statement = std::move(statement);

@@ -1,0 +1,62 @@
+# Compares the dynamic symbols a library defines with its committed list, or writes the list.
+#   cmake -DLIBRARY=<file> -DLIST=<file.symbols> -DMODE=check|update -P symbols.cmake
+# The list holds demangled names, sorted, one a line. Lambdas' helper functions are left out:
+# the compiler names them, not the code, and they come and go with inlining.
+foreach(var LIBRARY LIST MODE)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "symbols.cmake needs -D${var}=...")
+  endif()
+endforeach()
+find_program(NM nm REQUIRED)
+execute_process(COMMAND ${NM} -D --defined-only -C ${LIBRARY}
+  OUTPUT_VARIABLE out RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}: ${err}")
+endif()
+# One symbol a line: "<address> <type> <name>"; names may hold ';', which a CMake list cannot.
+string(REPLACE ";" "<semicolon>" out "${out}")
+string(REPLACE "\n" ";" lines "${out}")
+set(names)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-fA-F]* *[A-Za-z] (.+)$")
+    set(name "${CMAKE_MATCH_1}")
+    if(NOT name MATCHES "{lambda")
+      list(APPEND names "${name}")
+    endif()
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES names)
+list(SORT names)
+string(REPLACE ";" "\n" text "${names}")
+string(REPLACE "<semicolon>" ";" text "${text}\n")
+
+if(MODE STREQUAL "update")
+  file(WRITE ${LIST} "${text}")
+  list(LENGTH names count)
+  message(STATUS "${LIST}: ${count} symbols")
+  return()
+endif()
+
+file(READ ${LIST} expected)
+if(expected STREQUAL text)
+  return()
+endif()
+# Both sides as lists again, to name what was added and what was taken away.
+string(REPLACE ";" "<semicolon>" expected "${expected}")
+string(REPLACE "\n" ";" want "${expected}")
+list(REMOVE_ITEM want "")
+set(added ${names})
+list(REMOVE_ITEM added ${want})
+set(removed ${want})
+list(REMOVE_ITEM removed ${names})
+set(report "")
+foreach(name IN LISTS removed)
+  string(APPEND report "- ${name}\n")
+endforeach()
+foreach(name IN LISTS added)
+  string(APPEND report "+ ${name}\n")
+endforeach()
+string(REPLACE "<semicolon>" ";" report "${report}")
+message(FATAL_ERROR "The symbols ${LIBRARY} exports differ from ${LIST} (- gone, + new):\n${report}"
+  "A deliberate change: run ./dev abi-update and commit the list; a symbol gone or changed "
+  "also needs ZARIX_FRAMEWORK_ABI bumped in platform/os/framework_abi.h (see cmake/abi/README.md).")
