@@ -28,17 +28,7 @@ protected:
     }
     static void TearDownTestSuite() { fs::remove_all(Folder); }
 
-    /// "@name" stands for that entry of the test's folder.
-    static std::vector<std::string> Args(std::vector<std::string> args) {
-        for (std::string& a : args)
-            if (!a.empty() && a.front() == '@') a = (Folder / a.substr(1)).string();
-        return args;
-    }
-    static std::string Shown(const std::vector<std::string>& args) {
-        std::string what;
-        for (const std::string& a : args) what += a + ' ';
-        return what;
-    }
+    static std::vector<std::string> Args(std::vector<std::string> args) { return ArgsIn(Folder, std::move(args)); }
 
     static inline fs::path Folder;
 };

@@ -38,12 +38,7 @@ protected:
     }
     static void TearDownTestSuite() { fs::remove_all(Folder); }
 
-    /// "@name" stands for that entry of the test's folder.
-    static std::vector<std::string> Args(std::vector<std::string> args) {
-        for (std::string& a : args)
-            if (!a.empty() && a.front() == '@') a = (Folder / a.substr(1)).string();
-        return args;
-    }
+    static std::vector<std::string> Args(std::vector<std::string> args) { return ArgsIn(Folder, std::move(args)); }
 
     static inline fs::path Folder;
 };
@@ -96,7 +91,8 @@ TEST_F(DatabaseCommands, EveryRefusalExitsNonZeroSaysWhyAndChangesNothing) {
          "nowa.db: no such folder " + (Folder / "brak").string()},
         // A version the modules cannot compare stops the check; the new file goes again.
         {{"dbcheck", "--folder", kPlugins, "--db", "@nowa.db", "--version", "65535.65535.65535.65535"}, 1,
-         "Moduł Kontrahenci: nieprawidłowa wersja bazy danych"},
+         "the check stopped at \"Weryfikacja struktury modułu: Kontrahenci\": Moduł Kontrahenci: nieprawidłowa wersja "
+         "bazy danych"},
         {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "-1"}, 2,
          "--version \"-1\" is not a version: \"-1\" is not a number from 0 to 65535"},
         {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "abc"}, 2, "\"abc\" is not a number"},
@@ -109,11 +105,9 @@ TEST_F(DatabaseCommands, EveryRefusalExitsNonZeroSaysWhyAndChangesNothing) {
         const std::vector<std::string> args = Args(row.Args);
         const std::string before = PathState(Folder);
         const TRun run = Zarixctl(args);
-        std::string what;
-        for (const std::string& a : row.Args) what += a + ' ';
-        EXPECT_EQ(run.Exit, row.Exit) << what << "\n" << run.Errors;
-        EXPECT_THAT(run.Errors, HasSubstr(row.Error)) << what;
-        EXPECT_EQ(PathState(Folder), before) << what;
+        EXPECT_EQ(run.Exit, row.Exit) << Shown(row.Args) << "\n" << run.Errors;
+        EXPECT_THAT(run.Errors, HasSubstr(row.Error)) << Shown(row.Args);
+        EXPECT_EQ(PathState(Folder), before) << Shown(row.Args);
     }
 }
 

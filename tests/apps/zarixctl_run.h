@@ -76,6 +76,20 @@ inline TRun Zarixctl(const std::vector<std::string>& args) {
     return run;
 }
 
+/// The arguments with each "@name" standing for that entry of Folder.
+inline std::vector<std::string> ArgsIn(const fs::path& Folder, std::vector<std::string> args) {
+    for (std::string& a : args)
+        if (!a.empty() && a.front() == '@') a = (Folder / a.substr(1)).string();
+    return args;
+}
+
+/// The arguments as one line, for failure messages.
+inline std::string Shown(const std::vector<std::string>& args) {
+    std::string what;
+    for (const std::string& a : args) what += a + ' ';
+    return what;
+}
+
 /// Every entry below Path with its mode and its bytes or link target, in name order.
 inline std::string PathState(const fs::path& path) {
     struct stat st {};

@@ -5,6 +5,7 @@
 #include "services/db/security.h"
 #include "services/db/tables.h"
 #include "services/db/zarix_db.h"
+#include "message_of.h"
 #include "test_database.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,17 +48,8 @@ protected:
 
     static void Exec(const std::string& sql) { zarix::DBInt().ExecSQL("DBCONN", sql); }
 
-    /// The message of the EDatabaseError that Call raises; a test failure when it raises none.
-    template <class F>
-    static std::string ErrorOf(F&& Call) {
-        try {
-            Call();
-        } catch (const zarix::EDatabaseError& e) {
-            return e.Message();
-        }
-        ADD_FAILURE() << "no EDatabaseError was raised";
-        return {};
-    }
+    /// The message of the EDatabaseError that Call raises.
+    static std::string ErrorOf(const std::function<void()>& Call) { return MessageOf<zarix::EDatabaseError>(Call); }
 
 private:
     std::unique_ptr<TTestDatabase> FDatabase;

@@ -1,11 +1,11 @@
-// The sample application's plugin folder loaded by a manager over a fresh database on "DBCONN",
-// as the host has it: SQLite in memory, or a schema of its own on the test run's server.
+// The sample application's plugin folder loaded by a manager over the fresh "DBCONN" of a
+// database test, as the host has it.
 #pragma once
 
 #include "manager/ZarixPluginManager.h"
 #include "platform/rtl/strings.h"
 #include "services/db/zarix_db.h"
-#include "tests/db/test_database.h"
+#include "tests/db/db_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,28 +13,21 @@
 #include <string>
 #include <vector>
 
-class SampleApplication : public ::testing::TestWithParam<TBackend> {
+class SampleApplication : public DatabaseTest {
 protected:
     void SetUp() override {
-        ZARIX_REQUIRE_BACKEND(GetParam());
-        Database = std::make_unique<TTestDatabase>(GetParam());
-        zarix::DBInt().OpenConnection("DBCONN", Database->Location());
+        DatabaseTest::SetUp();
+        if (!Ready()) return;
         Manager = std::make_unique<zarix::TZarixPluginManager>(nullptr);
         Manager->SetPluginFolder(EXAMPLE_PLUGIN_DIR);
         Manager->LoadPlugins();
     }
     void TearDown() override {
         Manager.reset();
-        zarix::DBInt().CloseConnection("DBCONN");
-        Database.reset();
+        DatabaseTest::TearDown();
     }
-    /// False when SetUp skipped the test, so a derived SetUp stops too.
-    bool Ready() const { return Database != nullptr; }
-    bool OnServer() const { return GetParam() == TBackend::PostgreSQL; }
-    const char* Says(const char* SQLite, const char* Server) const { return OnServer() ? Server : SQLite; }
 
     void Check(const std::string& existingVersion) { Manager->DatabaseCheckBroadcast(existingVersion, false); }
-    static void Exec(const std::string& sql) { zarix::DBInt().ExecSQL("DBCONN", sql); }
     /// The first column of the first row; "" when there is none.
     static std::string Value(const std::string& sql) {
         zarix::TDBQuery query(sql, "DBCONN");
@@ -96,7 +89,6 @@ protected:
         return dump;
     }
 
-    std::unique_ptr<TTestDatabase> Database;
     std::unique_ptr<zarix::TZarixPluginManager> Manager;
 
 private:

@@ -68,8 +68,11 @@ TEST_F(LoadingTest, AForeignExceptionInTheInitialisationWalkEndsLoadPluginsAsAnE
 
 TEST_F(LoadingTest, RegistrationThatReturnsNothingIsReportedNamingTheFileAndNotRaised) {
     TCapturingExceptionSink reports;
+    int after = 0;
+    Manager->SetOnAfterLoading([&](TObject*) { ++after; });
     const std::string path = Install("registernull");
     EXPECT_NO_THROW(Manager->LoadPlugin(path, true));
+    EXPECT_EQ(after, 0);
     EXPECT_EQ(Manager->PluginCount(), 0);
     EXPECT_TRUE(IsLibraryLoaded(path));
     zarix_test::ExpectLibraryKept(path, 0);

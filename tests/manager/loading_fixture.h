@@ -2,6 +2,7 @@
 #pragma once
 
 #include "journal.h"
+#include "message_of.h"
 
 #include "manager/ZarixPluginManager.h"
 
@@ -14,21 +15,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-/// What `action` raised as an E, or a line saying what else happened.
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.what();
-    } catch (const std::exception& e) {
-        return std::string("wrong exception: ") + e.what();
-    } catch (...) {
-        return "a foreign exception passed through";
-    }
-    return "nothing raised";
-}
 
 class LoadingTest : public ::testing::Test {
 protected:

@@ -84,12 +84,8 @@ TEST_F(CommandTest, ABadPositionFailsTheSetUpWhenTheSortMeetsItAndTheWalkOtherwi
     EXPECT_EQ(bad->MenuItemRef(), nullptr);
 
     Add(plugins[0], "Drugi", "Drugi", "1");
-    try {
-        Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
-        FAIL();
-    } catch (const EPluginError& e) {
-        EXPECT_EQ(e.Message(), "Menu create error.");
-    }
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr); }),
+              "Menu create error.");
     EXPECT_EQ(menu.Items()->Count(), 0);
     EXPECT_EQ(Manager->getCommandList()->Count(), 2);  // replaced before the sort failed
 }

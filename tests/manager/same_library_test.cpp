@@ -35,12 +35,8 @@ TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
         EXPECT_EQ(Manager->LoadedAs(second), first);
 
         // LoadPlugin asked for the second name raises instead, and records nothing.
-        try {
-            Manager->LoadPlugin(second, false);
-            ADD_FAILURE() << "nothing raised";
-        } catch (const EPluginError& e) {
-            EXPECT_EQ(std::string(e.what()), second + ": the same library as " + first);
-        }
+        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(second, false); }),
+                  second + ": the same library as " + first);
         EXPECT_EQ(Manager->PluginCount(), 2);
 
         while (Manager->PluginCount() > 0) Manager->UnloadPlugin(Manager->PluginCount() - 1);

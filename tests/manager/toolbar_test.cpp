@@ -145,12 +145,9 @@ TEST_F(ToolBarTest, FailuresOfTheSetUpRaiseAndKeepWhatTheyMust) {
     TToolBar other(nullptr);
     (new TToolButton(&other))->SetParent(&other);
     ASSERT_EQ(other.ButtonCount(), 1);
-    try {
-        Manager->SetCommandsBasedToolBar(&other, &Images, nullptr);  // old buttons go, then it fails
-        FAIL();
-    } catch (const EPluginError& e) {
-        EXPECT_EQ(e.Message(), "ToolBar create error.");
-    }
+    // The old buttons go, then it fails.
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->SetCommandsBasedToolBar(&other, &Images, nullptr); }),
+              "ToolBar create error.");
     EXPECT_EQ(other.ButtonCount(), 0);
     EXPECT_EQ(Manager->ToolBar(), &Bar);
 

@@ -33,6 +33,9 @@ TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
     EXPECT_EQ(Container->IsMDIForm(List, "TINVOICE", 5, askAll), Lone);
     EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", -1, askAll), CardA);
     EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", 7, askAll), nullptr);
+    // A child registered before its parent is found as well: the list, the first entry, moved below.
+    Container->Items()->Items(0)->SetParentForm(Lone);
+    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
 }
 
 TEST_F(LookupTest, BottomAndLastChildren) {

@@ -95,7 +95,6 @@ TElfLandmarks FindElfLandmarks(const TFileBytes& file) {
     l.SectionHeaders = Get(file, 0x28, 8);
     const uint64_t count = Get(file, 0x3C, 2);
     const uint64_t names = Get(file, l.SectionHeaders + Get(file, 0x3E, 2) * 64 + 24, 8);
-    l.SectionHeaderEnd = l.SectionHeaders + count * 64;
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t header = l.SectionHeaders + i * 64;
         const char* name = reinterpret_cast<const char*>(file.data() + names + Get(file, header, 4));

@@ -47,7 +47,6 @@ struct TElfLandmarks {
     uint64_t ProgramHeaderEnd = 0;
     uint64_t NoteProgramHeader = 0;  // the PT_NOTE entry covering the version note
     uint64_t SectionHeaders = 0;     // e_shoff
-    uint64_t SectionHeaderEnd = 0;
     uint64_t VersionHeader = 0;  // the .note.zarix_version section header
     uint64_t NoteOffset = 0;
     uint64_t BlockOffset = 0;  // the note's descriptor

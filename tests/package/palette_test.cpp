@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "message_of.h"
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -96,12 +98,7 @@ TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpF
 
 TEST(PaletteBitmaps, NamesIgnoreCaseAndAnUnknownNameIsAClearError) {
     EXPECT_EQ(LoadResourceBitmap("tZarixPlugin"), LoadResourceBitmap("TZARIXPLUGIN"));
-    try {
-        LoadResourceBitmap("TZARIXNOTHING");
-        FAIL() << "no error";
-    } catch (const EResNotFound& e) {
-        EXPECT_STREQ(e.what(), "Resource TZARIXNOTHING not found");
-    }
+    EXPECT_EQ(MessageOf<EResNotFound>([] { LoadResourceBitmap("TZARIXNOTHING"); }), "Resource TZARIXNOTHING not found");
     EXPECT_THROW(PaletteBitmap(&TForm::StaticClass()), EResNotFound);
     EXPECT_THROW(PaletteBitmap(nullptr), EResNotFound);
 }

@@ -27,53 +27,31 @@ std::unique_ptr<TfrmPluginManager> MakeForm() {
 
 }  // namespace
 
-TEST(PluginManagerForm, IsBuiltExactlyAsItsLayoutSays) {
+TEST(PluginManagerForm, IsBuiltAsItsLayoutSays) {
     const auto form = MakeForm();
     EXPECT_EQ(form->Name(), "frmPluginManager");
-    ExpectProps(*form, {{"Left", 360}, {"Top", 367}, {"ClientWidth", 582}, {"ClientHeight", 324},
-                        {"Caption", "frmPluginManager"}, {"Color", "clBtnFace"}, {"Font.Name", "MS Sans Serif"},
-                        {"Font.Height", -11}, {"Font.Charset", "DEFAULT_CHARSET"}, {"Font.Color", "clWindowText"},
-                        {"Font.Style", "[]"}, {"PixelsPerInch", 96}, {"TextHeight", 13}, {"OldCreateOrder", false}});
-
+    ExpectProps(*form, {{"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
     const std::vector<TControl*> top = ControlsOf(form.get());
     ASSERT_EQ(top.size(), 3u);
     const char* panels[] = {"ZarixPanel1", "ZarixPanel2", "ZarixPanel3"};
-    const TProps placement[] = {
-        {{"Align", "alTop"}, {"Left", 0}, {"Top", 0}, {"Width", 582}, {"Height", 41}, {"TabOrder", 0}},
-        {{"Align", "alBottom"}, {"Left", 0}, {"Top", 283}, {"Width", 582}, {"Height", 41}, {"TabOrder", 1}},
-        {{"Align", "alClient"}, {"Left", 0}, {"Top", 41}, {"Width", 582}, {"Height", 242}, {"TabOrder", 2}},
-    };
+    const TBounds placement[] = {{0, 0, 582, 41}, {0, 283, 582, 41}, {0, 41, 582, 242}};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(panels[i]);
         ASSERT_EQ(top[i], form->FindComponent(panels[i]));
-        EXPECT_EQ(top[i]->ClassName(), "TZarixPanel");
-        ExpectProps(*top[i], placement[i]);
-        ExpectProps(*top[i], {{"KeyPreview", false}, {"LayoutRowCount", 0}, {"LayoutColCount", 0}});
+        EXPECT_EQ(top[i]->BoundsRect(), placement[i]);
+        EXPECT_EQ(GetPropValue(*top[i], "TabOrder"), Variant(i));
     }
-
     TZarixPageControl* pages = form->ZarixPageControl1();
     ASSERT_NE(pages, nullptr);
-    EXPECT_EQ(pages->Name(), "ZarixPageControl1");
-    EXPECT_EQ(pages->Parent(), form->ZarixPanel3());
     EXPECT_EQ(ControlsOf(form->ZarixPanel3()), (std::vector<TControl*>{pages}));
-    ExpectProps(*pages, {{"Align", "alClient"}, {"Left", 1}, {"Top", 1}, {"Width", 580}, {"Height", 240},
-                         {"ActivePage", "KQTabSheet1"}, {"ParentFont", false}, {"TabBackGroundColor", "clBtnFace"},
-                         {"TabMargin.RightMargin", 0}, {"TabOverlap", 0}, {"TabOrder", 0}});
-    for (const std::string font : {"Font.", "ActiveFont."})
-        ExpectProps(*pages, {{font + "Name", "Tahoma"}, {font + "Height", -11}, {font + "Charset", "DEFAULT_CHARSET"},
-                             {font + "Color", "clWindowText"}, {font + "Style", "[]"}});
-
+    ExpectProps(*pages, {{"Align", "alClient"}, {"ActivePage", "KQTabSheet1"}, {"ActiveFont.Name", "Tahoma"}});
     ASSERT_EQ(pages->PageCount(), 2);
-    EXPECT_EQ(pages->Pages(0), form->KQTabSheet1());
-    EXPECT_EQ(pages->Pages(1), form->KQTabSheet2());
     const char* captions[] = {"Lokalne wtyczki", "Dostępne wtyczki"};
     for (int i = 0; i < 2; ++i) {
         TKQTabSheet* sheet = pages->Pages(i);
-        EXPECT_EQ(sheet->Name(), "KQTabSheet" + std::to_string(i + 1));
+        EXPECT_EQ(sheet, i == 0 ? form->KQTabSheet1() : form->KQTabSheet2());
         EXPECT_EQ(sheet->Parent(), pages);
-        EXPECT_EQ(sheet->ControlCount(), 0) << "the pages are empty";
-        ExpectProps(*sheet, {{"Caption", captions[i]}, {"Color", "clBtnFace"}, {"ColorTo", "clNone"},
-                             {"TabColor", "clBtnFace"}, {"TabColorTo", "clNone"}, {"PageIndex", i}});
+        ExpectProps(*sheet, {{"Caption", captions[i]}, {"PageIndex", i}});
     }
     EXPECT_EQ(form->ComponentCount(), 6) << "the form owns its six controls and nothing else";
     EXPECT_EQ(frmPluginManager, nullptr) << "building a form does not assign the global";

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "message_of.h"
+
 namespace lists_test {
 
 using namespace zarix;
@@ -15,12 +17,7 @@ TEST(TList, PositionsOutOfRangeRaiseAndNothingChanges) {
     list.Insert(0, &c);
     EXPECT_EQ(list.Items(0), &c);
     EXPECT_EQ(list.IndexOf(&b), 2);
-    try {
-        list.Delete(3);
-        FAIL();
-    } catch (const EListError& e) {
-        EXPECT_EQ(e.Message(), "List index out of bounds (3)");
-    }
+    EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(3); }), "List index out of bounds (3)");
     EXPECT_THROW(list.Insert(5, &a), EListError);
     EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(list.Remove(&a), 1);

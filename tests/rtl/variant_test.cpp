@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "message_of.h"
+
 using namespace zarix;
 
 TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
@@ -28,12 +30,8 @@ TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
 }
 
 TEST(Variant, FailedConversionsNameBothTypes) {
-    try {
-        (void)Variant("abc").AsInteger();
-        FAIL();
-    } catch (const EVariantError& e) {
-        EXPECT_EQ(e.Message(), "Could not convert variant of type (String) into type (Integer)");
-    }
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("abc").AsInteger(); }),
+              "Could not convert variant of type (String) into type (Integer)");
     EXPECT_THROW((void)Variant(int64_t{1} << 40).AsInteger(), EVariantError);
     EXPECT_THROW((void)Variant::Null().AsString(), EVariantError);
     EXPECT_THROW((void)Variant(1e300).AsInt64(), EVariantError);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "message_of.h"
+
 #include <string>
 
 namespace mdi_interface_test {
@@ -40,12 +42,7 @@ TEST(MDIInterface, AWindowAnswersTheQueryAndOtherObjectsRaiseIntfCastError) {
     TObject plain;
     EXPECT_EQ(QueryMDIInterface(&plain), nullptr);
     EXPECT_EQ(QueryMDIInterface(nullptr), nullptr);
-    try {
-        GetMDIInterface(&plain);
-        FAIL() << "expected EIntfCastError";
-    } catch (const EIntfCastError& e) {
-        EXPECT_EQ(e.Message(), "Interface not supported");
-    }
+    EXPECT_EQ(MessageOf<EIntfCastError>([&] { GetMDIInterface(&plain); }), "Interface not supported");
     EXPECT_THROW(GetMDIInterface(nullptr), EIntfCastError);
 }
 

@@ -6,6 +6,8 @@
 #include "platform/ui/image_list.h"
 #include "platform/ui/ui_change.h"
 
+#include "message_of.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -225,12 +227,7 @@ TEST_F(MDI, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     auto frame = MakeFrame();
     TChild* plain = MakeChild(*frame);
     EXPECT_TRUE(plain->Visible());
-    try {
-        plain->Hide();
-        FAIL() << "hiding an MDI child must be refused";
-    } catch (const EInvalidOperation& e) {
-        EXPECT_EQ(e.Message(), "Cannot hide an MDI Child Form");
-    }
+    EXPECT_EQ(MessageOf<EInvalidOperation>([&] { plain->Hide(); }), "Cannot hide an MDI Child Form");
     EXPECT_TRUE(plain->Visible());
 
     THideableChild* hidden = TForm::Create<THideableChild>(frame.get());
