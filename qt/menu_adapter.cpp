@@ -64,8 +64,14 @@ TMenuAdapter::TEntry& TMenuAdapter::Entry(TMenuItem* Item) {
         FrontEnd().Registry().WatchPart(Item, this);
         // Held weakly: the item may go while its action is still queued for a click.
         TWeak<TMenuItem> weak = Item;
-        QObject::connect(action, &QAction::triggered, action, [weak] {
-            if (TMenuItem* item = weak.Get()) TQtFrontEnd::Guarded("TMenuItem.Click", [item] { item->Click(); });
+        QObject::connect(action, &QAction::triggered, action, [weak, action](bool checked) {
+            if (weak.Get() == nullptr) return;
+            // Qt turned the check mark of a checkable action already; the item learns it
+            // before its handler runs, which then sees the state the person chose.
+            TQtFrontEnd::Guarded("TMenuItem.Click", [&] {
+                if (action->isCheckable()) weak.Get()->SetChecked(checked);
+                if (TMenuItem* item = weak.Get()) item->Click();
+            });
         });
         ShowItem(Item, it->second);
     }
@@ -82,6 +88,9 @@ void TMenuAdapter::ShowItem(TMenuItem* Item, TEntry& Entry) {
     action->setStatusTip(QString::fromStdString(Item->Hint()));
     action->setEnabled(Item->Enabled());
     action->setVisible(Item->Visible());
+    // Once checked, an item stays checkable, so a person can turn it back on after turning it off.
+    if (Item->Checked()) action->setCheckable(true);
+    action->setChecked(Item->Checked());
     action->setShortcut(KeySequenceOf(Item->ShortCut()));
     action->setIcon(IconOf(Menu()->Images(), Item->ImageIndex()));
     if (Entry.SubMenu) Entry.SubMenu->setTitle(action->text());
