@@ -1,7 +1,10 @@
 // The adapter registry.
 #include "qt/adapter_registry.h"
 
+#include "platform/os/module_info.h"
+
 #include <algorithm>
+#include <typeinfo>
 
 namespace zarix::qt {
 
@@ -78,6 +81,28 @@ void TAdapterRegistry::Clear() {
     // An adapter's destructor may remove others (a frame takes its children's windows), so
     // take one at a time from the end.
     while (!FOrder.empty()) Remove(FOrder.back());
+}
+
+void TAdapterRegistry::RemoveOfModule(const void* Module) {
+    // A class's type information lies in the library that defines its virtual functions.
+    const auto inModule = [Module](const TComponent* Object) { return ModuleOfCode(&typeid(*Object)) == Module; };
+    std::vector<const TComponent*> models;
+    for (const TComponent* model : FOrder)
+        if (inModule(model)) models.push_back(model);
+    // Newest first, and one at a time: a frame's destructor takes its children's adapters.
+    for (auto it = models.rbegin(); it != models.rend(); ++it) Remove(*it);
+    std::vector<const TComponent*> parts;
+    for (const auto& [object, adapter] : FRoutes)
+        if (!FAdapters.contains(object) && inModule(object)) parts.push_back(object);
+    for (const TComponent* part : parts) {
+        auto route = FRoutes.find(part);
+        if (route == FRoutes.end()) continue;
+        TAdapter* adapter = route->second;
+        FRoutes.erase(route);
+        auto* object = const_cast<TComponent*>(part);
+        FWatch->RemoveFreeNotification(object);
+        adapter->PartFreed(object);
+    }
 }
 
 void TAdapterRegistry::Freed(TComponent* Object) {

@@ -29,6 +29,9 @@ public:
     void Remove(const TComponent* Model);
     /// Destroys every adapter, the newest first.
     void Clear();
+    /// Before Module is unmapped: destroys the adapters whose model is of a class defined in
+    /// it and drops the parts of such classes from the adapters watching them.
+    void RemoveOfModule(const void* Module);
     std::size_t Count() const noexcept { return FAdapters.size(); }
 
 private:

@@ -1,6 +1,8 @@
 // The front-end: the seam's handler, discovery of objects to mirror, and the event-loop hooks.
 #include "qt/front_end.h"
 
+#include "platform/os/module_info.h"
+#include "platform/os/module_unload.h"
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/forms.h"
@@ -16,10 +18,14 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 #include <cassert>
 #include <cstdio>
+#include <typeinfo>
+#include <vector>
 
 namespace zarix::qt {
 
@@ -31,6 +37,8 @@ struct TQtFrontEnd::THooks {
     QObject Context;  // disconnects the event-loop hooks when it goes
     TMessageBoxHandler PreviousMessageBox;
     TExceptionSink PreviousSink;
+    std::function<void()> PreviousWakeUp;
+    uint64_t UnloadObserver = 0;
 };
 
 TQtFrontEnd::TQtFrontEnd() : FHooks(std::make_unique<THooks>()) {
@@ -51,9 +59,17 @@ TQtFrontEnd::TQtFrontEnd() : FHooks(std::make_unique<THooks>()) {
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &FHooks->Context,
                          [this] { ScheduleMessages(); });
+    // A message posted by another thread while the loop sleeps must wake it: the queued call is
+    // an event posted to the UI thread, which is safe from any thread.
+    FHooks->PreviousWakeUp = Application().SetMessageWakeUp([this, context = &FHooks->Context] {
+        QMetaObject::invokeMethod(context, [this] { ScheduleMessages(); }, Qt::QueuedConnection);
+    });
+    FHooks->UnloadObserver = AddModuleUnloadObserver([this](const TModuleUnload& Unload) { DropModule(Unload.Module); });
 }
 
 TQtFrontEnd::~TQtFrontEnd() {
+    RemoveModuleUnloadObserver(FHooks->UnloadObserver);
+    Application().SetMessageWakeUp(std::move(FHooks->PreviousWakeUp));
     SetUIChangeHandler(std::move(FPreviousHandler));
     SetMessageBoxHandler(std::move(FHooks->PreviousMessageBox));
     SetExceptionSink(std::move(FHooks->PreviousSink));
@@ -80,6 +96,27 @@ void TQtFrontEnd::ScheduleMessages() {
         FMessagesScheduled = false;
         Guarded("Application.ProcessMessages", [] { Application().ProcessMessages(); });
     });
+}
+
+void TQtFrontEnd::DropModule(const void* Module) {
+    const auto builtIn = [Module](const auto& Callback) {
+        return Callback && ModuleOfCode(&Callback.target_type()) == Module;
+    };
+    if (builtIn(FSubWindowPolicy)) FSubWindowPolicy = nullptr;
+    if (builtIn(FObserver)) FObserver = nullptr;
+    FRegistry.RemoveOfModule(Module);
+    // Widgets of the library's own classes, made by its code outside the mirror: deleted now,
+    // not later, since their virtual functions go with the library. The outermost of them
+    // takes the ones inside it.
+    std::vector<QPointer<QWidget>> doomed;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (ModuleOfCode(&typeid(*widget)) != Module) continue;
+        bool inner = false;
+        for (QWidget* up = widget->parentWidget(); up != nullptr && !inner; up = up->parentWidget())
+            inner = ModuleOfCode(&typeid(*up)) == Module;
+        if (!inner) doomed.emplace_back(widget);
+    }
+    for (const QPointer<QWidget>& widget : doomed) delete widget.data();
 }
 
 void TQtFrontEnd::PumpEvents() {

@@ -77,6 +77,8 @@ private:
     void OnChange(const TUIChange& Change);
     void Discover(TComponent* Sender, std::string_view What);
     void PumpEvents();
+    /// Drops every adapter, widget and callback whose code lies in Module, which is unloading.
+    void DropModule(const void* Module);
     void ScheduleMessages();
     TFrameAdapter& FrameAdapter(TForm* Frame);
 

@@ -27,7 +27,10 @@ QIcon DrawnIcon(const QString& Name, int Size) {
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, Name.left(1).toUpper());
+    // The letter of a caption, not the "&" that marks its mnemonic.
+    QString letters = Name;
+    letters.remove(QLatin1Char('&'));
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, letters.left(1).toUpper());
     return QIcon(pixmap);
 }
 

@@ -12,13 +12,15 @@
 #include <QMenuBar>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace zarix::qt {
 
 TMenuAdapter::TMenuAdapter(TQtFrontEnd& FrontEnd, TMenu* Menu, QWidget* Container)
     : TAdapter(FrontEnd, Menu), FContainer(Container), FOwner(std::make_unique<QObject>()) {
     if (TMenuItem* root = Menu->Items()) {
         FrontEnd.Registry().WatchPart(root, this);
-        Sync(root);
+        Sync(root, true);
     }
 }
 
@@ -52,7 +54,8 @@ QWidget* TMenuAdapter::ContainerOf(TMenuItem* Item) {
         entry.SubMenu->setParent(FContainer, Qt::Popup);
         entry.SubMenu->setTitle(QString::fromStdString(Item->Caption()));
     }
-    if (entry.Action) entry.Action->setMenu(entry.SubMenu);
+    // Setting the same menu again costs Qt a disconnect and a connect by name.
+    if (entry.Action && entry.Action->menu() != entry.SubMenu) entry.Action->setMenu(entry.SubMenu);
     return entry.SubMenu;
 }
 
@@ -64,8 +67,14 @@ TMenuAdapter::TEntry& TMenuAdapter::Entry(TMenuItem* Item) {
         FrontEnd().Registry().WatchPart(Item, this);
         // Held weakly: the item may go while its action is still queued for a click.
         TWeak<TMenuItem> weak = Item;
-        QObject::connect(action, &QAction::triggered, action, [weak] {
-            if (TMenuItem* item = weak.Get()) TQtFrontEnd::Guarded("TMenuItem.Click", [item] { item->Click(); });
+        QObject::connect(action, &QAction::triggered, action, [weak, action](bool checked) {
+            if (weak.Get() == nullptr) return;
+            // Qt turned the check mark of a checkable action already; the item learns it
+            // before its handler runs, which then sees the state the person chose.
+            TQtFrontEnd::Guarded("TMenuItem.Click", [&] {
+                if (action->isCheckable()) weak.Get()->SetChecked(checked);
+                if (TMenuItem* item = weak.Get()) item->Click();
+            });
         });
         ShowItem(Item, it->second);
     }
@@ -82,25 +91,52 @@ void TMenuAdapter::ShowItem(TMenuItem* Item, TEntry& Entry) {
     action->setStatusTip(QString::fromStdString(Item->Hint()));
     action->setEnabled(Item->Enabled());
     action->setVisible(Item->Visible());
+    // Once checked, an item stays checkable, so a person can turn it back on after turning it off.
+    if (Item->Checked()) action->setCheckable(true);
+    action->setChecked(Item->Checked());
     action->setShortcut(KeySequenceOf(Item->ShortCut()));
     action->setIcon(IconOf(Menu()->Images(), Item->ImageIndex()));
     if (Entry.SubMenu) Entry.SubMenu->setTitle(action->text());
 }
 
-void TMenuAdapter::Sync(TMenuItem* Item) {
+bool TMenuAdapter::AppendLast(TMenuItem* Item, QWidget* Container) {
+    // The change a menu being built makes a thousand times: one new item after those shown.
+    const int count = Item->Count();
+    if (count == 0) return false;
+    TMenuItem* last = Item->Items(count - 1);
+    const QList<QAction*> shown = Container->actions();
+    if (FEntries.contains(last) || shown.size() != count - 1) return false;
+    if (count > 1 && (shown.back() != ActionOf(Item->Items(count - 2)) || shown.back() == nullptr)) return false;
+    TEntry& entry = Entry(last);
+    if (last->Count() > 0) Sync(last, false);
+    if (entry.Action) Container->addAction(entry.Action);
+    return true;
+}
+
+void TMenuAdapter::Sync(TMenuItem* Item, bool Deep) {
     QWidget* container = ContainerOf(Item);
     if (container == nullptr) return;
+    if (!Deep && AppendLast(Item, container)) return;
     QList<QAction*> wanted;
     wanted.reserve(Item->Count());
     for (int i = 0; i < Item->Count(); ++i) {
         TMenuItem* child = Item->Items(i);
+        const bool known = FEntries.contains(child);
         TEntry& entry = Entry(child);
-        if (child->Count() > 0 || entry.SubMenu) Sync(child);
+        // A submenu already shown reports its own changes; only one that came in with its
+        // children (or the first showing of all) needs laying out from here.
+        if ((child->Count() > 0 || entry.SubMenu) && (Deep || !known || !entry.SubMenu)) Sync(child, Deep);
         if (entry.Action) wanted.push_back(entry.Action);
     }
     // The same actions, in the model's order: nothing is rebuilt that did not change.
-    if (container->actions() == wanted) return;
-    for (QAction* action : container->actions()) container->removeAction(action);
+    const QList<QAction*> shown = container->actions();
+    if (shown == wanted) return;
+    // A menu being built grows at its end: only the new actions go in.
+    if (shown.size() < wanted.size() && std::equal(shown.begin(), shown.end(), wanted.begin())) {
+        container->addActions(wanted.mid(shown.size()));
+        return;
+    }
+    for (QAction* action : shown) container->removeAction(action);
     container->addActions(wanted);
 }
 
@@ -118,7 +154,7 @@ void TMenuAdapter::Changed(TComponent* Sender, std::string_view What) {
     }
     auto* item = static_cast<TMenuItem*>(Sender);
     if (What == "Items") {
-        Sync(item);
+        Sync(item, false);
         return;
     }
     auto it = FEntries.find(item);

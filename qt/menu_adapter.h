@@ -37,8 +37,11 @@ private:
         QPointer<QAction> Action;
         QPointer<QMenu> SubMenu;
     };
-    /// Lays Item's children out in the widget showing them, creating what is missing.
-    void Sync(TMenuItem* Item);
+    /// Lays Item's children out in the widget showing them, creating what is missing; Deep
+    /// also lays out the submenus already shown.
+    void Sync(TMenuItem* Item, bool Deep);
+    /// Shows Item's last child when it is the one new child after those shown; false otherwise.
+    bool AppendLast(TMenuItem* Item, QWidget* Container);
     TEntry& Entry(TMenuItem* Item);
     void ShowItem(TMenuItem* Item, TEntry& Entry);
     QWidget* ContainerOf(TMenuItem* Item);

@@ -53,10 +53,23 @@ void TToolBarAdapter::ShowBar() {
     FBar->setVisible(ToolBar()->Visible());
 }
 
+namespace {
+
+// A short caption keeps the "_" that joins words belonging together ("Faktura_VAT"); on the
+// button it is a blank that does not break. "&" stays: Qt reads the mnemonic as it does for
+// any tool button.
+QString ButtonText(const std::string& Caption) {
+    QString text = QString::fromStdString(Caption);
+    text.replace(QLatin1Char('_'), QChar::Nbsp);
+    return text;
+}
+
+}  // namespace
+
 void TToolBarAdapter::ShowButton(TToolButton* Button, QAction* Action) {
     const QSignalBlocker blocker(Action);
-    Action->setText(QString::fromStdString(Button->Caption()));
-    Action->setToolTip(QString::fromStdString(Button->Hint().empty() ? Button->Caption() : Button->Hint()));
+    Action->setText(ButtonText(Button->Caption()));
+    Action->setToolTip(Button->Hint().empty() ? Action->iconText() : QString::fromStdString(Button->Hint()));
     Action->setStatusTip(QString::fromStdString(Button->Hint()));
     Action->setEnabled(Button->Enabled());
     Action->setVisible(Button->Visible());

@@ -21,6 +21,13 @@ TApplication::~TApplication() = default;
     message.Owner = OwnerOfCallback(message.Run, ZARIX_CALLER_ADDRESS());
     std::lock_guard guard(FPendingLock);
     FPending.push_back(std::move(message));
+    if (FWakeUp) FWakeUp();
+}
+
+std::function<void()> TApplication::SetMessageWakeUp(std::function<void()> WakeUp) {
+    std::lock_guard guard(FPendingLock);
+    std::swap(FWakeUp, WakeUp);
+    return WakeUp;
 }
 
 void TApplication::ProcessMessages() {

@@ -49,6 +49,10 @@ class ZARIX_API TApplication : public TComponent {
     std::size_t PendingMessages() const noexcept;
     /// Drops the pending messages that belong to Module, unrun; how many went.
     std::size_t RevokeMessagesOf(const void* Module);
+    /// Called on the posting thread after each message is queued, so a front-end's event loop
+    /// that sleeps wakes up to run it. It must be thread-safe and quick, and must not post.
+    /// Returns the one installed before; an empty function removes it.
+    std::function<void()> SetMessageWakeUp(std::function<void()> WakeUp);
 
     /// The host's main window; an MDI child with no other frame joins it when it is a frame.
     TForm* MainForm() const noexcept;
@@ -68,6 +72,7 @@ private:
     const std::thread::id FUIThread = std::this_thread::get_id();
     mutable std::mutex FPendingLock;
     std::deque<TMessage> FPending;
+    std::function<void()> FWakeUp;  // under FPendingLock, so it is never called once replaced
     TWeak<TForm> FMainForm;
     TWeak<TForm> FActiveForm;
 };

@@ -65,7 +65,8 @@ std::size_t CaptionHash(std::string_view caption) {
 
 ZARIX_DEFINE_CLASS(TMenuItem, ZARIX_PROPERTY(Caption, Caption, SetCaption), ZARIX_PROPERTY(Hint, Hint, SetHint),
                    ZARIX_PROPERTY(ImageIndex, ImageIndex, SetImageIndex),
-                   ZARIX_PROPERTY(Enabled, Enabled, SetEnabled), ZARIX_PROPERTY(Visible, Visible, SetVisible))
+                   ZARIX_PROPERTY(Enabled, Enabled, SetEnabled), ZARIX_PROPERTY(Visible, Visible, SetVisible),
+                   ZARIX_PROPERTY(Checked, Checked, SetChecked))
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -91,6 +92,8 @@ void TMenuItem::SetImageIndex(int Value) { ChangeProperty(this, FImageIndex, Val
 void TMenuItem::SetEnabled(bool Value) { ChangeProperty(this, FEnabled, Value, "Enabled"); }
 
 void TMenuItem::SetVisible(bool Value) { ChangeProperty(this, FVisible, Value, "Visible"); }
+
+void TMenuItem::SetChecked(bool Value) { ChangeProperty(this, FChecked, Value, "Checked"); }
 
 void TMenuItem::SetShortCut(TShortCut Value) { ChangeProperty(this, FShortCut, Value, "ShortCut"); }
 

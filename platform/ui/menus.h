@@ -31,6 +31,9 @@ class ZARIX_API TMenuItem : public TComponent {
     void SetEnabled(bool Value);
     bool Visible() const noexcept { return FVisible; }
     void SetVisible(bool Value);
+    /// Shows a check mark beside the caption.
+    bool Checked() const noexcept { return FChecked; }
+    void SetChecked(bool Value);
     TShortCut ShortCut() const noexcept { return FShortCut; }
     void SetShortCut(TShortCut Value);
     const TNotifyEvent& OnClick() const noexcept { return FOnClick; }
@@ -66,6 +69,7 @@ private:
     int FImageIndex = -1;
     bool FEnabled = true;
     bool FVisible = true;
+    bool FChecked = false;
     TShortCut FShortCut = 0;
     TNotifyEvent FOnClick;
     TMenuItem* FParent = nullptr;

@@ -155,7 +155,6 @@ TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPri
               (std::vector<std::string>{"Kawa ziarnista 1 kg", "69.99", "86.09"}));
 }
 
-// The windows' statements are written for both databases, but so far they are exercised on SQLite.
-ZARIX_ON_SQLITE_ONLY(SampleWindows);
+ZARIX_ON_BOTH_BACKENDS(SampleWindows);
 
 }  // namespace

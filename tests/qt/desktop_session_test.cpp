@@ -3,6 +3,8 @@
 #include "desktop_session.h"
 #include "scripted_tour.h"
 
+#include "platform/os/module_info.h"
+#include "platform/os/module_unload.h"
 #include "platform/ui/application.h"
 #include "services/various.h"
 #include "platform/ui/message_box.h"
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QContextMenuEvent>
+#include <QEventLoop>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -35,8 +38,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <typeinfo>
 
 using namespace zarix;
 using namespace zarixdesktop;
@@ -145,6 +151,12 @@ TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllow) {
         {2, {"Dokumenty", "Sprzedaż", "Faktura VAT"}, true},
     };
     Start(1);
+    auto* bar = qobject_cast<QToolBar*>(Session->FrontEnd().WidgetOf(Session->ToolBar()));
+    ASSERT_NE(bar, nullptr);
+    // "_" joins the words of a caption; the button shows a blank there.
+    QStringList captions;
+    for (QAction* button : bar->actions()) captions << button->text();
+    EXPECT_TRUE(captions.contains(QStringLiteral("Faktura\u00a0VAT"))) << captions.join('|').toStdString();
     for (const Case& c : cases) {
         if (Session->User() != c.User) Session->LogIn(c.User);
         Settle();
@@ -153,9 +165,62 @@ TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllow) {
         EXPECT_EQ(action->isEnabled(), c.Enabled) << "user " << c.User << ": " << *(c.Path.end() - 1);
     }
     // User 2 chose captionless buttons of his own.
-    auto* bar = qobject_cast<QToolBar*>(Session->FrontEnd().WidgetOf(Session->ToolBar()));
-    ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+}
+
+TEST_F(DesktopSession, ACheckedItemIsACheckableActionThatTurnsTheItemBothWays) {
+    Start();
+    TMenuItem* item = Session->MenuItem({"Kartoteki", "Zmiana cen"});
+    QAction* action = ActionOf({"Kartoteki", "Zmiana cen"});
+    ASSERT_TRUE(item != nullptr && action != nullptr);
+    EXPECT_FALSE(action->isCheckable());
+    item->SetChecked(true);
+    EXPECT_TRUE(action->isCheckable() && action->isChecked());
+    for (const bool expected : {false, true}) {
+        action->trigger();
+        EXPECT_EQ(item->Checked(), expected);
+        EXPECT_EQ(action->isChecked(), expected);
+    }
+}
+
+TEST_F(DesktopSession, AMessagePostedByAnotherThreadWakesTheSleepingLoop) {
+    Start();
+    QEventLoop loop;
+    std::thread worker;
+    // The worker posts once the loop has gone to sleep; only the guard's timer could wake it else.
+    QTimer::singleShot(0, &loop, [&] {
+        worker = std::thread([&loop] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            Application().Queue([&loop] { loop.exit(0); });
+        });
+    });
+    QTimer::singleShot(5000, &loop, [&loop] { loop.exit(1); });
+    EXPECT_EQ(loop.exec(), 0);
+    worker.join();
+    Application().ProcessMessages();  // a message left behind runs while its loop is alive
+}
+
+// Classes of this program, standing for a library's own.
+class TProgramForm : public TForm {
+public:
+    using TForm::TForm;
+};
+class TProgramWidget : public QWidget {};
+
+TEST_F(DesktopSession, AnUnloadingLibraryTakesTheAdaptersAndWidgetsOfItsClasses) {
+    Start();
+    TProgramForm form(nullptr);
+    form.Show();
+    Settle();
+    ASSERT_NE(Session->FrontEnd().WidgetOf(&form), nullptr);
+    QPointer<QWidget> own = new TProgramWidget;
+    QPointer<QWidget> frame = Session->MainWindow();
+    const std::size_t adapters = Session->FrontEnd().AdapterCount();
+    NotifyModuleUnload({ModuleOfCode(&typeid(form)), 0, "program"}, [](std::exception_ptr) noexcept { ADD_FAILURE(); });
+    EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 1);
+    EXPECT_EQ(Session->FrontEnd().WidgetOf(&form), nullptr);
+    EXPECT_TRUE(own.isNull());
+    EXPECT_FALSE(frame.isNull());
 }
 
 TEST_F(DesktopSession, TheTreesCloseCommandClosesTheWindow) {
