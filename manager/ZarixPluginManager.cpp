@@ -1,6 +1,7 @@
 // The manager component: construction, destruction, properties and lookups.
 #include "manager/ZarixPluginManager.h"
 
+#include "manager/call_index.h"
 #include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
 #include "platform/ui/menus.h"
@@ -20,7 +21,8 @@ ZARIX_DEFINE_CLASS(TZarixPluginManager,
                    ZARIX_PROPERTY(Menu, Menu),
                    ZARIX_PROPERTY(ToolBar, ToolBar))
 
-TZarixPluginManager::TZarixPluginManager(TComponent* AOwner) : TComponent(AOwner) {
+TZarixPluginManager::TZarixPluginManager(TComponent* AOwner)
+    : TComponent(AOwner), FCallIndex(std::make_unique<TCallIndex>()) {
     // Made before the manager is, the application object is destroyed after it, also when the
     // manager is a global: the plugins' forms still reach it as the manager unloads them.
     Application();
@@ -68,7 +70,7 @@ TZarixPlugin* TZarixPluginManager::GetPlugins(int index) const {
 }
 
 TZarixPlugin* TZarixPluginManager::getPluginByName(const std::string& APluginName) const {
-    return FCallIndex.Plugin(FPlugins, APluginName);
+    return FCallIndex->Plugin(FPlugins, APluginName);
 }
 
 void TZarixPluginManager::GetLoadedPlugins(TStrings* PluginList) const {

@@ -11,7 +11,6 @@
 #include "platform/ui/image_list.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/toolbar.h"
-#include "manager/call_index.h"
 #include "manager/isolated_probe.h"
 #include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
@@ -31,6 +30,7 @@ class TSecurityClass;
 class TKQSkinProvider;
 class TDBInterface;
 class TValidation;
+class TCallIndex;
 
 /// A menu item registered for the privilege pass with the privilege it needs. The item is held
 /// weakly: an entry whose item was destroyed is dropped, never used.
@@ -309,11 +309,17 @@ private:
     /// Remembers a control whose handler runs a command, so unloading can cut it.
     void AddCommandView(const TZarixPluginCommand& Command, TComponent* View);
 
-    /// Calls Visit for each plugin of PluginPriorities as they are now, passing over those
-    /// unloaded or waiting to be unloaded by the time their turn comes.
+    /// The plugins of PluginPriorities as they were when a walk began. Held as plain
+    /// pointers: one that an unload took out meanwhile is known by FUnloadedInBroadcast and
+    /// passed over unread.
+    struct TPriorityOrder {
+        std::vector<TZarixPlugin*> Plugins;
+    };
+    /// Calls Visit for each plugin of Order, passing over those unloaded or waiting to be
+    /// unloaded by the time their turn comes.
     template <class F>
-    void ForEachPluginByPriority(const std::vector<TWeak<TZarixPlugin>>& Order, F&& Visit);
-    std::vector<TWeak<TZarixPlugin>> PriorityOrder() const;
+    void ForEachPluginByPriority(const TPriorityOrder& Order, F&& Visit);
+    TPriorityOrder PriorityOrder() const;
     bool IsUnloadDeferred(const TZarixPlugin* Plugin) const noexcept;
     /// Unloads what broadcasts deferred; called as the outermost one returns.
     void RunDeferredUnloads() noexcept;
@@ -357,10 +363,15 @@ private:
     std::vector<const TZarixPlugin*> FInHandler;
     // Plugins that asked to be unloaded from inside a handler, in the order they asked.
     std::vector<TWeak<TZarixPlugin>> FDeferredUnloads;
+    // Plugins unloaded while a broadcast was open, until the outermost one returns; compared
+    // only, never read. A walk passes over them, and over a plugin loaded at the same address
+    // afterwards, which was not among the plugins the walk began with.
+    std::vector<const TZarixPlugin*> FUnloadedInBroadcast;
+    bool FUnloadedListIncomplete = false;  // a plugin could not be listed for want of memory
     std::size_t FCommandViewsPruned = 0;
     // Plugins, routines and objects by name for the calls between plugins; brought up to date
-    // by each lookup, hence mutable.
-    mutable TCallIndex FCallIndex;
+    // by each lookup. Never null.
+    const std::unique_ptr<TCallIndex> FCallIndex;
 };
 
 }  // namespace zarix

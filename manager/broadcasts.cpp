@@ -27,7 +27,10 @@ class TZarixPluginManager::TBroadcastScope {
 public:
     explicit TBroadcastScope(TZarixPluginManager& Manager) noexcept : FManager(Manager) { ++FManager.FBroadcastDepth; }
     ~TBroadcastScope() {
-        if (--FManager.FBroadcastDepth == 0) FManager.RunDeferredUnloads();
+        if (--FManager.FBroadcastDepth > 0) return;
+        FManager.FUnloadedInBroadcast.clear();
+        FManager.FUnloadedListIncomplete = false;
+        FManager.RunDeferredUnloads();
     }
     TBroadcastScope(const TBroadcastScope&) = delete;
     TBroadcastScope& operator=(const TBroadcastScope&) = delete;
@@ -36,12 +39,12 @@ private:
     TZarixPluginManager& FManager;
 };
 
-std::vector<TWeak<TZarixPlugin>> TZarixPluginManager::PriorityOrder() const {
-    std::vector<TWeak<TZarixPlugin>> order;
+TZarixPluginManager::TPriorityOrder TZarixPluginManager::PriorityOrder() const {
+    TPriorityOrder order;
     if (!FPluginPriorities) return order;
-    order.reserve(static_cast<std::size_t>(FPluginPriorities->Count()));
-    for (int i = 0; i < FPluginPriorities->Count(); ++i)
-        order.emplace_back(static_cast<TZarixPlugin*>(FPluginPriorities->Objects(i)));
+    const int count = FPluginPriorities->Count();
+    order.Plugins.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) order.Plugins.push_back(static_cast<TZarixPlugin*>(FPluginPriorities->Objects(i)));
     return order;
 }
 
@@ -51,20 +54,29 @@ bool TZarixPluginManager::IsUnloadDeferred(const TZarixPlugin* Plugin) const noe
 }
 
 template <class F>
-void TZarixPluginManager::ForEachPluginByPriority(const std::vector<TWeak<TZarixPlugin>>& Order, F&& Visit) {
-    for (const TWeak<TZarixPlugin>& entry : Order) {
-        TZarixPlugin* plugin = entry.Get();
-        // A component outlives its library when the library frees it itself at unload; being
-        // still recorded is what says its code is there.
-        if (plugin == nullptr || IsUnloadDeferred(plugin) ||
-            std::find(FPlugins.begin(), FPlugins.end(), plugin) == FPlugins.end())
+void TZarixPluginManager::ForEachPluginByPriority(const TPriorityOrder& Order, F&& Visit) {
+    // One place on the handler stack for the whole walk, holding the plugin being visited.
+    FInHandler.push_back(nullptr);
+    const std::size_t slot = FInHandler.size() - 1;
+    struct Leave {
+        std::vector<const TZarixPlugin*>& InHandler;
+        ~Leave() { InHandler.pop_back(); }
+    } leave{FInHandler};
+    for (TZarixPlugin* plugin : Order.Plugins) {
+        // Every plugin of the order was recorded when the walk began; only an unload takes
+        // one out, and an unload inside a broadcast is listed. Nothing is read of a plugin
+        // that went: its component may be gone with its library.
+        const auto unloaded = [&] {
+            if (FUnloadedListIncomplete) return std::find(FPlugins.begin(), FPlugins.end(), plugin) == FPlugins.end();
+            return std::find(FUnloadedInBroadcast.begin(), FUnloadedInBroadcast.end(), plugin) !=
+                   FUnloadedInBroadcast.end();
+        };
+        if (plugin == nullptr || ((!FUnloadedInBroadcast.empty() || FUnloadedListIncomplete) && unloaded()) ||
+            IsUnloadDeferred(plugin))
             continue;
-        FInHandler.push_back(plugin);
-        struct Leave {
-            std::vector<const TZarixPlugin*>& InHandler;
-            ~Leave() { InHandler.pop_back(); }
-        } leave{FInHandler};
+        FInHandler[slot] = plugin;
         Visit(*plugin);
+        FInHandler[slot] = nullptr;
     }
 }
 
@@ -124,7 +136,7 @@ void TZarixPluginManager::DatabaseCheckBroadcast(const std::string& AExistingDBV
         {pmDBDataRequired, "Weryfikacja danych modułu: "},
     };
     const TBroadcastScope scope(*this);
-    const std::vector<TWeak<TZarixPlugin>> order = PriorityOrder();
+    const TPriorityOrder order = PriorityOrder();
     for (const auto& [kind, text] : passes) {
         ForEachPluginByPriority(order, [&, kind = kind, text = text](TZarixPlugin& plugin) {
             if (TProgressFrm* window = progress.Get()) {

@@ -19,28 +19,34 @@ void TCallIndex::TItems<Item>::Add(std::string_view Name, Item* Entry, std::size
 // plugin's own collection getter may do anything) leaves it stale, to be built anew next time.
 
 void TCallIndex::BuildPlugins(const TPluginList& Plugins) {
+    std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
+    if (FPluginsBuiltAt.load(std::memory_order_relaxed) == now) return;
     FPlugins.Clear();
     for (TZarixPlugin* plugin : Plugins) {
         TZarixPlugin*& first = FPlugins[plugin->GetPluginName()];
         if (first == nullptr) first = plugin;
     }
-    FPluginsBuiltAt = now;
+    FPluginsBuiltAt.store(now, std::memory_order_release);
 }
 
 void TCallIndex::BuildMethods(const TPluginList& Plugins) {
+    std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
+    if (FMethods.BuiltAt.load(std::memory_order_relaxed) == now) return;
     FMethods.Names.Clear();
     FMethods.Items.clear();
     for (std::size_t p = 0; p < Plugins.size(); ++p) {
         const TZarixPluginMethods* methods = Plugins[p]->Methods();
         for (int i = 0; i < methods->Count(); ++i) FMethods.Add(methods->Items(i)->GetName(), methods->Items(i), p, i);
     }
-    FMethods.BuiltAt = now;
+    FMethods.BuiltAt.store(now, std::memory_order_release);
 }
 
 void TCallIndex::BuildClasses(const TPluginList& Plugins) {
+    std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
+    if (FClasses.BuiltAt.load(std::memory_order_relaxed) == now) return;
     FClasses.Names.Clear();
     FClasses.Items.clear();
     for (std::size_t p = 0; p < Plugins.size(); ++p) {
@@ -48,7 +54,7 @@ void TCallIndex::BuildClasses(const TPluginList& Plugins) {
         for (int i = 0; i < classes->Count(); ++i)
             FClasses.Add(classes->Items(i)->Class_UserName(), classes->Items(i), p, i);
     }
-    FClasses.BuiltAt = now;
+    FClasses.BuiltAt.store(now, std::memory_order_release);
 }
 
 }  // namespace zarix

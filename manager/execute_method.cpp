@@ -2,6 +2,7 @@
 // converted to words.
 #include "manager/ZarixPluginManager.h"
 
+#include "manager/call_index.h"
 #include "platform/rtl/strings.h"
 
 #include <array>
@@ -19,12 +20,16 @@ namespace {
 // The most words a routine may take: each count needs its own call shape below.
 constexpr std::size_t kMaxWords = 12;
 
+[[noreturn, gnu::cold, gnu::noinline]] void RaiseTooManyWords() {
+    throw Exception("a routine takes at most " + IntToStr(kMaxWords) + " words");
+}
+
 // The words of one call, kept on the stack: a call by name allocates nothing but its result.
 struct TWords {
     std::array<TRoutineWord, kMaxWords> Word;
     std::size_t Count = 0;
     void Add(TRoutineWord w) {
-        if (Count == kMaxWords) throw Exception("a routine takes at most " + IntToStr(kMaxWords) + " words");
+        if (Count == kMaxWords) RaiseTooManyWords();
         Word[Count++] = w;
     }
 };
@@ -80,9 +85,9 @@ std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::strin
     // without a routine. Addresses are read now, not indexed: they may change at any time.
     const TZarixPluginMethod* item = nullptr;
     const uint64_t generation = LateBoundGeneration();
-    const int at = FCallIndex.FirstMethod(FPlugins, MethodName);
+    const int at = FCallIndex->FirstMethod(FPlugins, MethodName);
     if (LateBoundGeneration() == generation) {
-        if (at >= 0) item = FCallIndex.Method(at).Entry;
+        if (at >= 0) item = FCallIndex->Method(at).Entry;
     } else {
         // Something changed while the index was being built: it cannot be trusted for this call.
         for (std::size_t p = 0; p < FPlugins.size() && item == nullptr; ++p) {
@@ -97,9 +102,12 @@ std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::strin
         // An item without a routine is a failed call, never a jump to address zero.
         if (address == nullptr) throw Exception("no routine");
         auto result = std::make_unique<TResultType>();
-        TVarRec written = result->value;
+        // The routine writes a value of the stack, taken over field by field: read back whole
+        // right after being stored in parts, it would stall the processor longer than the call.
+        TVarRec written;
         Call(address, ToWords(Params), &written);
-        result->value = written;
+        result->value.Kind = written.Kind;
+        result->value.VWord = written.VWord;
         return result;
     } catch (...) {
         throw EPluginError("\"" + MethodName + "\" failed execution.");

@@ -1,6 +1,7 @@
 // Calls of one plugin's published methods and exposed objects' properties by another, by name.
 #include "manager/ZarixPluginManager.h"
 
+#include "manager/call_index.h"
 #include "services/exception_handler.h"
 
 namespace zarix {
@@ -10,7 +11,7 @@ Variant TZarixPluginManager::methodByName(const std::string& APluginName, const 
     // The result is the empty text unless the method returns one: it is made only on the paths
     // that need it, so a call that succeeds costs the look-ups and the call alone.
     try {
-        TZarixPlugin* plugin = getPluginByName(APluginName);
+        TZarixPlugin* plugin = FCallIndex->Plugin(FPlugins, APluginName);
         // "Nie znaleziono pluginu" = plugin not found.
         if (plugin == nullptr) throw Exception("Nie znaleziono pluginu " + APluginName);
         auto method = plugin->MethodAddress<Variant(TConstArray, TForm*)>(AMethodName);
@@ -68,7 +69,7 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
 Variant TZarixPluginManager::getClassValue(const std::string& Class_UserName, const std::string& ParamName) {
     Variant result;
     try {
-        ForEachObject(FPlugins, FCallIndex, Class_UserName, false, [&](TPersistent& object) {
+        ForEachObject(FPlugins, *FCallIndex, Class_UserName, false, [&](TPersistent& object) {
             try {
                 result = GetPropValue(object, ParamName);
             } catch (...) {
@@ -87,7 +88,7 @@ void TZarixPluginManager::setClassValue(const std::string& Class_UserName, const
                                         const Variant& Value) {
     try {
         // Unlike reading, writing matches the name exactly, letter case included.
-        ForEachObject(FPlugins, FCallIndex, Class_UserName, true,
+        ForEachObject(FPlugins, *FCallIndex, Class_UserName, true,
                       [&](TPersistent& object) { SetPropValue(object, ParamName, Value); });
     } catch (...) {
         throw EPluginError("\"" + Class_UserName + "\" failed setClassValue.");

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 namespace zarix {
 
@@ -83,9 +84,10 @@ const TZarixPluginManager::TLibraryFile* TZarixPluginManager::FindLibraryFile(ui
 }
 
 const TZarixPluginManager::TLibraryFile* TZarixPluginManager::LibraryFileOf(uintptr_t Handle) const {
-    for (const TLibraryFile& file : FLibraryFiles)
-        if (file.Handle == Handle) return &file;
-    return nullptr;
+    // From the end: the library asked about is mostly the one loaded last, or the next to go.
+    const auto at = std::find_if(FLibraryFiles.rbegin(), FLibraryFiles.rend(),
+                                 [Handle](const TLibraryFile& file) { return file.Handle == Handle; });
+    return at == FLibraryFiles.rend() ? nullptr : &*at;
 }
 
 std::optional<std::string> TZarixPluginManager::LoadedAs(const std::string& Filename) const {
@@ -379,6 +381,14 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     TLibrary library = std::move(FLibraries[static_cast<std::size_t>(index)]);
     FPlugins.erase(FPlugins.begin() + position);
     FLibraries.erase(FLibraries.begin() + position);
+    if (FBroadcastDepth > 0) {
+        try {
+            FUnloadedInBroadcast.push_back(plugin);
+        } catch (...) {
+            // Without the list the open walks ask FPlugins instead, which is slower but as safe.
+            FUnloadedListIncomplete = true;
+        }
+    }
     PluginsChanged();
     ForgetPriorityOf(plugin);
     // Each register is paired with one destroy; the component goes with the last of them.
@@ -393,13 +403,20 @@ void TZarixPluginManager::UnloadPlugin(int index) {
     const bool destroyed = viewsCut && destroy != nullptr;
     if (destroyed) destroy();
     const bool cut = UnloadStep([&] { ForgetModule(library); }) && viewsCut;
-    std::erase_if(FLibraryFiles, [handle](const TLibraryFile& record) { return record.Handle == handle; });
-    // Named only now: the cut steps above must not be the ones to fail for want of memory.
+    // The record's path is the name the loader knows the library by: it was loaded under it.
+    // Moved out, not copied, since nothing here may fail for want of memory.
     std::string file;
-    UnloadStep([&] {
-        if (const auto module = ModuleOfAddress(library.Resolve("PluginRegister"))) file = module->Path;
-        else if (!destroyed) file = plugin->Filename();
-    });
+    const auto record = std::find_if(FLibraryFiles.rbegin(), FLibraryFiles.rend(),
+                                     [handle](const TLibraryFile& r) { return r.Handle == handle; });
+    if (record != FLibraryFiles.rend()) {
+        file = std::move(record->Path);
+        FLibraryFiles.erase(std::next(record).base());
+    } else {
+        UnloadStep([&] {
+            if (const auto module = ModuleOfAddress(library.Resolve("PluginRegister"))) file = module->Path;
+            else if (!destroyed) file = plugin->Filename();
+        });
+    }
     if (!cut) {
         library.Release();
         ReportLibraryKept(file, "stays loaded: it could not be cut off from everything that leads into it",

@@ -4,6 +4,7 @@
 
 #include "platform/os/module_info.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -82,19 +83,20 @@ public:
                 std::erase_if(FAll, [](const std::weak_ptr<TEntry>& e) { return e.expired(); });
                 FAll.push_back(FTop);
             }
+            FAny.store(FTop != nullptr, std::memory_order_release);
         }
         return replaced ? TCallback(TRestore{std::move(replaced)}) : TCallback();
     }
 
     /// The installation to call, held for the call; nullptr when none is installed.
     std::shared_ptr<const TEntry> Current() const {
+        // Mostly nothing is installed (a headless host, a test): asked on every change of every
+        // control, that answer must not cost a lock.
+        if (!FAny.load(std::memory_order_acquire)) return nullptr;
         std::lock_guard guard(FLock);
         return FTop;
     }
-    bool Installed() const {
-        std::lock_guard guard(FLock);
-        return FTop != nullptr;
-    }
+    bool Installed() const { return FAny.load(std::memory_order_acquire); }
 
     /// Takes out every installation that belongs to Module and destroys its callable now,
     /// while the module's code is still there. True when anything was taken out.
@@ -113,6 +115,7 @@ public:
             FTop = Live(FTop);
             for (TEntry* entry = FTop.get(); entry != nullptr; entry = entry->Previous.get())
                 entry->Previous = Live(entry->Previous);
+            FAny.store(FTop != nullptr, std::memory_order_release);
         }
         return true;
     }
@@ -134,6 +137,7 @@ private:
 
     mutable std::mutex FLock;
     std::shared_ptr<TEntry> FTop;
+    std::atomic<bool> FAny{false};  // FTop != nullptr, written under the lock
     std::vector<std::weak_ptr<TEntry>> FAll;  // every installation some holder still keeps
 };
 

@@ -78,7 +78,8 @@ inline uint64_t CaseFoldHash(std::string_view s) noexcept {
 }
 
 /// True when the names are equal with the letters a to z compared without regard to case.
-inline bool CaseFoldEqual(std::string_view a, std::string_view b) noexcept {
+/// Always inlined: out of line, the call costs as much as comparing a short name.
+[[gnu::always_inline]] inline bool CaseFoldEqual(std::string_view a, std::string_view b) noexcept {
     using namespace detail;
     const std::size_t n = a.size();
     if (n != b.size()) return false;

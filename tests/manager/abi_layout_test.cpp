@@ -85,7 +85,7 @@ std::string Table(const std::vector<TLayout>& layouts) {
 }
 
 // Recorded on x86-64 with libstdc++'s C++11 ABI, the build plugins are stamped for.
-constexpr uint32_t RecordedAbi = 1;
+constexpr uint32_t RecordedAbi = 2;
 const std::vector<TLayout> Recorded = {
     {"TObject", 8, 8, 5},
     {"TPersistent", 8, 8, 8},
@@ -101,7 +101,7 @@ const std::vector<TLayout> Recorded = {
     {"TZarixPluginMethods", 96, 8, 9},
     {"TZarixPluginClasses", 96, 8, 9},
     {"TZarixPluginMDIForms", 96, 8, 9},
-    {"TZarixPluginManager", 1096, 8, 22},
+    {"TZarixPluginManager", 832, 8, 22},
     {"TControl", 192, 8, 14},
     {"TForm", 400, 8, 15},
     {"TZarixMDIContainer", 176, 8, 10},
