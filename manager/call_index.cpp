@@ -1,9 +1,35 @@
 // Building the index of the names that calls between plugins look up.
 #include "manager/call_index.h"
 
+#include "manager/ZarixPluginManager.h"
+
 #include "plugin/zarixplugin.h"
 
 namespace zarix {
+
+namespace {
+
+// A plugin's own Methods or Classes getter runs while its part is being built, under the lock,
+// and may itself call by name. That call would wait forever for the lock its own thread holds,
+// so it is refused with a reason instead.
+thread_local const TCallIndex* tBuilding = nullptr;
+
+class TBuildingScope {
+public:
+    explicit TBuildingScope(const TCallIndex* index) : FPrevious(tBuilding) {
+        if (tBuilding == index)
+            throw EPluginError("a call by name was made while the plugins' routines or objects were being listed");
+        tBuilding = index;
+    }
+    ~TBuildingScope() { tBuilding = FPrevious; }
+    TBuildingScope(const TBuildingScope&) = delete;
+    TBuildingScope& operator=(const TBuildingScope&) = delete;
+
+private:
+    const TCallIndex* FPrevious;
+};
+
+}  // namespace
 
 template <class Item>
 void TCallIndex::TItems<Item>::Add(std::string_view Name, Item* Entry, std::size_t Plugin, int Index) {
@@ -19,6 +45,7 @@ void TCallIndex::TItems<Item>::Add(std::string_view Name, Item* Entry, std::size
 // plugin's own collection getter may do anything) leaves it stale, to be built anew next time.
 
 void TCallIndex::BuildPlugins(const TPluginList& Plugins) {
+    const TBuildingScope building(this);
     std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
     if (FPluginsBuiltAt.load(std::memory_order_relaxed) == now) return;
@@ -31,6 +58,7 @@ void TCallIndex::BuildPlugins(const TPluginList& Plugins) {
 }
 
 void TCallIndex::BuildMethods(const TPluginList& Plugins) {
+    const TBuildingScope building(this);
     std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
     if (FMethods.BuiltAt.load(std::memory_order_relaxed) == now) return;
@@ -44,6 +72,7 @@ void TCallIndex::BuildMethods(const TPluginList& Plugins) {
 }
 
 void TCallIndex::BuildClasses(const TPluginList& Plugins) {
+    const TBuildingScope building(this);
     std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
     if (FClasses.BuiltAt.load(std::memory_order_relaxed) == now) return;

@@ -118,6 +118,8 @@ class TFixturePlugin : public TZarixPlugin {
 #ifdef FIXTURE_THROW_ON_PROC
         if (kind == pmDBProcRequired) throw Exception("procedury nie przeszły");
 #endif
+        // "<this plugin> calls while listing" makes its routine list call by name as it is read.
+        if (kind == pmCustom && text == std::string(FIXTURE_NAME) + " calls while listing") FCallWhileListing = true;
         // "<this plugin> unloads <name>" asks the manager to unload that plugin, maybe this one.
         const std::string order = std::string(FIXTURE_NAME) + " unloads ";
         if (kind != pmCustom || text.rfind(order, 0) != 0) return;
@@ -126,6 +128,12 @@ class TFixturePlugin : public TZarixPlugin {
         for (int i = 0; i < manager.PluginCount(); ++i)
             if (manager.GetPlugins(i) == target) return manager.UnloadPlugin(i);
     }
+
+    TZarixPluginMethods* GetMethods() const override {
+        if (FCallWhileListing) static_cast<TZarixPluginManager&>(*Manager()).ExecuteMethod("zero", {});
+        return TZarixPlugin::GetMethods();
+    }
+    bool FCallWhileListing = false;
 
     TFixtureSettings Settings;
     ~TFixturePlugin() override { JournalAdd(std::string("destroy:") + FIXTURE_NAME); }

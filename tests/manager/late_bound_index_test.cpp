@@ -171,3 +171,12 @@ TEST_F(LateBoundIndexTest, NamesMatchWhateverTheCaseOfAToZAndOnlyThat) {
     // letters in the other case: other names.
     for (const char* name : {"Pole{1}@", "Pole[1]`", "ZAŻÓŁĆ"}) EXPECT_TRUE(Value(name).IsEmpty()) << name;
 }
+
+TEST_F(LateBoundIndexTest, ACallByNameFromAPluginsOwnRoutineListIsRefusedNotDeadlocked) {
+    Alfa->OnMessage(pmCustom, "Alfa calls while listing", {});
+    LateBoundChanged();
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Execute("zero"); }),
+              "a call by name was made while the plugins' routines or objects were being listed");
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Execute("zero"); }),
+              "a call by name was made while the plugins' routines or objects were being listed");
+}
