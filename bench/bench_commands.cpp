@@ -1,5 +1,6 @@
 // The menu set-up, the position sort and the toolbar set-up over commands of loaded plugins,
 // against baselines in the same run.
+#include "bench_command_host.h"
 #include "bench_ratio.h"
 
 #include "manager/ZarixPluginManager.h"
@@ -21,38 +22,12 @@ namespace {
 
 using namespace zarix;
 
-// A manager with `plugins` copies of the bench plugin loaded, each carrying `perPlugin`
-// commands "Moduł k|Polecenie j" at positions "k|j" (already in order) instead of its own.
-class TCommandHost {
+// The menu benchmarks' commands carry images and toolbar captions, as a real module's do.
+class TCommandHost : public TBenchCommandHost {
 public:
-    TCommandHost(int plugins, int perPlugin, bool onToolBar = false) {
-        Folder = std::filesystem::temp_directory_path() /
-                 ("zarix_bench_cmd_" + std::to_string(getpid()) + "_" + std::to_string(plugins) + "_" +
-                  std::to_string(perPlugin));
-        std::filesystem::create_directories(Folder);
-        for (int i = 0; i < plugins; ++i)
-            std::filesystem::copy_file(BENCH_PLUGIN_PATH, Folder / ("modul" + std::to_string(i) + ".bpl"),
-                                       std::filesystem::copy_options::overwrite_existing);
-        Manager = std::make_unique<TZarixPluginManager>(nullptr);
-        Manager->SetPluginFolder(Folder.string());
-        Manager->LoadPlugins();
-        for (int k = 0; k < Manager->PluginCount(); ++k) {
-            TZarixPlugin* plugin = Manager->GetPlugins(k);
-            plugin->Commands()->Clear();
-            for (int j = 0; j < perPlugin; ++j) {
-                const std::string n = std::to_string(j);
-                plugin->AddCommand(true, "Polecenie " + n, "Opis polecenia " + n,
-                                   std::to_string(k) + "|" + n, "Moduł " + std::to_string(k) + "|Polecenie " + n,
-                                   [](TObject*) {}, "", j, true, onToolBar ? j : -1, "Polecenie_" + n);
-            }
-        }
-    }
-    ~TCommandHost() {
-        Manager.reset();
-        std::filesystem::remove_all(Folder);
-    }
-    std::filesystem::path Folder;
-    std::unique_ptr<TZarixPluginManager> Manager;
+    TCommandHost(int plugins, int perPlugin, bool onToolBar = false)
+        : TBenchCommandHost("cmd", plugins, perPlugin,
+                            onToolBar ? TBenchCommands::OnToolBar : TBenchCommands::WithImages) {}
 };
 
 void BM_DirectMenuItems(benchmark::State& state) {

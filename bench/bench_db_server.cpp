@@ -2,6 +2,7 @@
 // against its one query, the sample modules' check on a new and on a current database, and
 // parameter reads from 16 clients at once. The server is the one ./dev bench starts
 // (ZARIX_TEST_PG); without it only the SQLite figures are measured.
+#include "bench_command_host.h"
 #include "bench_ratio.h"
 #include "manager/ZarixPluginManager.h"
 #include "services/db/parameters.h"
@@ -69,24 +70,6 @@ bool SkipWithoutServer(benchmark::State& state) {
 // 200 commands on the default toolbar, 50 of them user 3's own rows among 250.
 struct TToolBarHost {
     explicit TToolBarHost(bool server) : Database(server) {
-        Folder = std::filesystem::temp_directory_path() / ("zarix_bench_dbtb_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(Folder);
-        for (int i = 0; i < 10; ++i)
-            std::filesystem::copy_file(BENCH_PLUGIN_PATH, Folder / ("modul" + std::to_string(i) + ".bpl"),
-                                       std::filesystem::copy_options::overwrite_existing);
-        Manager = std::make_unique<TZarixPluginManager>(nullptr);
-        Manager->SetPluginFolder(Folder.string());
-        Manager->LoadPlugins();
-        for (int k = 0; k < Manager->PluginCount(); ++k) {
-            TZarixPlugin* plugin = Manager->GetPlugins(k);
-            plugin->Commands()->Clear();
-            for (int j = 0; j < 20; ++j) {
-                const std::string n = std::to_string(j);
-                plugin->AddCommand(true, "Polecenie " + n, "Opis polecenia " + n, std::to_string(k) + "|" + n,
-                                   "Moduł " + std::to_string(k) + "|Polecenie " + n, [](TObject*) {}, "", j, true, j,
-                                   "Polecenie_" + n);
-            }
-        }
         DBInt().OpenConnection("DBCONN", Database.Location());
         CreateZarixTables("DBCONN");
         std::string rows = "begin;";
@@ -96,17 +79,15 @@ struct TToolBarHost {
                     rows += "insert into UserToolBar values (" + std::to_string(u) + ", 'Moduł " + std::to_string(k) +
                             "|Polecenie " + std::to_string(j) + "');";
         DBInt().ExecSQL("DBCONN", rows + "commit;");
-        Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
-        Manager->ToolBarMustRefresh(3);
+        Commands.Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+        Commands.Manager->ToolBarMustRefresh(3);
     }
     ~TToolBarHost() {
-        Manager.reset();
+        Commands.Manager.reset();
         DBInt().CloseConnection("DBCONN");
-        std::filesystem::remove_all(Folder);
     }
     TBenchDatabase Database;
-    std::filesystem::path Folder;
-    std::unique_ptr<TZarixPluginManager> Manager;
+    TBenchCommandHost Commands{"dbtb", 10, 20, TBenchCommands::OnToolBar};
     TMainMenu Menu{nullptr};
 };
 
@@ -129,7 +110,7 @@ void BM_ToolBarSetUp(benchmark::State& state) {
     TToolBar bar(nullptr);
     TActionList actions(nullptr);
     for (auto _ : state) {
-        host.Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
+        host.Commands.Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
         if (bar.ButtonCount() != 50) state.SkipWithError("expected 50 buttons");
     }
 }

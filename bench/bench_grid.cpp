@@ -1,5 +1,6 @@
 // Opening a data grid over a 100,000-row SQLite table to its first page, against a plain
 // sqlite3 prepare and step of the same first page read as text, in the same run.
+#include "bench_customer_table.h"
 #include "bench_ratio.h"
 
 #include "platform/ui/db_grid.h"
@@ -27,20 +28,7 @@ constexpr const char* kSelect = "SELECT * FROM Kontrahenci";
 
 // The table, in a file both the framework and the plain reader open.
 const std::string& DatabaseFile() {
-    static const std::string file = [] {
-        const std::string path = (std::filesystem::temp_directory_path() /
-                                  ("zarix_bench_grid_" + std::to_string(::getpid()) + ".db")).string();
-        std::filesystem::remove(path);
-        DBInt().OpenConnection(kConnection, path);
-        DBInt().ExecSQL(kConnection,
-                        "CREATE TABLE Kontrahenci (KNTOrigid INTEGER PRIMARY KEY, KNTSkrot TEXT, KNTNazwa TEXT, "
-                        "KNTNip TEXT, KNTEmail TEXT, KNTObrot INTEGER);"
-                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                            std::to_string(kRows) +
-                            ") INSERT INTO Kontrahenci SELECT i, 'K' || i, 'Kontrahent numer ' || i, "
-                            "printf('%010d', i * 7), 'k' || i || '@example.com', i * 100 FROM n");
-        return path;
-    }();
+    static const std::string file = MakeCustomerTable(kConnection, "grid", kRows);
     return file;
 }
 

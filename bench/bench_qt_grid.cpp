@@ -1,6 +1,7 @@
 // A data grid over a 100,000-row SQLite table mirrored into Qt, from opening it to the first
 // paint of its rows, against Qt's own QSqlQueryModel in a QTableView over the same table: the
 // time, and the heap each holds once painted.
+#include "bench_customer_table.h"
 #include "bench_ratio.h"
 #include "qt_first_paint.h"
 
@@ -33,17 +34,7 @@ constexpr const char* kSelect = "SELECT * FROM Kontrahenci";
 
 const std::string& DatabaseFile() {
     static const std::string file = [] {
-        const std::string path =
-            (std::filesystem::temp_directory_path() / ("zarix_bench_qt_grid_" + std::to_string(::getpid()) + ".db")).string();
-        std::filesystem::remove(path);
-        DBInt().OpenConnection(kConnection, path);
-        DBInt().ExecSQL(kConnection,
-                        "CREATE TABLE Kontrahenci (KNTOrigid INTEGER PRIMARY KEY, KNTSkrot TEXT, KNTNazwa TEXT, "
-                        "KNTNip TEXT, KNTEmail TEXT, KNTObrot INTEGER);"
-                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                            std::to_string(kRows) +
-                            ") INSERT INTO Kontrahenci SELECT i, 'K' || i, 'Kontrahent numer ' || i, "
-                            "printf('%010d', i * 7), 'k' || i || '@example.com', i * 100 FROM n");
+        const std::string path = MakeCustomerTable(kConnection, "qt_grid", kRows);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kQtConnection));
         db.setDatabaseName(QString::fromStdString(path));
         if (!db.open()) std::fprintf(stderr, "cannot open the table through Qt's SQLite driver\n");

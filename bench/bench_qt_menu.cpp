@@ -1,5 +1,6 @@
 // The main menu of 1,000 commands built by the manager and shown by the Qt front-end's mirror,
 // against the same QMenu/QAction tree built directly with Qt, in the same run.
+#include "bench_command_host.h"
 #include "bench_ratio.h"
 #include "qt_first_paint.h"
 
@@ -26,36 +27,9 @@ using namespace zarix;
 constexpr int kPlugins = 50;
 constexpr int kPerPlugin = 20;
 
-// A manager with kPlugins copies of the bench plugin, each carrying kPerPlugin commands
-// "Moduł k|Polecenie j" instead of its own.
-class TMenuHost {
-public:
-    TMenuHost() {
-        Folder = std::filesystem::temp_directory_path() / ("zarix_bench_qt_menu_" + std::to_string(getpid()));
-        std::filesystem::create_directories(Folder);
-        for (int i = 0; i < kPlugins; ++i)
-            std::filesystem::copy_file(BENCH_PLUGIN_PATH, Folder / ("modul" + std::to_string(i) + ".bpl"),
-                                       std::filesystem::copy_options::overwrite_existing);
-        Manager = std::make_unique<TZarixPluginManager>(nullptr);
-        Manager->SetPluginFolder(Folder.string());
-        Manager->LoadPlugins();
-        for (int k = 0; k < Manager->PluginCount(); ++k) {
-            TZarixPlugin* plugin = Manager->GetPlugins(k);
-            plugin->Commands()->Clear();
-            for (int j = 0; j < kPerPlugin; ++j) {
-                const std::string n = std::to_string(j);
-                plugin->AddCommand(true, "Polecenie " + n, "Opis polecenia " + n, std::to_string(k) + "|" + n,
-                                   "Moduł " + std::to_string(k) + "|Polecenie " + n, [](TObject*) {}, "", -1, true,
-                                   -1, "");
-            }
-        }
-    }
-    ~TMenuHost() {
-        Manager.reset();
-        std::filesystem::remove_all(Folder);
-    }
-    std::filesystem::path Folder;
-    std::unique_ptr<TZarixPluginManager> Manager;
+// Menus only: the mirror is measured, not the image list or the toolbar.
+struct TMenuHost : TBenchCommandHost {
+    TMenuHost() : TBenchCommandHost("qt_menu", kPlugins, kPerPlugin, TBenchCommands::MenuOnly) {}
 };
 
 void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
