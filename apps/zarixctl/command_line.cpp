@@ -93,13 +93,13 @@ std::vector<TCommand> DefineCommands(CLI::App& app, TArgs& args) {
                    "The main menu built from the plugins' commands, as an indented tree.",
                    "With a database and a user, items are enabled by that user's privileges.");
     AddFolder(*c, args);
-    AddText(*c, "--db", args.Db, "FILE", std::string("the database the user is in: ") + kDatabaseHelp);
+    AddText(*c, "--db", args.Db, "FILE|URL", std::string("the database the user is in: ") + kDatabaseHelp);
     AddText(*c, "--user", args.User, "N", "the user's number (1 or more); needs --db");
     AddJson(*c, args);
 
     c = AddCommand(app, commands, "toolbar", ToolBarCommand,
                    "The toolbar the user gets: the stored selection, or the default buttons.");
-    AddText(*c, "--db", args.Db, "FILE", std::string("the database the user is in: ") + kDatabaseHelp)->required();
+    AddText(*c, "--db", args.Db, "FILE|URL", std::string("the database the user is in: ") + kDatabaseHelp)->required();
     AddText(*c, "--user", args.User, "N", "the user's number (1 or more)")->required();
     AddFolder(*c, args);
     AddJson(*c, args);
@@ -113,7 +113,7 @@ std::vector<TCommand> DefineCommands(CLI::App& app, TArgs& args) {
                    "The plugins' database check with its progress, then what each module changed.",
                    "The database may be new or old. The whole check is one transaction: a damaged database is\n"
                    "refused, a failed check is rolled back, and nothing is written.");
-    AddText(*c, "--db", args.Db, "FILE",
+    AddText(*c, "--db", args.Db, "FILE|URL",
             std::string("the database; a new SQLite file is made in a folder that exists: ") + kDatabaseHelp)
         ->required();
     AddFolder(*c, args);
@@ -123,7 +123,7 @@ std::vector<TCommand> DefineCommands(CLI::App& app, TArgs& args) {
 
     c = AddCommand(app, commands, "calls", CallsCommand,
                    "The sample modules calling one another by name, with the results.");
-    AddText(*c, "--db", args.Db, "FILE", std::string("a database the check has prepared: ") + kDatabaseHelp)
+    AddText(*c, "--db", args.Db, "FILE|URL", std::string("a database the check has prepared: ") + kDatabaseHelp)
         ->required();
     AddFolder(*c, args);
     AddJson(*c, args);
@@ -133,7 +133,7 @@ std::vector<TCommand> DefineCommands(CLI::App& app, TArgs& args) {
                    "FILE must not exist, except with --force, which replaces an SQLite database, kept as\n"
                    "FILE.bak; a server database must hold no tables, except with --force, which rewrites\n"
                    "only the two demo users' rows in it.");
-    AddOperand(*c, "FILE", args.Positional, std::string("the new database: ") + kDatabaseHelp);
+    AddOperand(*c, "FILE|URL", args.Positional, std::string("the new database: ") + kDatabaseHelp);
     c->add_flag("--force", args.Force, "replace a sound SQLite database, keeping it as FILE.bak");
     AddJson(*c, args);
 

@@ -75,7 +75,7 @@ TEST_F(CommandLine, BadCommandLinesExitTwoSayWhyAndTouchNothing) {
         {{"dbcheck"}, "--db is required"},
         {{"version"}, "zarixctl version: FILE is required"},
         {{"compare", "1.0"}, "zarixctl compare: B is required"},
-        {{"demo-db"}, "zarixctl demo-db: FILE is required"},
+        {{"demo-db"}, "zarixctl demo-db: FILE|URL is required"},
         {{"demo-db", "@a.db", "@b.db"}, "not expected: "},
         {{"demo-db", "@a.db", "--force=@b.db"}, "--force"},
         {{"parse"}, "TEXT is required"},
