@@ -4,6 +4,8 @@
 
 #include "manager/ZarixPluginManager.h"
 #include "plugin/plugin_utils.h"
+#include "services/db/tables.h"
+#include "services/db/zarix_db.h"
 
 #include <unistd.h>
 
@@ -52,3 +54,17 @@ public:
     std::filesystem::path Folder;
     std::unique_ptr<zarix::TZarixPluginManager> Manager;
 };
+
+/// Opens "DBCONN" at `location` with the framework's tables, and gives each of users 1 to 5 a
+/// toolbar of every fourth command of a host made with 10 plugins of 20 commands: 50 rows each.
+inline void OpenToolBarDatabase(const std::string& location) {
+    zarix::DBInt().OpenConnection("DBCONN", location);
+    zarix::CreateZarixTables("DBCONN");
+    std::string rows = "begin;";
+    for (int u = 1; u <= 5; ++u)
+        for (int k = 0; k < 10; ++k)
+            for (int j = 0; j < 20; j += 4)
+                rows += "insert into UserToolBar values (" + std::to_string(u) + ", 'Moduł " + std::to_string(k) +
+                        "|Polecenie " + std::to_string(j) + "');";
+    zarix::DBInt().ExecSQL("DBCONN", rows + "commit;");
+}

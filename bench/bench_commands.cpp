@@ -164,15 +164,7 @@ BENCHMARK(BM_BubbleSortIntegerKeys)->Arg(1000)->Arg(8000)
 // 200 commands on the default toolbar, 50 of them chosen by the user.
 struct TToolBarHost : TCommandHost {
     TToolBarHost() : TCommandHost(10, 20, true) {
-        DBInt().OpenConnection("DBCONN", (Folder / "bench.db").string());
-        CreateZarixTables("DBCONN");
-        std::string rows = "begin;";
-        for (int u = 1; u <= 5; ++u)
-            for (int k = 0; k < 10; ++k)
-                for (int j = 0; j < 20; j += 4)
-                    rows += "insert into UserToolBar values (" + std::to_string(u) + ", 'Moduł " + std::to_string(k) +
-                            "|Polecenie " + std::to_string(j) + "');";
-        DBInt().ExecSQL("DBCONN", rows + "commit;");
+        OpenToolBarDatabase((Folder / "bench.db").string());
         Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
         Manager->ToolBarMustRefresh(3);
     }

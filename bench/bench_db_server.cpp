@@ -70,15 +70,7 @@ bool SkipWithoutServer(benchmark::State& state) {
 // 200 commands on the default toolbar, 50 of them user 3's own rows among 250.
 struct TToolBarHost {
     explicit TToolBarHost(bool server) : Database(server) {
-        DBInt().OpenConnection("DBCONN", Database.Location());
-        CreateZarixTables("DBCONN");
-        std::string rows = "begin;";
-        for (int u = 1; u <= 5; ++u)
-            for (int k = 0; k < 10; ++k)
-                for (int j = 0; j < 20; j += 4)
-                    rows += "insert into UserToolBar values (" + std::to_string(u) + ", 'Moduł " + std::to_string(k) +
-                            "|Polecenie " + std::to_string(j) + "');";
-        DBInt().ExecSQL("DBCONN", rows + "commit;");
+        OpenToolBarDatabase(Database.Location());
         Commands.Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
         Commands.Manager->ToolBarMustRefresh(3);
     }
