@@ -9,14 +9,18 @@ tests kill and the mutants that survive. A mutant that does not compile is drawn
 mutants are always judged.
 
 The same seed draws the same mutants from the same library sources, so two runs that differ only
-in their tests compare their fault-finding power.
+in their tests compare their fault-finding power. A run takes hours on a small machine: with
+--report, every verdict is written as it is reached, and a run started again with the same
+report, seed and tree goes on where the last one stopped.
 """
 import argparse
+import hashlib
 import json
 import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -113,14 +117,43 @@ def run(cmd, cwd, timeout=None, env=None):
 
 
 def copy_tree(root, dest):
+    """Copies the tracked files and returns a digest of them; this script is left out of the
+    digest, so a fix to it does not throw away the verdicts of a run it resumes."""
     if os.path.isdir(dest):
         shutil.rmtree(dest)
+    digest = hashlib.sha256()
     files = run(["git", "ls-files", "-z"], root).stdout.split("\0")
-    for f in filter(None, files):
+    for f in sorted(filter(None, files)):
         src = os.path.join(root, f)
         if os.path.isfile(src):
             os.makedirs(os.path.dirname(os.path.join(dest, f)), exist_ok=True)
+            # copy2 keeps the times, so the build folder of an earlier run stays up to date.
             shutil.copy2(src, os.path.join(dest, f))
+            if f != "tools/mutate.py":
+                with open(src, "rb") as data:
+                    digest.update(f.encode() + b"\0" + data.read() + b"\0")
+    return digest.hexdigest()
+
+
+def write_report(path, state):
+    # Written whole and renamed, so a run stopped at any moment leaves the last complete state.
+    judged = state["judged"]
+    state["rate"] = 100.0 * state["killed"] / judged if judged else 0.0
+    with open(path + ".tmp", "w", encoding="utf-8") as f:
+        json.dump(state, f, indent=1)
+    os.replace(path + ".tmp", path)
+
+
+def earlier_state(path, seed, count, tree):
+    try:
+        with open(path, encoding="utf-8") as f:
+            state = json.load(f)
+    except (OSError, ValueError):
+        return None
+    if (state.get("seed"), state.get("count"), state.get("tree")) != (seed, count, tree):
+        print("the report belongs to another seed, count or tree: starting afresh", flush=True)
+        return None
+    return state
 
 
 def tests_pass(build, env, timeout):
@@ -138,10 +171,13 @@ def main():
     parser.add_argument("--timeout", type=int, default=60, help="seconds a single test may take")
     args = parser.parse_args()
 
+    # A stopped run must put the mutated line back: SystemExit runs the finally clauses, which
+    # the default handling of SIGTERM would skip.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     root = run(["git", "rev-parse", "--show-toplevel"], os.getcwd()).stdout.strip()
     work = os.path.join(root, "build-mutate")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
-    copy_tree(root, src)
+    tree = copy_tree(root, src)
     launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []
     # Executables are not relinked when only the shared library changes: each mutant rebuilds
     # one object and the library.
@@ -169,10 +205,15 @@ def main():
     rng = random.Random(args.seed)
     rng.shuffle(candidates)
 
-    killed, survivors, judged, uncompiled = 0, [], 0, 0
-    started = time.time()
-    for path, n, what, new_line in candidates:
-        if judged == args.count:
+    state = (args.report and earlier_state(args.report, args.seed, args.count, tree)) or {
+        "seed": args.seed, "count": args.count, "tree": tree, "position": 0,
+        "judged": 0, "killed": 0, "uncompiled": 0, "seconds": 0, "verdicts": []}
+    if state["judged"]:
+        print(f"going on after {state['judged']} mutants judged earlier", flush=True)
+    started = time.time() - state["seconds"]
+    for position in range(state["position"], len(candidates)):
+        path, n, what, new_line = candidates[position]
+        if state["judged"] == args.count:
             break
         with open(path, encoding="utf-8") as f:
             lines = f.readlines()
@@ -182,34 +223,35 @@ def main():
             f.writelines(lines)
         try:
             built = run(["cmake", "--build", build], root, env=env).returncode == 0
-            if not built:
-                uncompiled += 1
-                continue
-            judged += 1
-            where = f"{os.path.relpath(path, src)}:{n + 1}"
-            if tests_pass(build, env, args.timeout):
-                survivors.append({"where": where, "mutation": what, "line": original.strip()})
-                verdict = "SURVIVED"
-            else:
-                killed += 1
-                verdict = "killed"
-            print(f"[{judged}/{args.count}] {verdict:8} {where}: {what}", flush=True)
+            if built:
+                where = f"{os.path.relpath(path, src)}:{n + 1}"
+                verdict = "SURVIVED" if tests_pass(build, env, args.timeout) else "killed"
         finally:
             lines[n] = original
             with open(path, "w", encoding="utf-8") as f:
                 f.writelines(lines)
+        state["position"] = position + 1
+        state["seconds"] = round(time.time() - started)
+        if not built:
+            state["uncompiled"] += 1
+        else:
+            state["judged"] += 1
+            state["killed"] += verdict == "killed"
+            state["verdicts"].append({"where": where, "mutation": what, "line": original.strip(),
+                                      "verdict": verdict})
+            print(f"[{state['judged']}/{args.count}] {verdict:8} {where}: {what}", flush=True)
+        if args.report:
+            write_report(args.report, state)
     # Leave the build matching the unmutated sources for the next run.
     run(["cmake", "--build", build], root, env=env)
 
+    judged, killed = state["judged"], state["killed"]
     rate = 100.0 * killed / judged if judged else 0.0
-    print(f"\n{killed} of {judged} mutants killed ({rate:.1f}%), {uncompiled} did not compile, "
+    print(f"\n{killed} of {judged} mutants killed ({rate:.1f}%), {state['uncompiled']} did not compile, "
           f"{time.time() - started:.0f} s")
-    for s in survivors:
-        print(f"  survived: {s['where']}: {s['mutation']}    {s['line']}")
-    if args.report:
-        with open(args.report, "w", encoding="utf-8") as f:
-            json.dump({"seed": args.seed, "judged": judged, "killed": killed, "rate": rate,
-                       "survivors": survivors}, f, indent=1)
+    for v in state["verdicts"]:
+        if v["verdict"] == "SURVIVED":
+            print(f"  survived: {v['where']}: {v['mutation']}    {v['line']}")
 
 
 if __name__ == "__main__":
