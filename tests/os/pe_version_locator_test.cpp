@@ -35,43 +35,42 @@ TEST(PeVersionFile, Pe32AndPe32PlusTakeTheFirstLanguage) {
     }
 }
 
-TEST(PeVersionFile, FilesWithoutAVersionResourceSayWhy) {
-    TTempDir dir;
-    const struct {
-        TPeOptions Options;
-        const char* Says;
-    } cases[] = {
-        {{.WithResources = false, .Languages = {Bytes(PolishBlock)}}, "no version block (no resource directory)"},
-        {{.WithVersionType = false, .Languages = {Bytes(PolishBlock)}}, "no version block (no RT_VERSION resource)"},
-        {{.Languages = {}}, "no version block (empty RT_VERSION directory)"},
-    };
-    for (const auto& c : cases) {
-        const std::string path = dir.Write("plain.exe", MakePe(c.Options).Bytes);
-        const auto read = ReadVersionBlock(path);
-        ASSERT_FALSE(read);
-        EXPECT_EQ(read.Error().Kind, TVersionErrorKind::NoVersionBlock);
-        EXPECT_NE(read.Error().Message.find(c.Says), std::string::npos) << read.Error().Message;
-    }
-}
-
-TEST(PeVersionFile, BrokenHeadersAreNamedWithTheirOffset) {
+// A PE file without a version resource, or with a broken header, says which and where.
+TEST(PeVersionFile, FilesWithoutAReadableResourceSayWhy) {
     TTempDir dir;
     const TPeFile pe = MakePe({.Languages = {Bytes(PolishBlock)}});
     const std::string good = dir.Write("good.dll", pe.Bytes);
+    const auto broken = [&](uint64_t offset, const TFileBytes& bytes) { return dir.Overwritten(good, offset, bytes); };
     const struct {
-        uint64_t Offset;
-        TFileBytes Bytes;
+        std::string Path;
+        TVersionErrorKind Kind;
         const char* Says;
     } cases[] = {
-        {0x3C, Le(0x7FFFFFF0, 4), "not a valid PE file (PE header runs past the end of the file, offset 0x7ffffff0)"},
-        {pe.PeHeader, Le(0x4543, 4), "not a valid PE file (no PE signature, offset 0x80)"},
-        {pe.PeHeader + 24, Le(0x107, 2), "unknown optional header magic 0x107"},
-        {pe.PeHeader + 6, Le(0, 2), "lies in no section"},
-        {pe.FirstBlock, Le(0xFFFF, 2), "not a valid version block (root length runs past the data, offset 0x0)"},
+        {dir.Write("plain.exe", MakePe({.WithResources = false, .Languages = {Bytes(PolishBlock)}}).Bytes),
+         TVersionErrorKind::NoVersionBlock, "no version block (no resource directory)"},
+        {dir.Write("icons.exe", MakePe({.WithVersionType = false, .Languages = {Bytes(PolishBlock)}}).Bytes),
+         TVersionErrorKind::NoVersionBlock, "no version block (no RT_VERSION resource)"},
+        {dir.Write("empty.exe", MakePe({.Languages = {}}).Bytes), TVersionErrorKind::NoVersionBlock,
+         "no version block (empty RT_VERSION directory)"},
+        {broken(0x3C, Le(0x7FFFFFF0, 4)), TVersionErrorKind::NotValidObject,
+         "not a valid PE file (PE header runs past the end of the file, offset 0x7ffffff0)"},
+        {broken(pe.PeHeader, Le(0x4543, 4)), TVersionErrorKind::NotValidObject, "not a valid PE file (no PE signature, offset 0x80)"},
+        {broken(pe.PeHeader + 24, Le(0x107, 2)), TVersionErrorKind::NotValidObject, "unknown optional header magic 0x107"},
+        {broken(pe.PeHeader + 6, Le(0, 2)), TVersionErrorKind::NotValidObject, "lies in no section"},
+        {broken(pe.FirstBlock, Le(0xFFFF, 2)), TVersionErrorKind::DamagedBlock,
+         "not a valid version block (root length runs past the data, offset 0x0)"},
     };
     for (const auto& c : cases) {
-        const auto read = ReadVersionBlock(dir.Overwritten(good, c.Offset, c.Bytes));
-        ASSERT_FALSE(read);
-        EXPECT_NE(read.Error().Message.find(c.Says), std::string::npos) << read.Error().Message;
+        SCOPED_TRACE(c.Says);
+        ExpectNoVersionBlock(c.Path, c.Kind, c.Says);
+    }
+}
+TEST(PeVersionFile, ATruncatedFileGivesZeroUntilTheWholeBlockIsThere) {
+    const TPeFile pe = MakePe({.Languages = {Bytes(PolishBlock)}});
+    TTempDir dir;
+    const std::string whole = dir.Write("whole.dll", pe.Bytes);
+    for (std::size_t length = 0; length <= pe.Bytes.size(); ++length) {
+        const uint32_t size = GetFileVersionInfoSizeW(dir.Truncated(whole, length));
+        EXPECT_EQ(size, length >= pe.FirstBlock + PolishBlock.size() ? PolishBlock.size() : 0u) << "length " << length;
     }
 }
