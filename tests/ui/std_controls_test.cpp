@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,20 +14,6 @@
 using namespace zarix;
 
 namespace {
-
-// Records what the change seam reports for the life of a test.
-class TSeamLog {
-public:
-    TSeamLog() {
-        FPrevious = SetUIChangeHandler([this](const TUIChange& c) { Changes.push_back(std::string(c.What)); });
-    }
-    ~TSeamLog() { SetUIChangeHandler(FPrevious); }
-    int Count(const std::string& What) const { return static_cast<int>(std::count(Changes.begin(), Changes.end(), What)); }
-    std::vector<std::string> Changes;
-
-private:
-    TUIChangeHandler FPrevious;
-};
 
 struct TEditCase {
     const char* Name;
@@ -62,11 +47,13 @@ TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
             EXPECT_EQ(sender, &edit);
             ++changes;
         };
-        TSeamLog seam;
+        int textNotices = 0;
+        const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) { textNotices += change.What == "Text"; });
         EXPECT_EQ(edit.TypeText(c.Typed), c.Accepted);
+        SetUIChangeHandler(previous);
         EXPECT_EQ(edit.Text(), c.Text);
         EXPECT_EQ(changes, c.Changes);
-        EXPECT_EQ(seam.Count("Text"), c.TextNotices);
+        EXPECT_EQ(textNotices, c.TextNotices);
     }
 }
 
