@@ -1,4 +1,6 @@
-// Registration, removal, the active-windows tree and its context menu.
+// Registration, removal, the active-windows tree and its context menu; a container is made
+// whole or not at all.
+#include "allocation_hooks.h"
 #include "mdi_fixture.h"
 
 #include "platform/ui/application.h"
@@ -171,4 +173,23 @@ TEST_F(MdiTest, AnMdiFormStartsHiddenOnceLoadedAndMayBeHidden) {
     window->Show();
     window->Hide();  // never refused, unlike other MDI children
     EXPECT_FALSE(window->Visible());
+}
+
+// A registry that cannot be allocated fails the construction instead of leaving a container
+// without one.
+TEST(MDIContainerConstruction, ARegistryThatCannotBeAllocatedFailsTheConstruction) {
+    TZarixMDIContainer* before = CurrentMDIContainer();
+    EXPECT_THROW(
+        {
+            zarix::test::FailNextAllocation(true);
+            TZarixMDIContainer container(nullptr);
+            zarix::test::FailNextAllocation(false);
+            ADD_FAILURE() << "made with a registry of " << container.Items();
+        },
+        std::bad_alloc);
+    zarix::test::FailNextAllocation(false);
+    EXPECT_EQ(CurrentMDIContainer(), before);
+    TZarixMDIContainer container(nullptr);
+    ASSERT_NE(container.Items(), nullptr);
+    EXPECT_EQ(container.Items()->Count(), 0);
 }

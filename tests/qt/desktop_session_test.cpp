@@ -7,7 +7,6 @@
 #include "platform/os/module_unload.h"
 #include "platform/ui/application.h"
 #include "services/various.h"
-#include "platform/ui/message_box.h"
 #include "platform/ui/db_grid.h"
 #include "platform/ui/std_controls.h"
 #include "services/controls/progress_form.h"
