@@ -2,7 +2,7 @@
 // killed half-way or lose their server, and the database is always the old one or the fully
 // checked one.
 #include "services/db/tables.h"
-#include "test_database.h"
+#include "db_fixture.h"
 #include "tests/apps/zarixctl_run.h"
 
 #include <gmock/gmock.h>

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
 namespace user_tables_test {
@@ -17,7 +16,6 @@ namespace user_tables_test {
 using namespace zarix;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::Pair;
 
 using Tables = DatabaseTest;
 
@@ -112,21 +110,6 @@ TEST_P(UserTables, PrivilegesAreAnsweredForTheLoggedInUser) {
     Exec("DROP TABLE UserPrivileges");
     EXPECT_THAT(ErrorOf([] { Check("FAKTURY_WYSTAW"); }),
                 HasSubstr(Says("no such table: UserPrivileges", "relation \"userprivileges\" does not exist")));
-}
-
-TEST_P(UserTables, AnInstalledCheckerAnswersUntilRemoved) {
-    std::vector<std::pair<std::string, int32_t>> asked;
-    UserSecurity().SetPrivilegeChecker([&](const std::string& name, int32_t user) {
-        asked.emplace_back(name, user);
-        return name == "KASA_RAPORT";
-    });
-    UserSecurity().SetLoggedUser(1);
-    EXPECT_TRUE(Check("KASA_RAPORT"));
-    EXPECT_FALSE(Check("FAKTURY_WYSTAW"));
-    EXPECT_THAT(asked, ElementsAre(Pair("KASA_RAPORT", 1), Pair("FAKTURY_WYSTAW", 1)));
-    UserSecurity().SetPrivilegeChecker({});
-    EXPECT_TRUE(Check("FAKTURY_WYSTAW"));
-    EXPECT_FALSE(Check("KASA_RAPORT"));
 }
 
 TEST_P(UserTables, SecurityClassLogsInByLoginAndAsksUserSecurity) {
