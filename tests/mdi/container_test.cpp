@@ -19,11 +19,9 @@
 
 using namespace zarix;
 
-namespace {
-
-class TWindow : public zarix::TZarixMdiForm, public zarix::IMDIInterface {
+class TWindow : public TZarixMdiForm, public IMDIInterface {
 public:
-    TWindow(zarix::TComponent* owner, std::vector<std::string>& log, const std::string& name)
+    TWindow(TComponent* owner, std::vector<std::string>& log, const std::string& name)
         : TZarixMdiForm(owner), Log(log) {
         SetName(name);
         SetBounds(100, 50, 400, 300);
@@ -43,7 +41,7 @@ public:
     }
     void MDIReceiveResult(const std::string& childClass, int32_t origId) override {
         Log.push_back("result " + Name() + " " + childClass + " " + std::to_string(origId) + " " +
-                      zarix::MDIResult().StringValueByName("KLIENT"));
+                      MDIResult().StringValueByName("KLIENT"));
     }
     std::vector<std::string>& Log;
     std::string Refusal;
@@ -66,7 +64,7 @@ public:
 };
 
 // A registered window that does not keep the contract.
-class TPlainForm : public zarix::TZarixMdiForm {
+class TPlainForm : public TZarixMdiForm {
 public:
     using TZarixMdiForm::TZarixMdiForm;
 };
@@ -74,19 +72,19 @@ public:
 class MdiTest : public ::testing::Test {
 protected:
     MdiTest() {
-        Frame->SetFormStyle(zarix::fsMDIForm);
+        Frame->SetFormStyle(fsMDIForm);
         Tree->Items()->Add(nullptr, "Okna");  // the host's own first node, kept by every rebuild
         Container->SetMDIParent(Frame);
         Container->SetActiveWindows(Tree);
     }
     ~MdiTest() override {
-        zarix::MDIResult().ClearMDIResults();
-        zarix::ModifiedObjects().ClearModifiedObjects();
+        MDIResult().ClearMDIResults();
+        ModifiedObjects().ClearModifiedObjects();
     }
     template <class W = TWindow>
-    W* Open(const std::string& name, zarix::TForm* parent = nullptr, int32_t origId = 0) {
+    W* Open(const std::string& name, TForm* parent = nullptr, int32_t origId = 0) {
         auto* window = new W(&Owner, Log, name);
-        Container->AddMDIForm(window, 300, 400, parent, origId, zarix::alNotAligned, 3);
+        Container->AddMDIForm(window, 300, 400, parent, origId, alNotAligned, 3);
         window->Show();
         return window;
     }
@@ -96,7 +94,7 @@ protected:
         for (int i = 0; i < Tree->Items()->RootCount(); ++i) text += (i ? " " : "") + NodeText(Tree->Items()->Root(i));
         return text;
     }
-    static std::string NodeText(const zarix::TTreeNode* node) {
+    static std::string NodeText(const TTreeNode* node) {
         std::string text = node->Text();
         if (node->Count() == 0) return text;
         text += "(";
@@ -104,20 +102,19 @@ protected:
         return text + ")";
     }
     /// Closes a window as the user would, and lets the deferred release happen.
-    void CloseNow(zarix::TForm* window) {
+    void CloseNow(TForm* window) {
         window->Close();
-        zarix::Application().ProcessMessages();
+        Application().ProcessMessages();
     }
 
     std::vector<std::string> Log;
-    zarix::TCapturingExceptionSink Reports;
-    zarix::TComponent Owner{nullptr};
-    zarix::TForm* Frame = new zarix::TForm(&Owner);
-    zarix::TTreeView* Tree = new zarix::TTreeView(&Owner);
-    zarix::TZarixMDIContainer* Container = new zarix::TZarixMDIContainer(&Owner);
+    TCapturingExceptionSink Reports;
+    TComponent Owner{nullptr};
+    TForm* Frame = new TForm(&Owner);
+    TTreeView* Tree = new TTreeView(&Owner);
+    TZarixMDIContainer* Container = new TZarixMDIContainer(&Owner);
 };
 
-}  // namespace
 
 TEST_F(MdiTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
     TWindow* list = Open("Lista");
