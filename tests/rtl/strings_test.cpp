@@ -16,6 +16,7 @@ using namespace zarix;
 TEST(Utf8, CountsCodePointsNotBytesAndMalformedBytesCountOneEachWithoutOverrun) {
     EXPECT_EQ(Utf8Length("Zażółć gęślą jaźń"), 17u);
     EXPECT_EQ(Utf8Length(""), 0u);
+    EXPECT_EQ(Utf8Length("\u00A0\u00A7\u00DF"), 3u);  // the lowest and highest two-byte leads, 0xC2 and 0xC3
     EXPECT_EQ(Utf8Copy("Dokumenty księgowe", 11, 5), "księg");
     EXPECT_EQ(Utf8Copy("Płace", 1, 2), "Pł");
     EXPECT_EQ(Utf8Copy("Płace", 4, 99), "ce");

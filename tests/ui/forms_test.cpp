@@ -206,8 +206,14 @@ TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoe
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c, b}));
     EXPECT_TRUE(a->Focused());
     EXPECT_EQ(Application().ActiveForm(), a);
+    std::vector<std::string> seen;
+    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
+        if (c.Sender == b) seen.emplace_back(c.What);
+    });
     b->BringToFront();  // within the focused frame, bringing forward activates
+    SetUIChangeHandler(previous);
     EXPECT_EQ(Application().ActiveForm(), b);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "ZOrder"), 1);  // what a front-end raises its window by
 
     delete b;
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c}));

@@ -9,6 +9,8 @@
 #include "services/db/query_rows.h"
 #include "services/db/zarix_db.h"
 
+#include "message_of.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -181,6 +183,7 @@ TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
     for (const int added : {100, 50, 0}) EXPECT_EQ(FGrid.FetchMore(), added);
     EXPECT_FALSE(FGrid.CanFetchMore());
     EXPECT_EQ(FGrid.Cells(0, 249), "250");
+    EXPECT_EQ(MessageOf<EListError>([&] { FGrid.Cells(3, 0); }), "Grid column index out of bounds (3)");
     SetUIChangeHandler(previous);
     EXPECT_EQ(std::count(seam.begin(), seam.end(), "RowsFetched"), 2);
     EXPECT_EQ(std::count(seam.begin(), seam.end(), "Rows"), 1);
