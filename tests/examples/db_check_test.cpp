@@ -1,5 +1,12 @@
-// The sample modules' answers to the three passes of the database check.
+// The sample modules' answers to the three passes of the database check, and what the
+// diagnostic log tells of it.
 #include "sample_application.h"
+
+#include "platform/ui/menus.h"
+#include "services/log.h"
+
+#include <algorithm>
+#include <functional>
 
 using namespace zarix;
 
@@ -7,42 +14,12 @@ namespace {
 
 // The database of version 1.2: customers without e-mail addresses and their trigger without
 // them, documents without a payment term, a totals view without the gross value, a price
-// view of its own (the price lists' 1.1 is not newer, so it stays), one document type.
+// view of its own (the price lists' 1.1 is not newer, so it stays), one document type. The
+// tables read alike on both backends; the trigger is SQLite's own or a PL/pgSQL function.
 constexpr const char* kVersion12 = R"sql(
-    CREATE TABLE Kontrahenci (KNTOrigid INTEGER PRIMARY KEY, KNTSkrot TEXT NOT NULL UNIQUE, KNTNazwa TEXT NOT NULL,
-                              KNTNip TEXT NOT NULL DEFAULT '', KNTObrot INTEGER NOT NULL DEFAULT 0,
-                              KNTZmieniono TEXT NOT NULL DEFAULT '');
-    CREATE TRIGGER KontrahenciZmiana AFTER UPDATE OF KNTSkrot, KNTNazwa, KNTNip ON Kontrahenci
-    BEGIN UPDATE Kontrahenci SET KNTZmieniono = datetime('now') WHERE KNTOrigid = NEW.KNTOrigid; END;
-    INSERT INTO Kontrahenci (KNTOrigid, KNTSkrot, KNTNazwa, KNTObrot) VALUES (15, 'KOWALSKI', 'Kowalski Jan', 2000),
-                                                                           (30, 'ABC', 'ABC Hurt', 0);
-    CREATE TABLE Cenniki (CENOrigid INTEGER PRIMARY KEY, CENNazwa TEXT NOT NULL UNIQUE, CENWaluta TEXT NOT NULL DEFAULT 'PLN');
-    CREATE TABLE CennikiPozycje (CPOCennik INTEGER NOT NULL, CPOIndeks INTEGER NOT NULL, CPONazwa TEXT NOT NULL,
-                                 CPOCenaNetto INTEGER NOT NULL, CPOStawkaVat INTEGER NOT NULL DEFAULT 23,
-                                 PRIMARY KEY (CPOCennik, CPOIndeks));
-    CREATE VIEW CennikiBrutto AS SELECT CPOCennik, CPOIndeks, CPOCenaNetto * 123 / 100 AS CPOCenaBrutto FROM CennikiPozycje;
-    CREATE TABLE DokumentyTypy (DTYSymbol TEXT PRIMARY KEY, DTYNazwa TEXT NOT NULL);
-    INSERT INTO DokumentyTypy VALUES ('FV', 'Faktura VAT');
-    CREATE TABLE Dokumenty (DOKOrigid INTEGER PRIMARY KEY, DOKTyp TEXT NOT NULL, DOKNumer TEXT NOT NULL UNIQUE,
-                            DOKKontrahent INTEGER NOT NULL, DOKData TEXT NOT NULL DEFAULT (date('now')));
-    INSERT INTO Dokumenty VALUES (1, 'FV', 'FV/1/2025', 15, '2025-03-01');
-    CREATE TABLE DokumentyPozycje (DPODokument INTEGER NOT NULL, DPOLp INTEGER NOT NULL, DPOIndeks INTEGER NOT NULL,
-                                   DPOIlosc INTEGER NOT NULL, DPOCenaNetto INTEGER NOT NULL,
-                                   DPOStawkaVat INTEGER NOT NULL DEFAULT 23, PRIMARY KEY (DPODokument, DPOLp));
-    INSERT INTO DokumentyPozycje VALUES (1, 1, 101, 2, 1000, 23);
-    CREATE VIEW DokumentyWartosci AS SELECT DOKOrigid, SUM(DPOIlosc * DPOCenaNetto) AS DOKNetto
-        FROM Dokumenty JOIN DokumentyPozycje ON DPODokument = DOKOrigid GROUP BY DOKOrigid;
-)sql";
-
-// The same database on a server, its trigger a PL/pgSQL function.
-constexpr const char* kServerVersion12 = R"sql(
     CREATE TABLE Kontrahenci (KNTOrigid integer PRIMARY KEY, KNTSkrot citext NOT NULL UNIQUE, KNTNazwa text NOT NULL,
                               KNTNip text NOT NULL DEFAULT '', KNTObrot bigint NOT NULL DEFAULT 0,
                               KNTZmieniono text NOT NULL DEFAULT '');
-    CREATE FUNCTION KontrahenciZmiana() RETURNS trigger LANGUAGE plpgsql AS $$
-    BEGIN NEW.KNTZmieniono := now()::text; RETURN NEW; END $$;
-    CREATE TRIGGER KontrahenciZmiana BEFORE UPDATE OF KNTSkrot, KNTNazwa, KNTNip ON Kontrahenci
-    FOR EACH ROW EXECUTE FUNCTION KontrahenciZmiana();
     INSERT INTO Kontrahenci (KNTOrigid, KNTSkrot, KNTNazwa, KNTObrot) VALUES (15, 'KOWALSKI', 'Kowalski Jan', 2000),
                                                                            (30, 'ABC', 'ABC Hurt', 0);
     CREATE TABLE Cenniki (CENOrigid integer PRIMARY KEY, CENNazwa text NOT NULL UNIQUE, CENWaluta text NOT NULL DEFAULT 'PLN');
@@ -61,6 +38,16 @@ constexpr const char* kServerVersion12 = R"sql(
     INSERT INTO DokumentyPozycje VALUES (1, 1, 101, 2, 1000, 23);
     CREATE VIEW DokumentyWartosci AS SELECT DOKOrigid, SUM(DPOIlosc * DPOCenaNetto) AS DOKNetto
         FROM Dokumenty JOIN DokumentyPozycje ON DPODokument = DOKOrigid GROUP BY DOKOrigid;
+)sql";
+constexpr const char* kTrigger12 = R"sql(
+    CREATE TRIGGER KontrahenciZmiana AFTER UPDATE OF KNTSkrot, KNTNazwa, KNTNip ON Kontrahenci
+    BEGIN UPDATE Kontrahenci SET KNTZmieniono = datetime('now') WHERE KNTOrigid = NEW.KNTOrigid; END;
+)sql";
+constexpr const char* kServerTrigger12 = R"sql(
+    CREATE FUNCTION KontrahenciZmiana() RETURNS trigger LANGUAGE plpgsql AS $$
+    BEGIN NEW.KNTZmieniono := now()::text; RETURN NEW; END $$;
+    CREATE TRIGGER KontrahenciZmiana BEFORE UPDATE OF KNTSkrot, KNTNazwa, KNTNip ON Kontrahenci
+    FOR EACH ROW EXECUTE FUNCTION KontrahenciZmiana();
 )sql";
 
 }  // namespace
@@ -98,7 +85,7 @@ TEST_P(DbCheck, ANewDatabaseGetsEveryModulesObjectsAndSamplesOnce) {
 }
 
 TEST_P(DbCheck, AnOlderDatabaseIsUpgradedAndKeepsItsRows) {
-    Exec(Says(kVersion12, kServerVersion12));
+    Exec(std::string(kVersion12) + Says(kTrigger12, kServerTrigger12));
     const std::string priceView = Definition("CennikiBrutto");
     Check("1.2.0.0");
 
@@ -137,6 +124,57 @@ TEST_P(DbCheck, ADatabaseThatClaimsAVersionMustHaveItsColumns) {
     EXPECT_EQ(Dump(), before);
     EXPECT_THROW(Check("1.x"), EDatabaseError);
     EXPECT_EQ(Dump(), before);
+}
+
+
+// The diagnostic log: each category tells its part of the work, and nothing is told when off.
+TEST_P(DbCheck, EachLogCategoryTellsItsPartAndNothingIsToldWhenOff) {
+    // Each action does a piece of work and returns what its category must have told.
+    const std::function<std::string()> refuse = [&] {
+        try {
+            Manager->LoadPlugin(std::string(EXAMPLE_PLUGIN_DIR) + "/klient.bpl", false);
+        } catch (const std::exception& e) {
+            return std::string(e.what());  // the same reason the loading error gives
+        }
+        return std::string("klient.bpl was not refused");
+    };
+    const std::function<std::string()> buildMenu = [&] {
+        TMainMenu menu(nullptr);
+        Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+        return std::string("Kartoteki|Kontrahenci: item \"&Kontrahenci\" made");
+    };
+    const std::function<std::string()> check = [&] {
+        Check("");
+        return std::string("module KLIENT, pass pmDBTableRequired: DBCONN: ");
+    };
+    const struct {
+        const char* Categories;
+        const char* Category;
+        const std::function<std::string()>* Act;
+    } cases[] = {
+        {"load", "load", &refuse}, {"menu", "menu", &buildMenu}, {"db", "db", &check},
+        {"", "", &refuse},         {"", "", &buildMenu},         {"", "", &check},
+    };
+    const uint32_t before = LogCategories();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Categories) + " / " + c.Category);
+        std::vector<std::pair<std::string, std::string>> lines;
+        TLogSink previous = SetLogSink([&](std::string_view category, std::string_view text) {
+            lines.emplace_back(category, text);
+        });
+        SetLogCategories(ParseLogCategories(c.Categories).value());
+        const std::string expected = (*c.Act)();
+        SetLogCategories(before);
+        SetLogSink(std::move(previous));
+        if (*c.Category == '\0') {
+            EXPECT_TRUE(lines.empty()) << lines.front().first << ": " << lines.front().second;
+            continue;
+        }
+        const bool told = std::any_of(lines.begin(), lines.end(), [&](const auto& line) {
+            return line.first == c.Category && line.second.find(expected) != std::string::npos;
+        });
+        EXPECT_TRUE(told) << "no " << c.Category << " line holds: " << expected;
+    }
 }
 
 ZARIX_ON_BOTH_BACKENDS(DbCheck);

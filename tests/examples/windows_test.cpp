@@ -2,14 +2,15 @@
 // double clicks, typing and buttons on the headless controls, over the sample database.
 #include "sample_application.h"
 
+#include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
-#include "platform/rtl/strings.h"
 #include "platform/ui/application.h"
 #include "platform/ui/db_grid.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/std_controls.h"
 #include "platform/ui/tree_view.h"
+#include "services/exception_handler.h"
 
 #include <string>
 #include <vector>
@@ -51,7 +52,6 @@ protected:
         if (control == nullptr) throw Exception(std::string("no control ") + name);
         return *control;
     }
-    static void Press(TDBGrid& grid, uint16_t key) { grid.KeyDown(key, 0); }
     int Windows(const std::string& className) const {
         int n = 0;
         for (int i = 0; i < Container->Items()->Count(); ++i)
@@ -74,7 +74,8 @@ TEST_P(SampleWindows, TheCustomerListOpensEachCardOnceAndSavingRefreshesIt) {
     ASSERT_EQ(grid.RowCount(), 4);
     EXPECT_EQ(grid.Cells(0, 1), "KOWALSKI");
     grid.SetRow(1);
-    Press(grid, VK_RETURN);
+    uint16_t enter = VK_RETURN;
+    grid.KeyDown(enter, 0);
     grid.DblClick(1);
     EXPECT_EQ(Windows("TCustomerCard"), 1);
     TForm* card = Window("TCustomerCard", 15);
@@ -130,7 +131,27 @@ TEST_P(SampleWindows, AnInvoiceRefusesToCloseWhileThePickerWaitsThenTakesThePick
 }
 
 TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPrices) {
-    Manager->methodByName("DOKMAG", "NowaFaktura", Args(101, 2, 17), nullptr);
+    // The modules called by name: the settings keep their range, and a call that cannot be
+    // answered is reported in the module's words and writes nothing.
+    EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "DefaultCustomer").AsInteger(), 1);
+    Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{30}));
+    EXPECT_THROW(Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{400})), EPluginError);
+    EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "PaymentTermDays").AsInteger(), 30);
+    EXPECT_EQ(Manager->ExecuteMethod("CenaNetto", Args(1, 102))->value.VInteger, 1450);
+    EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(16), nullptr).AsString(), "Nowak Sp. z o.o.");
+    {
+        TCapturingExceptionSink sink;
+        EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(99), nullptr).AsString(), "");
+        EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(std::string("16")), nullptr).AsString(), "");
+        EXPECT_EQ(Manager->methodByName("DOKMAG", "NowaFaktura", Args(999, 1, 15), nullptr).AsString(), "");
+        EXPECT_EQ((std::vector<std::string>{sink.Reports().at(0).Message, sink.Reports().at(1).Message, sink.Reports().at(2).Message}),
+                  (std::vector<std::string>{"Nie ma kontrahenta o identyfikatorze 99",
+                                            "CustomerName expects one integer, the customer's identifier",
+                                            "\"CenaNetto\" failed execution."}));
+    }
+    EXPECT_EQ(Value("SELECT count(*) FROM Dokumenty"), "0");
+    const std::string written = Manager->methodByName("DOKMAG", "NowaFaktura", Args(101, 2, 17), nullptr).AsString();
+    EXPECT_NE(written.find(", 2 x 69,99 zł netto, termin płatności 30 dni"), std::string::npos) << written;
     const int32_t document = StrToInt(Value("SELECT MAX(DOKOrigid) FROM Dokumenty"));
     Manager->methodByName("DOKMAG", "OpenInvoice", Args(document), nullptr);
     TForm* invoice = Window("TInvoiceWindow", document);

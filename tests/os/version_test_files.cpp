@@ -1,8 +1,6 @@
 // Temporary folders, corrupt copies and synthetic ELF and PE files for the version tests.
 #include "version_test_files.h"
 
-#include "platform/os/version_resource.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,6 +47,14 @@ TFileBytes VersionInfoOf(const std::string& path) {
     if (size == 0) return {};
     if (!GetFileVersionInfoW(path, size, block.data())) ADD_FAILURE() << path << ": a size, but no block";
     return block;
+}
+
+void ExpectNoVersionBlock(const std::string& path, TVersionErrorKind kind, const std::string& says) {
+    EXPECT_EQ(GetFileVersionInfoSizeW(path), 0u);
+    const auto read = ReadVersionBlock(path);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.Error().Kind, kind);
+    EXPECT_NE(read.Error().Message.find(says), std::string::npos) << read.Error().Message;
 }
 
 TTempDir::TTempDir() {

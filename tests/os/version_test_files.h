@@ -2,6 +2,8 @@
 // at named offsets, and small synthetic ELF and PE files holding a given version block.
 #pragma once
 
+#include "platform/os/version_resource.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -17,6 +19,10 @@ TFileBytes ReadFileBytes(const std::string& path);
 /// The file's version block read through the platform's calls as a host reads it; empty when
 /// the size call finds none, a test failure when the copy then fails.
 TFileBytes VersionInfoOf(const std::string& path);
+
+/// The file has no version block for a host (size 0), and the reader says why: Kind, and a
+/// message that holds Says.
+void ExpectNoVersionBlock(const std::string& path, TVersionErrorKind kind, const std::string& says);
 
 /// A fresh folder, removed with everything in it when the object goes.
 class TTempDir {

@@ -1,11 +1,19 @@
-// Owner trees, free notification, weak references, names and design mode.
+// Owner trees, free notification, weak references and names; class names and ancestry,
+// published methods by name and properties through Variants.
 #include "platform/rtl/component.h"
+#include "platform/rtl/reflection.h"
+#include "platform/rtl/varrec.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace zarix {
+class TForm;
+}
 
 namespace component_test {
 
@@ -115,12 +123,130 @@ TEST(Component, NamesAreUniqueWithinTheOwnerIgnoringCase) {
     EXPECT_THROW(owner.Components(5), EListError);
 }
 
-TEST(Component, DesignModeReachesOwnedAndLaterInsertedComponents) {
-    TProbe owner(nullptr, "owner");
-    auto* before = new TProbe(&owner, "before");
-    owner.SetDesigning(true);
-    EXPECT_TRUE(before->IsDesigning());
-    EXPECT_TRUE((new TProbe(&owner, "after"))->IsDesigning());
+ZARIX_ENUM(TDocKind, dkInvoice, dkReceipt, dkOrder)
+
+using TMethodSig = Variant(TConstArray, TForm*);
+
+class TBaseDoc : public TPersistent {
+    ZARIX_CLASS(TBaseDoc, TPersistent)
+    Variant Describe(TConstArray args, TForm*) { return Variant("base:" + std::to_string(args.size())); }
+    Variant Total(TConstArray, TForm*) { return Variant(int32_t{1}); }
+    const std::string& Number() const noexcept { return FNumber; }
+
+    int32_t FCount = 0;
+    uint8_t FPriority = 0;
+    TDocKind FKind = dkInvoice;
+    TSet<TDocKind> FAllowed;
+    std::string FNumber = "FV/1/2026";
+    double FAmount = 0;
+    bool FPaid = false;
+    TBaseDoc* FNext = nullptr;
+    std::function<void()> FOnPaid;
+};
+ZARIX_DEFINE_CLASS(TBaseDoc, ZARIX_PROPERTY(Next, FNext, FNext), ZARIX_PROPERTY(OnPaid, FOnPaid, FOnPaid), ZARIX_METHOD(Describe), ZARIX_METHOD(Total),
+                   ZARIX_PROPERTY(Count, FCount, FCount), ZARIX_PROPERTY(Priority, FPriority, FPriority),
+                   ZARIX_PROPERTY(Kind, FKind, FKind), ZARIX_PROPERTY(Allowed, FAllowed, FAllowed),
+                   ZARIX_PROPERTY(Number, Number), ZARIX_PROPERTY(Amount, FAmount, FAmount),
+                   ZARIX_PROPERTY(Paid, FPaid, FPaid))
+
+class TInvoice : public TBaseDoc {
+    ZARIX_CLASS(TInvoice, TBaseDoc)
+    Variant Total(TConstArray, TForm*) { return Variant(int32_t{2}); }
+    std::string Summary(int) { return "other shape"; }
+};
+ZARIX_DEFINE_CLASS(TInvoice, ZARIX_METHOD(Total), ZARIX_METHOD(Summary))
+
+TEST(Reflection, MethodsAreFoundThroughAncestorsByNameAndShapeWithoutRegardToCase) {
+    TInvoice invoice;
+    const auto args = Args(1, true);
+    auto describe = invoice.MethodAddress<TMethodSig>("DESCRIBE");  // declared by the ancestor
+    ASSERT_TRUE(describe);
+    EXPECT_EQ(describe(args, nullptr).AsString(), "base:2");
+    auto total = invoice.MethodAddress<TMethodSig>("total");        // the class's own shadows the ancestor's
+    ASSERT_TRUE(total);
+    EXPECT_EQ(total({}, nullptr).AsInteger(), 2);
+    TBaseDoc base;
+    EXPECT_EQ(base.MethodAddress<TMethodSig>("Total")({}, nullptr).AsInteger(), 1);
+    EXPECT_FALSE(base.MethodAddress<std::string(int)>("Summary"));  // only the descendant has it
+    for (const char* name : {"Summary", "Nothing", ""}) EXPECT_FALSE(invoice.MethodAddress<TMethodSig>(name)) << name;
+    auto summary = invoice.MethodAddress<std::string(int)>("summary");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary(3), "other shape");
+}
+
+TEST(Reflection, PropertiesReadAndWrittenByNameThroughVariantsWithEnumerationsAsText) {
+    TInvoice invoice;
+    SetPropValue(invoice, "count", Variant(int32_t{12}));
+    EXPECT_EQ(invoice.FCount, 12);
+    EXPECT_EQ(GetPropValue(invoice, "COUNT").AsInteger(), 12);
+    SetPropValue(invoice, "Count", Variant("13"));  // text converted to the property's type
+    EXPECT_EQ(invoice.FCount, 13);
+    SetPropValue(invoice, "Amount", Variant(12.5));
+    EXPECT_DOUBLE_EQ(GetPropValue(invoice, "Amount").AsDouble(), 12.5);
+    SetPropValue(invoice, "Paid", Variant("True"));
+    EXPECT_TRUE(invoice.FPaid);
+    EXPECT_EQ(GetPropValue(invoice, "Number").AsString(), "FV/1/2026");
+    // Enumerations and sets travel as text.
+    invoice.FKind = dkReceipt;
+    EXPECT_EQ(GetPropValue(invoice, "Kind").VarType(), TVarType::varString);
+    EXPECT_EQ(GetPropValue(invoice, "Kind").AsString(), "dkReceipt");
+    SetPropValue(invoice, "Kind", Variant("DKORDER"));
+    EXPECT_EQ(invoice.FKind, dkOrder);
+    SetPropValue(invoice, "Kind", Variant(int32_t{0}));
+    EXPECT_EQ(invoice.FKind, dkInvoice);
+    SetPropValue(invoice, "Allowed", Variant("[dkInvoice, dkOrder]"));
+    EXPECT_TRUE(invoice.FAllowed.Contains(dkOrder));
+    EXPECT_FALSE(invoice.FAllowed.Contains(dkReceipt));
+    EXPECT_EQ(GetPropValue(invoice, "Allowed").AsString(), "[dkInvoice,dkOrder]");
+    // Objects travel as references, events as whether they are assigned and may only be cleared.
+    TInvoice next;
+    SetPropValue(invoice, "Next", Variant::FromObject(&next));
+    EXPECT_EQ(GetPropValue(invoice, "Next").AsString(), "TInvoice");
+    SetPropValue(invoice, "Next", Variant());
+    EXPECT_EQ(invoice.FNext, nullptr);
+    invoice.FOnPaid = [] {};
+    EXPECT_EQ(GetPropValue(invoice, "OnPaid"), Variant(true));
+    SetPropValue(invoice, "OnPaid", Variant::Null());
+    EXPECT_FALSE(invoice.FOnPaid);
+}
+
+TEST(Reflection, BadPropertyAccessRaisesAndLeavesTheObjectAlone) {
+    TInvoice invoice;
+    TPersistent stranger;
+    invoice.FKind = dkReceipt;
+    invoice.FOnPaid = [] {};
+    EXPECT_THROW(GetPropValue(invoice, "Missing"), EPropertyError);
+    // A read-only property, unknown or out-of-range enumeration values, a byte overflow, a set
+    // naming an unknown element.
+    const std::pair<const char*, Variant> refused[] = {{"Number", Variant("X")}, {"Kind", Variant("dkNothing")},
+        {"Kind", Variant(int32_t{3})}, {"Priority", Variant(int32_t{300})}, {"Allowed", Variant("[dkInvoice,dkLost]")},
+        {"Next", Variant::FromObject(&stranger)}, {"OnPaid", Variant(true)}};
+    for (const auto& [name, value] : refused) EXPECT_THROW(SetPropValue(invoice, name, value), EPropertyError) << name;
+    for (const char* name : {"Count", "Next"}) EXPECT_THROW(SetPropValue(invoice, name, Variant("twelve")), EVariantError) << name;
+    EXPECT_EQ(invoice.FNext, nullptr);
+    EXPECT_TRUE(invoice.FOnPaid);
+    EXPECT_EQ(invoice.FKind, dkReceipt);
+    EXPECT_EQ(invoice.FPriority, 0);
+    EXPECT_EQ(invoice.FNumber, "FV/1/2026");
+    EXPECT_TRUE(invoice.FAllowed.Empty());
+}
+
+class TUndeclaredInvoice : public TInvoice {};  // no descriptor of its own
+
+TEST(Reflection, ClassNamesAncestryAndRegistration) {
+    TUndeclaredInvoice undeclared;
+    const TObject& obj = undeclared;
+    EXPECT_EQ(obj.ClassName(), "TUndeclaredInvoice");
+    EXPECT_EQ(&obj.ClassType(), &TInvoice::StaticClass());  // lookups use the nearest descriptor
+    EXPECT_EQ(obj.ClassType().Parent(), &TBaseDoc::StaticClass());
+    EXPECT_TRUE(obj.InheritsFrom(TPersistent::StaticClass()));
+    EXPECT_FALSE(obj.InheritsFrom(TComponent::StaticClass()));
+
+    RegisterClass(TInvoice::StaticClass());
+    RegisterClass(TInvoice::StaticClass());
+    EXPECT_EQ(FindClass("tinvoice"), &TInvoice::StaticClass());
+    UnRegisterClass(TInvoice::StaticClass());
+    EXPECT_EQ(FindClass("TInvoice"), nullptr);
 }
 
 }  // namespace component_test

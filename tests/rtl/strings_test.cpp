@@ -1,7 +1,11 @@
-// UTF-8 counting and copying, ASCII-only case folding, trimming and strict conversion.
-#include "platform/rtl/strings.h"
-
+// UTF-8 counting and copying, ASCII-only case folding, trimming, strict conversion of text and
+// Variants; TList, TStringList and collections: positions, sorting, searching, duplicates,
+// ownership and assignment.
+#include "platform/rtl/collection.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/lists.h"
+#include "platform/rtl/strings.h"
+#include "platform/rtl/variant.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +16,7 @@ using namespace zarix;
 TEST(Utf8, CountsCodePointsNotBytesAndMalformedBytesCountOneEachWithoutOverrun) {
     EXPECT_EQ(Utf8Length("Zażółć gęślą jaźń"), 17u);
     EXPECT_EQ(Utf8Length(""), 0u);
+    EXPECT_EQ(Utf8Length("\u00A0\u00A7\u00DF"), 3u);  // the lowest and highest two-byte leads, 0xC2 and 0xC3
     EXPECT_EQ(Utf8Copy("Dokumenty księgowe", 11, 5), "księg");
     EXPECT_EQ(Utf8Copy("Płace", 1, 2), "Pł");
     EXPECT_EQ(Utf8Copy("Płace", 4, 99), "ce");
@@ -45,11 +50,174 @@ TEST(StrToInt, AcceptsSignsAndHexadecimalPrefixesAndRejectsEverythingElseNamingT
     EXPECT_EQ(StrToIntDef("nope", -5), -5);
 }
 
-TEST(FileNames, SplitWithSlashSeparators) {
-    EXPECT_EQ(ExtractFileName("/opt/app/plugins/klient.bpl"), "klient.bpl");
-    EXPECT_EQ(ExtractFilePath("/opt/app/plugins/klient.bpl"), "/opt/app/plugins/");
-    EXPECT_EQ(ChangeFileExt("/opt/app/plugins/klient.bpl", ".map"), "/opt/app/plugins/klient.map");
-    EXPECT_EQ(ChangeFileExt("/opt/app.d/klient", ".map"), "/opt/app.d/klient.map");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/opt/app"), "/opt/app/");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/opt/app/"), "/opt/app/");
+TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
+    EXPECT_EQ(Variant().AsString(), "");
+    EXPECT_EQ(Variant().AsInteger(), 0);
+    EXPECT_EQ(Variant("123").AsInteger(), 123);
+    EXPECT_EQ(Variant(int32_t{-5}).AsString(), "-5");
+    EXPECT_EQ(Variant(true).AsString(), "True");
+    EXPECT_EQ(Variant(true).AsInteger(), -1);
+    EXPECT_TRUE(Variant("true").AsBoolean());
+    EXPECT_FALSE(Variant("0").AsBoolean());
+    EXPECT_DOUBLE_EQ(Variant("2.5").AsDouble(), 2.5);
+    EXPECT_EQ(Variant(2.5).AsInteger(), 2);  // half to even
+    EXPECT_EQ(Variant(3.5).AsInteger(), 4);
+    EXPECT_EQ(Variant(int64_t{1} << 40).AsString(), "1099511627776");
+    // Equality compares integers across widths, never text against numbers.
+    EXPECT_EQ(Variant(int32_t{7}), Variant(int64_t{7}));
+    EXPECT_NE(Variant("7"), Variant(int32_t{7}));
+    EXPECT_EQ(Variant("a"), Variant(std::string("a")));
+    EXPECT_NE(Variant(), Variant::Null());
+}
+
+TEST(Variant, FailedConversionsNameBothTypes) {
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("abc").AsInteger(); }),
+              "Could not convert variant of type (String) into type (Integer)");
+    EXPECT_THROW((void)Variant(int64_t{1} << 40).AsInteger(), EVariantError);
+    EXPECT_THROW((void)Variant::Null().AsString(), EVariantError);
+    EXPECT_THROW((void)Variant(1e300).AsInt64(), EVariantError);
+    EXPECT_THROW((void)Variant::FromObject(nullptr).AsInteger(), EVariantError);  // a reference is no number
+    EXPECT_THROW((void)Variant(int32_t{1}).AsObject(), EVariantError);           // nor a number a reference
+}
+
+TEST(TList, PositionsOutOfRangeRaiseAndNothingChanges) {
+    TList list;
+    int a = 1, b = 2, c = 3;
+    list.Add(&a);
+    list.Add(&b);
+    list.Insert(0, &c);
+    EXPECT_EQ(list.Items(0), &c);
+    EXPECT_EQ(list.IndexOf(&b), 2);
+    EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(3); }), "List index out of bounds (3)");
+    EXPECT_THROW(list.Insert(5, &a), EListError);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Remove(&a), 1);
+    EXPECT_EQ(list.Remove(&a), -1);
+    list.Move(1, 0);
+    EXPECT_EQ(list.Items(0), &b);
+}
+
+TEST(TStringList, SortIsStableAndCustomSortUsesTheGivenComparison) {
+    TStringList list;
+    TObject first, second, third, fourth;
+    list.AddObject("0000000020", &first);
+    list.AddObject("0000000003", &second);
+    list.AddObject("0000000020", &third);
+    list.AddObject("0000000003", &fourth);
+    list.Sort();
+    const std::vector<TObject*> order{list.Objects(0), list.Objects(1), list.Objects(2), list.Objects(3)};
+    EXPECT_EQ(order, (std::vector<TObject*>{&second, &fourth, &first, &third}));
+
+    TStringList words;
+    for (const char* s : {"bb", "a", "ccc"}) words.Add(s);
+    words.CustomSort([](const TStringList& l, int i, int j) {
+        return static_cast<int>(l.Strings(j).size()) - static_cast<int>(l.Strings(i).size());
+    });
+    EXPECT_EQ(words.Text(), "ccc\nbb\na\n");
+}
+
+TEST(TStringList, SortedListsFindAndInsertInOrderWithTheirDuplicateRule) {
+    TStringList list;
+    list.SetSorted(true);
+    list.Add("delta");
+    list.Add("Alfa");
+    list.Add("charlie");
+    EXPECT_EQ(list.Text(), "Alfa\ncharlie\ndelta\n");
+    int at = -1;
+    EXPECT_TRUE(list.Find("ALFA", at));  // case-insensitive by default
+    EXPECT_EQ(at, 0);
+    EXPECT_FALSE(list.Find("bravo", at));
+    EXPECT_EQ(at, 1);
+    EXPECT_EQ(list.Add("alfa"), 0);  // ignored duplicate reports the existing position
+    EXPECT_EQ(list.Count(), 3);
+    list.SetDuplicates(TDuplicates::dupError);
+    EXPECT_THROW(list.Add("Delta"), EListError);
+    list.SetDuplicates(TDuplicates::dupAccept);
+    TObject later;
+    EXPECT_EQ(list.AddObject("alfa", &later), 1);  // after the equal one already there
+    EXPECT_THROW(list.Insert(0, "x"), EListError);
+    list.SetCaseSensitive(true);
+    EXPECT_EQ(list.IndexOf("alfa"), 1);
+    EXPECT_EQ(list.IndexOf("ALFA"), -1);
+}
+
+TEST(TStringList, ObjectsStayWithTheirStringsAndAssignCopiesBoth) {
+    TStringList list, copy;
+    TObject tag;
+    list.AddObject("KLIENT", &tag);
+    list.Add("CENNIKI");
+    copy.Add("old");
+    copy.Assign(&list);
+    EXPECT_EQ(copy.Text(), "KLIENT\nCENNIKI\n");
+    EXPECT_EQ(copy.IndexOfObject(&tag), 0);
+    EXPECT_THROW(copy.Strings(2), EListError);
+    copy.Delete(0);
+    EXPECT_EQ(copy.Strings(0), "CENNIKI");
+}
+
+class TPlainItem : public TCollectionItem {
+    ZARIX_CLASS(TPlainItem, TCollectionItem)
+    explicit TPlainItem(TCollection* c) : TCollectionItem(c) {}
+    int Value = 0;
+};
+ZARIX_DEFINE_CLASS(TPlainItem)
+
+// An item class that knows how to copy itself.
+class TCopyItem : public TCollectionItem {
+    ZARIX_CLASS(TCopyItem, TCollectionItem)
+    explicit TCopyItem(TCollection* c) : TCollectionItem(c) {}
+    void Assign(const TPersistent* source) override {
+        if (const auto* other = dynamic_cast<const TCopyItem*>(source)) Text = other->Text;
+        else TCollectionItem::Assign(source);
+    }
+    std::string Text;
+};
+ZARIX_DEFINE_CLASS(TCopyItem)
+
+TEST(Collection, ItemsKeepOrderKnowTheirIndexAndLeaveWhenFreed) {
+    TTypedCollection<TPlainItem> items;
+    auto* a = items.Add();
+    auto* b = items.Add();
+    auto* c = items.Add();
+    EXPECT_EQ(b->Index(), 1);
+    EXPECT_EQ(b->GetDisplayName(), "TPlainItem");
+    c->SetIndex(0);
+    EXPECT_EQ(items.Items(0), c);
+    EXPECT_EQ(items.Items(1), a);
+    c->SetIndex(99);  // clamped to the last position
+    EXPECT_EQ(items.Items(2), c);
+    delete a;
+    EXPECT_EQ(items.Count(), 2);
+    items.Delete(0);
+    EXPECT_EQ(items.Items(0), c);
+    EXPECT_THROW(items.Items(1), EListError);
+    EXPECT_THROW(items.Delete(-1), EListError);
+    EXPECT_EQ(items.FindItemID(c->ID()), c);
+}
+
+TEST(Collection, AssignmentCopiesCopyableItemsAndOtherwiseRaisesKeepingTheTarget) {
+    TTypedCollection<TPlainItem> source, target, empty;
+    source.Add()->Value = 1;
+    auto* kept = target.Add();
+    kept->Value = 42;
+    EXPECT_EQ(MessageOf<EConvertError>([&] { target.Assign(&source); }), "Cannot assign a TPlainItem to a TPlainItem");
+    ASSERT_EQ(target.Count(), 1);
+    EXPECT_EQ(target.Items(0), kept);
+    EXPECT_EQ(kept->Value, 42);
+    EXPECT_EQ(MessageOf<EConvertError>([&] { target.Assign(nullptr); }), "Cannot assign a nil to a TCollection");
+    TPlainItem loose(nullptr);
+    EXPECT_EQ(loose.Index(), -1);
+    EXPECT_THROW(target.Assign(&loose), EConvertError);
+    target.Assign(&empty);
+    EXPECT_EQ(target.Count(), 0);
+
+    TTypedCollection<TCopyItem> words, copy;
+    words.Add()->Text = "jeden";
+    words.Add()->Text = "dwa";
+    copy.Add()->Text = "old";
+    copy.Assign(&words);
+    ASSERT_EQ(copy.Count(), 2);
+    EXPECT_EQ(copy.Items(1)->Text, "dwa");
+    EXPECT_EQ(copy.Items(1)->Collection(), &copy);
+    EXPECT_NE(copy.Items(0), words.Items(0));
 }

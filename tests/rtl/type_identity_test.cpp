@@ -11,6 +11,9 @@
 
 #include <dlfcn.h>
 
+#include <memory>
+#include <stdexcept>
+
 namespace zarix {
 class TForm;
 }
@@ -19,22 +22,17 @@ namespace type_identity_test {
 
 using namespace zarix;
 
+// The probe library, loaded for one test and let go at its end.
 class TypeIdentity : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Handle = dlopen(TYPEINFO_PROBE_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(Handle, nullptr) << dlerror();
-    }
-    void TearDown() override {
-        if (Handle) dlclose(Handle);
-    }
     template <class F>
     F Symbol(const char* name) {
-        void* sym = dlsym(Handle, name);
+        if (!Handle) throw std::runtime_error(dlerror());
+        void* sym = dlsym(Handle.get(), name);
         EXPECT_NE(sym, nullptr) << name;
         return reinterpret_cast<F>(sym);
     }
-    void* Handle = nullptr;
+    std::unique_ptr<void, int (*)(void*)> Handle{dlopen(TYPEINFO_PROBE_PATH, RTLD_NOW | RTLD_LOCAL), dlclose};
 };
 
 TEST_F(TypeIdentity, PluginExceptionsAreCaughtByTheHostsHandlers) {
@@ -67,7 +65,7 @@ TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
     TCapturingExceptionSink sink;
     TExceptionManager manager;
     manager.SetActive(true);
-    const auto handle = reinterpret_cast<uintptr_t>(Handle);
+    const auto handle = reinterpret_cast<uintptr_t>(Handle.get());
     manager.AddModuleInfo("/plugins/probe.map", handle);
     Symbol<ProbeReportFn>("ProbeReport")("TProbe.Report");
     manager.RemoveModuleInfo(handle);
@@ -84,7 +82,7 @@ TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
 TEST_F(TypeIdentity, SingletonsOfALibraryAreReleasedBeforeItGoes) {
     EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeSingleton")(), 1);
     EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeSingleton")(), 1);  // the same instance again
-    const void* module = ModuleOfHandle(reinterpret_cast<uintptr_t>(Handle));
+    const void* module = ModuleOfHandle(reinterpret_cast<uintptr_t>(Handle.get()));
     ASSERT_NE(module, nullptr);
     ReleaseSingletonsOfModule(module);
     EXPECT_EQ(Symbol<ProbeSingletonFn>("ProbeLiveSingletons")(), 0);

@@ -79,12 +79,7 @@ protected:
 
 }  // namespace
 
-using Handles = FormsTest;
-using Closing = FormsTest;
-using MDI = FormsTest;
-using MDILayout = FormsTest;
-
-TEST_F(Handles, AreMadeOnFirstRequestAndNeverReused) {
+TEST_F(FormsTest, AreMadeOnFirstRequestAndNeverReused) {
     std::set<THandle> seen;
     for (int i = 0; i < 50; ++i) {
         TForm form(nullptr);  // each form lives at the same stack address
@@ -95,7 +90,7 @@ TEST_F(Handles, AreMadeOnFirstRequestAndNeverReused) {
     }
 }
 
-TEST_F(Closing, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
+TEST_F(FormsTest, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
     auto* form = new TCountedForm(nullptr);
     form->Show();
     TWeak<TForm> weak(form);
@@ -135,7 +130,7 @@ TEST_F(Closing, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
     EXPECT_EQ(Application().PendingMessages(), 0u);
 }
 
-TEST_F(Closing, DefaultActionsCaNoneAndARefusingCloseQuery) {
+TEST_F(FormsTest, DefaultActionsCaNoneAndARefusingCloseQuery) {
     auto frame = MakeFrame();
     TForm normal(nullptr);
     normal.Show();
@@ -176,7 +171,7 @@ TEST_F(Closing, DefaultActionsCaNoneAndARefusingCloseQuery) {
     EXPECT_FALSE(frame->Visible());
 }
 
-TEST_F(MDI, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
+TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
     TForm loose(nullptr);
     EXPECT_THROW(loose.SetFormStyle(fsMDIChild), EInvalidOperation);
     EXPECT_EQ(loose.FormStyle(), fsNormal);
@@ -199,7 +194,7 @@ TEST_F(MDI, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
     EXPECT_THROW(owningFrame->MDIChildren(2), EListError);
 }
 
-TEST_F(MDI, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
+TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
     auto frame = MakeFrame();
     TChild* a = MakeChild(*frame);
     TChild* b = MakeChild(*frame);
@@ -211,8 +206,14 @@ TEST_F(MDI, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c, b}));
     EXPECT_TRUE(a->Focused());
     EXPECT_EQ(Application().ActiveForm(), a);
+    std::vector<std::string> seen;
+    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
+        if (c.Sender == b) seen.emplace_back(c.What);
+    });
     b->BringToFront();  // within the focused frame, bringing forward activates
+    SetUIChangeHandler(previous);
     EXPECT_EQ(Application().ActiveForm(), b);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "ZOrder"), 1);  // what a front-end raises its window by
 
     delete b;
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c}));
@@ -223,7 +224,7 @@ TEST_F(MDI, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
     EXPECT_EQ(frame->ActiveMDIChild(), nullptr);
 }
 
-TEST_F(MDI, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
+TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     auto frame = MakeFrame();
     TChild* plain = MakeChild(*frame);
     EXPECT_TRUE(plain->Visible());
@@ -244,7 +245,7 @@ TEST_F(MDI, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     EXPECT_EQ(Application().ActiveForm(), plain);
 }
 
-TEST_F(MDI, TheFrameAndItsChildrenMayDieInEitherOrder) {
+TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
     auto* frame = new TForm(nullptr);
     frame->SetFormStyle(fsMDIForm);
     // Without an owner a child can only reach a frame that is the main form.
@@ -265,7 +266,7 @@ TEST_F(MDI, TheFrameAndItsChildrenMayDieInEitherOrder) {
     delete child;
 }
 
-TEST_F(MDILayout, TileGridsTheShownChildrenAboveTheRowOfIcons) {
+TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIcons) {
     auto frame = MakeFrame();
     std::vector<TChild*> children;
     for (int i = 0; i < 4; ++i) children.push_back(MakeChild(*frame));
@@ -283,7 +284,7 @@ TEST_F(MDILayout, TileGridsTheShownChildrenAboveTheRowOfIcons) {
               (std::vector<TBounds>{{0, 0, 400, 288}, {0, 288, 400, 288}, {0, 576, 160, 24}}));
 }
 
-TEST_F(MDILayout, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
+TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     auto frame = MakeFrame();
     frame->SetWidth(400);  // two icons a row
     TChild* a = MakeChild(*frame);
@@ -306,7 +307,7 @@ TEST_F(MDILayout, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     EXPECT_EQ(a->RestoredBounds(), (TBounds{30, 20, 200, 100}));
 }
 
-TEST_F(MDILayout, CascadeStacksFromTheBottomChildWithTheActiveOneOnTop) {
+TEST_F(FormsTest, CascadeStacksFromTheBottomChildWithTheActiveOneOnTop) {
     auto frame = MakeFrame();
     TChild* a = MakeChild(*frame);
     TChild* b = MakeChild(*frame);

@@ -1,5 +1,13 @@
-// Menus: lookup by caption, moving by index, ownership of nested items, clicks, the change seam.
+// Commands on screen: menus (lookup by caption, moving by index, ownership of nested items,
+// clicks, the change seam), toolbars with their buttons, shortcut texts, and action lists; tree
+// views: absolute indexes through adds and deletes, subtree deletion with weak references and
+// the selection, clicks and the pop-up menu.
 #include "platform/ui/menus.h"
+
+#include "platform/ui/actions.h"
+#include "platform/ui/shortcuts.h"
+#include "platform/ui/toolbar.h"
+#include "platform/ui/tree_view.h"
 
 #include "platform/ui/ui_change.h"
 
@@ -9,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 using namespace zarix;
 
@@ -19,6 +29,28 @@ TMenuItem* AddItem(TMenu& menu, TMenuItem* parent, const std::string& caption) {
     item->SetCaption(caption);
     parent->Add(item);
     return item;
+}
+
+// The depth-first walk recomputed from the parent/child links alone.
+void Walk(TTreeNode* node, std::vector<TTreeNode*>& out) {
+    out.push_back(node);
+    for (int i = 0; i < node->Count(); ++i) Walk(node->Item(i), out);
+}
+
+void ExpectConsistent(const TTreeNodes& nodes) {
+    std::vector<TTreeNode*> walk;
+    for (int i = 0; i < nodes.RootCount(); ++i) Walk(nodes.Root(i), walk);
+    ASSERT_EQ(static_cast<int>(walk.size()), nodes.Count());
+    for (int i = 0; i < nodes.Count(); ++i) {
+        ASSERT_EQ(nodes.Item(i), walk[static_cast<std::size_t>(i)]) << i;
+        ASSERT_EQ(walk[static_cast<std::size_t>(i)]->AbsoluteIndex(), i);
+    }
+}
+
+std::vector<std::string> Texts(const TTreeNodes& nodes) {
+    std::vector<std::string> out;
+    for (int i = 0; i < nodes.Count(); ++i) out.push_back(nodes.Item(i)->Text());
+    return out;
 }
 
 }  // namespace
@@ -114,27 +146,228 @@ TEST(MenuItem, FindOnLargeSubmenusAlwaysAnswersTheFirstMatchThroughEveryChange) 
     // answer must be the one a search in order gives.
     TMainMenu menu(nullptr);
     TMenuItem* root = menu.Items();
-    const std::vector<std::string> captions = {"Faktura", "&Faktura", "PARAGON", "paragon", "Korekta", "Zwrot",
-                                               "Magazyn", "Kasa", "Bank", "Cennik", "ŁÓDŹ", "łódź", "Żółw"};
-    const auto reference = [&](std::string_view caption) -> TMenuItem* {
-        for (int i = 0; i < root->Count(); ++i)
-            if (SameTextFolded(StripHotkey(root->Items(i)->Caption()), StripHotkey(caption))) return root->Items(i);
-        return nullptr;
-    };
+    const char* captions[] = {"Faktura", "&Faktura", "PARAGON", "paragon", "Korekta", "Zwrot", "Kasa", "ŁÓDŹ", "łódź"};
     std::mt19937 random(7);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    const auto caption = [&] { return captions[static_cast<std::size_t>(pick(static_cast<int>(captions.size())))]; };
     for (int step = 0; step < 600; ++step) {
-        const int action = pick(6), count = root->Count();
-        if (action <= 1 || count < 3) AddItem(menu, root, caption());
-        else if (action == 2) {
-            auto* item = new TMenuItem(&menu);
-            item->SetCaption(caption());
-            root->Insert(pick(count), item);
-        } else if (action == 3) root->Items(pick(count))->SetMenuIndex(pick(count));
-        else if (action == 4) root->Items(pick(count))->SetCaption(caption());
-        else delete root->Items(pick(count));
-        for (const std::string& c : captions) ASSERT_EQ(root->Find(c), reference(c)) << step;
-        ASSERT_EQ(root->Find("Nieobecny"), nullptr);
+        const int count = root->Count();
+        const char* caption = captions[pick(9)];
+        switch (count < 3 ? 0 : pick(5)) {
+            case 0: AddItem(menu, root, caption); break;
+            case 1: {
+                auto* item = new TMenuItem(&menu);
+                item->SetCaption(caption);
+                root->Insert(pick(count), item);
+                break;
+            }
+            case 2: root->Items(pick(count))->SetMenuIndex(pick(count)); break;
+            case 3: root->Items(pick(count))->SetCaption(caption); break;
+            default: delete root->Items(pick(count));
+        }
+        for (const char* c : captions) {
+            TMenuItem* first = nullptr;
+            for (int i = root->Count() - 1; i >= 0; --i)
+                if (SameTextFolded(StripHotkey(root->Items(i)->Caption()), StripHotkey(c))) first = root->Items(i);
+            ASSERT_EQ(root->Find(c), first) << step << " " << c;
+        }
     }
+}
+
+TEST(ToolBar, ButtonsJoinInOrderLeaveWhenFreedAndOutliveABarThatDoesNotOwnThem) {
+    TToolBar bar(nullptr);
+    auto* a = new TToolButton(&bar);
+    auto* b = new TToolButton(&bar);
+    EXPECT_EQ(bar.ButtonCount(), 0);  // owned, but not yet on the bar
+    a->SetParent(&bar);
+    b->SetParent(&bar);
+    EXPECT_EQ(bar.Buttons(1), b);
+    bar.SetButtonWidth(25);
+    EXPECT_EQ(a->Width(), 25);
+    delete a;
+    EXPECT_EQ(bar.ButtonCount(), 1);
+    EXPECT_EQ(bar.ComponentCount(), 1);
+
+    TComponent form(nullptr);
+    auto* button = new TToolButton(&form);
+    {
+        TToolBar other(nullptr);
+        button->SetParent(&other);
+        b->SetParent(&other);
+        EXPECT_EQ(bar.ButtonCount(), 0);
+        EXPECT_EQ(other.Buttons(1), b);
+    }
+    EXPECT_EQ(button->Parent(), nullptr);
+    int clicks = 0;
+    button->SetOnClick([&](TObject*) { ++clicks; });
+    button->Click();
+    button->SetVisible(false);
+    button->Click();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(ShortCut, TextsRoundTripForModifiersAndF1ToF24AndAnythingElseGivesNone) {
+    for (int f = 1; f <= 24; ++f) {
+        const std::string text = "Alt+F" + std::to_string(f);
+        EXPECT_EQ(TextToShortCut(text), scAlt | (VK_F1 + f - 1)) << text;
+        EXPECT_EQ(ShortCutToText(TextToShortCut(text)), text);
+    }
+    EXPECT_EQ(ShortCutToText(TextToShortCut("ctrl+shift+s")), "Shift+Ctrl+S");
+    EXPECT_EQ(ShortCutToText(TextToShortCut("Ctrl+Alt+Del")), "Ctrl+Alt+Del");
+    EXPECT_EQ(TextToShortCut("F5"), VK_F1 + 4);
+    for (const char* text : {"Alt+F25", "Alt+F0", "Alt+F01", "Alt+", "", "Alt+Nothing", "Hyper+F1"})
+        EXPECT_EQ(TextToShortCut(text), 0) << text;
+    EXPECT_EQ(ShortCutToText(0), "");
+    EXPECT_EQ(ShortCutToText(scAlt), "");
+}
+
+TEST(ActionList, ShortcutsRunTheFirstEnabledActionThatHasThem) {
+    TActionList list(nullptr);
+    std::vector<std::string> ran;
+    auto make = [&](const char* name, const char* key) {
+        auto* action = new TAction(&list);
+        action->SetShortCut(TextToShortCut(key));
+        action->SetOnExecute([&ran, name](TObject*) { ran.push_back(name); });
+        action->SetActionList(&list);
+        return action;
+    };
+    TAction* first = make("first", "Alt+F1");
+    make("second", "Alt+F1");
+    make("third", "Alt+F2");
+    EXPECT_TRUE(list.IsShortCut(TextToShortCut("Alt+F1")));
+    first->SetEnabled(false);
+    EXPECT_TRUE(list.IsShortCut(TextToShortCut("Alt+F1")));
+    EXPECT_FALSE(list.IsShortCut(TextToShortCut("Alt+F3")));
+    EXPECT_FALSE(list.IsShortCut(0));
+    EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
+    delete first;
+    EXPECT_EQ(list.ActionCount(), 2);
+    EXPECT_THROW(list.Actions(2), EListError);
+}
+
+TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
+    TTreeView tree(nullptr);
+    TTreeNodes& nodes = *tree.Items();
+    TTreeNode* host = nodes.Add(nullptr, "host");
+    TTreeNode* a = nodes.Add(host, "a");
+    TTreeNode* a1 = nodes.AddChild(a, "a1");
+    nodes.Add(a, "b");                 // root level, after a's subtree
+    nodes.AddChild(a, "a2");          // in the middle of the walk
+    nodes.AddChild(a1, "a1x");
+    nodes.Insert(a, "before-a");
+    nodes.AddChild(nullptr, "last");
+    EXPECT_EQ(Texts(nodes), (std::vector<std::string>{"host", "before-a", "a", "a1", "a1x", "a2", "b", "last"}));
+    EXPECT_EQ(a1->Level(), 1);
+    EXPECT_EQ(nodes.Item(4)->Level(), 2);
+    EXPECT_EQ(a->Index(), 2);
+    ExpectConsistent(nodes);
+
+    a1->Delete();
+    EXPECT_EQ(Texts(nodes), (std::vector<std::string>{"host", "before-a", "a", "a2", "b", "last"}));
+    EXPECT_THROW(nodes.Item(6), EListError);
+    EXPECT_THROW(nodes.Item(-1), EListError);
+    EXPECT_THROW(a->Item(1), EListError);
+    ExpectConsistent(nodes);
+}
+
+TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelection) {
+    TTreeView tree(nullptr);
+    TTreeNodes& nodes = *tree.Items();
+    TTreeNode* root = nodes.Add(nullptr, "root");
+    TTreeNode* parent = nodes.AddChild(root, "parent");
+    TTreeNode* child = nodes.AddChild(parent, "child");
+    TTreeNode* grandchild = nodes.AddChild(child, "grandchild");
+    TTreeNode* sibling = nodes.AddChild(root, "sibling");
+    TWeak<TTreeNode> weakParent(parent), weakChild(child), weakGrandchild(grandchild), weakSibling(sibling);
+    std::vector<TTreeNode*> changes;
+    tree.SetOnChange([&](TObject*, TTreeNode* Node) { changes.push_back(Node); });
+    tree.SetSelected(grandchild);
+    EXPECT_TRUE(grandchild->Selected());
+
+    parent->Delete();
+    EXPECT_FALSE(weakParent || weakChild || weakGrandchild);
+    EXPECT_TRUE(weakSibling);
+    EXPECT_EQ(tree.Selected(), nullptr);
+    EXPECT_EQ(changes, (std::vector<TTreeNode*>{grandchild, nullptr}));
+    EXPECT_EQ(Texts(nodes), (std::vector<std::string>{"root", "sibling"}));
+    ExpectConsistent(nodes);
+
+    // A node freed directly, not through Delete, leaves the tree just as cleanly.
+    nodes.AddChild(sibling, "leaf");
+    tree.SetSelected(sibling);
+    delete static_cast<TComponent*>(sibling);
+    EXPECT_FALSE(weakSibling);
+    EXPECT_EQ(tree.Selected(), nullptr);
+    EXPECT_EQ(Texts(nodes), std::vector<std::string>{"root"});
+
+    nodes.Clear();
+    EXPECT_EQ(nodes.Count(), 0);
+    EXPECT_EQ(nodes.GetFirstNode(), nullptr);
+}
+
+TEST(TreeNodes, NodesOfAnotherTreeAreRefused) {
+    TTreeView one(nullptr), two(nullptr);
+    TTreeNode* foreign = two.Items()->Add(nullptr, "foreign");
+    EXPECT_THROW(one.Items()->AddChild(foreign, "x"), EComponentError);
+    EXPECT_THROW(one.Items()->Delete(foreign), EComponentError);
+    EXPECT_THROW(one.SetSelected(foreign), EComponentError);
+    EXPECT_EQ(one.Items()->Count() + two.Items()->Count(), 1);
+    EXPECT_EQ(one.Selected(), nullptr);
+}
+
+TEST(TreeNodes, ManyRandomEditsKeepIndexesCountAndWalkInStep) {
+    TTreeView tree(nullptr);
+    TTreeNodes& nodes = *tree.Items();
+    std::mt19937 random(12345);
+    for (int step = 0; step < 3000; ++step) {
+        const int count = nodes.Count();
+        TTreeNode* some = count > 0 ? nodes.Item(static_cast<int>(random() % static_cast<unsigned>(count))) : nullptr;
+        const unsigned action = random() % 8;  // deletes are rare, so the tree grows deep
+        if (action == 0) nodes.Add(some, "s");
+        else if (action == 1) nodes.Insert(some, "i");
+        else if (action == 2 && some != nullptr) some->Delete();
+        else nodes.AddChild(action == 3 ? nullptr : some, "c");
+        if (step % 250 == 0) ExpectConsistent(nodes);
+    }
+    ExpectConsistent(nodes);
+}
+
+TEST(TreeView, ClicksSelectTheNodeAndRightClicksPopTheMenuUp) {
+    TTreeView tree(nullptr);
+    TTreeNode* a = tree.Items()->Add(nullptr, "a");
+    TTreeNode* b = tree.Items()->Add(nullptr, "b");
+    std::vector<TTreeNode*> clickedOn;
+    tree.SetOnClick([&](TObject* Sender) { clickedOn.push_back(static_cast<TTreeView*>(Sender)->Selected()); });
+    tree.ClickNode(b);
+    tree.ClickNode(nullptr);  // a click beside the nodes keeps the selection
+    EXPECT_EQ(clickedOn, (std::vector<TTreeNode*>{b, b}));
+
+    tree.RightClickNode(a, 5, 7);  // no pop-up menu yet: only selects
+    EXPECT_EQ(tree.Selected(), a);
+    {
+        TPopupMenu popup(&tree);
+        tree.SetPopupMenu(&popup);
+        tree.RightClickNode(b);
+        EXPECT_EQ(popup.PopupCount(), 1);
+        EXPECT_EQ(tree.Selected(), b);
+        EXPECT_EQ(clickedOn.size(), 2u);  // a right click is not a click
+    }
+    EXPECT_EQ(tree.PopupMenu(), nullptr);
+    tree.RightClickNode(a);
+    EXPECT_EQ(tree.Selected(), a);
+}
+
+TEST(TreeView, UpdatesAreReportedOnce) {
+    TTreeView tree(nullptr);
+    int itemChanges = 0;
+    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
+        if (change.Sender == &tree && change.What == "Items") ++itemChanges;
+    });
+    tree.Items()->BeginUpdate();
+    for (int i = 0; i < 10; ++i) tree.Items()->Add(nullptr, "n" + std::to_string(i));
+    EXPECT_EQ(itemChanges, 0);
+    tree.Items()->EndUpdate();
+    EXPECT_EQ(itemChanges, 1);
+    tree.Items()->Item(3)->Delete();
+    EXPECT_EQ(itemChanges, 2);
+    SetUIChangeHandler(previous);
 }

@@ -1,9 +1,15 @@
 // The standard controls: what a person's typing, clicking and choosing does to the model, which
-// events fire and what the front-end is told.
+// events fire and what the front-end is told; and the data grid over a real SQLite table and
+// over rows held in memory: lazy pages, sorting, the current row and the person's keys and clicks.
 #include "platform/ui/std_controls.h"
 
+#include "platform/ui/db_grid.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/ui_change.h"
+#include "services/db/query_rows.h"
+#include "services/db/zarix_db.h"
+
+#include "message_of.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +21,6 @@
 using namespace zarix;
 
 namespace {
-
-// Records what the change seam reports for the life of a test.
-class TSeamLog {
-public:
-    TSeamLog() {
-        FPrevious = SetUIChangeHandler([this](const TUIChange& c) { Changes.push_back(std::string(c.What)); });
-    }
-    ~TSeamLog() { SetUIChangeHandler(FPrevious); }
-    int Count(const std::string& What) const { return static_cast<int>(std::count(Changes.begin(), Changes.end(), What)); }
-    std::vector<std::string> Changes;
-
-private:
-    TUIChangeHandler FPrevious;
-};
 
 struct TEditCase {
     const char* Name;
@@ -62,11 +54,13 @@ TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
             EXPECT_EQ(sender, &edit);
             ++changes;
         };
-        TSeamLog seam;
+        int textNotices = 0;
+        const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) { textNotices += change.What == "Text"; });
         EXPECT_EQ(edit.TypeText(c.Typed), c.Accepted);
+        SetUIChangeHandler(previous);
         EXPECT_EQ(edit.Text(), c.Text);
         EXPECT_EQ(changes, c.Changes);
-        EXPECT_EQ(seam.Count("Text"), c.TextNotices);
+        EXPECT_EQ(textNotices, c.TextNotices);
     }
 }
 
@@ -148,6 +142,120 @@ TEST(StdControls, ClicksFireOnlyOnEnabledVisibleControlsAndDialogKeysFindTheirBu
     EXPECT_FALSE(box.Click());
     EXPECT_TRUE(box.Checked());
     EXPECT_EQ(clicks, 1);
+}
+
+constexpr const char* kConnection = "GRIDTEST";
+
+// 250 goods: index 1..250, a name that sorts the other way, and a price.
+class DBGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DBInt().OpenConnection(kConnection, ":memory:");
+        DBInt().ExecSQL(kConnection,
+                        "CREATE TABLE Towary (TOWIndeks INTEGER PRIMARY KEY, TOWNazwa TEXT, TOWCena INTEGER);"
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
+                        "INSERT INTO Towary SELECT i, printf('Towar %03d', 251 - i), i * 10 FROM n");
+        FGrid.SetPageSize(100);
+        FGrid.SetRowSource(std::make_unique<TQueryRows>("SELECT * FROM Towary;", kConnection));
+    }
+    void TearDown() override { DBInt().CloseConnection(kConnection); }
+
+    // The grid over the same rows held in memory, sorted by the grid itself.
+    void UseRowList() {
+        std::vector<TGridRow> rows;
+        for (int i = 1; i <= 250; ++i) rows.push_back({std::to_string(i), "Towar " + std::to_string(1000 - i), std::to_string(i * 10)});
+        FGrid.SetRowSource(std::make_unique<TRowList>(std::vector<std::string>{"TOWIndeks", "TOWNazwa", "TOWCena"}, rows));
+    }
+
+    TDBGrid FGrid{nullptr};
+};
+
+TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
+    std::vector<std::string> seam;
+    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
+        if (c.Sender == &FGrid) seam.emplace_back(c.What);
+    });
+    FGrid.Open();
+    EXPECT_EQ(FGrid.RowCount(), 100);
+    EXPECT_EQ(FGrid.Row(), 0);
+    ASSERT_EQ(FGrid.ColumnCount(), 3);
+    EXPECT_EQ(FGrid.Columns(1).Title, "TOWNazwa");
+    for (const int added : {100, 50, 0}) EXPECT_EQ(FGrid.FetchMore(), added);
+    EXPECT_FALSE(FGrid.CanFetchMore());
+    EXPECT_EQ(FGrid.Cells(0, 249), "250");
+    EXPECT_EQ(MessageOf<EListError>([&] { FGrid.Cells(3, 0); }), "Grid column index out of bounds (3)");
+    SetUIChangeHandler(previous);
+    EXPECT_EQ(std::count(seam.begin(), seam.end(), "RowsFetched"), 2);
+    EXPECT_EQ(std::count(seam.begin(), seam.end(), "Rows"), 1);
+}
+
+TEST_F(DBGridTest, TitleClicksSortAscendingThenDescendingForQueriesAndHeldRows) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held rows" : "query");
+        if (held) UseRowList();
+        FGrid.Open();
+        FGrid.SetRow(5);
+        struct {
+            int Column;
+            bool Descending;
+            const char* First;  // the first row's index afterwards
+            int Fetched;
+        } const steps[] = {{1, false, "250", held ? 250 : 100}, {1, true, "1", held ? 250 : 100},
+                           {2, false, "1", held ? 250 : 100}, {2, true, "250", held ? 250 : 100}};
+        for (const auto& step : steps) {
+            FGrid.TitleClick(step.Column);
+            EXPECT_EQ(FGrid.SortColumn(), step.Column);
+            EXPECT_EQ(FGrid.SortDescending(), step.Descending);
+            EXPECT_EQ(FGrid.CurrentValue("towindeks"), step.First);
+            EXPECT_EQ(FGrid.RowCount(), step.Fetched);
+        }
+        if (!held) {
+            EXPECT_NE(static_cast<TQueryRows*>(FGrid.RowSource())->OpenedSQL().find("ORDER BY 3 DESC"), std::string::npos);
+        }
+        FGrid.SortBy(-1, false);
+    }
+}
+
+TEST_F(DBGridTest, KeysMoveTheCurrentRowFetchingAsTheyGoAndEnterReachesTheHandler) {
+    FGrid.Open();
+    int enters = 0, doubleClicks = 0;
+    FGrid.OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) {
+        if (key == VK_RETURN) ++enters, key = 0;
+    };
+    FGrid.OnDblClick = [&](TObject*) { ++doubleClicks; };
+    struct {
+        uint16_t Key;
+        int Row, Fetched;
+    } const steps[] = {{VK_END, 99, 100}, {VK_DOWN, 100, 200}, {VK_NEXT, 200, 250}, {VK_NEXT, 249, 250},
+                       {VK_UP, 248, 250}, {VK_HOME, 0, 250}, {VK_RETURN, 0, 250}};
+    for (const auto& step : steps) {
+        uint16_t key = step.Key;
+        FGrid.KeyDown(key, 0);
+        EXPECT_EQ(FGrid.Row(), step.Row) << step.Key;
+        EXPECT_EQ(FGrid.RowCount(), step.Fetched) << step.Key;
+    }
+    FGrid.DblClick(7);
+    EXPECT_EQ(FGrid.CurrentValue("TOWIndeks"), "8");
+    EXPECT_EQ((std::pair{enters, doubleClicks}), std::pair(1, 1));
+    EXPECT_THROW(FGrid.SetRow(250), EListError);
+}
+
+TEST_F(DBGridTest, RefreshReadsChangedRowsAndKeepsThePlaceAndAFailedOpenLeavesTheGridClosed) {
+    FGrid.AddColumn("TOWNazwa", "Nazwa", 200);
+    FGrid.Open();
+    FGrid.FetchMore();
+    FGrid.SetRow(150);
+    DBInt().ExecSQL(kConnection, "UPDATE Towary SET TOWNazwa = 'Kawa' WHERE TOWIndeks = 151");
+    FGrid.Refresh();
+    EXPECT_EQ((std::pair{FGrid.Row(), FGrid.RowCount()}), std::pair(150, 200));
+    EXPECT_EQ(FGrid.Cells(0, 150), "Kawa");
+    EXPECT_EQ(FGrid.Columns(0).Width, 200);
+
+    FGrid.SetRowSource(std::make_unique<TQueryRows>("SELECT * FROM Brak", kConnection));
+    EXPECT_THROW(FGrid.Open(), EDatabaseError);
+    EXPECT_FALSE(FGrid.Active());
+    EXPECT_EQ(FGrid.RowCount(), 0);
+    EXPECT_FALSE(FGrid.CanFetchMore());
 }
 
 }  // namespace

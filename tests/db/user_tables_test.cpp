@@ -1,0 +1,160 @@
+// The framework's own tables: made all or none, user parameters, privileges of the logged-in
+// user, and the validation messages shown through the message box.
+#include "db_fixture.h"
+
+#include "platform/rtl/strings.h"
+#include "services/db/parameters.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+namespace user_tables_test {
+
+using namespace zarix;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+using Tables = DatabaseTest;
+
+// In lower case, since the server folds unquoted names, and sorted.
+std::vector<std::string> TableNames() {
+    const bool server = DBInt().Dialect("DBCONN") == TDBDialect::dbPostgreSQL;
+    TDBQuery q(server ? "SELECT table_name AS name FROM information_schema.tables WHERE table_schema = current_schema()"
+                      : "SELECT name FROM sqlite_master WHERE type = 'table'",
+               "DBCONN");
+    std::vector<std::string> names;
+    for (q.Open(); !q.Eof(); q.Next()) names.push_back(LowerCase(q.FieldByName("name")));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_P(Tables, AllOrNoneOnceAndLeftAloneAfterwards) {
+    // Something already holding the last table's name stops the run after three tables: an
+    // index on SQLite, a type on the server (where an index would only make it skip the table).
+    Exec(Says("CREATE TABLE Inna (a); CREATE INDEX UserToolBar ON Inna (a)",
+              "CREATE TABLE Inna (a integer); CREATE TYPE UserToolBar AS (a integer)"));
+    EXPECT_THAT(LowerCase(ErrorOf([] { CreateZarixTables("DBCONN"); })), HasSubstr("usertoolbar"));
+    EXPECT_THAT(TableNames(), ElementsAre("inna"));
+    EXPECT_THAT(ErrorOf([] { CreateZarixTables("Brak"); }), HasSubstr("\"Brak\" is not open"));
+
+    Exec(Says("DROP TABLE Inna", "DROP TABLE Inna; DROP TYPE UserToolBar"));
+    CreateZarixTables("DBCONN");
+    EXPECT_THAT(TableNames(), ElementsAre("userparameters", "userprivileges", "users", "usertoolbar"));
+    Exec("INSERT INTO UserToolBar VALUES (5, 'Kartoteki|Kontrahenci')");
+    CreateZarixTables("dbconn");
+    TDBQuery q("SELECT count(*) AS n FROM UserToolBar", "DBCONN");
+    q.Open();
+    EXPECT_EQ(q.FieldByName("n"), "1");
+}
+
+// The tables made, two users, one privilege of the first and one granted to everybody.
+class UserTables : public DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        if (!Ready()) return;
+        CreateZarixTables("DBCONN");
+        Exec("INSERT INTO Users VALUES (1, 'jkowalski', 'Jan Kowalski', 0), (2, 'admin', 'Administrator', 1);"
+             "INSERT INTO UserPrivileges VALUES (1, 'FAKTURY_WYSTAW'), (0, 'KLIENT_LISTA');");
+    }
+    static bool Check(const std::string& name) { return UserSecurity().CheckPrivilege(name, 0, "", ""); }
+    static std::string Read(const std::string& name, int32_t user) {
+        return ParameterMgr().GetParameterValue(name, 0, 45678.5, user, 0, 0);
+    }
+    static constexpr const char* kCaption = "Administracja|UserToolbarCaption";
+    static constexpr const char* kVisible = "Administracja|UserToolbarVisible";
+};
+
+TEST_P(UserTables, TheUsersOwnParameterOverridesTheDefaultAndValuesComeBackAsStored) {
+    ParameterMgr().SetParameterValue(kCaption, 0, "F");
+    ParameterMgr().SetParameterValue(kCaption, 7, "T");
+    EXPECT_EQ(Read(kCaption, 7), "T");
+    EXPECT_EQ(Read(kCaption, 8), "F");
+    EXPECT_EQ(Read("ADMINISTRACJA|usertoolbarcaption", 7), "T");
+    // Setting again replaces the value; deleting the user's own brings the default back.
+    ParameterMgr().SetParameterValue("administracja|UserToolbarCaption", 7, "N");
+    EXPECT_EQ(Read(kCaption, 7), "N");
+    ParameterMgr().DeleteParameterValue(kCaption, 7);
+    EXPECT_EQ(Read(kCaption, 7), "F");
+    // A missing parameter reads empty; "T" is compared by the caller, so the text comes back
+    // neither trimmed nor folded.
+    EXPECT_EQ(Read(kVisible, 7), "");
+    ParameterMgr().SetParameterValue(kVisible, 7, " t ");
+    EXPECT_EQ(Read(kVisible, 7), " t ");
+
+    EXPECT_THAT(ErrorOf([] { ParameterMgr().GetParameterValue(kVisible, 1, 0, 7, 0, 0); }), HasSubstr("kind 1"));
+    EXPECT_THAT(ErrorOf([] { ParameterMgr().SetParameterValue("", 7, "T"); }), HasSubstr("needs a name"));
+    Exec("DROP TABLE UserParameters");
+    EXPECT_THAT(ErrorOf([] { Read(kVisible, 7); }),
+                HasSubstr(Says("no such table: UserParameters", "relation \"userparameters\" does not exist")));
+    DBInt().CloseConnection("DBCONN");
+    EXPECT_EQ(ErrorOf([] { Read(kVisible, 7); }), "Connection \"DBCONN\" is not open");
+}
+
+TEST_P(UserTables, PrivilegesAreAnsweredForTheLoggedInUser) {
+    EXPECT_FALSE(Check("KLIENT_LISTA")) << "nobody is logged in";
+    UserSecurity().SetLoggedUser(1);
+    EXPECT_TRUE(Check("FAKTURY_WYSTAW"));
+    EXPECT_TRUE(Check("faktury_wystaw"));
+    EXPECT_TRUE(Check("KLIENT_LISTA")) << "granted to every user";
+    EXPECT_FALSE(Check("KASA_RAPORT"));
+    UserSecurity().SetLoggedUser(3);
+    EXPECT_FALSE(Check("FAKTURY_WYSTAW"));
+    EXPECT_TRUE(Check("KLIENT_LISTA"));
+    UserSecurity().SetLoggedUser(2);
+    EXPECT_TRUE(Check("KASA_RAPORT")) << "an administrator holds everything";
+    UserSecurity().SetLoggedUser(1);
+    Exec("DROP TABLE UserPrivileges");
+    EXPECT_THAT(ErrorOf([] { Check("FAKTURY_WYSTAW"); }),
+                HasSubstr(Says("no such table: UserPrivileges", "relation \"userprivileges\" does not exist")));
+}
+
+TEST_P(UserTables, SecurityClassLogsInByLoginAndAsksUserSecurity) {
+    TSecurityClass security(nullptr);
+    EXPECT_EQ(security.LogIn("JKowalski"), 1);
+    EXPECT_EQ(UserSecurity().LoggedUser(), 1);
+    EXPECT_EQ(GetPropValue(security, "UserOrigid").AsInteger(), 1);
+    EXPECT_TRUE(security.HasPrivilege("FAKTURY_WYSTAW"));
+    EXPECT_THAT(ErrorOf([&] { security.LogIn("nikt"); }), HasSubstr("No user with login \"nikt\""));
+    EXPECT_EQ(security.UserOrigid(), 1) << "a failed login changes nothing";
+    security.LogOut();
+    EXPECT_FALSE(security.HasPrivilege("KLIENT_LISTA"));
+    SetPropValue(security, "UserOrigid", 2);
+    EXPECT_EQ(UserSecurity().LoggedUser(), 2);
+}
+
+ZARIX_ON_BOTH_BACKENDS(Tables);
+ZARIX_ON_BOTH_BACKENDS(UserTables);
+
+TEST(Validation, ShowPresentsEveryMessageInOneBoxAndForgetsThemOnlyOnceShown) {
+    bool fail = true;
+    TMessageBoxHandler previous = SetMessageBoxHandler([&](const TMessageBoxRequest&) {
+        if (fail) throw std::runtime_error("no display");
+        return static_cast<int>(mrOk);
+    });
+    ClearShownMessages();
+    TValidation v(nullptr);
+    v.SetCaption("Kontrahent");
+    v.Add("Brak NIP.");          // "No tax number."
+    v.Add("Nazwa jest pusta.");  // "The name is empty."
+    EXPECT_THROW(v.Show(), std::runtime_error);
+    EXPECT_EQ(v.Messages(), (std::vector<std::string>{"Brak NIP.", "Nazwa jest pusta."}));
+    fail = false;
+    ClearShownMessages();
+    v.Show();
+    const auto shown = ShownMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Text, "Brak NIP.\nNazwa jest pusta.");
+    EXPECT_EQ(shown[0].Caption, "Kontrahent");
+    EXPECT_EQ(shown[0].Buttons, MB_OK);
+    EXPECT_EQ(v.Count(), 0);
+    v.Show();
+    EXPECT_EQ(ShownMessages().size(), 1u) << "nothing collected, nothing shown";
+    SetMessageBoxHandler(previous);
+    ClearShownMessages();
+}
+
+}  // namespace user_tables_test

@@ -1,0 +1,506 @@
+// The MDI container: registration, removal, the active-windows tree and its context menu, the
+// closing protocol and the result hand-over, lookups above and below a window, names and
+// records, placement and refresh; a container is made whole or not at all. The windows here
+// implement the window contract and log what the container asks of them.
+#include "mdi/ZarixMDIContainer.h"
+
+#include "allocation_hooks.h"
+#include "platform/ui/application.h"
+#include "platform/ui/menus.h"
+#include "services/exception_handler.h"
+#include "sync/sync.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace zarix;
+
+class TWindow : public TZarixMdiForm, public IMDIInterface {
+public:
+    TWindow(TComponent* owner, std::vector<std::string>& log, const std::string& name)
+        : TZarixMdiForm(owner), Log(log) {
+        SetName(name);
+        SetBounds(100, 50, 400, 300);
+    }
+    void MDIRefresh() override {
+        Log.push_back("refresh " + Name());
+        if (OnRefresh) OnRefresh();
+    }
+    bool MDICanClose(const std::string& name, int32_t origId, std::string& msg) override {
+        Log.push_back("canclose " + Name() + " " + name + " " + std::to_string(origId));
+        if (!Refusal.empty()) msg += Refusal;
+        return Refusal.empty();
+    }
+    void MDIParentClosing(const std::string& parentClass, int32_t origId) override {
+        Log.push_back("parentclosing " + Name() + " " + parentClass + " " + std::to_string(origId));
+        if (CloseWithParent) Close();
+    }
+    void MDIReceiveResult(const std::string& childClass, int32_t origId) override {
+        Log.push_back("result " + Name() + " " + childClass + " " + std::to_string(origId) + " " +
+                      MDIResult().StringValueByName("KLIENT"));
+    }
+    std::vector<std::string>& Log;
+    std::string Refusal;
+    bool CloseWithParent = false;
+    std::function<void()> OnRefresh;
+};
+
+// Window classes the lookups tell apart by their run-time class names.
+class TCustomerList : public TWindow {
+public:
+    using TWindow::TWindow;
+};
+class TCustomerCard : public TWindow {
+public:
+    using TWindow::TWindow;
+};
+class TInvoice : public TWindow {
+public:
+    using TWindow::TWindow;
+};
+
+// A registered window that does not keep the contract.
+class TPlainForm : public TZarixMdiForm {
+public:
+    using TZarixMdiForm::TZarixMdiForm;
+};
+
+class MdiTest : public ::testing::Test {
+protected:
+    MdiTest() {
+        Frame->SetFormStyle(fsMDIForm);
+        Tree->Items()->Add(nullptr, "Okna");  // the host's own first node, kept by every rebuild
+        Container->SetMDIParent(Frame);
+        Container->SetActiveWindows(Tree);
+    }
+    ~MdiTest() override {
+        MDIResult().ClearMDIResults();
+        ModifiedObjects().ClearModifiedObjects();
+    }
+    template <class W = TWindow>
+    W* Open(const std::string& name, TForm* parent = nullptr, int32_t origId = 0) {
+        auto* window = new W(&Owner, Log, name);
+        Container->AddMDIForm(window, 300, 400, parent, origId, alNotAligned, 3);
+        window->Show();
+        return window;
+    }
+    /// The tree as "name(child,child)" texts of the root-level nodes, in order.
+    std::string TreeText() const {
+        std::string text;
+        for (int i = 0; i < Tree->Items()->RootCount(); ++i) text += (i ? " " : "") + NodeText(Tree->Items()->Root(i));
+        return text;
+    }
+    static std::string NodeText(const TTreeNode* node) {
+        std::string text = node->Text();
+        if (node->Count() == 0) return text;
+        text += "(";
+        for (int i = 0; i < node->Count(); ++i) text += (i ? "," : "") + NodeText(node->Item(i));
+        return text + ")";
+    }
+    /// Closes a window as the user would, and lets the deferred release happen.
+    void CloseNow(TForm* window) {
+        window->Close();
+        Application().ProcessMessages();
+    }
+
+    std::vector<std::string> Log;
+    TCapturingExceptionSink Reports;
+    TComponent Owner{nullptr};
+    TForm* Frame = new TForm(&Owner);
+    TTreeView* Tree = new TTreeView(&Owner);
+    TZarixMDIContainer* Container = new TZarixMDIContainer(&Owner);
+};
+
+
+TEST_F(MdiTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
+    TWindow* list = Open("Lista");
+    TWindow* card = Open("Karta", list, 7);
+    Open("Faktura", card, 12);
+    TWindow* other = Open("Inne");
+    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
+    EXPECT_EQ(Container->Items()->Count(), 4);
+    EXPECT_EQ(Container->Items()->Items(1)->OrigId(), 7);
+    EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
+    EXPECT_EQ(card->Height(), 300);
+    EXPECT_EQ(card->Width(), 400);
+    // A parent that is not registered: no node now, none after a rebuild.
+    TForm stranger(nullptr);
+    Open("Sierota", &stranger);
+    EXPECT_EQ(Container->Items()->Items(4)->FActiveWindowsItem(), nullptr);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
+    // A window whose parent's entry comes later finds that parent without a node yet, and gets
+    // a root-level node of its own.
+    Container->Items()->Items(0)->SetParentForm(other);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
+    EXPECT_EQ(Container->Items()->Items(0)->FActiveWindowsItem()->Parent(), nullptr);
+}
+
+TEST_F(MdiTest, TheFirstRegistrationIntoAnEmptyTreeIsRootLevelAndLaterTreesAreRebuilt) {
+    TWindow* list = Open("Lista");
+    Tree->Items()->Clear();
+    Open("Karta", list);  // the tree is empty: root level, parent or not
+    EXPECT_EQ(TreeText(), "Karta");
+    TTreeView later(nullptr);
+    TZarixMDIContainer detached(nullptr);
+    TWindow* a = new TWindow(&Owner, Log, "A");
+    TWindow* b = new TWindow(&Owner, Log, "B");
+    EXPECT_TRUE(detached.AddMDIForm(a, 10, 20, nullptr, 0, alCascade, -1));
+    EXPECT_TRUE(detached.AddMDIForm(b, 10, 20, a, 0, alCascade, -1));
+    EXPECT_EQ(detached.Items()->Items(1)->FActiveWindowsItem(), nullptr);
+    detached.SetActiveWindows(&later);
+    detached.RebuildTree();
+    ASSERT_EQ(later.Items()->RootCount(), 1);
+    EXPECT_EQ(later.Items()->Root(0)->Item(0)->Text(), "B");
+    EXPECT_TRUE(detached.AddMDIForm(nullptr, 1, 1, nullptr, 0, alCascade, 0));  // nothing registered, still true
+    EXPECT_EQ(detached.Items()->Count(), 2);
+}
+
+TEST_F(MdiTest, ContextMenuActsOnTheSelectedNodesWindows) {
+    TPopupMenu* popup = Tree->PopupMenu();
+    ASSERT_NE(popup, nullptr);
+    std::vector<std::string> captions;
+    for (int i = 0; i < popup->Items()->Count(); ++i) captions.push_back(popup->Items()->Items(i)->Caption());
+    // "Go to...", "Close", "Minimize", "Maximize".
+    EXPECT_EQ(captions, (std::vector<std::string>{"Idź do...", "Zamknij", "Minimalizacja", "Maksymalizacja"}));
+    TWindow* card = Open("Karta", Open("Lista"));
+    Tree->SetSelected(Container->Items()->Items(1)->FActiveWindowsItem());
+    popup->Items()->Items(3)->Click();
+    EXPECT_EQ(card->WindowState(), wsMaximized);
+    popup->Items()->Items(2)->Click();
+    EXPECT_EQ(card->WindowState(), wsMinimized);
+    popup->Items()->Items(0)->Click();
+    EXPECT_EQ(card->WindowState(), wsNormal);
+    TWeak<TForm> closed = card;
+    popup->Items()->Items(1)->Click();
+    Application().ProcessMessages();
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(TreeText(), "Okna Lista");
+    Tree->SetSelected(nullptr);
+    popup->Items()->Items(1)->Click();  // no selection: nothing
+    TTreeNode* foreign = Tree->Items()->Add(nullptr, "Obcy");
+    Tree->SetSelected(foreign);
+    popup->Items()->Items(1)->Click();  // a node no window owns: nothing
+    EXPECT_EQ(Container->Items()->Count(), 1);
+    EXPECT_TRUE(Reports.Reports().empty());
+}
+
+TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
+    TWindow* list = Open("Lista");
+    int ownCloses = 0, ownShows = 0;
+    TWindow* card = new TWindow(&Owner, Log, "Karta");
+    card->SetOnClose([&](TObject*, TCloseAction& action) {
+        ++ownCloses;
+        action = caHide;
+    });
+    card->SetOnShow([&](TObject*) { ++ownShows; });
+    Container->AddMDIForm(card, 300, 400, list, 1, alNotAligned, 0);
+    Container->AddMDIForm(card, 300, 400, list, 2, alNotAligned, 0);
+    EXPECT_EQ(TreeText(), "Okna Lista(Karta,Karta)");
+    Container->DelMDIForm(card);
+    EXPECT_EQ(Container->Items()->Count(), 1);
+    EXPECT_EQ(TreeText(), "Okna Lista");
+    // The hooks stay on the form but reach no removed entry: only the form's own handlers run,
+    // and its own close action holds.
+    card->Show();
+    card->Close();
+    Application().ProcessMessages();
+    EXPECT_EQ(ownShows, 1);
+    EXPECT_EQ(ownCloses, 1);
+    EXPECT_FALSE(card->Visible());
+    EXPECT_EQ(Container->Items()->Count(), 1);
+    EXPECT_TRUE(Reports.Reports().empty());
+}
+
+TEST_F(MdiTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
+    TWindow* list = Open("Lista");
+    TWindow* card = Open("Karta", list);
+    Open("Faktura", card);
+    delete card;
+    ASSERT_EQ(Container->Items()->Count(), 2);
+    for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), "Okna Lista Faktura");  // its child lost its parent and is top-level now
+    EXPECT_EQ(Container->GetMDIOrigid(list), 0);
+}
+
+TEST_F(MdiTest, BulkCommandsActOnTheFramesChildren) {
+    TZarixMDIContainer bare(nullptr);  // no frame, no tree: nothing to act on, nothing breaks
+    bare.CloseAll();
+    bare.Tile();
+    bare.ArrangeIcons();
+    bare.ColapseAll();
+    bare.AddPrevMDIForm("KLIENT", "Lista", "Węzeł", "");
+    auto* a = new TWindow(&Owner, Log, "A");
+    auto* b = new TWindow(&Owner, Log, "B");
+    for (TWindow* w : {a, b}) {
+        w->SetMDIParent(Frame);
+        w->SetFormStyle(fsMDIChild);
+        Container->AddMDIForm(w, 100, 100, nullptr, 0, alNotAligned, 0);
+        w->Show();
+    }
+    Container->Tile();
+    EXPECT_NE(a->Left(), b->Left());
+    Container->CloseAll();
+    Application().ProcessMessages();
+    EXPECT_EQ(Container->Items()->Count(), 0);
+    EXPECT_TRUE(Reports.Reports().empty());
+}
+
+TEST_F(MdiTest, WritingItemsCopiesTheEntriesAndTheCopiesAnswerTheirForms) {
+    TWindow* list = Open("Lista");
+    TWindow* card = Open("Karta", list, 4);
+    TZarixMDIContainerItems saved(nullptr);
+    saved.Assign(Container->Items());
+    Container->DelMDIForm(card);
+    Container->DelMDIForm(list);
+    Container->SetItems(&saved);
+    ASSERT_EQ(Container->Items()->Count(), 2);
+    const TZarixMDIContainerItem* copy = Container->Items()->Items(1);
+    EXPECT_EQ(std::tuple(copy->Form(), copy->Name(), copy->ParentForm(), copy->OrigId(), copy->IconIdx),
+              std::tuple(card, "Karta", list, 4, 3));
+    CloseNow(card);  // the copy is the registered entry now: closing takes it out
+    EXPECT_EQ(Container->Items()->Count(), 1);
+    EXPECT_EQ(Container->Items()->Items(0)->Form(), list);
+}
+
+struct TLoadedWindow : TZarixMdiForm {
+    explicit TLoadedWindow(TComponent* owner) : TZarixMdiForm(owner) { SetFormStyle(fsMDIChild); }
+};
+
+TEST_F(MdiTest, AnMdiFormStartsHiddenOnceLoadedAndMayBeHidden) {
+    auto* window = TForm::Create<TLoadedWindow>(Frame);
+    EXPECT_FALSE(window->Visible());
+    window->Show();
+    window->Hide();  // never refused, unlike other MDI children
+    EXPECT_FALSE(window->Visible());
+}
+
+// A registry that cannot be allocated fails the construction instead of leaving a container
+// without one.
+TEST(MDIContainerConstruction, ARegistryThatCannotBeAllocatedFailsTheConstruction) {
+    TZarixMDIContainer* before = CurrentMDIContainer();
+    EXPECT_THROW(
+        {
+            zarix::test::FailNextAllocation(true);
+            TZarixMDIContainer container(nullptr);
+            zarix::test::FailNextAllocation(false);
+            ADD_FAILURE() << "made with a registry of " << container.Items();
+        },
+        std::bad_alloc);
+    zarix::test::FailNextAllocation(false);
+    EXPECT_EQ(CurrentMDIContainer(), before);
+    TZarixMDIContainer container(nullptr);
+    ASSERT_NE(container.Items(), nullptr);
+    EXPECT_EQ(container.Items()->Count(), 0);
+}
+
+TEST_F(MdiTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
+    TWindow* doc = Open("Dokument");
+    TWindow* picker = Open("Wybor", doc);
+    TWindow* detail = Open("Szczegoly", picker);
+    Open("Notatka", doc);
+    detail->Refusal = "Szczegóły nie zapisane. ";
+    detail->SetWindowState(wsMinimized);
+    std::string msg;
+    EXPECT_FALSE(Container->CanCloseMDI(doc, "Dokument", 4, msg, true));
+    EXPECT_EQ(msg, "Szczegóły nie zapisane. ");
+    EXPECT_EQ(Log, (std::vector<std::string>{"canclose Wybor Dokument 4", "canclose Szczegoly Dokument 4"}));
+    EXPECT_EQ(detail->WindowState(), wsNormal);  // the refusing window comes forward
+    detail->Refusal.clear();
+    Log.clear();
+    picker->SetWindowState(wsMinimized);
+    EXPECT_TRUE(Container->CanCloseMDI(detail, "x", 0, msg, true));  // no children: yes, and its parent is restored
+    EXPECT_EQ(picker->WindowState(), wsNormal);
+    EXPECT_TRUE(Container->CanCloseMDI(doc, "Dokument", 4, msg, false));
+    EXPECT_EQ(Log.size(), 3u);
+    Container->SetActiveWindows(nullptr);
+    EXPECT_TRUE(Container->CanCloseMDI(doc, "Dokument", 4, msg, false));  // no tree: nobody asked
+    EXPECT_EQ(Log.size(), 3u);
+}
+
+TEST_F(MdiTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
+    TWindow* doc = Open("Dokument");
+    TWindow* first = Open("Pierwsze", doc);
+    Open("Wnuk", first);
+    Open("Drugie", doc);
+    first->CloseWithParent = true;
+    Container->OnCloseInfoToChildren(doc, 11);
+    // "Pierwsze" closed itself: its child moved up to the document and was told in the same walk.
+    EXPECT_EQ(Log, (std::vector<std::string>{"parentclosing Pierwsze TWindow 11", "parentclosing Wnuk TWindow 11",
+                                             "parentclosing Drugie TWindow 11"}));
+    Application().ProcessMessages();
+    EXPECT_EQ(TreeText(), "Okna Dokument(Wnuk,Drugie)");
+}
+
+TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
+    TCustomerList* list = Open<TCustomerList>("Lista");
+    TCustomerCard* cardA = Open<TCustomerCard>("KartaA", list);
+    TInvoice* invoice = Open<TInvoice>("Faktura", list);
+    TCustomerCard* cardB = Open<TCustomerCard>("KartaB", list);
+    TWindow* note = Open<TWindow>("Notatka", cardB);
+    int ownCloses = 0;
+    cardB->SetOnClose([&](TObject*, TCloseAction& action) {
+        ++ownCloses;
+        action = caNone;  // a close handler of the window itself cannot keep a registered window
+    });
+    Container->AddMDIForm(cardB, 300, 400, list, 0, alNotAligned, 0);  // re-hooked with its own handler
+    Container->DelMDIForm(cardB);
+    Container->AddMDIForm(cardB, 300, 400, list, 0, alNotAligned, 0);
+    TWeak<TForm> closing = cardB;
+    invoice->Show();
+    cardB->Show();
+    CloseNow(cardB);
+    EXPECT_FALSE(closing);
+    EXPECT_EQ(ownCloses, 1);
+    EXPECT_EQ(TreeText(), "Okna Lista(KartaA,Faktura,Notatka)");  // the note moved up to the list
+    // The next window: the parent's last other child of another class (the invoice), not the
+    // other card.
+    EXPECT_TRUE(invoice->Focused());
+    CloseNow(invoice);
+    EXPECT_TRUE(note->Focused());  // the list's last child of another class than the invoice
+    EXPECT_FALSE(cardA->Focused());
+    EXPECT_TRUE(Reports.Reports().empty());
+}
+
+TEST_F(MdiTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
+    TWindow* doc = Open("Dokument");
+    TCustomerList* picker = Open<TCustomerList>("Wybor", doc, 42);
+    MDIResult().AddStringValue("KLIENT", "Kowalski");
+    Container->SendMDIResult(picker);
+    EXPECT_EQ(Log, std::vector<std::string>{"result Dokument TCustomerList 42 Kowalski"});
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
+    Container->SendMDIResult(picker);  // nothing waiting now
+    EXPECT_EQ(Log.back(), "result Dokument TCustomerList 42 ");
+    Log.clear();
+    MDIResult().AddStringValue("KLIENT", "Nowak");
+    Container->SendMDIResult(doc);  // a top-level window: nobody receives, the registry is emptied
+    Container->SendResultToForm(doc);
+    EXPECT_EQ(Log, std::vector<std::string>{"result Dokument  0 "});
+    MDIResult().AddStringValue("KLIENT", "Zieliński");
+    auto* plain = new TPlainForm(&Owner);
+    Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
+    Container->SendResultToForm(plain);  // no contract: reported, and the results stay
+    ASSERT_EQ(Reports.Reports().size(), 1u);
+    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
+    Container->SetActiveWindows(nullptr);
+    Container->SendMDIResult(picker);  // no tree: nothing delivered, the results are lost
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
+}
+
+class LookupTest : public MdiTest {
+protected:
+    LookupTest() {
+        // Lista(7) > Karta(-1) > [Faktura(5) > Karta(9)], Karta(3); Faktura(5) top-level
+        List = Open<TCustomerList>("Lista", nullptr, 7);
+        CardA = Open<TCustomerCard>("KartaA", List, -1);
+        Invoice = Open<TInvoice>("Faktura", CardA, 5);
+        CardDeep = Open<TCustomerCard>("KartaG", Invoice, 9);
+        CardB = Open<TCustomerCard>("KartaB", List, 3);
+        Lone = Open<TInvoice>("Luzna", nullptr, 5);
+    }
+    TWindow *List, *CardA, *Invoice, *CardDeep, *CardB, *Lone;
+};
+
+TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
+    // askTop: the nearest matching ancestor, never the source itself.
+    EXPECT_EQ(Container->IsMDIForm(CardDeep, "tcustomerlist", 7, askTop), List);
+    EXPECT_EQ(Container->IsMDIForm(CardDeep, "TInvoice", 5, askTop), Invoice);
+    EXPECT_EQ(Container->IsMDIForm(Invoice, "TInvoice", 5, askTop), nullptr);
+    EXPECT_EQ(Container->IsMDIForm(CardDeep, "TCustomerList", 8, askTop), nullptr);
+    // askBottom: the first matching descendant along the search order; -1 means any record.
+    EXPECT_EQ(Container->IsMDIForm(List, "TCustomerCard", -1, askBottom), CardA);
+    EXPECT_EQ(Container->IsMDIForm(List, "TCustomerCard", 9, askBottom), CardDeep);
+    EXPECT_EQ(Container->IsMDIForm(List, "TCustomerCard", 3, askBottom), CardB);
+    EXPECT_EQ(Container->IsMDIForm(List, "TCustomerCard", 4, askBottom), nullptr);
+    // askAll (or no source): the last window of the class and record, -1 only matching -1.
+    EXPECT_EQ(Container->IsMDIForm(nullptr, "TInvoice", 5, askTop), Lone);
+    EXPECT_EQ(Container->IsMDIForm(List, "TINVOICE", 5, askAll), Lone);
+    EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", -1, askAll), CardA);
+    EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", 7, askAll), nullptr);
+    // A child registered before its parent is found as well: the list, the first entry, moved below.
+    Container->Items()->Items(0)->SetParentForm(Lone);
+    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
+}
+
+TEST_F(LookupTest, BottomAndLastChildren) {
+    EXPECT_EQ(Container->GetMDIBottomChild(List, ""), CardDeep);
+    EXPECT_EQ(Container->GetMDIBottomChild(List, ";tinvoice;"), CardA);            // the branch below is skipped
+    EXPECT_EQ(Container->GetMDIBottomChild(List, ";TCustomerCard;"), nullptr);    // every child excluded
+    EXPECT_EQ(Container->GetMDIBottomChild(List, "TCustomerCard"), CardDeep);      // without semicolons: nothing
+    EXPECT_EQ(Container->GetMDIBottomChild(Lone, ""), nullptr);
+    EXPECT_EQ(Container->GetMDILastChild(List, CardA), nullptr);  // every child is of the excepted class
+    EXPECT_EQ(Container->GetMDILastChild(CardA, CardA), Invoice);
+    EXPECT_EQ(Container->GetMDILastChild(List, Invoice), CardB);
+}
+
+TEST_F(LookupTest, RecordsAndNamesChangeOnlyWithATree) {
+    EXPECT_EQ(Container->GetMDIOrigid(CardB), 3);
+    Container->ChangeOrigId(CardB, 30);
+    Container->ChangeName(CardB, "Kowalski");
+    EXPECT_EQ(Container->GetMDIOrigid(CardB), 30);
+    EXPECT_EQ(TreeText(), "Okna Lista(KartaA(Faktura(KartaG)),Kowalski) Luzna");
+    Container->SetActiveWindows(nullptr);
+    Container->ChangeOrigId(CardB, 31);
+    Container->ChangeName(CardB, "Nowak");
+    EXPECT_EQ(Container->GetMDIOrigid(CardB), 30);
+    EXPECT_EQ(Container->Items()->Items(4)->Name(), "Kowalski");
+}
+
+TEST_F(LookupTest, PlacementRelativeToTheParent) {
+    List->SetBounds(40, 60, 500, 400);
+    CardA->SetBounds(0, 0, 200, 100);
+    Container->GetPosition(CardA, alCascade);
+    EXPECT_EQ(CardA->Left(), 60);
+    EXPECT_EQ(CardA->Top(), 90);
+    Container->GetPosition(CardA, alRightTop);
+    EXPECT_EQ(CardA->Left(), 40 + 500 - 200);
+    EXPECT_EQ(CardA->Top(), 80);
+    EXPECT_EQ(Container->Items()->Items(1)->FormAlign(), alRightTop);
+    Container->GetPosition(CardA, alNotAligned);
+    EXPECT_EQ(CardA->Left(), 340);
+    Lone->SetBounds(70, 70, 100, 100);
+    Container->GetPosition(Lone, alRightTop);  // no parent: stays
+    EXPECT_EQ(Lone->Left(), 70);
+    Container->GetPosition(Lone, alCascade);  // no parent: the corner
+    EXPECT_EQ(Lone->Left(), 0);
+    EXPECT_EQ(Lone->Top(), 0);
+}
+
+TEST_F(LookupTest, RefreshReachesEveryOtherWindowThenEmptiesTheRegistry) {
+    ModifiedObjects().AddModifiedObject("Klienci", 7);
+    EXPECT_EQ(Container->RefreshMDI(CardB), 0);
+    EXPECT_EQ(Log, (std::vector<std::string>{"refresh Lista", "refresh KartaA", "refresh Faktura", "refresh KartaG",
+                                             "refresh Luzna"}));
+    EXPECT_EQ(ModifiedObjects().Count(), 0);
+    // A window that does not keep the contract stops the refresh, is reported, and the
+    // registry keeps what was noted.
+    Log.clear();
+    auto* plain = new TPlainForm(&Owner);
+    Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
+    Open("Ostatnie");
+    ModifiedObjects().AddModifiedObject("Klienci", 8);
+    EXPECT_EQ(Container->RefreshMDI(nullptr), 0);
+    EXPECT_EQ(Log.size(), 6u);
+    ASSERT_EQ(Reports.Reports().size(), 1u);
+    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.RefreshMdi");
+    EXPECT_EQ(Reports.Reports()[0].ExceptionClass, "EIntfCastError");
+    EXPECT_EQ(ModifiedObjects().Count(), 1);
+}
+
+TEST_F(LookupTest, ARefreshThatRemovesOtherWindowsLeavesThemOut) {
+    List->OnRefresh = [&] {
+        Container->DelMDIForm(Invoice);  // still alive, no longer registered
+        CardDeep->Close();               // closed, its release still pending
+    };
+    Container->RefreshMDI(CardB);
+    EXPECT_EQ(Log, (std::vector<std::string>{"refresh Lista", "refresh KartaA", "refresh Luzna"}));
+    EXPECT_TRUE(Reports.Reports().empty());
+    Application().ProcessMessages();
+}
