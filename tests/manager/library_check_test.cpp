@@ -1,13 +1,16 @@
 // Libraries refused before any of their code runs: truncated, for another machine, not ELF,
 // stamped for another ABI or not at all. Each is refused with its file name and reason, and
-// nothing is loaded or recorded.
+// nothing is loaded or recorded. Also the library handles and export lookup the loader uses.
 #include "loading_fixture.h"
 
 #include "../os/version_test_files.h"
 
+#include "platform/os/file_enum.h"
 #include "platform/os/library.h"
 #include "platform/os/library_check.h"
 #include "services/exception_manager.h"
+
+#include <dlfcn.h>
 
 #include <functional>
 
@@ -155,17 +158,11 @@ TEST_F(LibraryCheckTest, AStampOfAnotherBuildIsRefusedWithBothValues) {
     }
 }
 
-TEST_F(LibraryCheckTest, APluginBuiltAgainstAnotherFrameworkAbiIsRefused) {
+TEST_F(LibraryCheckTest, APluginStampedForAnotherAbiIsRefusedAndAnUnstampedOneLoadsOnlyWhenAllowed) {
     const uint32_t abi = HostAbiStamp().FrameworkAbi;
     EXPECT_EQ(Refusal(Install("abimismatch")), "abimismatch.bpl: built for framework ABI " + std::to_string(abi + 1) +
                                                    ", this host has ABI " + std::to_string(abi));
-    auto stamp = ReadAbiStamp(Fixture("abimismatch"));
-    ASSERT_TRUE(stamp && stamp.Value());
-    EXPECT_EQ(stamp.Value()->FrameworkAbi, abi + 1);
     EXPECT_EQ(ReadAbiStamp(Fixture("blank")).Value(), HostAbiStamp());
-}
-
-TEST_F(LibraryCheckTest, AnUnstampedPluginLoadsOnlyWhenTheHostAllowsIt) {
     EXPECT_FALSE(Manager->AllowUnstampedPlugins());
     const std::string path = Install("unstamped");
     EXPECT_EQ(Refusal(path),
@@ -191,4 +188,56 @@ TEST_F(LibraryCheckTest, LoadPluginsEndsAtTheFirstRefusedLibrary) {
     EXPECT_EQ(Manager->PluginCount() + 1, static_cast<int>(std::find_if(files.begin(), files.end(), [&](const std::string& f) {
                                                                return Name(f) == "gamma.bpl";
                                                            }) - files.begin()) + 1);
+}
+
+namespace {
+// Library handles, export lookup and the folder listing the manager relies on.
+const std::string kAlfa = std::string(FIXTURE_DIR) + "alfa.bpl";
+const std::string kNoInit = std::string(FIXTURE_DIR) + "noinit.bpl";
+}  // namespace
+
+TEST(Library, ExportLookupFindsTheLibrarysOwnExportsOnly) {
+    TLibrary library = TLibrary::Load(kAlfa);
+    void* raw = dlopen(kAlfa.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(raw, nullptr);
+    EXPECT_EQ(library.Resolve("PluginRegister"), dlsym(raw, "PluginRegister"));
+    EXPECT_EQ(library.Resolve("PluginInitialize"), dlsym(raw, "PluginInitialize"));
+    EXPECT_NE(library.Resolve("PluginRegister"), nullptr);
+    EXPECT_EQ(library.Resolve("PluginRegisterX"), nullptr);
+    EXPECT_EQ(library.Resolve(""), nullptr);
+    EXPECT_NE(dlsym(raw, "malloc"), nullptr);       // the loader would hand out a dependency's symbol
+    EXPECT_EQ(library.Resolve("malloc"), nullptr);  // an export lookup does not
+    dlclose(raw);
+    TLibrary other = TLibrary::Load(kNoInit);
+    EXPECT_EQ(other.Resolve("PluginInitialize"), nullptr);
+    EXPECT_EQ(GetProcAddress(0, "PluginRegister"), nullptr);
+}
+
+TEST(Library, HandlesAreMovedNotCopiedAndUnloadOnce) {
+    ASSERT_FALSE(IsLibraryLoaded(kAlfa));
+    TLibrary first = TLibrary::Load(kAlfa);
+    TLibrary second = std::move(first);
+    EXPECT_FALSE(first);
+    EXPECT_TRUE(second);
+    EXPECT_TRUE(IsLibraryLoaded(kAlfa));
+    second = TLibrary();
+    EXPECT_FALSE(IsLibraryLoaded(kAlfa));
+    const uintptr_t handle = LoadPackage(kAlfa);
+    EXPECT_NE(GetProcAddress(handle, "PluginRegister"), nullptr);
+    UnloadPackage(handle);
+    EXPECT_FALSE(IsLibraryLoaded(kAlfa));
+    EXPECT_THROW(LoadPackage(std::string(FIXTURE_DIR) + "missing.bpl"), EPackageError);
+}
+
+TEST(FileMask, MatchesLikeThePlatformWithoutRegardToCase) {
+    EXPECT_TRUE(MatchesMask("*.bpl", "klient.bpl"));
+    EXPECT_TRUE(MatchesMask("*.bpl", "KLIENT.BPL"));
+    EXPECT_FALSE(MatchesMask("*.bpl", "klient.bplx"));
+    EXPECT_FALSE(MatchesMask("*.bpl", "klient.bp"));
+    EXPECT_TRUE(MatchesMask("*.bpl", ".bpl"));
+    EXPECT_TRUE(MatchesMask("k?ient*.b*", "klient_v2.bpl"));
+    EXPECT_TRUE(MatchesMask("*", ""));
+    EXPECT_FALSE(MatchesMask("", "x"));
+    EXPECT_TRUE(MatchesMask("*a*b*c", "xxaxxbxxbxc"));
+    EXPECT_FALSE(MatchesMask("*a*b*c", "xxaxxbxxbx"));
 }

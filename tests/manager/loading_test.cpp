@@ -1,4 +1,5 @@
-// Loading a folder of plugins: order, versions, events, lookups and unloading.
+// Loading a folder of plugins: order, versions, events, lookups, libraries reached twice and
+// unloading.
 #include "loading_fixture.h"
 
 #include "platform/os/file_enum.h"
@@ -6,6 +7,7 @@
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
 #include "mdi/ZarixMDIContainer.h"
+#include "services/exception_handler.h"
 #include "services/exception_manager.h"
 
 #include <algorithm>
@@ -148,14 +150,7 @@ TEST_F(LoadingTest, LookupsByPositionAndByName) {
     EXPECT_EQ(Manager->getPluginByName("bezinicjalizacji"), Manager->GetPlugins(0));
     EXPECT_EQ(Manager->getPluginByName("Bez inicjalizacji"), nullptr);  // the argument is not normalised
     EXPECT_EQ(Manager->getPluginByName("BETA "), nullptr);
-    try {
-        Manager->GetPlugins(Manager->PluginCount());
-        FAIL();
-    } catch (const EPluginError&) {
-        FAIL() << "must be the base exception class";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Invalid index");
-    }
+    EXPECT_EQ(Raised([&] { Manager->GetPlugins(Manager->PluginCount()); }), "Exception: Invalid index");
     TStringList names;
     names.Add("stale");
     Manager->GetLoadedPlugins(&names);
@@ -196,11 +191,11 @@ TEST_F(LoadingTest, AnEmptyOrMissingFolderLoadsNothingAndFiresNothing) {
     int events = 0;
     Manager->SetOnBeforeLoading([&](TObject*, const std::string&) { ++events; });
     Manager->SetOnAfterLoading([&](TObject*) { ++events; });
-    Manager->LoadPlugins();
-    Manager->SetPluginFolder((Folder / "does-not-exist").string());
-    Manager->LoadPlugins();
-    EXPECT_EQ(events, 0);
-    EXPECT_EQ(Manager->PluginCount(), 0);
+    for (const std::filesystem::path& folder : {Folder, Folder / "does-not-exist"}) {
+        Manager->SetPluginFolder(folder.string());
+        Manager->LoadPlugins();
+    }
+    EXPECT_EQ(events + Manager->PluginCount(), 0);
 }
 
 TEST_F(LoadingTest, ASecondRunKeepsOneRecordPerLibraryAndInitialisesAgain) {
@@ -234,4 +229,51 @@ TEST_F(LoadingTest, DeclaredWindowsJoinTheContainerAndLeaveWithTheirPlugin) {
     Manager->UnloadPlugin(1);
     EXPECT_EQ(container.Items()->Count(), 0);
     EXPECT_EQ(tree.Items()->Count(), 0);
+}
+
+// One library reached under two names is loaded once: the second name is refused by LoadPlugin
+// and reported and passed over by LoadPlugins.
+TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
+    for (const bool hard : {false, true}) {
+        SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+        const std::string alfa = Install("alfa");
+        const std::string link = (Folder / "alfa-link.bpl").string();
+        if (hard) std::filesystem::create_hard_link(alfa, link);
+        else std::filesystem::create_symlink(alfa, link);
+        Install("beta");
+
+        TCapturingExceptionSink reports;
+        Manager->LoadPlugins();
+        const std::vector<std::string> files = Manager->FindPluginFiles();
+        const bool alfaFirst = std::find(files.begin(), files.end(), alfa) < std::find(files.begin(), files.end(), link);
+        const std::string& first = alfaFirst ? alfa : link;
+        const std::string& second = alfaFirst ? link : alfa;
+
+        std::vector<std::string> loaded = Loaded();
+        std::sort(loaded.begin(), loaded.end());
+        EXPECT_EQ(loaded, (std::vector<std::string>{"ALFA", "BETA"}));
+        ASSERT_EQ(reports.Reports().size(), 1u);
+        EXPECT_EQ(reports.Reports()[0].Message, second + ": the same library as " + first);
+        EXPECT_EQ(Manager->getPluginByName("ALFA")->Filename(), ExtractFileName(first));
+        EXPECT_EQ(Manager->LoadedAs(second), first);
+
+        // LoadPlugin asked for the second name raises instead, and records nothing.
+        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(second, false); }),
+                  second + ": the same library as " + first);
+        EXPECT_EQ(Manager->PluginCount(), 2);
+
+        while (Manager->PluginCount() > 0) Manager->UnloadPlugin(Manager->PluginCount() - 1);
+        EXPECT_FALSE(IsLibraryLoaded(alfa));
+        EXPECT_FALSE(Manager->LoadedAs(alfa).has_value());
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+    }
+}
+
+TEST_F(LoadingTest, TwoLibrariesDeclaringOneNameBothLoad) {
+    Install("alfa");
+    Install("alfa", "alfa-copy");  // a copy is another file, so another library
+    Manager->LoadPlugins();
+    EXPECT_EQ(Loaded(), (std::vector<std::string>{"ALFA", "ALFA"}));
+    EXPECT_NE(Manager->GetPlugins(0), Manager->GetPlugins(1));
 }
