@@ -111,12 +111,10 @@ TEST_F(MenuServicesTest, CommandItemsByTheirWholePath) {
     EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
 }
 
-TEST_F(MenuServicesTest, TheBuildReusesASubmenuWhoseCaptionDiffersOnlyInLetterCase) {
+TEST_F(MenuServicesTest, RootPathsActOnTheDeepestItemThatMatched) {
+    // The build reused the submenu whose caption differs only in letter case.
     EXPECT_EQ(Captions(Menu.Items()), (std::vector<std::string>{"Dokumenty", "&Raporty", "KSIĘGOWOŚĆ"}));
     EXPECT_EQ(Captions(Item({"Księgowość"})), (std::vector<std::string>{"Bilans", "Rejestr"}));
-}
-
-TEST_F(MenuServicesTest, RootPathsActOnTheDeepestItemThatMatched) {
     Plugin->SetRootMenuVisible("dokumenty|Nieznane", false);  // the top level found without regard to case
     EXPECT_FALSE(Item({"Dokumenty"})->Visible());
     Plugin->SetRootMenuVisible("księgowość", false);

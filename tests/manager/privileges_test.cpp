@@ -47,13 +47,8 @@ TEST_F(PrivilegeTest, ThePassEnablesAndDisablesEachRegisteredItem) {
     EXPECT_FALSE(Plugins[0]->Commands()->Items(0)->Enabled());  // the commands themselves are not touched
 }
 
-TEST_F(PrivilegeTest, ItemsFoundAgainByALaterSetUpAreNotRegisteredTwice) {
+TEST_F(PrivilegeTest, ItemsFoundAgainAreNotRegisteredTwiceAndAnEntryWhoseItemWentIsDroppedNeverUsed) {
     Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
-    Manager->CheckMenuVSPrivileges();
-    EXPECT_EQ(Asked.size(), 3u);
-}
-
-TEST_F(PrivilegeTest, AnEntryWhoseItemWasDestroyedIsDroppedNeverUsed) {
     delete Item(2);
     Manager->CheckMenuVSPrivileges();
     EXPECT_EQ(Asked, (std::vector<std::string>{"DOK_FV@5", "DOK_FV@5"}));
