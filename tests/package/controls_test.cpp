@@ -55,7 +55,7 @@ TEST_F(ControlsTest, DockedControlsShareTheClientAreaAndFollowTheirParentsSize) 
     EXPECT_EQ(left->BoundsRect(), (TBounds{0, 0, 40, 270})) << "hidden controls take no room";
 }
 
-TEST_F(ControlsTest, TabOrderFollowsArrivalAndMovesRenumberTheSiblings) {
+TEST_F(ControlsTest, TabOrderFollowsArrivalAndMovesRenumberTheSiblingsAndParentsMustBeFormsOrControlsOutside) {
     TZarixPanel* a = Panel(alNone, {});
     TZarixPanel* b = Panel(alNone, {});
     TZarixPanel* c = Panel(alNone, {});
@@ -68,10 +68,8 @@ TEST_F(ControlsTest, TabOrderFollowsArrivalAndMovesRenumberTheSiblings) {
     EXPECT_EQ(b->TabOrder(), -1);
     EXPECT_EQ(a->TabOrder(), 1);
     EXPECT_THROW(b->SetTabOrder(0), EInvalidOperation);
-}
 
-TEST_F(ControlsTest, ParentsMustBeFormsOrControlsOutsideTheControl) {
-    TZarixPanel* outer = Panel(alNone, {});
+    TZarixPanel* outer = a;
     TZarixPanel* inner = Panel(alNone, {}, outer);
     TComponent plain(nullptr);
     EXPECT_THROW(outer->SetParent(&plain), EInvalidOperation);

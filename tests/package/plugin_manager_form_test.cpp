@@ -21,14 +21,10 @@ void ExpectProps(const TObject& object, const TProps& expected) {
     for (const auto& [name, value] : expected) EXPECT_EQ(GetPropValue(object, name), value) << object.ClassName() << "." << name;
 }
 
-std::unique_ptr<TfrmPluginManager> MakeForm() {
-    return std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
-}
-
 }  // namespace
 
 TEST(PluginManagerForm, IsBuiltAsItsLayoutSays) {
-    const auto form = MakeForm();
+    const auto form = std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
     EXPECT_EQ(form->Name(), "frmPluginManager");
     ExpectProps(*form, {{"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
     const std::vector<TControl*> top = ControlsOf(form.get());
@@ -58,7 +54,7 @@ TEST(PluginManagerForm, IsBuiltAsItsLayoutSays) {
 }
 
 TEST(PluginManagerForm, KeepsItsLayoutWhenResized) {
-    const auto form = MakeForm();
+    const auto form = std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
     form->SetClientWidth(700);
     form->SetClientHeight(500);
     AlignControls(form.get());
