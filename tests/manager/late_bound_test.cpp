@@ -210,7 +210,8 @@ TEST_F(LateBoundTest, RoutinesAreFoundAsTheMethodsItemsAreNow) {
     betas->Address = Code(&Eight);  // a routine's address is read at the call
     EXPECT_EQ(Execute("Siedem"), 8);
     betas->SetName("Osiem");
-    EXPECT_EQ(Execute("Siedem") * 10 + Execute("osiem"), 78);
+    EXPECT_EQ(Execute("Siedem"), 7);
+    EXPECT_EQ(Execute("osiem"), 8);
     Alfa->Methods()->Delete(Alfa->Methods()->Count() - 1);
     EXPECT_THROW(Execute("Siedem"), EPluginError);
 
@@ -285,8 +286,9 @@ TEST_F(LateBoundTest, AReadThatChangesTheItemsLetsTheWalkGoOnOverTheLiveItems) {
 TEST_F(LateBoundTest, NamesMatchWhateverTheCaseOfAToZAndOnlyThat) {
     TExposed object(4);
     const Variant four(int32_t{4});
-    for (const char* name : {"Obiekt_dwadziescia20", "Pole[1]@", "Zażółć"}) Beta->AddClass(name, &object);
-    for (const char* name : {"OBIEKT_DWADZIESCIA20", "POLE[1]@", "ZAżółć"})
+    for (const char* name : {"Abc", "Obiekt_8", "Obiekt_trzy13", "Obiekt_dwadziescia20", "Pole[1]@", "Zażółć"})
+        Beta->AddClass(name, &object);
+    for (const char* name : {"aBC", "OBIEKT_8", "obiekt_TRZY13", "OBIEKT_DWADZIESCIA20", "POLE[1]@", "ZAżółć"})
         EXPECT_EQ(Value(name), four) << name;
     // Bytes that differ as the two cases of a letter do, without being letters, and Polish
     // letters in the other case: other names.

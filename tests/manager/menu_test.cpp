@@ -17,6 +17,7 @@ TEST_F(CommandTest, MenuFollowsPositionsAndReusesItemsAlongTheWay) {
 
     EXPECT_EQ(CommandOrder(), (std::vector<std::string>{"Faktura VAT", "Kontrahenci", "Cenniki", "Towary"}));
     EXPECT_EQ(Manager->MenuRoot(), menu.Items());
+    EXPECT_EQ(menu.Images(), &images);
     ASSERT_EQ(Captions(menu.Items()), (std::vector<std::string>{"&Dokumenty", "Kartoteki"}));
     TMenuItem* registers = menu.Items()->Items(1);
     EXPECT_EQ(registers->ImageIndex(), 495);
@@ -48,6 +49,10 @@ TEST_F(CommandTest, SortExchangesOnlyWhereTheFirstDifferingLevelIsGreater) {
     Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
     // "d" (1|2|9) goes before "a" (1|5): same first level, and 2 < 5 at the second.
     EXPECT_EQ(CommandOrder(), (std::vector<std::string>{"d", "a", "f", "g", "b", "c", "e"}));
+    EXPECT_TRUE(TZarixPluginManager::IsSameGroup({"1", "2"}, {"1", "3"}, 0));
+    EXPECT_FALSE(TZarixPluginManager::IsSameGroup({"1", "2"}, {"1", "3"}, 1));
+    EXPECT_TRUE(TZarixPluginManager::IsSameGroup({"1"}, {"2"}, -1));
+    EXPECT_FALSE(TZarixPluginManager::IsSameGroup({"01"}, {"1"}, 0));
 }
 
 TEST_F(CommandTest, PathAndPositionOfDifferentLengthsStopTheBuildWithOneReport) {

@@ -40,10 +40,13 @@ TEST_F(ToolBarTest, WithoutRowsEveryEnabledCommandWithAPlaceGetsAButtonInMenuOrd
     Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
     // Menu order puts "Kartoteki" (1|...) before "Dokumenty" (2|...); the disabled one is left out.
     EXPECT_EQ(Hints(Bar), (std::vector<std::string>{"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon"}));
+    EXPECT_EQ(Bar.Images(), &Images);
     EXPECT_TRUE(Bar.ShowCaptions());
     EXPECT_EQ(Bar.Buttons(1)->Caption(), "Nowa_faktura");  // 12 characters: kept as it is
     EXPECT_EQ(Bar.Buttons(0)->Left(), 0);
     EXPECT_EQ(Bar.Buttons(2)->Left(), 2 * Bar.Buttons(0)->Width());
+    EXPECT_TRUE(Bar.Buttons(0)->ShowHint());
+    EXPECT_EQ(Bar.Buttons(0)->Height(), Bar.Height());
     EXPECT_EQ(Plugins[0]->Commands()->Items(0)->ToolItemRef(), Bar.Buttons(1));
     ASSERT_EQ(Actions.ActionCount(), 3);
     EXPECT_TRUE(Actions.IsShortCut(TextToShortCut("Alt+F3")));

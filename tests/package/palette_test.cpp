@@ -81,7 +81,10 @@ TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpF
         EXPECT_EQ(file[1], 'M');
         EXPECT_EQ(Read32(file, 2), file.size());
         EXPECT_EQ(Read32(file, 10), 54u) << "pixel data offset";
+        EXPECT_EQ(Read32(file, 14), 40u) << "information header size";
+        EXPECT_EQ(Read32(file, 18), 24u);
         EXPECT_EQ(Read32(file, 22), 24u) << "positive height: bottom row first";
+        EXPECT_EQ(Read16(file, 26), 1u);
         EXPECT_EQ(Read16(file, 28), 24u);
         EXPECT_EQ(Read32(file, 30), 0u) << "uncompressed";
         // The first stored row is the picture's bottom row, blue-green-red.

@@ -92,12 +92,16 @@ TEST(ZarixPlugin, CommandsFromAddCommandAndFromTheCollectionKeepTheirOwnDefaults
     EXPECT_TRUE(made->ShowInMenu());
     EXPECT_FALSE(made->ShowOnToolBar() || made->Enabled() || made->Visible());
     EXPECT_EQ(made->GetDisplayName(), "TZarixPluginCommand");
+    made->SetName("Otworz");
+    EXPECT_EQ(made->GetDisplayName(), "Otworz");
 }
 
 TEST(ZarixPlugin, NamesReadBackNormalisedAndADependencyStaysRecordedWhenItsVersionDoesNotParse) {
     TTestPlugin plugin(nullptr);
     plugin.SetPluginName("Słownik");
     EXPECT_EQ(GetPropValue(plugin, "PluginName").AsString(), "SLOWNIK");
+    SetPropValue(plugin, "PluginPriority", Variant(int32_t{20}));
+    EXPECT_EQ(plugin.PluginPriority(), 20);
     plugin.AddDependency("Klient", "1.2.0.0");
     EXPECT_THROW(plugin.AddDependency("Cenniki", "1.x"), EConvertError);
     ASSERT_EQ(plugin.PluginDependencies().size(), 2u);
