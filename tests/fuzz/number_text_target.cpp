@@ -8,7 +8,7 @@
 #include "plugin/plugin_utils.h"
 
 #include <array>
-#include <limits>
+#include <charconv>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,59 +16,22 @@
 namespace zarix::fuzz {
 namespace {
 
-struct TNumberText {
-    bool Negative = false;
-    bool Hex = false;
-    bool TooLong = false;          // more than 64 bits of magnitude
-    unsigned __int128 Magnitude = 0;
-};
-
-std::optional<TNumberText> ReadNumberText(std::string_view text) {
-    TNumberText number;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        number.Negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    if (text.starts_with("$")) {
-        number.Hex = true;
-        text.remove_prefix(1);
-    } else if (text.starts_with("0x") || text.starts_with("0X")) {
-        number.Hex = true;
-        text.remove_prefix(2);
-    }
-    if (text.empty()) return std::nullopt;
-    const unsigned base = number.Hex ? 16 : 10;
-    for (char c : text) {
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (number.Hex && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (number.Hex && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else return std::nullopt;
-        number.Magnitude = number.Magnitude * base + digit;
-        if (number.Magnitude > std::numeric_limits<uint64_t>::max()) {
-            number.TooLong = true;
-            number.Magnitude = static_cast<unsigned __int128>(std::numeric_limits<uint64_t>::max()) + 1;
-        }
-    }
-    return number;
-}
-
 // The value of the text in a signed integer of `bits` bits; nothing when it is not one.
 std::optional<__int128> Expected(std::string_view text, unsigned bits) {
-    const auto number = ReadNumberText(text);
-    if (!number || number->TooLong) return std::nullopt;
+    const bool negative = text.starts_with('-');
+    if (negative || text.starts_with('+')) text.remove_prefix(1);
+    const bool hex = text.starts_with('$') || text.starts_with("0x") || text.starts_with("0X");
+    if (hex) text.remove_prefix(text.starts_with('$') ? 1 : 2);
+    // No sign, blank or prefix may follow: from_chars reads none of them into an unsigned value.
+    uint64_t magnitude = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, hex ? 16 : 10);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     const unsigned __int128 half = static_cast<unsigned __int128>(1) << (bits - 1);
-    if (number->Negative) {
-        if (number->Magnitude > half) return std::nullopt;
-        return -static_cast<__int128>(number->Magnitude);
-    }
-    if (number->Hex) {
-        if (number->Magnitude >= 2 * half) return std::nullopt;
-        return number->Magnitude >= half ? static_cast<__int128>(number->Magnitude) - static_cast<__int128>(2 * half)
-                                         : static_cast<__int128>(number->Magnitude);
-    }
-    if (number->Magnitude >= half) return std::nullopt;
-    return static_cast<__int128>(number->Magnitude);
+    if (negative) return magnitude > half ? std::nullopt : std::optional<__int128>(-static_cast<__int128>(magnitude));
+    if (hex && magnitude < 2 * half)  // hexadecimal covers the unsigned range and wraps
+        return magnitude >= half ? static_cast<__int128>(magnitude) - static_cast<__int128>(2 * half) : magnitude;
+    if (magnitude >= half) return std::nullopt;
+    return static_cast<__int128>(magnitude);
 }
 
 std::string NotInteger(std::string_view text) { return "'" + std::string(text) + "' is not a valid integer value"; }

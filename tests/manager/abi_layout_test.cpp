@@ -51,63 +51,41 @@ TLayout LayoutOf(const char* name) {
     return {name, sizeof(T), alignof(T), std::is_polymorphic_v<T> ? VTableWords(typeid(T)) : 0, std::is_polymorphic_v<T>};
 }
 
-std::vector<TLayout> CurrentLayouts() {
-    return {
-        LayoutOf<TObject>("TObject"),
-        LayoutOf<TPersistent>("TPersistent"),
-        LayoutOf<TComponent>("TComponent"),
-        LayoutOf<TCollectionItem>("TCollectionItem"),
-        LayoutOf<TCollection>("TCollection"),
-        LayoutOf<TZarixPlugin>("TZarixPlugin"),
-        LayoutOf<TZarixPluginCommand>("TZarixPluginCommand"),
-        LayoutOf<TZarixPluginMethod>("TZarixPluginMethod"),
-        LayoutOf<TZarixPluginClass>("TZarixPluginClass"),
-        LayoutOf<TZarixPluginMDIForm>("TZarixPluginMDIForm"),
-        LayoutOf<TZarixPluginCommands>("TZarixPluginCommands"),
-        LayoutOf<TZarixPluginMethods>("TZarixPluginMethods"),
-        LayoutOf<TZarixPluginClasses>("TZarixPluginClasses"),
-        LayoutOf<TZarixPluginMDIForms>("TZarixPluginMDIForms"),
-        LayoutOf<TZarixPluginManager>("TZarixPluginManager"),
-        // What a plugin's windows derive from and register with.
-        LayoutOf<TControl>("TControl"),
-        LayoutOf<TForm>("TForm"),
-        LayoutOf<TZarixMDIContainer>("TZarixMDIContainer"),
-        LayoutOf<TVersion>("TVersion"),
-        LayoutOf<TPluginDependency>("TPluginDependency"),
-    };
-}
-
 std::string Table(const std::vector<TLayout>& layouts) {
     std::ostringstream out;
     for (const TLayout& l : layouts)
-        out << "    {\"" << l.Name << "\", " << l.Size << ", " << l.Align << ", " << l.VTableWords << "},\n";
+        out << "    SHARED(" << l.Name << ", " << l.Size << ", " << l.Align << ", " << l.VTableWords << "),\n";
     return out.str();
 }
 
-// Recorded on x86-64 with libstdc++'s C++11 ABI, the build plugins are stamped for.
+// Recorded on x86-64 with libstdc++'s C++11 ABI, the build plugins are stamped for: the class as
+// it is now beside its size, alignment and virtual table words then.
 constexpr uint32_t RecordedAbi = 2;
-const std::vector<TLayout> Recorded = {
-    {"TObject", 8, 8, 5},
-    {"TPersistent", 8, 8, 8},
-    {"TComponent", 120, 8, 10},
-    {"TCollectionItem", 24, 8, 9},
-    {"TCollection", 80, 8, 9},
-    {"TZarixPlugin", 424, 8, 20},
-    {"TZarixPluginCommand", 384, 8, 9},
-    {"TZarixPluginMethod", 88, 8, 9},
-    {"TZarixPluginClass", 96, 8, 9},
-    {"TZarixPluginMDIForm", 128, 8, 9},
-    {"TZarixPluginCommands", 96, 8, 9},
-    {"TZarixPluginMethods", 96, 8, 9},
-    {"TZarixPluginClasses", 96, 8, 9},
-    {"TZarixPluginMDIForms", 96, 8, 9},
-    {"TZarixPluginManager", 832, 8, 22},
-    {"TControl", 192, 8, 14},
-    {"TForm", 400, 8, 15},
-    {"TZarixMDIContainer", 176, 8, 10},
-    {"TVersion", 8, 2, 0},
-    {"TPluginDependency", 40, 8, 0},
+#define SHARED(T, size, align, vtable) {LayoutOf<T>(#T), TLayout{#T, size, align, vtable}}
+const std::pair<TLayout, TLayout> Layouts[] = {
+    SHARED(TObject, 8, 8, 5),
+    SHARED(TPersistent, 8, 8, 8),
+    SHARED(TComponent, 120, 8, 10),
+    SHARED(TCollectionItem, 24, 8, 9),
+    SHARED(TCollection, 80, 8, 9),
+    SHARED(TZarixPlugin, 424, 8, 20),
+    SHARED(TZarixPluginCommand, 384, 8, 9),
+    SHARED(TZarixPluginMethod, 88, 8, 9),
+    SHARED(TZarixPluginClass, 96, 8, 9),
+    SHARED(TZarixPluginMDIForm, 128, 8, 9),
+    SHARED(TZarixPluginCommands, 96, 8, 9),
+    SHARED(TZarixPluginMethods, 96, 8, 9),
+    SHARED(TZarixPluginClasses, 96, 8, 9),
+    SHARED(TZarixPluginMDIForms, 96, 8, 9),
+    SHARED(TZarixPluginManager, 832, 8, 22),
+    // What a plugin's windows derive from and register with.
+    SHARED(TControl, 192, 8, 14),
+    SHARED(TForm, 400, 8, 15),
+    SHARED(TZarixMDIContainer, 176, 8, 10),
+    SHARED(TVersion, 8, 2, 0),
+    SHARED(TPluginDependency, 40, 8, 0),
 };
+#undef SHARED
 
 }  // namespace
 
@@ -115,13 +93,15 @@ TEST(FrameworkAbi, TheSharedClassesKeepTheLayoutsRecordedForThisAbiNumber) {
 #if !defined(__x86_64__) || !defined(__GLIBCXX__) || !_GLIBCXX_USE_CXX11_ABI
     GTEST_SKIP() << "the layouts are recorded for x86-64 and libstdc++'s C++11 ABI";
 #endif
-    const std::vector<TLayout> current = CurrentLayouts();
-    for (const TLayout& l : current) {
-        EXPECT_EQ(l.VTableWords != 0, l.Polymorphic) << l.Name << ": no virtual table symbol found";
+    std::vector<TLayout> current, recorded;
+    for (const auto& [now, then] : Layouts) {
+        EXPECT_EQ(now.VTableWords != 0, now.Polymorphic) << now.Name << ": no virtual table symbol found";
+        current.push_back(now);
+        recorded.push_back(then);
     }
     ASSERT_EQ(ZARIX_FRAMEWORK_ABI, RecordedAbi)
         << "the ABI number was bumped: record the layouts for it here\n" << Table(current);
-    EXPECT_EQ(Table(current), Table(Recorded))
+    EXPECT_EQ(Table(current), Table(recorded))
         << "a shared class changed its layout: bump ZARIX_FRAMEWORK_ABI in platform/os/framework_abi.h and record the new "
            "layouts here";
 }

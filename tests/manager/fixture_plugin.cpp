@@ -98,7 +98,6 @@ class TFixturePlugin : public TZarixPlugin {
         AddMethod("Boom", &Boom);
         Settings.FCount = FIXTURE_PRIORITY;
         AddClass("Ustawienia", &Settings);
-        JournalAdd(std::string("create:") + FIXTURE_NAME);
     }
 
     /// Published: other plugins call it by name.
@@ -139,7 +138,6 @@ class TFixturePlugin : public TZarixPlugin {
     ~TFixturePlugin() override { JournalAdd(std::string("destroy:") + FIXTURE_NAME); }
 
     bool Initialize(TComponent* manager, TApplication* app, const std::string& file) override {
-        JournalAdd(std::string("Initialize:") + FIXTURE_NAME + ":" + file);
         TZarixPlugin::Initialize(manager, app, file);
 #ifdef FIXTURE_INIT_FALSE
         return false;

@@ -5,6 +5,7 @@
 #include "message_of.h"
 
 #include "manager/ZarixPluginManager.h"
+#include "platform/rtl/exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,18 @@ protected:
         for (const std::string& e : journal)
             if (e.rfind(prefix, 0) == 0) picked.push_back(e.substr(prefix.size()));
         return picked;
+    }
+
+    /// "<exception class>: <message>" of what the action raised.
+    static std::string Raised(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const std::exception& e) {
+            return zarix::ExceptionClassName(e) + ": " + e.what();
+        } catch (...) {
+            return "a foreign exception passed through";
+        }
+        return "nothing raised";
     }
 
     std::filesystem::path Folder;

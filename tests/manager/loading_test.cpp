@@ -1,18 +1,35 @@
-// Loading a folder of plugins: order, versions, events, lookups and unloading.
+// Loading a folder of plugins: order, versions, events, lookups, libraries reached twice and
+// unloading. Libraries that fail to load, or whose code throws what is not a std::exception or
+// hands out something that is not a plugin: the exact messages, and what stays loaded and
+// recorded. Libraries refused before any of their code runs (truncated, for another machine, not
+// ELF, stamped for another ABI or not at all), with the library handles and export lookup the
+// loader uses. Probing libraries in a child process: how far each got, what stopped it, and that
+// the probing process itself never maps any of them.
+#include "leak_check.h"
 #include "loading_fixture.h"
 
+#include "../os/version_test_files.h"
+#include "mdi/ZarixMDIContainer.h"
 #include "platform/os/file_enum.h"
 #include "platform/os/library.h"
+#include "platform/os/library_check.h"
 #include "platform/rtl/strings.h"
 #include "plugin/plugin_utils.h"
-#include "mdi/ZarixMDIContainer.h"
+#include "services/exception_handler.h"
 #include "services/exception_manager.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <csignal>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 
 using namespace zarix;
+using namespace std::chrono_literals;
+using namespace zarix::test;
 
 namespace {
 
@@ -148,14 +165,7 @@ TEST_F(LoadingTest, LookupsByPositionAndByName) {
     EXPECT_EQ(Manager->getPluginByName("bezinicjalizacji"), Manager->GetPlugins(0));
     EXPECT_EQ(Manager->getPluginByName("Bez inicjalizacji"), nullptr);  // the argument is not normalised
     EXPECT_EQ(Manager->getPluginByName("BETA "), nullptr);
-    try {
-        Manager->GetPlugins(Manager->PluginCount());
-        FAIL();
-    } catch (const EPluginError&) {
-        FAIL() << "must be the base exception class";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Invalid index");
-    }
+    EXPECT_EQ(Raised([&] { Manager->GetPlugins(Manager->PluginCount()); }), "Exception: Invalid index");
     TStringList names;
     names.Add("stale");
     Manager->GetLoadedPlugins(&names);
@@ -196,11 +206,11 @@ TEST_F(LoadingTest, AnEmptyOrMissingFolderLoadsNothingAndFiresNothing) {
     int events = 0;
     Manager->SetOnBeforeLoading([&](TObject*, const std::string&) { ++events; });
     Manager->SetOnAfterLoading([&](TObject*) { ++events; });
-    Manager->LoadPlugins();
-    Manager->SetPluginFolder((Folder / "does-not-exist").string());
-    Manager->LoadPlugins();
-    EXPECT_EQ(events, 0);
-    EXPECT_EQ(Manager->PluginCount(), 0);
+    for (const std::filesystem::path& folder : {Folder, Folder / "does-not-exist"}) {
+        Manager->SetPluginFolder(folder.string());
+        Manager->LoadPlugins();
+    }
+    EXPECT_EQ(events + Manager->PluginCount(), 0);
 }
 
 TEST_F(LoadingTest, ASecondRunKeepsOneRecordPerLibraryAndInitialisesAgain) {
@@ -234,4 +244,491 @@ TEST_F(LoadingTest, DeclaredWindowsJoinTheContainerAndLeaveWithTheirPlugin) {
     Manager->UnloadPlugin(1);
     EXPECT_EQ(container.Items()->Count(), 0);
     EXPECT_EQ(tree.Items()->Count(), 0);
+}
+
+// One library reached under two names is loaded once: the second name is refused by LoadPlugin
+// and reported and passed over by LoadPlugins.
+TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
+    for (const bool hard : {false, true}) {
+        SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+        const std::string alfa = Install("alfa");
+        const std::string link = (Folder / "alfa-link.bpl").string();
+        if (hard) std::filesystem::create_hard_link(alfa, link);
+        else std::filesystem::create_symlink(alfa, link);
+        Install("beta");
+
+        TCapturingExceptionSink reports;
+        Manager->LoadPlugins();
+        const std::vector<std::string> files = Manager->FindPluginFiles();
+        const bool alfaFirst = std::find(files.begin(), files.end(), alfa) < std::find(files.begin(), files.end(), link);
+        const std::string& first = alfaFirst ? alfa : link;
+        const std::string& second = alfaFirst ? link : alfa;
+
+        std::vector<std::string> loaded = Loaded();
+        std::sort(loaded.begin(), loaded.end());
+        EXPECT_EQ(loaded, (std::vector<std::string>{"ALFA", "BETA"}));
+        ASSERT_EQ(reports.Reports().size(), 1u);
+        EXPECT_EQ(reports.Reports()[0].Message, second + ": the same library as " + first);
+        EXPECT_EQ(Manager->getPluginByName("ALFA")->Filename(), ExtractFileName(first));
+        EXPECT_EQ(Manager->LoadedAs(second), first);
+
+        // LoadPlugin asked for the second name raises instead, and records nothing.
+        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(second, false); }),
+                  second + ": the same library as " + first);
+        EXPECT_EQ(Manager->PluginCount(), 2);
+
+        while (Manager->PluginCount() > 0) Manager->UnloadPlugin(Manager->PluginCount() - 1);
+        EXPECT_FALSE(IsLibraryLoaded(alfa));
+        EXPECT_FALSE(Manager->LoadedAs(alfa).has_value());
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+    }
+}
+
+TEST_F(LoadingTest, TwoLibrariesDeclaringOneNameBothLoad) {
+    Install("alfa");
+    Install("alfa", "alfa-copy");  // a copy is another file, so another library
+    Manager->LoadPlugins();
+    EXPECT_EQ(Loaded(), (std::vector<std::string>{"ALFA", "ALFA"}));
+    EXPECT_NE(Manager->GetPlugins(0), Manager->GetPlugins(1));
+}
+
+TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
+    const struct {
+        const char* Fixture;
+        std::string Expected;   // "@" stands for the file's whole path
+        bool Recorded;          // PluginInitialize failures come after the plugin was recorded
+        std::size_t Components;  // the refused plugin's, kept with its library
+    } cases[] = {
+        {"noregister", "EPluginError: \"noregister.bpl\" nie jest pluginem programu Zarix.", false, 0},
+        {"priozero", "EPluginError: \"priozero.bpl\": nie ma określonego priorytetu ładowania.", false, 1},
+        {"initfalse", "EPluginError: \"@\" - inicjalizacja nie wykonana.", false, 1},
+        {"registerthrows", "std::runtime_error: rejestracja nie powiodła się", false, 0},
+        {"noversion", "EConvertError: noversion.bpl: the version resource is missing (no FileVersion)", false, 1},
+        {"commaversion",
+         "EConvertError: commaversion.bpl: FileVersion \"1, 0, 0, 0\" is not a dotted version: '1, 0, 0, 0' is not a "
+         "valid integer value",
+         false, 1},
+        {"registerint",
+         "EPluginError: registerint.bpl: PluginRegister raised an exception of type int, which is not a std::exception",
+         false, 0},
+        {"initint",
+         "EPluginError: initint.bpl (plugin INITINT): PluginInitialize raised an exception of type int, which is not "
+         "a std::exception",
+         true, 0},
+        {"notplugin1",
+         "EPluginError: notplugin1.bpl: PluginRegister returned an object of class "
+         "(anonymous namespace)::TFixtureSettings, not a TZarixPlugin",
+         false, 0},
+        {"notplugin5",
+         "EPluginError: notplugin5.bpl: PluginRegister returned an object of class std::runtime_error, not a "
+         "TZarixPlugin",
+         false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fixture);
+        const std::string path = Install(c.Fixture);
+        int after = 0;
+        Manager->SetOnAfterLoading([&](TObject*) { ++after; });
+        std::string expected = c.Expected;
+        if (const auto at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, path);
+        EXPECT_EQ(Raised([&] { Manager->LoadPlugin(path, true); }), expected);
+        EXPECT_EQ(Manager->PluginCount(), c.Recorded ? 1 : 0);
+        EXPECT_TRUE(c.Recorded || after == 0) << after;
+        // The failed library stays loaded, unrecorded: the manager will never unload it.
+        EXPECT_TRUE(IsLibraryLoaded(path));
+        EXPECT_TRUE(c.Recorded || Manager->ExceptionManager()->Modules().empty());
+        while (Manager->PluginCount() > 0) Manager->UnloadPlugin(0);
+        zarix_test::ExpectLibraryKept(path, c.Components);
+    }
+    // Only the plugin that was recorded reached its library's initialisation.
+    EXPECT_EQ(Only(JournalTake(), "PluginInitialize:"), std::vector<std::string>{"InitInt"});
+}
+
+TEST_F(LoadingTest, APointerToNoObjectIsRefusedWithoutBeingFollowed) {
+    // Where the pointer leads decides the words; the address itself varies between runs.
+    const std::pair<const char*, const char*> cases[] = {
+        {"notplugin2", ", which is not in writable memory, not a TZarixPlugin"},
+        {"notplugin3", ", where there is no object, not a TZarixPlugin"},
+        {"notplugin4", "an object without run-time class information at "},
+    };
+    for (const auto& [fixture, says] : cases) {
+        const std::string path = Install(fixture);
+        zarix_test::ExpectLibraryKept(path, 0);
+        const std::string message = MessageOf<EPluginError>([&] { Manager->LoadPlugin(path, false); });
+        EXPECT_EQ(message.rfind(std::string(fixture) + ".bpl: PluginRegister returned ", 0), 0u) << message;
+        EXPECT_NE(message.find(says), std::string::npos) << message;
+    }
+    EXPECT_EQ(Manager->PluginCount(), 0);
+}
+
+TEST_F(LoadingTest, RegistrationThatReturnsNothingIsReportedNamingTheFileAndNotRaised) {
+    TCapturingExceptionSink reports;
+    int after = 0;
+    Manager->SetOnAfterLoading([&](TObject*) { ++after; });
+    const std::string path = Install("registernull");
+    EXPECT_NO_THROW(Manager->LoadPlugin(path, true));
+    EXPECT_EQ(after, 0);
+    EXPECT_EQ(Manager->PluginCount(), 0);
+    EXPECT_TRUE(IsLibraryLoaded(path));
+    zarix_test::ExpectLibraryKept(path, 0);
+    ASSERT_EQ(reports.Reports().size(), 1u);
+    EXPECT_EQ(reports.Reports()[0].ExceptionClass, "EPluginError");
+    EXPECT_EQ(reports.Reports()[0].Message,
+              "registernull.bpl: PluginRegister returned no plugin; the library stays loaded, no plugin is recorded");
+}
+
+TEST_F(LoadingTest, AFileTheLoaderRefusesQuotesTheLoader) {
+    // A sound library whose dependency cannot be found: only the loader itself can tell.
+    const std::string path = Install("blank", "broken");
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    in.close();
+    const auto at = bytes.find("libzarix_test_journal.so");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 3] = 'X';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    const std::string message = MessageOf<EPackageError>([&] { Manager->LoadPlugin(path, false); });
+    EXPECT_EQ(message.rfind("cannot load library " + path + ": (", 0), 0u) << message;
+    EXPECT_EQ(message.back(), ')');
+}
+
+TEST_F(LoadingTest, TheFirstFailureEndsTheRunBeforeAnythingIsInitialised) {
+    for (const char* name : {"alfa", "beta", "priozero", "delta", "epsilon"}) Install(name);
+    const std::vector<std::string> files = Manager->FindPluginFiles();
+    EXPECT_THROW(Manager->LoadPlugins(), EPluginError);
+
+    std::vector<std::string> expected;
+    bool failedSeen = false;
+    for (const std::string& file : files) {
+        const std::string name = ChangeFileExt(ExtractFileName(file), "");
+        if (name == "priozero") failedSeen = true;
+        if (name == "priozero") zarix_test::ExpectLibraryKept(file, 1);
+        else if (!failedSeen) expected.push_back(UpperCase(name));
+        else EXPECT_FALSE(IsLibraryLoaded(file)) << name << " was found after the failure and must not be loaded";
+    }
+    EXPECT_EQ(Loaded(), expected);
+    EXPECT_EQ(Manager->CurrentPluginName, "PRIOZERO");  // it got as far as its priority
+    EXPECT_TRUE(Only(JournalTake(), "PluginInitialize:").empty());
+    EXPECT_EQ(Manager->PluginPriorities()->Count(), 0);
+
+    // A foreign exception in the initialisation walk ends it as an EPluginError.
+    Manager.reset();
+    std::filesystem::remove_all(Folder);
+    std::filesystem::create_directories(Folder);
+    Manager = std::make_unique<TZarixPluginManager>(nullptr);
+    Manager->SetPluginFolder(Folder.string());
+    Install("initint");
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugins(); }),
+              "initint.bpl (plugin INITINT): PluginInitialize raised an exception of type int, which is not a "
+              "std::exception");
+    EXPECT_EQ(Loaded(), std::vector<std::string>{"INITINT"});
+}
+
+TEST(ManagerDesignMode, AManagerInTheDesignerOnlyCarriesItsSettingsAndAPluginWithoutOneSaysSo) {
+    TComponent form(nullptr);
+    form.SetDesigning(true);
+    auto* manager = new TZarixPluginManager(&form);
+    EXPECT_EQ(manager->ExceptionManager(), nullptr);
+    EXPECT_EQ(manager->PluginPriorities(), nullptr);
+    manager->SetExtension("dll");
+    EXPECT_EQ(manager->GetExtension(), "dll");
+    EXPECT_THROW(manager->LoadPlugins(), EPluginError);
+
+    TZarixPlugin plugin(nullptr);
+    plugin.SetPluginName("Luzem");
+    EXPECT_EQ(MessageOf<EPluginError>([&] { plugin.isPluginAvailable("X"); }),
+              "Plugin \"LUZEM\" is not loaded by a plugin manager");
+}
+
+TEST_F(LoadingTest, AProbeTellsTheStageAndTheCauseAndNeverLoadsTheLibraryHere) {
+    const struct {
+        const char* Fixture;
+        bool Passed;
+        TProbeStage Stage;
+        int Signal;
+        const char* ErrorClass;
+        const char* Message;
+    } cases[] = {
+        {"alfa", true, TProbeStage::psDone, 0, "", ""},
+        {"registercrashes", false, TProbeStage::psRegister, SIGSEGV, "", "registercrashes.bpl: SIGSEGV in PluginRegister"},
+        {"startthrows", false, TProbeStage::psStartUp, SIGABRT, "",
+         "startthrows.bpl: SIGABRT in the library's start-up code (an exception of type int, which is not a "
+         "std::exception, escaped it)"},
+        {"registerint", false, TProbeStage::psRegister, 0, "EPluginError",
+         "registerint.bpl: PluginRegister raised an exception of type int, which is not a std::exception"},
+        {"priozero", false, TProbeStage::psRegister, 0, "EPluginError",
+         "\"priozero.bpl\": nie ma określonego priorytetu ładowania."},
+        {"registernull", false, TProbeStage::psRegister, 0, "EPluginError",
+         "registernull.bpl: PluginRegister returned no plugin; the library stays loaded, no plugin is recorded"},
+        {"noversion", false, TProbeStage::psRegister, 0, "EConvertError",
+         "noversion.bpl: the version resource is missing (no FileVersion)"},
+        {"initint", false, TProbeStage::psPluginInitialize, 0, "EPluginError",
+         "initint.bpl (plugin INITINT): PluginInitialize raised an exception of type int, which is not a "
+         "std::exception"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Install(c.Fixture);
+        const TProbeResult result = Manager->ProbePluginFile(path);
+        EXPECT_EQ(result.File, path);
+        EXPECT_EQ(result.Passed, c.Passed) << c.Fixture;
+        EXPECT_EQ(ProbeStageName(result.Stage), ProbeStageName(c.Stage)) << c.Fixture;
+        EXPECT_EQ(result.Signal, c.Signal) << c.Fixture;
+        EXPECT_FALSE(result.TimedOut) << c.Fixture;
+        EXPECT_EQ(result.ErrorClass, c.ErrorClass) << c.Fixture;
+        EXPECT_EQ(result.Message, c.Message) << c.Fixture;
+        EXPECT_FALSE(IsLibraryLoaded(path)) << c.Fixture;
+    }
+    EXPECT_EQ(Manager->PluginCount(), 0);
+    EXPECT_TRUE(Only(JournalTake(), "PluginInitialize:").empty());  // the child's calls stay in the child
+}
+
+TEST_F(LoadingTest, AProbeThatHangsIsStoppedAtItsDeadline) {
+    const std::string path = Install("inithangs");
+    const auto started = std::chrono::steady_clock::now();
+    const TProbeResult result = Manager->ProbePluginFile(path, 300ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_TRUE(result.TimedOut);
+    EXPECT_FALSE(result.Passed);
+    EXPECT_EQ(result.Message, "inithangs.bpl: no answer within 0.3 s in PluginInitialize; the probe was stopped");
+}
+
+TEST_F(LoadingTest, ProbingAFolderGoesOnPastALibraryThatEndsTheChild) {
+    for (const char* name : {"beta", "registercrashes", "alfa", "startthrows", "gamma"}) Install(name);
+    const std::vector<TProbeResult> results = Manager->ProbePluginFiles();
+    const std::vector<std::string> files = Manager->FindPluginFiles();
+    ASSERT_EQ(results.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(results[i].File, files[i]);
+        const bool hostile = files[i].find("registercrashes") != std::string::npos ||
+                             files[i].find("startthrows") != std::string::npos;
+        EXPECT_EQ(results[i].Passed, !hostile) << files[i];
+        EXPECT_EQ(results[i].Signal != 0, hostile) << files[i];
+    }
+    EXPECT_EQ(Manager->PluginCount(), 0);
+}
+
+namespace {
+
+class LibraryCheckTest : public LoadingTest {
+protected:
+    // The refusal's message; "" when LoadPlugin raised nothing, with the library recorded.
+    std::string Refusal(const std::string& path) {
+        const int before = Manager->PluginCount();
+        try {
+            Manager->LoadPlugin(path, false);
+        } catch (const EPackageError& e) {
+            EXPECT_EQ(Manager->PluginCount(), before) << path;
+            EXPECT_FALSE(IsLibraryLoaded(path)) << path << " was mapped although it was refused";
+            EXPECT_TRUE(Manager->ExceptionManager()->Modules().empty()) << path;
+            return e.what();
+        }
+        EXPECT_EQ(Manager->PluginCount(), before + 1) << path;
+        return "";
+    }
+    std::string Fixture(const std::string& name) const { return std::string(FIXTURE_DIR) + name + ".bpl"; }
+    std::string Name(const std::string& path) const { return path.substr(path.find_last_of('/') + 1); }
+
+    TTempDir Files;
+};
+
+std::string Truncation(const std::string& what, uint64_t end, uint64_t size) {
+    return "truncated: " + what + " ends at byte " + std::to_string(end) + " of a " + std::to_string(size) + "-byte file";
+}
+
+}  // namespace
+
+// Every cut up to the end of what the loader maps is refused, naming the first part the cut
+// falls in; every cut past it loads whole. Without the check the loader dies of SIGBUS.
+TEST_F(LibraryCheckTest, ATruncatedPluginIsRefusedAtEveryCutUntilItsSegmentsAreWhole) {
+    const TFileBytes whole = ReadFileBytes(Fixture("blank"));
+    const TElfLandmarks at = FindElfLandmarks(whole);
+    uint64_t mapped = 0;
+    for (const auto& load : at.Loads) mapped = std::max(mapped, load.End);
+    ASSERT_GT(mapped, 4096u);
+
+    std::vector<uint64_t> lengths = {0, 3, 4, 17, 63, 64, at.ProgramHeaderEnd - 1, mapped - 1, mapped, mapped + 1, whole.size() - 1};
+    for (uint64_t length = 256; length < mapped; length += 256) lengths.push_back(length);
+    for (const uint64_t length : lengths) {
+        SCOPED_TRACE("cut at " + std::to_string(length));
+        const std::string path = Files.Write("cut" + std::to_string(length) + ".bpl",
+                                             std::span(whole).first(static_cast<std::size_t>(length)));
+        std::string reason;
+        if (length < 4) reason = "not an ELF shared library";
+        else if (length < 64) reason = Truncation("the ELF header", 64, length);
+        else if (length < at.ProgramHeaderEnd) reason = Truncation("the program header table", at.ProgramHeaderEnd, length);
+        else
+            for (const auto& load : at.Loads)
+                if (reason.empty() && load.End > length)
+                    reason = Truncation("segment " + std::to_string(load.Index), load.End, length);
+
+        const auto fromBytes = InspectLibraryBytes(std::as_bytes(std::span(whole).first(static_cast<std::size_t>(length))), false);
+        EXPECT_EQ(fromBytes.value_or(""), reason);
+        EXPECT_EQ(Refusal(path), reason.empty() ? "" : Name(path) + ": " + reason);
+        if (reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
+    }
+}
+
+TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeIsRefusedByWhatItIs) {
+#if !defined(__x86_64__)
+    GTEST_SKIP() << "the messages name an x86-64 host";
+#endif
+    const struct {
+        const char* Name;
+        uint64_t Offset;
+        TFileBytes Bytes;
+        const char* Reason;
+    } cases[] = {
+        {"aarch64", 18, Le(183, 2), "built for AArch64, this host is x86-64"},
+        {"i386", 18, Le(3, 2), "built for i386, this host is x86-64"},
+        {"arm", 18, Le(40, 2), "built for ARM, this host is x86-64"},
+        {"riscv", 18, Le(243, 2), "built for RISC-V, this host is x86-64"},
+        {"ppc64", 18, Le(21, 2), "built for PowerPC64, this host is x86-64"},
+        {"s390x", 18, Le(22, 2), "built for s390x, this host is x86-64"},
+        {"unknown", 18, Le(4321, 2), "built for machine 4321, this host is x86-64"},
+        {"32-bit", 4, Le(1, 1), "a 32-bit library, this host is 64-bit"},
+        {"class 7", 4, Le(7, 1), "not an ELF shared library (unknown class 7)"},
+        {"executable", 16, Le(2, 2), "an executable, not a shared library"},
+        {"object", 16, Le(1, 2), "an object file, not a shared library"},
+        {"program header size", 0x36, Le(40, 2), "program header size 40, expected 56"},
+        {"no program headers", 0x38, Le(0, 2), "no program headers"},
+        {"program headers far away", 0x20, Le(~0ull - 8, 8), "truncated: the program header table of 504 bytes runs past the end"},
+        {"not ELF", 0, Le(0x7F454C46, 4), "not an ELF shared library"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Files.Overwritten(Fixture("blank"), c.Offset, c.Bytes);
+        const std::string message = Refusal(path);
+        EXPECT_EQ(message.substr(0, message.find(" of a ")), Name(path) + ": " + c.Reason);
+    }
+}
+
+TEST_F(LibraryCheckTest, AFileThatIsNoLibraryIsRefusedWithoutTheLoader) {
+    const std::string text = Files.Write("tekst.bpl", TFileBytes{'n', 'o', 't', ' ', 'E', 'L', 'F'});
+    const std::string empty = Files.Write("pusty.bpl", TFileBytes{});
+    const std::string folder = Files.Path() + "/katalog.bpl";
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(Refusal(text), "tekst.bpl: not an ELF shared library");
+    EXPECT_EQ(Refusal(empty), "pusty.bpl: not an ELF shared library");
+    EXPECT_EQ(Refusal(folder), "katalog.bpl: not a regular file");
+    EXPECT_EQ(Refusal(Files.Path() + "/brak.bpl"), "brak.bpl: cannot open: No such file or directory");
+}
+
+// The fields of a real stamp changed one at a time: each mismatch names both sides.
+TEST_F(LibraryCheckTest, AStampOfAnotherBuildIsRefusedWithBothValues) {
+    const TFileBytes whole = ReadFileBytes(Fixture("blank"));
+    const uint64_t stamp = FindElfLandmarks(whole).StampOffset;
+    ASSERT_NE(stamp, 0u);
+    const TAbiStamp host = HostAbiStamp();
+    const std::string hostStdLib = "libstdc++ " + std::to_string(host.StdLibMajor) + " (C++11 ABI)";
+    if (host.StdLibCxx11Abi != 1) GTEST_SKIP() << "the messages name libstdc++ with the C++11 ABI";
+    const struct {
+        const char* Name;
+        uint64_t Field;  // word of the descriptor
+        uint64_t Value;
+        std::string Reason;  // "" when the library loads
+    } cases[] = {
+        {"framework ABI", 1, host.FrameworkAbi + 7,
+         "built for framework ABI " + std::to_string(host.FrameworkAbi + 7) + ", this host has ABI " + std::to_string(host.FrameworkAbi)},
+        {"C++ ABI", 2, host.CxxAbi + 1,
+         "built with C++ ABI " + std::to_string(host.CxxAbi + 1) + ", this host has C++ ABI " + std::to_string(host.CxxAbi)},
+        {"old strings", 3, 0, "built with libstdc++ " + std::to_string(host.StdLibMajor) + " (old ABI), this host has " + hostStdLib},
+        {"newer libstdc++", 4, host.StdLibMajor + 1,
+         "built with libstdc++ " + std::to_string(host.StdLibMajor + 1) + " (C++11 ABI), this host has " + hostStdLib},
+        {"older libstdc++", 4, host.StdLibMajor - 1, ""},
+        {"other framework version, same ABI", 6, host.FrameworkMinor + 1, ""},
+        {"format", 0, 9, "framework ABI stamp of an unknown format 9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Files.Overwritten(Fixture("blank"), stamp + 4 * c.Field, Le(c.Value, 4));
+        const std::string copy = Folder / (std::string("stamp") + std::to_string(&c - cases) + ".bpl");
+        std::filesystem::copy_file(path, copy);
+        EXPECT_EQ(Refusal(copy), c.Reason.empty() ? "" : Name(copy) + ": " + c.Reason);
+        if (c.Reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
+    }
+}
+
+TEST_F(LibraryCheckTest, APluginStampedForAnotherAbiIsRefusedAndAnUnstampedOneLoadsOnlyWhenAllowed) {
+    const uint32_t abi = HostAbiStamp().FrameworkAbi;
+    EXPECT_EQ(Refusal(Install("abimismatch")), "abimismatch.bpl: built for framework ABI " + std::to_string(abi + 1) +
+                                                   ", this host has ABI " + std::to_string(abi));
+    EXPECT_EQ(ReadAbiStamp(Fixture("blank")).Value(), HostAbiStamp());
+    EXPECT_FALSE(Manager->AllowUnstampedPlugins());
+    const std::string path = Install("unstamped");
+    EXPECT_EQ(Refusal(path),
+              "unstamped.bpl: no framework ABI stamp; rebuild it with zarix_add_module or allow unstamped plugins");
+    Manager->SetAllowUnstampedPlugins(true);
+    EXPECT_EQ(Refusal(path), "");
+    EXPECT_EQ(Loaded(), std::vector<std::string>{"UNSTAMPED"});
+    EXPECT_FALSE(ReadAbiStamp(path).Value().has_value());
+}
+
+TEST_F(LibraryCheckTest, LoadPluginsEndsAtTheFirstRefusedLibrary) {
+    for (const char* name : {"alfa", "beta", "delta"}) Install(name);
+    const TFileBytes whole = ReadFileBytes(Fixture("gamma"));
+    Files.Write("x", whole);
+    std::filesystem::copy_file(Files.Truncated(Files.Path() + "/x", 20000), Folder / "gamma.bpl");
+    const std::vector<std::string> files = Manager->FindPluginFiles();
+    EXPECT_THROW(Manager->LoadPlugins(), EPackageError);
+    bool refusedSeen = false;
+    for (const std::string& file : files) {
+        if (Name(file) == "gamma.bpl") refusedSeen = true;
+        EXPECT_EQ(IsLibraryLoaded(file), !refusedSeen) << file;
+    }
+    EXPECT_EQ(Manager->PluginCount() + 1, static_cast<int>(std::find_if(files.begin(), files.end(), [&](const std::string& f) {
+                                                               return Name(f) == "gamma.bpl";
+                                                           }) - files.begin()) + 1);
+}
+
+namespace {
+// Library handles, export lookup and the folder listing the manager relies on.
+const std::string kAlfa = std::string(FIXTURE_DIR) + "alfa.bpl";
+const std::string kNoInit = std::string(FIXTURE_DIR) + "noinit.bpl";
+}  // namespace
+
+TEST(Library, ExportLookupFindsTheLibrarysOwnExportsOnly) {
+    TLibrary library = TLibrary::Load(kAlfa);
+    void* raw = dlopen(kAlfa.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(raw, nullptr);
+    EXPECT_EQ(library.Resolve("PluginRegister"), dlsym(raw, "PluginRegister"));
+    EXPECT_EQ(library.Resolve("PluginInitialize"), dlsym(raw, "PluginInitialize"));
+    EXPECT_NE(library.Resolve("PluginRegister"), nullptr);
+    EXPECT_EQ(library.Resolve("PluginRegisterX"), nullptr);
+    EXPECT_EQ(library.Resolve(""), nullptr);
+    EXPECT_NE(dlsym(raw, "malloc"), nullptr);       // the loader would hand out a dependency's symbol
+    EXPECT_EQ(library.Resolve("malloc"), nullptr);  // an export lookup does not
+    dlclose(raw);
+    TLibrary other = TLibrary::Load(kNoInit);
+    EXPECT_EQ(other.Resolve("PluginInitialize"), nullptr);
+    EXPECT_EQ(GetProcAddress(0, "PluginRegister"), nullptr);
+}
+
+TEST(Library, HandlesAreMovedNotCopiedAndUnloadOnce) {
+    ASSERT_FALSE(IsLibraryLoaded(kAlfa));
+    TLibrary first = TLibrary::Load(kAlfa);
+    TLibrary second = std::move(first);
+    EXPECT_FALSE(first);
+    EXPECT_TRUE(second);
+    EXPECT_TRUE(IsLibraryLoaded(kAlfa));
+    second = TLibrary();
+    EXPECT_FALSE(IsLibraryLoaded(kAlfa));
+    const uintptr_t handle = LoadPackage(kAlfa);
+    EXPECT_NE(GetProcAddress(handle, "PluginRegister"), nullptr);
+    UnloadPackage(handle);
+    EXPECT_FALSE(IsLibraryLoaded(kAlfa));
+    EXPECT_THROW(LoadPackage(std::string(FIXTURE_DIR) + "missing.bpl"), EPackageError);
+}
+
+TEST(FileMask, MatchesLikeThePlatformWithoutRegardToCase) {
+    EXPECT_TRUE(MatchesMask("*.bpl", "klient.bpl"));
+    EXPECT_TRUE(MatchesMask("*.bpl", "KLIENT.BPL"));
+    EXPECT_FALSE(MatchesMask("*.bpl", "klient.bplx"));
+    EXPECT_FALSE(MatchesMask("*.bpl", "klient.bp"));
+    EXPECT_TRUE(MatchesMask("*.bpl", ".bpl"));
+    EXPECT_TRUE(MatchesMask("k?ient*.b*", "klient_v2.bpl"));
+    EXPECT_TRUE(MatchesMask("*", ""));
+    EXPECT_FALSE(MatchesMask("", "x"));
+    EXPECT_TRUE(MatchesMask("*a*b*c", "xxaxxbxxbxc"));
+    EXPECT_FALSE(MatchesMask("*a*b*c", "xxaxxbxxbx"));
 }

@@ -1,0 +1,368 @@
+// The real zarixctl as a child process over real files, as people run it: help on standard
+// output, usage errors with exit code 2, a --json document from every command that parses and
+// names its schema whatever bytes the paths hold; whatever a command refuses, the folder stays
+// exactly as it was and the error exits non-zero with its reason on standard error; a killed
+// check leaves the old database or the checked one.
+#include "zarixctl_run.h"
+
+#include "services/db/zarix_db.h"
+#include "zarix/version.h"
+
+#include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+namespace zarixctl_test {
+
+using ::testing::HasSubstr;
+using nlohmann::json;
+
+const std::string kPlugins = PLUGIN_DIR;
+
+struct TRun { int Exit; std::string Errors; std::string Output; };
+
+TRun Ctl(const std::vector<std::string>& args) {
+    const fs::path errors = fs::path(::testing::TempDir()) / ("zarixctl-stderr-" + std::to_string(::getpid()));
+    const fs::path output = fs::path(::testing::TempDir()) / ("zarixctl-stdout-" + std::to_string(::getpid()));
+    const int exit = TChild(args, errors, output).Wait();
+    const TRun run{exit, ReadFile(errors), ReadFile(output)};
+    fs::remove(errors);
+    fs::remove(output);
+    return run;
+}
+
+/// The arguments as one line, for failure messages.
+std::string Shown(const std::vector<std::string>& args) {
+    std::string what;
+    for (const std::string& a : args) what += a + ' ';
+    return what;
+}
+
+/// Every entry below Path with its mode and its bytes or link target, in name order.
+std::string PathState(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return "(nothing)\n";
+    const std::string head = path.filename().string() + " " + std::to_string(st.st_mode) + " ";
+    if (S_ISLNK(st.st_mode)) return head + "-> " + fs::read_symlink(path).string() + '\n';
+    if (!S_ISDIR(st.st_mode)) return head + std::to_string(st.st_size) + ": " + ReadFile(path) + '\n';
+    std::set<fs::path> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path)) entries.insert(entry.path());
+    std::string state = head + "{\n";
+    for (const fs::path& entry : entries) state += PathState(entry);
+    return state + "}\n";
+}
+
+/// The demo database, with one more user, 7, so a replacement by a new demo one shows.
+void MakeDatabase(const fs::path& path) {
+    ASSERT_EQ(Ctl({"demo-db", path}).Exit, 0);
+    zarix::DBInt().OpenConnection("TEST", path);
+    zarix::DBInt().ExecSQL("TEST", "INSERT INTO Users VALUES (7, 'ewa', 'Ewa Nowak', 0)");
+    zarix::DBInt().CloseConnection("TEST");
+}
+
+/// A database whose table Notatki has its root page, an interior one, overwritten with garbage.
+void MakeDamagedDatabase(const fs::path& path) {
+    MakeDatabase(path);
+    zarix::DBInt().OpenConnection("TEST", path);
+    zarix::DBInt().ExecSQL("TEST", "CREATE TABLE Notatki (a TEXT); "
+                                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                                   "INSERT INTO Notatki SELECT printf('%0200d', i) FROM n");
+    zarix::TDBQuery page("SELECT rootpage, page_size FROM sqlite_master, pragma_page_size WHERE name = 'Notatki'",
+                         "TEST");
+    page.Open();
+    const long root = std::stol(page.FieldByName("rootpage")), size = std::stol(page.FieldByName("page_size"));
+    page.Close();
+    zarix::DBInt().CloseConnection("TEST");
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp((root - 1) * size)
+        << std::string(static_cast<std::size_t>(size), '\x5a');
+}
+
+const std::vector<std::string> kCommands = {"plugins", "version", "menu", "toolbar", "session", "dbcheck", "calls",
+                                            "demo-db", "parse", "compare", "name", "palette", "form", "help"};
+
+// One folder for every test: a subfolder whose name is not UTF-8, as an old file system may hand
+// one over, and databases of every kind the database commands meet.
+class Zarixctl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Folder = fs::path(::testing::TempDir()) / ("zarixctl-" + std::to_string(::getpid()));
+        fs::remove_all(Folder);
+        fs::create_directories(Folder / "wtyczki-\xff\xfe");
+        fs::copy_file(kPlugins + "/klient.bpl", Folder / "wtyczki-\xff\xfe" / "klient.bpl");
+        fs::create_directories(Folder / "pusty.db");
+        std::ofstream(Folder / "text.db") << "notatki klienta, nie baza danych\n";
+        std::ofstream{Folder / "empty.db"};
+        for (const char* name : {"firma.db", "checked.db", "ro.db", "zbak.db", "journal.db", "bez-parametrow.db"})
+            MakeDatabase(Folder / name);
+        MakeDamagedDatabase(Folder / "damaged.db");
+        ASSERT_EQ(Ctl({"dbcheck", "--folder", kPlugins, "--db", Folder / "checked.db"}).Exit, 0);
+        fs::permissions(Folder / "ro.db", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        fs::create_symlink("firma.db", Folder / "link.db");
+        std::ofstream(Folder / "zbak.db.bak") << "older";
+        std::ofstream(Folder / "journal.db-journal") << std::string(512, 'j');
+        std::ofstream(Folder / "stary.db-journal") << std::string(512, 'j');
+        zarix::DBInt().OpenConnection("TEST", Folder / "bez-parametrow.db");
+        zarix::DBInt().ExecSQL("TEST", "DROP TABLE UserParameters");
+        zarix::DBInt().CloseConnection("TEST");
+    }
+    static void TearDownTestSuite() { fs::remove_all(Folder); }
+
+    /// The arguments with each "@name" standing for that entry of Folder.
+    static std::vector<std::string> Args(std::vector<std::string> args) {
+        for (std::string& a : args)
+            if (!a.empty() && a.front() == '@') a = (Folder / a.substr(1)).string();
+        return args;
+    }
+
+    static inline fs::path Folder;
+};
+
+TEST_F(Zarixctl, HelpAndVersionAnswerOnStandardOutput) {
+    std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{"--help"}, "Usage: zarixctl [OPTIONS] SUBCOMMAND"},
+        {{"-h"}, "2 wrong usage"},
+        {{"help"}, "fileBytes"},
+        {{"--version"}, std::string("zarixctl ") + ZARIX_VERSION_STRING + " (framework ABI " +
+                            std::to_string(ZARIX_ABI_NUMBER) + ")"},
+        {{"demo-db", "-h"}, "Usage: zarixctl demo-db [OPTIONS] FILE"},
+        {{"dbcheck", "--db", "@never.db", "--help"}, "--version X"},
+    };
+    for (const std::string& command : kCommands) {
+        rows.push_back({{command, "--help"}, "Usage: zarixctl " + command});
+        rows.push_back({{"help", command}, "Usage: zarixctl " + command});
+    }
+    for (const auto& [args, text] : rows) {
+        const TRun run = Ctl(Args(args));
+        EXPECT_EQ(run.Exit, 0) << Shown(args) << run.Errors;
+        EXPECT_THAT(run.Output, HasSubstr(text)) << Shown(args);
+        EXPECT_EQ(run.Errors, "") << Shown(args);
+    }
+    EXPECT_FALSE(fs::exists("-h")) << "demo-db -h made a database";
+    EXPECT_FALSE(fs::exists(Folder / "never.db"));
+}
+
+TEST_F(Zarixctl, BadCommandLinesExitTwoSayWhyAndTouchNothing) {
+    const struct {
+        std::vector<std::string> Args;
+        std::string Error;
+    } rows[] = {
+        {{}, "zarixctl: a command is required\nRun \"zarixctl --help\""},
+        {{"frobnicate"}, "frobnicate"},
+        {{"help", "frobnicate"}, "zarixctl help: no command frobnicate"},
+        {{"plugins", "--folder"}, "zarixctl plugins: --folder needs a value (DIR)"},
+        {{"plugins", "--isolatd"}, "zarixctl plugins: The following argument was not expected: --isolatd"},
+        {{"menu", "--isolated"}, "not expected: --isolated"},
+        {{"form", "--folder", "@x"}, "zarixctl form: The following arguments were not expected"},
+        {{"session", "--ext", "so"}, "not expected: so --ext"},
+        {{"toolbar", "--db", "@new.db"}, "zarixctl toolbar: --user is required"},
+        {{"calls", "--folder", kPlugins}, "zarixctl calls: --db is required"},
+        {{"dbcheck"}, "--db is required"},
+        {{"version"}, "zarixctl version: FILE is required"},
+        {{"compare", "1.0"}, "zarixctl compare: B is required"},
+        {{"demo-db"}, "zarixctl demo-db: FILE|URL is required"},
+        {{"demo-db", "@a.db", "@b.db"}, "not expected: "},
+        {{"demo-db", "@a.db", "--force=@b.db"}, "--force"},
+        {{"parse"}, "TEXT is required"},
+        {{"dbcheck", "--db", "@new.db", "--version", "1.x"}, "--version \"1.x\" is not a version"},
+    };
+    for (const auto& row : rows) {
+        const std::vector<std::string> args = Args(row.Args);
+        const std::string before = PathState(Folder);
+        const TRun run = Ctl(args);
+        EXPECT_EQ(run.Exit, 2) << Shown(args) << run.Errors;
+        EXPECT_THAT(run.Errors, HasSubstr(Args({row.Error})[0])) << Shown(args);
+        EXPECT_EQ(run.Output, "") << Shown(args);
+        EXPECT_EQ(PathState(Folder), before) << Shown(args);
+    }
+}
+
+// Run in order: the database each later command needs is made and checked by the rows before.
+TEST_F(Zarixctl, EveryJsonDocumentParsesAndNamesItsSchema) {
+    const std::string odd = (Folder / "wtyczki-\xff\xfe").string();
+    std::string oddHex;
+    for (const unsigned char c : odd) oddHex += "0123456789abcdef"[c >> 4], oddHex += "0123456789abcdef"[c & 15];
+    const struct {
+        std::vector<std::string> Args;
+        int Exit;
+        std::string Pointer;
+        json Expected;
+    } rows[] = {
+        {{"plugins", "--folder=" + kPlugins, "--json"}, 0, "/plugins/3/dependencies/0/loadedVersion", "1.4.2.0"},
+        {{"version", kPlugins + "/dokmag.bpl", "--json"}, 0, "/fileVersion", "1.4.2.0"},
+        {{"version", kPlugins + "/dokmag.bpl", "--json"}, 0, "/translation", "041504E2"},
+        {{"version", __FILE__, "--json"}, 1, "/fileVersion", nullptr},
+        {{"menu", "--folder", kPlugins, "--json"}, 0, "/items/0/caption", "Kartoteki"},
+        {{"session", "--folder", kPlugins, "--json"}, 0, "/steps/7/windows/1/text", "Karta: Kowalski Jan"},
+        {{"demo-db", "@demo.db", "--json"}, 0, "/done", "created"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@demo.db", "--json"}, 0, "/versionAfter", "1.4.0.0"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@demo.db", "--version=1.0", "--json"}, 1, "/error",
+         "the check stopped: --version \"1.0\" is older than the database's version 1.4.0.0, which never moves backwards"},
+        {{"calls", "--folder", kPlugins, "--db", "@demo.db", "--json"}, 0, "/sections/0/calls/0/result",
+         "\"Kowalski Jan\""},
+        {{"toolbar", "--folder", kPlugins, "--db", "@demo.db", "--user=1", "--json"}, 0, "/buttons/2/caption",
+         "Cenniki ..."},
+        {{"parse", "1.2", "abc", "--json"}, 1, "/texts/1/error/class", "EConvertError"},
+        {{"compare", "1.10.0.0", "2.0.0.0", "--json"}, 0, "/relation", ">"},
+        {{"name", "Kopia danych", "--json"}, 0, "/names/0/pluginName", "KOPIADANYCH"},
+        {{"palette", "--json"}, 0, "/pages/0/name", "Zarix"},
+        {{"form", "--json"}, 0, "/properties/0/name", "Caption"},
+        {{"plugins", "--folder", odd, "--json"}, 0, "/folderBytes", oddHex},
+        {{"plugins", "--folder", odd, "--json"}, 0, "/plugins/0/name", "KLIENT"},
+        {{"version", odd + "/klient.bpl", "--json"}, 0, "/fileBytes", oddHex + "2f6b6c69656e742e62706c"},
+    };
+    for (const auto& row : rows) {
+        const std::vector<std::string> args = Args(row.Args);
+        const TRun run = Ctl(args);
+        EXPECT_EQ(run.Exit, row.Exit) << Shown(args) << run.Errors;
+        const json document = json::parse(run.Output, nullptr, false);
+        ASSERT_TRUE(document.is_object()) << Shown(args) << run.Output;
+        EXPECT_EQ(document.value("schema", ""), "zarixctl." + args[0] + "/1") << Shown(args);
+        const json::json_pointer pointer(row.Pointer);
+        ASSERT_TRUE(document.contains(pointer)) << Shown(args) << run.Output;
+        EXPECT_EQ(document.at(pointer), row.Expected) << Shown(args);
+    }
+}
+
+TEST_F(Zarixctl, EveryRefusalExitsNonZeroSaysWhyAndChangesNothing) {
+    const std::string damaging = DAMAGING_PLUGIN_DIR;
+    const struct {
+        std::vector<std::string> Args;
+        int Exit;
+        std::string Error;
+    } rows[] = {
+        // demo-db over every kind of existing path, then with --force.
+        {{"demo-db", "@firma.db"}, 1, "firma.db already exists (a file); demo-db never overwrites anything"},
+        {{"demo-db", "@empty.db"}, 1, "already exists (an empty file)"},
+        {{"demo-db", "@pusty.db"}, 1, "already exists (a folder)"},
+        {{"demo-db", "@link.db"}, 1, "already exists (a symbolic link)"},
+        {{"demo-db", "@ro.db"}, 1, "already exists (a read-only file)"},
+        {{"demo-db", "@text.db", "--force"}, 1, "text.db is not replaced: it is not an SQLite database (no SQLite header)"},
+        {{"demo-db", "@empty.db", "--force"}, 1, "is not replaced: it is an empty file"},
+        {{"demo-db", "@pusty.db", "--force"}, 1, "is not replaced: it is a folder"},
+        {{"demo-db", "@link.db", "--force"}, 1, "is not replaced: it is a symbolic link"},
+        {{"demo-db", "@ro.db", "--force"}, 1, "is not replaced: it is a read-only file"},
+        {{"demo-db", "@damaged.db", "--force"}, 1, "is not replaced: it is damaged: Page "},
+        {{"demo-db", "@zbak.db", "--force"}, 1, "zbak.db.bak already exists; move it away first"},
+        {{"demo-db", "@journal.db", "--force"}, 1, "journal.db-journal lies beside it"},
+        {{"demo-db", "@stary.db"}, 1, "stary.db is not created: " + (Folder / "stary.db-journal").string()},
+        // Commands that only read, over a database that is not there.
+        {{"menu", "--folder", kPlugins, "--db", "@brak.db"}, 1,
+         "zarixctl: Cannot open database \"" + (Folder / "brak.db").string() +
+             "\" as connection \"DBCONN\": no such database file"},
+        {{"toolbar", "--folder", kPlugins, "--db", "@brak/firma.db", "--user", "1"}, 1, "no such database file"},
+        {{"calls", "--folder", kPlugins, "--db", "@pusty.db"}, 1, "it is a folder, not a database file"},
+        // Users, folders and errors the framework reports instead of raising.
+        {{"toolbar", "--folder", kPlugins, "--db", "@firma.db", "--user", "99"}, 1, "zarixctl: no user 99 in "},
+        {{"menu", "--folder", kPlugins, "--db", "@firma.db", "--user", "0"}, 1, "--user \"0\" is not a user number"},
+        {{"toolbar", "--folder", kPlugins, "--db", "@firma.db", "--user", "abc"}, 1, "--user \"abc\" is not a user"},
+        {{"menu", "--folder", kPlugins, "--user", "2"}, 1, "--user needs --db"},
+        {{"toolbar", "--folder", kPlugins, "--db", "@bez-parametrow.db", "--user", "2"}, 1,
+         "EDatabaseError: Database error on connection \"DBCONN\": no such table: UserParameters"},
+        {{"session", "--folder", "/nonexistent"}, 1, "zarixctl: /nonexistent: no such plugin folder"},
+        {{"toolbar", "--folder", kPlugins, "--db"}, 2, "zarixctl toolbar: --db needs a value"},
+        // The database check.
+        {{"dbcheck", "--folder", kPlugins, "--db", "@damaged.db"}, 1,
+         "damaged.db: the database is damaged (Page 9: btreeInitPage() returns error code 11; "},
+        {{"dbcheck", "--folder", damaging, "--db", "@firma.db"}, 1,
+         "the check stopped: the checked database fails SQLite's quick "
+         "check: 2nd reference to page "},
+        {{"dbcheck", "--folder", "/nonexistent", "--db", "@firma.db"}, 1, "no such plugin folder"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@brak/nowa.db"}, 1,
+         "nowa.db: no such folder " + (Folder / "brak").string()},
+        // A version the modules cannot compare stops the check; the new file goes again.
+        {{"dbcheck", "--folder", kPlugins, "--db", "@nowa.db", "--version", "65535.65535.65535.65535"}, 1,
+         "the check stopped at \"Weryfikacja struktury modułu: Kontrahenci\": Moduł Kontrahenci: nieprawidłowa wersja "
+         "bazy danych"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "-1"}, 2,
+         "--version \"-1\" is not a version: \"-1\" is not a number from 0 to 65535"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "abc"}, 2, "\"abc\" is not a number"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "1.2.3.4.5"}, 2, "at most four parts"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", "1.3"}, 1,
+         "--version \"1.3\" is older than the database's version 1.4.0.0, which never moves backwards"},
+        {{"dbcheck", "--folder", kPlugins, "--db", "@checked.db", "--version", ""}, 1, "--version \"\" is older"},
+    };
+    for (const auto& row : rows) {
+        const std::vector<std::string> args = Args(row.Args);
+        const std::string before = PathState(Folder);
+        const TRun run = Ctl(args);
+        EXPECT_EQ(run.Exit, row.Exit) << Shown(row.Args) << "\n" << run.Errors;
+        EXPECT_THAT(run.Errors, HasSubstr(row.Error)) << Shown(row.Args);
+        EXPECT_EQ(PathState(Folder), before) << Shown(row.Args);
+    }
+}
+
+TEST_F(Zarixctl, ForceKeepsTheOldDatabaseAsBakAndPutsANewOneInPlace) {
+    const fs::path target = Folder / "zastap" / "firma.db";
+    fs::create_directory(target.parent_path());
+    fs::copy_file(Folder / "firma.db", target);
+    const std::string old = ReadFile(target);
+
+    ASSERT_EQ(Ctl({"demo-db", target, "--force"}).Exit, 0);
+    EXPECT_EQ(ReadFile(target.string() + ".bak"), old);
+    EXPECT_NE(ReadFile(target), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), {}), 2) << "a temporary file is left";
+}
+
+/// What a check changes, once SQLite has rolled back a killed run's journal: schema, stored
+/// version, each table's row count. The file must pass the full integrity check.
+std::string DatabaseState(const fs::path& path) {
+    zarix::DBInt().OpenConnection("STATE", path, zarix::TDBOpenMode::omExistingOnly);
+    std::string state;
+    const auto rows = [&](const std::string& sql) {
+        zarix::TDBQuery query(sql, "STATE");
+        for (query.Open(); !query.Eof(); query.Next())
+            for (int i = 0; i < query.FieldCount(); ++i) state += query.FieldByName(query.FieldName(i)) + '|';
+    };
+    rows("PRAGMA integrity_check");
+    EXPECT_EQ(state, "ok|") << path;
+    rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
+    rows("SELECT UPAValue FROM UserParameters WHERE UPAUserOrigid = 0 AND UPAName = 'Administracja|WersjaBazy'");
+    std::vector<std::string> tables;
+    zarix::TDBQuery names("SELECT name FROM sqlite_master WHERE type = 'table'", "STATE");
+    for (names.Open(); !names.Eof(); names.Next()) tables.push_back(names.FieldByName("name"));
+    for (const std::string& table : tables) rows("SELECT '" + table + "', count(*) FROM \"" + table + "\"");
+    zarix::DBInt().CloseConnection("STATE");
+    return state;
+}
+
+// Kills the check after delays spread over one whole run: each time the database must be the
+// old one or the fully checked one, never anything in between.
+TEST_F(Zarixctl, AKilledCheckLeavesTheOldDatabaseOrTheCheckedOne) {
+    const fs::path db = Folder / "kill" / "firma.db", errors = Folder / "kill" / "stderr";
+    fs::create_directory(db.parent_path());
+    const std::vector<std::string> check{"dbcheck", "--folder", kPlugins, "--db", db};
+    fs::copy_file(Folder / "firma.db", db);
+    const std::string oldState = DatabaseState(db);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Ctl(check).Exit, 0);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    const std::string checkedState = DatabaseState(db);
+    ASSERT_NE(oldState, checkedState);
+
+    constexpr int kKills = 40;
+    int sawOld = 0, sawChecked = 0, killedInside = 0;
+    for (int i = 0; i <= kKills; ++i) {
+        fs::copy_file(Folder / "firma.db", db, fs::copy_options::overwrite_existing);
+        {
+            TChild child(check, errors);
+            std::this_thread::sleep_for(whole * 13 / 10 * i / kKills);
+            // The last run ends on its own however busy the machine is.
+            EXPECT_TRUE(i < kKills || child.Wait() == 0);
+        }
+        killedInside += fs::exists(db.string() + "-journal");
+        const std::string state = DatabaseState(db);
+        sawOld += state == oldState;
+        sawChecked += state == checkedState;
+        ASSERT_TRUE(state == oldState || state == checkedState) << "killed at " << i << "/" << kKills << ":\n" << state;
+    }
+    EXPECT_GT(sawOld, 0);
+    EXPECT_GT(sawChecked, 0);
+    RecordProperty("KilledInsideTheTransaction", killedInside);
+}
+
+}  // namespace zarixctl_test

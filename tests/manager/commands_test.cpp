@@ -1,0 +1,649 @@
+// The commands of the plugins shown, over plugins loaded from copies of a blank fixture library
+// with commands the tests add and a fresh in-memory "DBCONN" database: the main menu built from
+// them (order, reuse of items, reports), the toolbar (the user's rows or the default commands,
+// captions, shortcuts, hidden buttons), the privilege pass over the menu items, the plugin
+// component's window and menu services, and unloading that cuts every view that could run a
+// plugin's code.
+#include "loading_fixture.h"
+
+#include "mdi/ZarixMDIContainer.h"
+#include "platform/rtl/strings.h"
+#include "platform/ui/shortcuts.h"
+#include "services/db/parameters.h"
+#include "services/db/security.h"
+#include "services/db/tables.h"
+#include "services/db/zarix_db.h"
+#include "services/exception_handler.h"
+
+#include <set>
+
+using namespace zarix;
+
+class CommandTest : public LoadingTest {
+protected:
+    void SetUp() override {
+        LoadingTest::SetUp();
+        zarix::DBInt().OpenConnection("DBCONN", ":memory:");
+        zarix::CreateZarixTables("DBCONN");
+    }
+    void TearDown() override {
+        LoadingTest::TearDown();
+        zarix::UserSecurity().SetPrivilegeChecker({});
+        zarix::UserSecurity().SetLoggedUser(0);
+        zarix::DBInt().CloseConnection("DBCONN");
+    }
+    /// Loads `count` blank plugins and returns them in load order.
+    std::vector<zarix::TZarixPlugin*> LoadBlank(int count) {
+        for (int i = 0; i < count; ++i) Manager->LoadPlugin(Install("blank", "blank" + std::to_string(i)), false);
+        std::vector<zarix::TZarixPlugin*> plugins;
+        for (int i = 0; i < Manager->PluginCount(); ++i) plugins.push_back(Manager->GetPlugins(i));
+        return plugins;
+    }
+    /// Adds a command whose handler records "<caption>" in Clicks.
+    zarix::TZarixPluginCommand* Add(zarix::TZarixPlugin* plugin, const std::string& caption, const std::string& path,
+                                    const std::string& position, int toolBarPos = -1, const std::string& privilege = "",
+                                    const std::string& buttonCaption = "", bool enabled = true, int icon = 1) {
+        plugin->AddCommand(enabled, caption, "o " + caption, position, path,
+                           [this, caption](zarix::TObject*) { Clicks.push_back(caption); }, privilege, icon, true,
+                           toolBarPos, buttonCaption.empty() ? caption : buttonCaption);
+        return plugin->Commands()->Items(plugin->Commands()->Count() - 1);
+    }
+    /// Loads alfa ("Alfa 1", "Alfa 2") and beta ("Beta 1") and shows their commands in Menu, Bar
+    /// and Actions.
+    void LoadShown(zarix::TMainMenu& Menu, zarix::TToolBar& Bar, zarix::TActionList& Actions) {
+        Manager->LoadPlugin(Install("alfa"), false);
+        Manager->LoadPlugin(Install("beta"), false);
+        Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+        Manager->SetCommandsBasedToolBar(&Bar, nullptr, &Actions);
+    }
+    std::vector<std::string> CommandOrder() const {
+        std::vector<std::string> order;
+        zarix::TList* list = Manager->getCommandList();
+        for (int i = 0; list != nullptr && i < list->Count(); ++i)
+            order.push_back(static_cast<zarix::TZarixPluginCommand*>(list->Items(i))->Caption());
+        return order;
+    }
+    static std::vector<std::string> Captions(const zarix::TMenuItem* parent) {
+        std::vector<std::string> captions;
+        for (int i = 0; i < parent->Count(); ++i) captions.push_back(parent->Items(i)->Caption());
+        return captions;
+    }
+    void AddToolBarRow(int user, const std::string& path) {
+        zarix::DBInt().ExecSQL("DBCONN", "insert into UserToolBar values (" + std::to_string(user) + ", '" + path + "')");
+    }
+
+    std::vector<std::string> Clicks;
+};
+
+TEST_F(CommandTest, MenuFollowsPositionsAndReusesItemsAlongTheWay) {
+    const auto plugins = LoadBlank(2);
+    Add(plugins[0], "Kontrahenci", "Kartoteki|Kontrahenci", "1|0");
+    Add(plugins[0], "Faktura VAT", "&Dokumenty|Faktura VAT", "0|0");
+    Add(plugins[1], "Cenniki", "Kartoteki|Cenniki", "1|1");
+    Add(plugins[1], "Towary", "KARTOTEKI|Towary", "1|2");  // found whatever the letter case
+    TMainMenu menu(nullptr);
+    TImageList images(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, &images, nullptr);
+
+    EXPECT_EQ(CommandOrder(), (std::vector<std::string>{"Faktura VAT", "Kontrahenci", "Cenniki", "Towary"}));
+    EXPECT_EQ(Manager->MenuRoot(), menu.Items());
+    EXPECT_EQ(menu.Images(), &images);
+    ASSERT_EQ(Captions(menu.Items()), (std::vector<std::string>{"&Dokumenty", "Kartoteki"}));
+    TMenuItem* registers = menu.Items()->Items(1);
+    EXPECT_EQ(registers->ImageIndex(), 495);
+    EXPECT_EQ(Captions(registers), (std::vector<std::string>{"Kontrahenci", "Cenniki", "Towary"}));
+    TMenuItem* prices = registers->Items(1);
+    EXPECT_EQ(prices->Hint(), "o Cenniki");
+    EXPECT_EQ(prices->ImageIndex(), 1);
+    EXPECT_EQ(plugins[1]->Commands()->Items(0)->MenuItemRef(), prices);
+    prices->Click();
+    EXPECT_EQ(Clicks, std::vector<std::string>{"Cenniki"});
+
+    // A second set-up over the same menu finds every item and makes none.
+    const int before = menu.ComponentCount();
+    Manager->SetCommandsBasedMenu(&menu, &images, nullptr);
+    EXPECT_EQ(menu.ComponentCount(), before);
+    EXPECT_EQ(plugins[1]->Commands()->Items(0)->MenuItemRef(), prices);
+}
+
+TEST_F(CommandTest, SortExchangesOnlyWhereTheFirstDifferingLevelIsGreater) {
+    const auto plugins = LoadBlank(1);
+    Add(plugins[0], "b", "X|b", "2|1");
+    Add(plugins[0], "a", "X|a", "1|5");    // 1 < 2 at level 0: moves before "b"
+    Add(plugins[0], "c", "c", "2");        // a leading part of "2|1": they never pass each other
+    Add(plugins[0], "d", "Y|d|e", "1|2|9");
+    Add(plugins[0], "e", "Y|d|f", "2|2|1");  // level 0 decides: stays after "d"
+    Add(plugins[0], "f", "f", "01");       // "01" and "1" are different texts but the same number
+    Add(plugins[0], "g", "g", "1");
+    TMainMenu menu(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    // "d" (1|2|9) goes before "a" (1|5): same first level, and 2 < 5 at the second.
+    EXPECT_EQ(CommandOrder(), (std::vector<std::string>{"d", "a", "f", "g", "b", "c", "e"}));
+    EXPECT_TRUE(TZarixPluginManager::IsSameGroup({"1", "2"}, {"1", "3"}, 0));
+    EXPECT_FALSE(TZarixPluginManager::IsSameGroup({"1", "2"}, {"1", "3"}, 1));
+    EXPECT_TRUE(TZarixPluginManager::IsSameGroup({"1"}, {"2"}, -1));
+    EXPECT_FALSE(TZarixPluginManager::IsSameGroup({"01"}, {"1"}, 0));
+}
+
+TEST_F(CommandTest, PathAndPositionOfDifferentLengthsStopTheBuildWithOneReport) {
+    const auto plugins = LoadBlank(1);
+    Add(plugins[0], "Pierwsze", "Menu|Pierwsze", "0|0");
+    Add(plugins[0], "Zle", "A|B", "1");
+    Add(plugins[0], "Ostatnie", "Koniec|Ostatnie", "2|0");
+    TCapturingExceptionSink sink;
+    TMainMenu menu(nullptr);
+    EXPECT_NO_THROW(Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr));
+    ASSERT_EQ(sink.Reports().size(), 1u);
+    EXPECT_EQ(sink.Reports()[0].Context, "Menu path create error ! ");
+    EXPECT_EQ(sink.Reports()[0].ExceptionClass, "Exception");
+    EXPECT_EQ(sink.Reports()[0].Message, "Create menu: MenuPath differs from MenuPositions - (A|B - 1)");
+    ASSERT_EQ(Captions(menu.Items()), std::vector<std::string>{"Menu"});
+    EXPECT_EQ(Captions(menu.Items()->Items(0)), std::vector<std::string>{"Pierwsze"});  // nothing after the failure
+}
+
+TEST_F(CommandTest, ABadPositionFailsTheSetUpWhenTheSortMeetsItAndTheWalkOtherwise) {
+    const auto plugins = LoadBlank(1);
+    TZarixPluginCommand* bad = Add(plugins[0], "Pusty", "", "");
+    TMainMenu menu(nullptr);
+    TCapturingExceptionSink sink;
+    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);  // alone, the sort compares nothing
+    ASSERT_EQ(sink.Reports().size(), 1u);
+    EXPECT_EQ(sink.Reports()[0].ExceptionClass, "EConvertError");
+    EXPECT_EQ(menu.Items()->Count(), 0);  // converted before anything was made
+    EXPECT_EQ(bad->MenuItemRef(), nullptr);
+
+    Add(plugins[0], "Drugi", "Drugi", "1");
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr); }),
+              "Menu create error.");
+    EXPECT_EQ(menu.Items()->Count(), 0);
+    EXPECT_EQ(Manager->getCommandList()->Count(), 2);  // replaced before the sort failed
+}
+
+TEST_F(CommandTest, ACaptionThatIsATopLevelEntryGetsNoItemInTheListBuild) {
+    const auto plugins = LoadBlank(1);
+    Add(plugins[0], "Raport", "Kartoteki|Raport", "0|0");
+    TZarixPluginCommand* clash = Add(plugins[0], "kartoteki", "Kartoteki|Zestawienie", "0|1");
+    Add(plugins[0], "Bilans", "Księgowość|Bilans", "1|0");
+    TZarixPluginCommand* folded = Add(plugins[0], "KSIĘGOWOŚĆ", "Zestawy|Księgi", "2|0");
+    TMainMenu menu(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    EXPECT_EQ(Captions(menu.Items()->Items(0)), std::vector<std::string>{"Raport"});
+    EXPECT_EQ(clash->MenuItemRef(), nullptr);
+    EXPECT_EQ(folded->MenuItemRef(), nullptr);  // letter case is ignored in every script
+    // The single-plugin build makes it all the same, with the command's ImageIndex, and leaves
+    // the command's references alone.
+    Manager->UpdateCommandsBasedMenu(plugins[0]);
+    ASSERT_EQ(Captions(menu.Items()->Items(0)), (std::vector<std::string>{"Raport", "kartoteki"}));
+    EXPECT_EQ(clash->MenuItemRef(), nullptr);
+    EXPECT_EQ(menu.Items()->Items(0)->Items(1)->ImageIndex(), 1);
+}
+
+TEST_F(CommandTest, WithoutCommandsOnlyTheMenuComesToBeAndRefreshesReachOnlyAListeningHost) {
+    std::vector<std::string> refreshes;
+    Manager->MenuMustRefresh();  // nobody listens yet
+    Manager->CaptionMustRefresh();
+    Manager->OnMenuMustRefresh = [&](TObject* sender) { refreshes.push_back(sender == Manager.get() ? "menu" : "?"); };
+    Manager->OnMainCaptionRefresh = [&](TObject* sender) { refreshes.push_back(sender == Manager.get() ? "caption" : "?"); };
+    Manager->MenuMustRefresh();
+    Manager->CaptionMustRefresh();
+    EXPECT_EQ(refreshes, (std::vector<std::string>{"menu", "caption"}));
+    EXPECT_EQ(Manager->getCommandList(), nullptr);
+    EXPECT_EQ(Manager->Menu(), nullptr);
+    const auto plugins = LoadBlank(1);
+    Add(plugins[0], "Ukryte", "Ukryte", "0")->SetShowInMenu(false);
+    Manager->SetCommandsBasedMenu(nullptr, nullptr, nullptr);
+    ASSERT_NE(Manager->Menu(), nullptr);
+    EXPECT_EQ(Manager->Menu()->Owner(), Manager.get());
+    EXPECT_EQ(Manager->Menu()->Items()->Count(), 0);
+    EXPECT_EQ(Manager->getCommandList()->Count(), 0);
+}
+
+TEST_F(CommandTest, ItemsCopyEnabledAndVisibleAndIconsOnlyWhenGiven) {
+    const auto plugins = LoadBlank(1);
+    TZarixPluginCommand* off = Add(plugins[0], "Wyłączone", "Wyłączone", "0", -1, "", "", false, -1);
+    off->SetVisible(false);
+    TMainMenu menu(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    TMenuItem* item = off->MenuItemRef();
+    ASSERT_NE(item, nullptr);
+    EXPECT_FALSE(item->Enabled());
+    EXPECT_FALSE(item->Visible());
+    EXPECT_EQ(item->ImageIndex(), -1);
+    item->Click();  // a disabled item does not run its command
+    EXPECT_TRUE(Clicks.empty());
+}
+
+namespace {
+
+std::vector<std::string> Hints(const TToolBar& bar) {
+    std::vector<std::string> hints;
+    for (int i = 0; i < bar.ButtonCount(); ++i) hints.push_back(bar.Buttons(i)->Hint());
+    return hints;
+}
+
+}  // namespace
+
+class ToolBarTest : public CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        Plugins = LoadBlank(2);
+        Add(Plugins[0], "Faktura", "Dokumenty|Faktura", "2|0", 0, "", "Nowa_faktura");
+        Add(Plugins[0], "Paragon", "Dokumenty|Paragon", "2|1", 5);
+        Add(Plugins[0], "Bez przycisku", "Dokumenty|Bez przycisku", "2|2", -1);
+        Add(Plugins[1], "Kontrahenci", "Kartoteki|Kontrahenci", "1|0", 1);
+        Add(Plugins[1], "Wyłączone", "Kartoteki|Wyłączone", "1|1", 2, "", "", false);
+        Manager->SetCommandsBasedMenu(&Menu, &Images, nullptr);
+        ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 0, "T");
+        Manager->ToolBarMustRefresh(7);
+    }
+    std::vector<TZarixPlugin*> Plugins;
+    TMainMenu Menu{nullptr};
+    TImageList Images{nullptr};
+    TToolBar Bar{nullptr};
+    TActionList Actions{nullptr};
+};
+
+TEST_F(ToolBarTest, WithoutRowsEveryEnabledCommandWithAPlaceGetsAButtonInMenuOrder) {
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    // Menu order puts "Kartoteki" (1|...) before "Dokumenty" (2|...); the disabled one is left out.
+    EXPECT_EQ(Hints(Bar), (std::vector<std::string>{"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon"}));
+    EXPECT_EQ(Bar.Images(), &Images);
+    EXPECT_TRUE(Bar.ShowCaptions());
+    EXPECT_EQ(Bar.Buttons(1)->Caption(), "Nowa_faktura");  // 12 characters: kept as it is
+    EXPECT_EQ(Bar.Buttons(0)->Left(), 0);
+    EXPECT_EQ(Bar.Buttons(2)->Left(), 2 * Bar.Buttons(0)->Width());
+    EXPECT_TRUE(Bar.Buttons(0)->ShowHint());
+    EXPECT_EQ(Bar.Buttons(0)->Height(), Bar.Height());
+    EXPECT_EQ(Plugins[0]->Commands()->Items(0)->ToolItemRef(), Bar.Buttons(1));
+    ASSERT_EQ(Actions.ActionCount(), 3);
+    EXPECT_TRUE(Actions.IsShortCut(TextToShortCut("Alt+F3")));
+    Bar.Buttons(0)->Click();
+    EXPECT_EQ(Clicks, (std::vector<std::string>{"Paragon", "Kontrahenci"}));
+}
+
+TEST_F(ToolBarTest, TheUsersRowsChooseTheButtonsByTrimmedExactPath) {
+    AddToolBarRow(7, "  Dokumenty|Bez przycisku\t");
+    AddToolBarRow(7, "kartoteki|kontrahenci");  // letter case counts: no match
+    AddToolBarRow(7, "Dokumenty|Paragon");
+    AddToolBarRow(7, "Dokumenty|Paragon");      // twice: two buttons
+    AddToolBarRow(8, "Dokumenty|Faktura");      // another user's
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    EXPECT_EQ(Hints(Bar), (std::vector<std::string>{"Alt+F1 Paragon", "Alt+F2 Paragon", "Alt+F3 Bez przycisku"}));
+    EXPECT_TRUE(Plugins[0]->Commands()->Items(2)->ShowOnToolBar());  // chosen by the user: set for good
+    // Rows that match nothing fall back to the default buttons.
+    Manager->ToolBarMustRefresh(9);
+    AddToolBarRow(9, "Nie|Istnieje");
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    EXPECT_EQ(Hints(Bar), (std::vector<std::string>{"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon"}));
+}
+
+TEST_F(ToolBarTest, ShortcutsSkipAltF4AndEndAfterF24) {
+    for (int i = 0; i < 22; ++i)
+        Add(Plugins[1], "P" + std::to_string(i), "Z|P" + std::to_string(i), "3|" + std::to_string(i), 0);
+    Manager->SetCommandsBasedMenu(&Menu, &Images, nullptr);
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    ASSERT_EQ(Bar.ButtonCount(), 25);
+    const std::vector<std::string> hints = Hints(Bar);
+    EXPECT_EQ(hints[3].rfind("Alt+F5 ", 0), 0u);
+    EXPECT_EQ(hints[4].rfind("Alt+F6 ", 0), 0u);
+    EXPECT_EQ(hints[22].rfind("Alt+F24 ", 0), 0u);
+    EXPECT_EQ(hints[23], " P20");  // Alt+F25 names no key: no shortcut, the hint begins with the blank
+    EXPECT_EQ(Actions.Actions(23)->ShortCut(), 0);
+    for (const std::string& hint : hints) EXPECT_EQ(hint.rfind("Alt+F4 ", 0), std::string::npos);
+}
+
+TEST_F(ToolBarTest, LongCaptionsAreShortenedCountingCharacters) {
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    struct Case {
+        const char* Text;
+        const char* Caption;
+    };
+    const Case cases[] = {
+        {"Dokumenty_magazynowe PZ", "Dokumenty magazynowe"},
+        {"Dokumenty magazynowe PZ", "Dokumenty ..."},
+        {"Zażółć gęślą jaźń ok", "Zażółć gęślą jaźń ok"},  // 20 characters, 29 bytes: not shortened
+        {"Zażółć gęślą jaźń oka", "Zażółć ..."},
+        {"Bardzodlugiopisbezspacji", "..."},
+        {"Bardzo_dlugi_opis_bez_spacji", ""},
+        {"  Krótki opis  ", "  Krótki opis  "},
+    };
+    for (const Case& c : cases) {
+        Plugins[0]->Commands()->Items(1)->SetToolButtonCaption(c.Text);
+        Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+        EXPECT_EQ(Plugins[0]->Commands()->Items(1)->ToolItemRef()->Caption(), c.Caption) << c.Text;
+    }
+}
+
+TEST_F(ToolBarTest, HiddenButtonsStayOutOfTheNextBuildOnly) {
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    Manager->SetCommandToolBarVisible("Dokumenty", false);  // a submenu hides all below it
+    EXPECT_FALSE(Bar.Buttons(1)->Visible());
+    EXPECT_FALSE(Bar.Buttons(2)->Visible());
+    EXPECT_TRUE(Bar.Buttons(0)->Visible());
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    EXPECT_EQ(Hints(Bar), std::vector<std::string>{"Alt+F1 Kontrahenci"});
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    EXPECT_EQ(Bar.ButtonCount(), 3);
+    Manager->SetCommandToolBarVisible("", false);
+    for (int i = 0; i < Bar.ButtonCount(); ++i) EXPECT_FALSE(Bar.Buttons(i)->Visible());
+}
+
+TEST_F(ToolBarTest, WithoutCaptionsButtonsAreNarrowAndBareAndWithoutActionsWithoutShortcuts) {
+    ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 7, "t");  // only "T" is true
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    EXPECT_FALSE(Bar.ShowCaptions());
+    EXPECT_EQ(Bar.ButtonWidth(), 25);
+    EXPECT_EQ(Bar.Buttons(0)->Caption(), "");
+    EXPECT_EQ(Bar.Buttons(2)->Left(), 50);
+    // A build without an action list gives no shortcuts.
+    Manager->UpdateCommandsBasedToolBarByList(nullptr, {});
+    EXPECT_EQ(Bar.ButtonCount(), 6);  // the build adds; the set-up is what clears
+    EXPECT_EQ(Bar.Buttons(3)->Hint(), "Kontrahenci");
+}
+
+TEST_F(ToolBarTest, FailuresOfTheSetUpRaiseAndKeepWhatTheyMust) {
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    TToolBar other(nullptr);
+    (new TToolButton(&other))->SetParent(&other);
+    ASSERT_EQ(other.ButtonCount(), 1);
+    // The old buttons go, then it fails.
+    EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->SetCommandsBasedToolBar(&other, &Images, nullptr); }),
+              "ToolBar create error.");
+    EXPECT_EQ(other.ButtonCount(), 0);
+    EXPECT_EQ(Manager->ToolBar(), &Bar);
+
+    DBInt().CloseConnection("DBCONN");
+    EXPECT_THROW(Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions), EPluginError);
+    EXPECT_EQ(Bar.ButtonCount(), 3);  // the query failed first: the buttons are the old ones
+    DBInt().OpenConnection("DBCONN", ":memory:");
+}
+
+TEST_F(ToolBarTest, VisibilityComesFromTheUsersParameterAndFailuresAreReported) {
+    Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions);
+    ParameterMgr().SetParameterValue("Administracja|UserToolbarVisible", 3, "T");
+    Manager->SetToolbarVisible(3);
+    EXPECT_TRUE(Bar.Visible());
+    Manager->SetToolbarVisible(4);
+    EXPECT_FALSE(Bar.Visible());
+    DBInt().CloseConnection("DBCONN");
+    TCapturingExceptionSink sink;
+    Manager->SetToolbarVisible(3);
+    ASSERT_EQ(sink.Reports().size(), 1u);
+    EXPECT_EQ(sink.Reports()[0].Context, "TZarixPluginManager.SetToolbarVisible");
+    DBInt().OpenConnection("DBCONN", ":memory:");
+}
+
+class PrivilegeTest : public CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        Plugins = LoadBlank(1);
+        Add(Plugins[0], "Faktura", "Dokumenty|Faktura", "0|0", -1, "DOK_FV", "", false);  // disabled at first
+        Add(Plugins[0], "Korekta", "Dokumenty|Korekta", "0|1", -1, "DOK_FV");
+        Add(Plugins[0], "Kasa", "Dokumenty|Kasa", "0|2", -1, "KASA");
+        Add(Plugins[0], "Wolne", "Dokumenty|Wolne", "0|3");
+        Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+        UserSecurity().SetPrivilegeChecker([this](const std::string& name, int32_t user) {
+            Asked.push_back(name + "@" + std::to_string(user));
+            return Granted.count(name) != 0;
+        });
+        UserSecurity().SetLoggedUser(5);
+    }
+    TMenuItem* Item(int i) const { return Plugins[0]->Commands()->Items(i)->MenuItemRef(); }
+
+    std::vector<TZarixPlugin*> Plugins;
+    TMainMenu Menu{nullptr};
+    std::set<std::string> Granted;
+    std::vector<std::string> Asked;
+};
+
+TEST_F(PrivilegeTest, ThePassEnablesAndDisablesEachRegisteredItem) {
+    ASSERT_EQ(Manager->MenuPrivileges().size(), 3u);  // the submenu and the free command are not registered
+    Granted = {"DOK_FV"};
+    Manager->CheckMenuVSPrivileges();
+    EXPECT_TRUE(Item(0)->Enabled());  // granted: enabled although the command was disabled
+    EXPECT_TRUE(Item(1)->Enabled());
+    EXPECT_FALSE(Item(2)->Enabled());
+    EXPECT_TRUE(Item(3)->Enabled());
+    EXPECT_TRUE(Menu.Items()->Items(0)->Enabled());
+    EXPECT_EQ(Asked, (std::vector<std::string>{"DOK_FV@5", "DOK_FV@5", "KASA@5"}));
+    Granted = {"KASA"};
+    Manager->CheckMenuVSPrivileges();
+    EXPECT_FALSE(Item(0)->Enabled());
+    EXPECT_FALSE(Item(1)->Enabled());
+    EXPECT_TRUE(Item(2)->Enabled());
+    EXPECT_FALSE(Plugins[0]->Commands()->Items(0)->Enabled());  // the commands themselves are not touched
+}
+
+TEST_F(PrivilegeTest, ItemsFoundAgainAreNotRegisteredTwiceAndAnEntryWhoseItemWentIsDroppedNeverUsed) {
+    Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+    delete Item(2);
+    Manager->CheckMenuVSPrivileges();
+    EXPECT_EQ(Asked, (std::vector<std::string>{"DOK_FV@5", "DOK_FV@5"}));
+    EXPECT_EQ(Manager->MenuPrivileges().size(), 2u);
+}
+
+TEST_F(PrivilegeTest, TheDatabaseAnswersForTheLoggedInUserAndItsFailuresReachTheCaller) {
+    UserSecurity().SetPrivilegeChecker({});
+    DBInt().ExecSQL("DBCONN", "insert into UserPrivileges values (5, 'KASA')");
+    Manager->CheckMenuVSPrivileges();
+    EXPECT_FALSE(Item(0)->Enabled());
+    EXPECT_TRUE(Item(2)->Enabled());
+    DBInt().ExecSQL("DBCONN", "drop table UserPrivileges");
+    EXPECT_THROW(Manager->CheckMenuVSPrivileges(), EDatabaseError);
+}
+
+class PluginServicesTest : public CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        Plugin = LoadBlank(1)[0];
+        Images.Add("klient.png");
+        Images.Add("faktura.png");
+    }
+    TZarixPlugin* Plugin = nullptr;
+    TImageList Images{nullptr};
+    TComponent Owner{nullptr};
+};
+
+TEST_F(PluginServicesTest, WindowServicesNeedAContainerButTheParentDoesNot) {
+    EXPECT_EQ(Plugin->MDIGetParent(), nullptr);
+    EXPECT_THROW(Plugin->RebuildTree(), EPluginError);
+    auto* window = new TZarixMdiForm(&Owner);
+    EXPECT_THROW(Plugin->AddMDIForm("Okno", window, 100, 100, nullptr, 0, alNotAligned, -1), EPluginError);
+    EXPECT_EQ(Plugin->MDIForms()->Count(), 0);
+    // The menu services need the command menu and do nothing before it is built.
+    EXPECT_EQ(Manager->Menu(), nullptr);
+    EXPECT_NO_THROW(Plugin->SetRootMenuVisible("Dokumenty|Faktura", false));
+    EXPECT_NO_THROW(Plugin->SetBranchMenuVisible("Dokumenty|Faktura", false));
+}
+
+TEST_F(PluginServicesTest, AddingAWindowKeepsItsDescriptorSizeIconAndPlace) {
+    TZarixMDIContainer container(nullptr);
+    TForm frame(nullptr);
+    container.SetMDIParent(&frame);
+    Manager->SetMDIContainer(&container);
+    TMainMenu menu(nullptr);
+    Manager->SetCommandsBasedMenu(&menu, &Images, nullptr);  // the manager's icons
+    EXPECT_EQ(Plugin->MDIGetParent(), &frame);
+
+    auto* parent = new TZarixMdiForm(&Owner);
+    parent->SetBounds(50, 60, 500, 400);
+    auto* window = new TZarixMdiForm(&Owner);
+    EXPECT_TRUE(Plugin->AddMDIForm("Lista", parent, 500, 400, nullptr, 0, alNotAligned, -1));
+    EXPECT_TRUE(Plugin->AddMDIForm("Karta", window, 300, 200, parent, 15, alCascade, 1));
+    ASSERT_EQ(Plugin->MDIForms()->Count(), 2);
+    const TZarixPluginMDIForm* descriptor = Plugin->MDIForms()->Items(1);
+    EXPECT_EQ(descriptor->Name(), "Karta");
+    EXPECT_EQ(descriptor->MDIForm(), window);
+    EXPECT_EQ(descriptor->ParentForm(), parent);
+    EXPECT_EQ(descriptor->FormAlign(), alNotAligned);
+    EXPECT_EQ(window->Width(), 300);
+    EXPECT_EQ(window->Height(), 200);
+    EXPECT_EQ(window->Icon().ImageName, "faktura.png");
+    EXPECT_TRUE(parent->Icon().Empty());  // icon index -1 leaves the icon alone
+    EXPECT_EQ(window->Left(), 70);        // cascaded under its parent
+    EXPECT_EQ(Plugin->GetMDIOrigid(window), 15);
+    EXPECT_EQ(Plugin->IsMDIForm("TZarixMdiForm", 15, parent, askBottom), window);
+    EXPECT_EQ(Plugin->RefreshMDI(nullptr), 0);  // 0 whatever the container reports (nothing keeps the contract here)
+
+    // An icon the list does not hold: no icon, but the window is registered, described and placed;
+    // a nil window: the container's answer, and no descriptor.
+    auto* third = new TZarixMdiForm(&Owner);
+    EXPECT_TRUE(Plugin->AddMDIForm("Trzecie", third, 320, 240, parent, 17, alCascade, 7));
+    EXPECT_TRUE(Plugin->AddMDIForm("Nic", nullptr, 1, 1, nullptr, 0, alCascade, 0));
+    EXPECT_TRUE(third->Icon().Empty());
+    EXPECT_EQ(third->Left(), 70);
+    EXPECT_EQ(Plugin->MDIForms()->Count(), 3);
+    Plugin->DelMDIForm("", third);
+
+    // A window registered twice has two descriptors; removing it removes both, and the
+    // container's entries.
+    Plugin->AddMDIForm("Karta2", window, 300, 200, parent, 16, alNotAligned, -1);
+    Plugin->DelMDIForm("ignored", window);
+    EXPECT_EQ(Plugin->MDIForms()->Count(), 1);
+    EXPECT_EQ(container.Items()->Count(), 1);
+}
+
+class MenuServicesTest : public CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        Plugin = LoadBlank(1)[0];
+        Add(Plugin, "Faktura", "Dokumenty|Sprzedaż|Faktura", "0|0|0");
+        Add(Plugin, "Korekta", "Dokumenty|Sprzedaż|Korekta", "0|0|1");
+        Add(Plugin, "Wydanie", "Dokumenty|Magazyn|Wydanie", "0|1|0");
+        Add(Plugin, "Druk", "&Raporty|Druk", "1|0");
+        Add(Plugin, "Bilans", "KSIĘGOWOŚĆ|Bilans", "2|0");
+        Add(Plugin, "Rejestr", "Księgowość|Rejestr", "2|1");  // the same submenu in other letter case
+        Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
+    }
+    TMenuItem* Item(std::initializer_list<const char*> path) {
+        TMenuItem* item = Menu.Items();
+        for (const char* caption : path) item = item->Find(caption);
+        return item;
+    }
+    TZarixPlugin* Plugin = nullptr;
+    TMainMenu Menu{nullptr};
+};
+
+TEST_F(MenuServicesTest, CommandItemsByTheirWholePath) {
+    EXPECT_TRUE(Plugin->CommandMenuCheckExist("Dokumenty|Sprzedaż|Faktura"));
+    EXPECT_FALSE(Plugin->CommandMenuCheckExist("Dokumenty|Sprzedaż"));  // a prefix is not a path
+    Plugin->SetCommandMenuVisible("Dokumenty|Sprzedaż|Faktura", false, false);
+    Plugin->SetCommandMenuEnabled("Dokumenty|Magazyn|Wydanie", false);
+    EXPECT_FALSE(Item({"Dokumenty", "Sprzedaż", "Faktura"})->Visible());
+    EXPECT_TRUE(Item({"Dokumenty", "Sprzedaż", "Korekta"})->Visible());
+    EXPECT_FALSE(Item({"Dokumenty", "Magazyn", "Wydanie"})->Enabled());
+    Plugin->SetCommandMenuVisible("Dokumenty|Magazyn", false, true);  // as a root path
+    EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
+}
+
+TEST_F(MenuServicesTest, RootPathsActOnTheDeepestItemThatMatched) {
+    // The build reused the submenu whose caption differs only in letter case.
+    EXPECT_EQ(Captions(Menu.Items()), (std::vector<std::string>{"Dokumenty", "&Raporty", "KSIĘGOWOŚĆ"}));
+    EXPECT_EQ(Captions(Item({"Księgowość"})), (std::vector<std::string>{"Bilans", "Rejestr"}));
+    Plugin->SetRootMenuVisible("dokumenty|Nieznane", false);  // the top level found without regard to case
+    EXPECT_FALSE(Item({"Dokumenty"})->Visible());
+    Plugin->SetRootMenuVisible("księgowość", false);
+    EXPECT_FALSE(Item({"KSIĘGOWOŚĆ"})->Visible());
+    Plugin->SetRootMenuVisible("Dokumenty|Nieznane|Magazyn", false);  // an unmatched element is passed over
+    EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
+    Plugin->SetRootMenuVisible("Dokumenty", true);
+    Plugin->SetRootMenuVisible("Dokumenty|sprzedaż|Korekta", false);  // "sprzedaż" differs in case: stays at the top
+    EXPECT_FALSE(Item({"Dokumenty"})->Visible());
+    Plugin->SetRootMenuVisible("Dokumenty|Sprzedaż|Korekta", false);
+    EXPECT_FALSE(Item({"Dokumenty", "Sprzedaż", "Korekta"})->Visible());
+    Plugin->SetRootMenuVisible("Nieznane|Druk", false);  // no such top-level item: nothing changes
+    EXPECT_TRUE(Item({"Raporty", "Druk"})->Visible());
+}
+
+TEST_F(MenuServicesTest, BranchesMatchCaptionsWithoutAcceleratorsAgainstPlainElements) {
+    Plugin->SetBranchMenuVisible("Raporty|Druk", false);  // "&Raporty" in the menu
+    EXPECT_FALSE(Item({"Raporty", "Druk"})->Visible());
+    Plugin->SetBranchMenuVisible("&Raporty|Druk", true);  // "&" in the element: matches nothing
+    EXPECT_FALSE(Item({"Raporty", "Druk"})->Visible());
+    Plugin->SetBranchMenuVisible("Dokumenty", false);  // fewer than two elements: not accepted
+    EXPECT_TRUE(Item({"Dokumenty"})->Visible());
+    Plugin->SetBranchMenuVisible("Dokumenty|Magazyn|Wydanie", false);  // elements after the second ignored
+    EXPECT_FALSE(Item({"Dokumenty", "Magazyn"})->Visible());
+    EXPECT_TRUE(Item({"Dokumenty", "Magazyn", "Wydanie"})->Visible());
+    Plugin->SetBranchMenuVisible("księgowość|BILANS", false);  // letter case counts in no script
+    EXPECT_FALSE(Item({"Księgowość", "Bilans"})->Visible());
+    EXPECT_TRUE(Item({"Księgowość", "Rejestr"})->Visible());
+
+    // Every top-level item of that caption is changed, not only the first.
+    auto* second = new TMenuItem(&Menu), *print = new TMenuItem(&Menu);
+    second->SetCaption("Raporty");
+    print->SetCaption("Dr&uk");
+    Menu.Items()->Add(second);
+    second->Add(print);
+    Plugin->SetBranchMenuVisible("Raporty|Druk", true);
+    EXPECT_TRUE(Item({"Raporty", "Druk"})->Visible() && print->Visible());
+}
+
+TEST_F(CommandTest, NothingShownCanRunTheCodeOfAnUnloadedPlugin) {
+    TMainMenu menu(nullptr);
+    TToolBar bar(nullptr);
+    TActionList actions(nullptr);
+    LoadShown(menu, bar, actions);  // the handlers are in the libraries
+    TZarixPluginCommand* alfa1 = Manager->GetPlugins(0)->Commands()->Items(0);
+    TMenuItem* item = alfa1->MenuItemRef();
+    TToolButton* button = alfa1->ToolItemRef();
+    ASSERT_NE(item, nullptr);
+    ASSERT_NE(button, nullptr);
+    ASSERT_EQ(bar.ButtonCount(), 3);
+    Manager->UpdateCommandsBasedMenu(Manager->GetPlugins(0));  // a second view of each command
+    JournalTake();
+    item->Click();
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Alfa 1"});
+
+    Manager->UnloadPlugin(0);
+    EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Alfa"});
+
+    item->Click();
+    button->Click();
+    for (const char* key : {"Alt+F1", "Alt+F2", "Alt+F3"}) actions.IsShortCut(TextToShortCut(key));
+    EXPECT_EQ(Only(JournalTake(), "execute:Alfa"), std::vector<std::string>{});
+    EXPECT_FALSE(item->Enabled());
+    EXPECT_FALSE(static_cast<bool>(item->OnClick()));
+    EXPECT_FALSE(static_cast<bool>(button->OnClick()));
+    ASSERT_EQ(Manager->getCommandList()->Count(), 1);
+    EXPECT_EQ(static_cast<TZarixPluginCommand*>(Manager->getCommandList()->Items(0))->Caption(), "Beta 1");
+    EXPECT_EQ(Manager->SortedCommandsToolBarList()->Count(), 1);
+    // The privilege pass no longer knows the cut items, so it cannot bring them back to life.
+    ASSERT_EQ(Manager->MenuPrivileges().size(), 1u);
+    UserSecurity().SetPrivilegeChecker([](const std::string&, int32_t) { return true; });
+    Manager->CheckMenuVSPrivileges();
+    EXPECT_FALSE(item->Enabled());
+    // The rest still works, and a new set-up builds only what is loaded.
+    Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
+    ASSERT_EQ(bar.ButtonCount(), 1);
+    bar.Buttons(0)->Click();
+    EXPECT_EQ(JournalTake(), std::vector<std::string>{"execute:Beta 1"});
+}
+
+// A command its plugin deletes leaves the manager's ordered lists at once; its views still go
+// with its plugin.
+TEST_F(CommandTest, ACommandItsPluginDeletesLeavesTheListsAndItsViewsGoWithThePlugin) {
+    TMainMenu menu(nullptr);
+    TToolBar bar(nullptr);
+    TActionList actions(nullptr);
+    LoadShown(menu, bar, actions);
+    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    Manager->GetPlugins(0)->Commands()->Delete(0);
+    Manager->GetPlugins(1)->Commands()->Clear();
+    EXPECT_EQ(CommandOrder(), std::vector<std::string>{"Alfa 2"});
+    ASSERT_EQ(Manager->SortedCommandsToolBarList()->Count(), 1);
+    EXPECT_EQ(Manager->SortedCommandsToolBarList()->Items(0), Manager->GetPlugins(0)->Commands()->Items(0));
+
+    TCapturingExceptionSink sink;
+    Manager->UpdateCommandsBasedMenuByList();
+    Manager->SetCommandsBasedToolBar(&bar, nullptr, &actions);
+    EXPECT_EQ(sink.Reports().size(), 0u);
+    ASSERT_EQ(bar.ButtonCount(), 1);
+    EXPECT_EQ(bar.Buttons(0)->Hint(), "Alt+F1 Alfa 2");
+    Manager->UnloadPlugin(0);
+    EXPECT_FALSE(item->Enabled() || item->OnClick());
+}

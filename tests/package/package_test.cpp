@@ -1,0 +1,430 @@
+// The package as its host meets it: the unit table, Initialize and Finalize, and the library's
+// exports by name; the palette registry, the three Register procedures and the palette pictures;
+// the controls its form is made of (parents, tab order, the align layout, the panel's grid, the
+// page control's pages, colours and fonts by name); and the plugin manager form, every component
+// and property of its layout read by name as a tool would, kept when the form is resized.
+#include "manager/ZarixPluginManager.h"
+#include "mdi/ZarixMDIContainer.h"
+#include "package/PluginManagerForm.h"
+#include "package/palette_bitmaps.h"
+#include "package/registration.h"
+#include "package/zarixplugins.h"
+#include "platform/rtl/strings.h"
+#include "platform/ui/component_palette.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/graphics.h"
+#include "plugin/zarixplugin.h"
+#include "services/controls/page_control.h"
+#include "services/controls/panel.h"
+#include "sync/sync.h"
+
+#include "message_of.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace zarix;
+
+namespace {
+
+std::vector<std::string> Journal;
+void InitA() { Journal.push_back("init A"); }
+void InitB() { Journal.push_back("init B"); }
+void FiniA() { Journal.push_back("fini A"); }
+void FiniC() { Journal.push_back("fini C"); }
+void InitFails() { throw std::runtime_error("start-up failed"); }
+
+}  // namespace
+
+TEST(PackageInfo, TheUnitTableListsTheUnitsInOrderWithNoWorkOfTheirOwn) {
+    const TPackageInfoTable* table = GetPackageInfoTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table, GetPackageInfoTable());
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < table->UnitCount; ++i) {
+        names.emplace_back(table->Units[i].Name);
+        EXPECT_EQ(table->Units[i].Init, nullptr);
+        EXPECT_EQ(table->Units[i].FInit, nullptr);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"zarixplugins", "sync", "zarixplugin", "plugin_utils",
+                                               "ZarixPluginManager", "ZarixMDIContainer", "result_type",
+                                               "PluginManagerForm"}));
+    ASSERT_EQ(table->RequiresCount, 4);
+    EXPECT_STREQ(table->Requires[0], "ZarixControls");
+}
+
+TEST(PackageInfo, LoadingRanInitializeAndHostCallsOnlyCount) {
+    EXPECT_EQ(PackageInitCount(), 1) << "the load hook ran Initialize once";
+    Initialize();
+    EXPECT_EQ(PackageInitCount(), 2);
+    Finalize();
+    EXPECT_EQ(PackageInitCount(), 1);
+    EXPECT_EQ(GlobalPluginManager, nullptr) << "the library never assigns it";
+    EXPECT_EQ(frmPluginManager, nullptr) << "the library never assigns it";
+}
+
+TEST(UnitRunner, StartsInOrderStopsInReverseAndOnlyTheOutermostCallsAct) {
+    const TPackageUnitEntry units[] = {{"A", InitA, FiniA}, {"B", InitB, nullptr}, {"C", nullptr, FiniC}};
+    const TPackageInfoTable table{3, units, 0, nullptr};
+    TUnitRunner runner(table);
+    Journal.clear();
+    runner.Initialize();
+    runner.Initialize();
+    EXPECT_EQ(Journal, (std::vector<std::string>{"init A", "init B"}));
+    runner.Finalize();
+    EXPECT_EQ(Journal.size(), 2u) << "one Initialize is still open";
+    runner.Finalize();
+    runner.Finalize();  // one too many: nothing happens
+    EXPECT_EQ(Journal, (std::vector<std::string>{"init A", "init B", "fini C", "fini A"}));
+    EXPECT_EQ(runner.Count(), 0);
+}
+
+TEST(UnitRunner, AFailedStartUpStopsTheUnitsAlreadyStarted) {
+    const TPackageUnitEntry units[] = {{"A", InitA, FiniA}, {"X", InitFails, FiniC}, {"B", InitB, nullptr}};
+    const TPackageInfoTable table{3, units, 0, nullptr};
+    TUnitRunner runner(table);
+    Journal.clear();
+    EXPECT_THROW(runner.Initialize(), std::runtime_error);
+    EXPECT_EQ(Journal, (std::vector<std::string>{"init A", "fini A"}));
+    EXPECT_EQ(runner.Count(), 0);
+}
+
+TEST(PackageExports, EachEntryPointAndVariableIsFoundByItsPlainName) {
+    void* library = dlopen(ZARIX_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr) << dlerror();
+    // The library exports each name itself. The process-wide lookup must give what this program
+    // uses: a program linked with the library works on its own copy of the variables (copy
+    // relocations), and the library's code is bound to that copy too.
+    const std::pair<const char*, const void*> exports[] = {
+        {"GetPackageInfoTable", reinterpret_cast<const void*>(&GetPackageInfoTable)},
+        {"Initialize", reinterpret_cast<const void*>(&Initialize)},
+        {"Finalize", reinterpret_cast<const void*>(&Finalize)},
+        {"GlobalPluginManager", &GlobalPluginManager},
+        {"frmPluginManager", &frmPluginManager},
+        {"fMDIResult", &fMDIResult},
+        {"fModifiedObject", &fModifiedObject},
+    };
+    for (const auto& [name, address] : exports) {
+        EXPECT_NE(dlsym(library, name), nullptr) << name;
+        EXPECT_EQ(dlsym(RTLD_DEFAULT, name), address) << name;
+    }
+    dlclose(library);
+}
+
+namespace {
+
+uint32_t Read32(const std::vector<uint8_t>& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+uint16_t Read16(const std::vector<uint8_t>& b, std::size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+
+}  // namespace
+
+TEST(Palette, TheThreeUnitsPutTheirClassesOnZarixOnceHoweverOftenTheyRegister) {
+    RegisterPackageComponents();
+    ZarixMDIContainer::Register();
+    ZarixPluginManager::Register();
+    zarixplugin::Register();
+    RegisterPackageComponents();
+
+    const std::vector<TClass> classes = PaletteClasses("Zarix");
+    ASSERT_EQ(classes.size(), 3u);
+    EXPECT_EQ(std::set<TClass>(classes.begin(), classes.end()),
+              (std::set<TClass>{&TZarixMDIContainer::StaticClass(), &TZarixPluginManager::StaticClass(),
+                                &TZarixPlugin::StaticClass()}));
+    EXPECT_EQ(PaletteClasses("zarix"), classes) << "page names ignore ASCII case";
+    const std::vector<std::string> pages = PalettePages();
+    EXPECT_EQ(std::count(pages.begin(), pages.end(), "Zarix"), 1);
+    EXPECT_EQ(PalettePageOf(&TZarixPlugin::StaticClass()), "Zarix");
+    EXPECT_EQ(FindClass("TZarixPluginManager"), &TZarixPluginManager::StaticClass());
+
+    // Another page cannot take a class that is already on the palette.
+    RegisterComponents("Inne", {&TZarixPlugin::StaticClass()});
+    EXPECT_EQ(PalettePageOf(&TZarixPlugin::StaticClass()), "Zarix");
+    EXPECT_TRUE(PaletteClasses("Inne").empty());
+}
+
+TEST(Palette, BadRegistrationsRaiseAndRegisterNothingAndUnregisteringDropsThePage) {
+    EXPECT_THROW(RegisterComponents("", {&TZarixPlugin::StaticClass()}), EComponentError);
+    EXPECT_THROW(RegisterComponents("Puste", {&TForm::StaticClass(), nullptr}), EComponentError);
+    EXPECT_TRUE(PaletteClasses("Puste").empty());
+    EXPECT_EQ(PalettePageOf(&TForm::StaticClass()), "");
+    RegisterComponents("Tymczasowa", {&TForm::StaticClass()});
+    ASSERT_EQ(PaletteClasses("Tymczasowa").size(), 1u);
+    UnRegisterComponentsWhere([](TClass c) { return c == &TForm::StaticClass(); });
+    EXPECT_TRUE(PaletteClasses("Tymczasowa").empty());
+    for (const std::string& page : PalettePages()) EXPECT_NE(page, "Tymczasowa");
+}
+
+TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpFile) {
+    EXPECT_EQ(BitmapResourceNames(), (std::vector<std::string>{"TZARIXMDICONTAINER", "TZARIXPLUGINMANAGER", "TZARIXPLUGIN"}));
+    std::set<std::vector<uint8_t>> pictures;
+    for (TClass cls : {&TZarixMDIContainer::StaticClass(), &TZarixPluginManager::StaticClass(), &TZarixPlugin::StaticClass()}) {
+        SCOPED_TRACE(std::string(cls->Name()));
+        const TBitmap bitmap = PaletteBitmap(cls);
+        EXPECT_EQ(bitmap.Width(), 24);
+        EXPECT_EQ(bitmap.Height(), 24);
+        EXPECT_EQ(bitmap.BitsPerPixel(), 24);
+        EXPECT_EQ(bitmap, LoadResourceBitmap(UpperCase(cls->Name())));
+        pictures.insert(bitmap.Bits());
+
+        const std::vector<uint8_t> file = bitmap.SaveToBytes();
+        ASSERT_EQ(file.size(), 14u + 40u + 24u * 72u);
+        EXPECT_EQ(file[0], 'B');
+        EXPECT_EQ(file[1], 'M');
+        EXPECT_EQ(Read32(file, 2), file.size());
+        EXPECT_EQ(Read32(file, 10), 54u) << "pixel data offset";
+        EXPECT_EQ(Read32(file, 14), 40u) << "information header size";
+        EXPECT_EQ(Read32(file, 18), 24u);
+        EXPECT_EQ(Read32(file, 22), 24u) << "positive height: bottom row first";
+        EXPECT_EQ(Read16(file, 26), 1u);
+        EXPECT_EQ(Read16(file, 28), 24u);
+        EXPECT_EQ(Read32(file, 30), 0u) << "uncompressed";
+        // The first stored row is the picture's bottom row, blue-green-red.
+        EXPECT_EQ(std::memcmp(&file[54], &bitmap.Bits()[23 * 72], 72), 0);
+    }
+    EXPECT_EQ(pictures.size(), 3u) << "the three pictures differ";
+}
+
+TEST(PaletteBitmaps, NamesIgnoreCaseAndAnUnknownNameIsAClearError) {
+    EXPECT_EQ(LoadResourceBitmap("tZarixPlugin"), LoadResourceBitmap("TZARIXPLUGIN"));
+    EXPECT_EQ(MessageOf<EResNotFound>([] { LoadResourceBitmap("TZARIXNOTHING"); }), "Resource TZARIXNOTHING not found");
+    EXPECT_THROW(PaletteBitmap(&TForm::StaticClass()), EResNotFound);
+    EXPECT_THROW(PaletteBitmap(nullptr), EResNotFound);
+}
+
+TEST(Bitmap, SizesPixelsAndColoursOutOfRangeRaise) {
+    TBitmap b(3, 2, clRed);
+    EXPECT_EQ(b.Pixel(2, 1), clRed);
+    b.SetPixel(0, 0, RGB(1, 2, 3));
+    EXPECT_EQ(b.Pixel(0, 0), RGB(1, 2, 3));
+    EXPECT_EQ(b.Bits()[0], 3) << "blue first";
+    EXPECT_THROW(b.Pixel(3, 0), EInvalidGraphic);
+    EXPECT_THROW(b.SetPixel(0, -1, clRed), EInvalidGraphic);
+    EXPECT_THROW(b.SetPixel(0, 0, clBtnFace), EInvalidGraphic);
+    EXPECT_THROW(TBitmap(-1, 5), EInvalidGraphic);
+    EXPECT_THROW(TBitmap(5, TBitmap::MaxSide + 1), EInvalidGraphic);
+    // Rows of 3 pixels take 9 bytes, padded to 12 in the file.
+    EXPECT_EQ(b.SaveToBytes().size(), 54u + 2u * 12u);
+}
+
+namespace {
+
+struct ControlsTest : ::testing::Test {
+    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+    void SetUp() override { form->SetBounds(0, 0, 300, 200); }
+
+    TZarixPanel* Panel(TAlign align, TBounds b, TComponent* parent = nullptr) {
+        auto* p = new TZarixPanel(form.get());
+        p->SetParent(parent != nullptr ? parent : form.get());
+        p->SetBounds(b.Left, b.Top, b.Width, b.Height);
+        p->SetAlign(align);
+        return p;
+    }
+};
+
+}  // namespace
+
+TEST_F(ControlsTest, DockedControlsShareTheClientAreaAndFollowTheirParentsSize) {
+    TZarixPanel* left = Panel(alLeft, {50, 50, 40, 10});
+    TZarixPanel* bottom = Panel(alBottom, {0, 0, 10, 30});
+    TZarixPanel* top = Panel(alTop, {0, 0, 10, 20});
+    TZarixPanel* client = Panel(alClient, {0, 0, 1, 1});
+    TZarixPanel* loose = Panel(alNone, {5, 6, 7, 8});
+    EXPECT_EQ(top->BoundsRect(), (TBounds{0, 0, 300, 20}));
+    EXPECT_EQ(bottom->BoundsRect(), (TBounds{0, 170, 300, 30}));
+    EXPECT_EQ(left->BoundsRect(), (TBounds{0, 20, 40, 150}));
+    EXPECT_EQ(client->BoundsRect(), (TBounds{40, 20, 260, 150}));
+    EXPECT_EQ(loose->BoundsRect(), (TBounds{5, 6, 7, 8}));
+
+    // A child docked in the client panel lies inside the panel's one-pixel bevel.
+    TZarixPanel* inner = Panel(alClient, {0, 0, 1, 1}, client);
+    EXPECT_EQ(inner->BoundsRect(), (TBounds{1, 1, 258, 148}));
+
+    form->SetBounds(0, 0, 400, 300);
+    AlignControls(form.get());
+    EXPECT_EQ(bottom->BoundsRect(), (TBounds{0, 270, 400, 30}));
+    EXPECT_EQ(client->BoundsRect(), (TBounds{40, 20, 360, 250}));
+    EXPECT_EQ(inner->BoundsRect(), (TBounds{1, 1, 358, 248})) << "a resized control lays its own children out";
+
+    top->SetVisible(false);
+    EXPECT_EQ(left->BoundsRect(), (TBounds{0, 0, 40, 270})) << "hidden controls take no room";
+}
+
+TEST_F(ControlsTest, TabOrderFollowsArrivalAndMovesRenumberTheSiblingsAndParentsMustBeFormsOrControlsOutside) {
+    TZarixPanel* a = Panel(alNone, {});
+    TZarixPanel* b = Panel(alNone, {});
+    TZarixPanel* c = Panel(alNone, {});
+    EXPECT_EQ(c->TabOrder(), 2);
+    c->SetTabOrder(0);
+    EXPECT_EQ((std::vector<int>{a->TabOrder(), b->TabOrder(), c->TabOrder()}), (std::vector<int>{1, 2, 0}));
+    a->SetTabOrder(99);
+    EXPECT_EQ((std::vector<int>{a->TabOrder(), b->TabOrder(), c->TabOrder()}), (std::vector<int>{2, 1, 0}));
+    b->SetParent(nullptr);
+    EXPECT_EQ(b->TabOrder(), -1);
+    EXPECT_EQ(a->TabOrder(), 1);
+    EXPECT_THROW(b->SetTabOrder(0), EInvalidOperation);
+
+    TZarixPanel* outer = a;
+    TZarixPanel* inner = Panel(alNone, {}, outer);
+    TComponent plain(nullptr);
+    EXPECT_THROW(outer->SetParent(&plain), EInvalidOperation);
+    EXPECT_THROW(outer->SetParent(outer), EInvalidOperation);
+    EXPECT_THROW(outer->SetParent(inner), EInvalidOperation);
+    EXPECT_EQ(outer->Parent(), form.get()) << "a refused move leaves the control where it was";
+    EXPECT_EQ(ControlsOf(outer), (std::vector<TControl*>{inner}));
+}
+
+TEST_F(ControlsTest, AParentFreedFirstLeavesItsControlsWithoutOne) {
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* panel = new TZarixPanel(owner.get());
+    auto* child = new TZarixPanel(owner.get());
+    panel->SetParent(form.get());
+    child->SetParent(panel);
+    delete panel;
+    EXPECT_EQ(child->Parent(), nullptr);
+    child->SetParent(form.get());
+    form.reset();
+    EXPECT_EQ(child->Parent(), nullptr);
+    EXPECT_TRUE(ControlsOf(child).empty());
+}
+
+TEST_F(ControlsTest, APanelGridPlacesUndockedControlsInTabOrder) {
+    TZarixPanel* grid = Panel(alNone, {0, 0, 102, 62});
+    grid->SetLayoutColCount(2);
+    TZarixPanel* first = Panel(alNone, {}, grid);
+    TZarixPanel* second = Panel(alNone, {}, grid);
+    TZarixPanel* third = Panel(alNone, {}, grid);
+    EXPECT_EQ(first->BoundsRect(), (TBounds{0, 0, 0, 0})) << "no rows yet: no grid";
+    grid->SetLayoutRowCount(2);
+    third->SetTabOrder(0);
+    EXPECT_EQ(third->BoundsRect(), (TBounds{1, 1, 50, 30}));
+    EXPECT_EQ(first->BoundsRect(), (TBounds{51, 1, 50, 30}));
+    EXPECT_EQ(second->BoundsRect(), (TBounds{1, 31, 50, 30}));
+}
+
+TEST_F(ControlsTest, PageControlShowsOnePageAndMovesOnWhenItGoes) {
+    auto* pages = new TZarixPageControl(form.get());
+    pages->SetParent(form.get());
+    auto* one = new TKQTabSheet(form.get());
+    auto* two = new TKQTabSheet(form.get());
+    auto* three = new TKQTabSheet(form.get());
+    for (TKQTabSheet* s : {one, two, three}) s->SetPageControl(pages);
+    EXPECT_EQ(pages->ActivePage(), one) << "the first page shows by itself";
+    EXPECT_EQ(one->BoundsRect(), (TBounds{2, 22, 285, 169}));
+    EXPECT_EQ(three->BoundsRect(), one->BoundsRect()) << "hidden pages are laid out too";
+    pages->SetActivePage(two);
+    EXPECT_FALSE(one->Visible());
+    EXPECT_TRUE(two->Visible());
+    three->SetPageIndex(0);
+    EXPECT_EQ(pages->Pages(0), three);
+    EXPECT_EQ(two->PageIndex(), 2);
+    delete two;
+    EXPECT_EQ(pages->PageCount(), 2);
+    EXPECT_EQ(pages->ActivePage(), one) << "the new last page takes the freed one's place";
+    EXPECT_TRUE(one->Visible());
+
+    TKQTabSheet stray(nullptr);
+    EXPECT_THROW(pages->SetActivePage(&stray), EInvalidOperation);
+    EXPECT_THROW(stray.SetPageIndex(0), EInvalidOperation);
+    EXPECT_THROW(pages->Pages(2), EListError);
+    EXPECT_THROW(SetPropValue(*pages, "ActivePage", Variant("Nikt")), EInvalidOperation);
+}
+
+TEST(Graphics, ColoursAndCharsetsTravelByNameOrNumber) {
+    EXPECT_EQ(ColorToString(clBtnFace), "clBtnFace");
+    EXPECT_EQ(ColorToString(RGB(0x12, 0x34, 0x56)), "$00563412");
+    EXPECT_EQ(StringToColor("CLNONE"), clNone);
+    EXPECT_EQ(StringToColor("$FF00000F"), clBtnFace);
+    EXPECT_EQ(StringToColor("-16777201"), clBtnFace);
+    EXPECT_THROW(StringToColor("clPlaid"), EConvertError);
+    EXPECT_THROW(StringToColor("$123456789"), EConvertError);
+    EXPECT_EQ(StringToCharset("238"), EASTEUROPE_CHARSET);
+    EXPECT_THROW(StringToCharset("256"), EConvertError);
+
+    TKQTabSheet sheet(nullptr);
+    SetPropValue(sheet, "ColorTo", Variant(int32_t{0x00FF00}));
+    EXPECT_EQ(GetPropValue(sheet, "ColorTo"), Variant("clLime"));
+    EXPECT_THROW(SetPropValue(sheet, "TabColor", Variant("nie kolor")), EConvertError);
+    EXPECT_EQ(sheet.TabColor(), clBtnFace) << "a refused value changes nothing";
+
+    TZarixPageControl pages(nullptr);
+    SetPropValue(pages, "Font.Style", Variant("[fsBold,fsItalic]"));
+    SetPropValue(pages, "Font.Charset", Variant("EASTEUROPE_CHARSET"));
+    EXPECT_EQ(pages.Font().Style, (TFontStyles{fsBold, fsItalic}));
+    EXPECT_EQ(pages.Font().Charset, EASTEUROPE_CHARSET);
+    EXPECT_FALSE(pages.ParentFont()) << "a font of its own";
+}
+
+namespace {
+
+using TProps = std::map<std::string, Variant>;
+
+void ExpectProps(const TObject& object, const TProps& expected) {
+    for (const auto& [name, value] : expected) EXPECT_EQ(GetPropValue(object, name), value) << object.ClassName() << "." << name;
+}
+
+}  // namespace
+
+TEST(PluginManagerForm, IsBuiltAsItsLayoutSays) {
+    const auto form = std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
+    EXPECT_EQ(form->Name(), "frmPluginManager");
+    ExpectProps(*form, {{"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
+    const std::vector<TControl*> top = ControlsOf(form.get());
+    ASSERT_EQ(top.size(), 3u);
+    const char* panels[] = {"ZarixPanel1", "ZarixPanel2", "ZarixPanel3"};
+    const TBounds placement[] = {{0, 0, 582, 41}, {0, 283, 582, 41}, {0, 41, 582, 242}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(panels[i]);
+        ASSERT_EQ(top[i], form->FindComponent(panels[i]));
+        EXPECT_EQ(top[i]->BoundsRect(), placement[i]);
+        EXPECT_EQ(GetPropValue(*top[i], "TabOrder"), Variant(i));
+    }
+    TZarixPageControl* pages = form->ZarixPageControl1();
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(ControlsOf(form->ZarixPanel3()), (std::vector<TControl*>{pages}));
+    ExpectProps(*pages, {{"Align", "alClient"}, {"ActivePage", "KQTabSheet1"}, {"ActiveFont.Name", "Tahoma"}});
+    ASSERT_EQ(pages->PageCount(), 2);
+    const char* captions[] = {"Lokalne wtyczki", "Dostępne wtyczki"};
+    for (int i = 0; i < 2; ++i) {
+        TKQTabSheet* sheet = pages->Pages(i);
+        EXPECT_EQ(sheet, i == 0 ? form->KQTabSheet1() : form->KQTabSheet2());
+        EXPECT_EQ(sheet->Parent(), pages);
+        ExpectProps(*sheet, {{"Caption", captions[i]}, {"PageIndex", i}});
+    }
+    EXPECT_EQ(form->ComponentCount(), 6) << "the form owns its six controls and nothing else";
+    EXPECT_EQ(frmPluginManager, nullptr) << "building a form does not assign the global";
+}
+
+TEST(PluginManagerForm, KeepsItsLayoutWhenResized) {
+    const auto form = std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
+    form->SetClientWidth(700);
+    form->SetClientHeight(500);
+    AlignControls(form.get());
+    EXPECT_EQ(form->ZarixPanel1()->BoundsRect(), (TBounds{0, 0, 700, 41}));
+    EXPECT_EQ(form->ZarixPanel2()->BoundsRect(), (TBounds{0, 459, 700, 41}));
+    EXPECT_EQ(form->ZarixPanel3()->BoundsRect(), (TBounds{0, 41, 700, 418}));
+    EXPECT_EQ(form->ZarixPageControl1()->BoundsRect(), (TBounds{1, 1, 698, 416}));
+}
+
+TEST(PluginManagerForm, SecondInstanceOfOneOwnerGetsItsOwnNameAndFreedControlsReadAsNone) {
+    TComponent owner(nullptr);
+    auto* first = TForm::Create<TfrmPluginManager>(&owner);
+    auto* second = TForm::Create<TfrmPluginManager>(&owner);
+    EXPECT_EQ(first->Name(), "frmPluginManager");
+    EXPECT_EQ(second->Name(), "frmPluginManager_1");
+    delete second->KQTabSheet2();
+    EXPECT_EQ(second->KQTabSheet2(), nullptr);
+    EXPECT_EQ(second->ZarixPageControl1()->PageCount(), 1);
+}
