@@ -45,9 +45,9 @@ std::vector<std::string> CheckOf(const std::string& Location) { return {"dbcheck
 
 // Runs zarixctl to its end and gives its output; failing is the test's failure.
 std::string Ran(const std::vector<std::string>& Args) {
-    const zarixctl_test::TRun run = zarixctl_test::Zarixctl(Args);
-    EXPECT_EQ(run.Exit, 0) << run.Errors;
-    return run.Output;
+    TZarixctl run(Args, 0);
+    EXPECT_EQ(run.Wait(), 0) << run.Output();
+    return run.Output();
 }
 
 // A server of the test's own, which it may stop and start while the shared one serves the others.
