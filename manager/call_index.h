@@ -152,7 +152,10 @@ public:
     const TAt<TZarixPluginClass>& Class(int At) const { return FClasses.Items[static_cast<std::size_t>(At)]; }
 
     /// A published method bound to its plugin, as methodByName calls it.
-    using TMethodTarget = TBoundMethod<Variant(TConstArray, TForm*)>;
+    struct TMethodTarget {
+        const TZarixPlugin* Plugin = nullptr;
+        TBoundMethod<Variant(TConstArray, TForm*)> Method;
+    };
     /// Where the objects of one name begin in the index (see FirstClass), and the property one
     /// name found in the class of the object read last.
     struct TObjectTarget {

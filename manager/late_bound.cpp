@@ -8,6 +8,22 @@ namespace zarix {
 
 Variant TZarixPluginManager::methodByName(const std::string& APluginName, const std::string& AMethodName,
                                           TConstArray AParams, TForm* ParentForm) {
+    // While the method runs, its plugin is among those whose code is on the stack: an unload of
+    // it from there (by the method itself, or by whatever it calls) waits until the outermost
+    // such call or broadcast returns, rather than unmapping the code the method returns into.
+    struct TInMethod {
+        TZarixPluginManager& Manager;
+        TInMethod(TZarixPluginManager& Manager, const TZarixPlugin* Plugin) : Manager(Manager) {
+            Manager.FInHandler.push_back(Plugin);
+        }
+        ~TInMethod() {
+            Manager.FInHandler.pop_back();
+            if (Manager.FInHandler.empty() && Manager.FBroadcastDepth == 0 && !Manager.FDeferredUnloads.empty())
+                Manager.RunDeferredUnloads();
+        }
+        TInMethod(const TInMethod&) = delete;
+        TInMethod& operator=(const TInMethod&) = delete;
+    };
     // The result is the empty text unless the method returns one: it is made only on the paths
     // that need it, so a call that succeeds costs the look-ups and the call alone.
     try {
@@ -15,8 +31,9 @@ Variant TZarixPluginManager::methodByName(const std::string& APluginName, const 
         if (recent != nullptr)
             if (const TCallIndex::TMethodTarget* known = recent->Find(APluginName, AMethodName)) {
                 // Copied out: the method may call by name in turn and take the slot.
-                const TCallIndex::TMethodTarget method = *known;
-                return method(AParams, ParentForm);
+                const TCallIndex::TMethodTarget target = *known;
+                const TInMethod in(*this, target.Plugin);
+                return target.Method(AParams, ParentForm);
             }
         const uint64_t generation = LateBoundGeneration();
         TZarixPlugin* plugin = FCallIndex->Plugin(FPlugins, APluginName);
@@ -24,7 +41,8 @@ Variant TZarixPluginManager::methodByName(const std::string& APluginName, const 
         if (plugin == nullptr) throw Exception("Nie znaleziono pluginu " + APluginName);
         const auto method = plugin->MethodAddress<Variant(TConstArray, TForm*)>(AMethodName);
         if (method) {
-            if (recent != nullptr) recent->Remember(generation, APluginName, AMethodName, method);
+            if (recent != nullptr) recent->Remember(generation, APluginName, AMethodName, {plugin, method});
+            const TInMethod in(*this, plugin);
             return method(AParams, ParentForm);
         }
         // "Method ... not found in plugin ..., or it is not in the published section."
