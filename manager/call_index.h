@@ -7,8 +7,8 @@
 #include "plugin/plugin_collections.h"
 
 #include <array>
-#include <bit>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -39,8 +39,8 @@ template <class Target>
 class TRecentCalls {
 public:
     /// The target remembered for exactly First and Second; nullptr when there is none, or the
-    /// count moved since it was found.
-    /// Always inlined: the call and its saving of registers would cost a third of the look-up.
+    /// count moved since it was found. Always inlined: the call and its saving of registers
+    /// would cost a third of the look-up.
     [[gnu::always_inline]] const Target* Find(std::string_view First, std::string_view Second) const noexcept {
         const TKey first = TKey::Of(First), second = TKey::Of(Second);
         const TSlot& slot = FSlots[SlotOf(first, second)];
