@@ -3,17 +3,106 @@
 #pragma once
 
 #include "platform/rtl/name_table.h"
+#include "platform/rtl/reflection_cache.h"
 #include "plugin/plugin_collections.h"
 
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace zarix {
 
 class TZarixPlugin;
+
+/// A == B, inline: memcmp's call costs as much as comparing a short name.
+[[gnu::always_inline]] inline bool SameName(std::string_view A, std::string_view B) noexcept {
+    const std::size_t n = A.size();
+    if (n != B.size()) return false;
+    if (n < 8) return detail::Pack(A.data(), n) == detail::Pack(B.data(), n);
+    for (std::size_t at = 0; at + 8 < n; at += 8)
+        if (detail::Load8(A.data() + at) != detail::Load8(B.data() + at)) return false;
+    return detail::Load8(A.data() + n - 8) == detail::Load8(B.data() + n - 8);
+}
+
+/// The targets of the latest calls by name, by the exact texts of their one or two names. A
+/// target found while the count of LateBoundGeneration() stood at G is the target of the same
+/// names for as long as the count stays at G, so a remembered one is answered only then: a
+/// repeated call costs a comparison of a few words instead of a case-folding hash of each name.
+/// Direct-mapped: a call whose slot another pair of names took finds its target the long way.
+template <class Target>
+class TRecentCalls {
+public:
+    /// The target remembered for exactly First and Second; nullptr when there is none, or the
+    /// count moved since it was found. Always inlined: the call and its saving of registers
+    /// would cost a third of the look-up.
+    [[gnu::always_inline]] const Target* Find(std::string_view First, std::string_view Second) const noexcept {
+        const TKey first = TKey::Of(First), second = TKey::Of(Second);
+        const TSlot& slot = FSlots[SlotOf(first, second)];
+        if (slot.Generation != LateBoundGeneration() || slot.FirstKey != first || slot.SecondKey != second ||
+            !SameMiddle(slot.First, First) || !SameMiddle(slot.Second, Second))
+            return nullptr;
+        return &slot.Value;
+    }
+    /// Remembers Value for First and Second, found with the count at Generation (read before
+    /// looking: a change made while looking leaves the slot stale, never wrong).
+    void Remember(uint64_t Generation, std::string_view First, std::string_view Second, const Target& Value) noexcept {
+        const TKey first = TKey::Of(First), second = TKey::Of(Second);
+        TSlot& slot = FSlots[SlotOf(first, second)];
+        slot.Generation = 0;  // the count runs from 1: unusable until both names are in
+        try {
+            slot.First.assign(First);
+            slot.Second.assign(Second);
+        } catch (...) {
+            return;  // no memory for the names: the next call looks again
+        }
+        slot.FirstKey = first;
+        slot.SecondKey = second;
+        slot.Value = Value;
+        slot.Generation = Generation;
+    }
+
+private:
+    // A name as its length and its first and last eight bytes, which hold every byte of a name
+    // of up to 16 (shorter than eight: packed into one word). Longer names compare the rest.
+    struct TKey {
+        uint64_t Head = 0, Tail = 0;
+        std::size_t Size = 0;
+        static TKey Of(std::string_view s) noexcept {
+            if (s.size() < 8) return {detail::Pack(s.data(), s.size()), 0, s.size()};
+            return {detail::Load8(s.data()), detail::Load8(s.data() + s.size() - 8), s.size()};
+        }
+        bool operator==(const TKey&) const = default;
+    };
+    static constexpr std::size_t kSlots = 16;  // SlotOf takes the top four bits of a hash
+    struct TSlot {
+        uint64_t Generation = 0;
+        TKey FirstKey, SecondKey;
+        std::string First, Second;
+        Target Value{};
+    };
+
+    // What the keys of two names of the same length leave out: the bytes between the first and
+    // the last eight, which only names longer than 16 have.
+    static bool SameMiddle(std::string_view a, std::string_view b) noexcept {
+        for (std::size_t at = 8; at + 8 < a.size(); at += 8)
+            if (detail::Load8(a.data() + at) != detail::Load8(b.data() + at)) return false;
+        return true;
+    }
+    static std::size_t SlotOf(const TKey& First, const TKey& Second) noexcept {
+        const uint64_t first = First.Head ^ std::rotl(First.Tail, 29);
+        const uint64_t second = Second.Head ^ std::rotl(Second.Tail, 29);
+        const uint64_t h = (first ^ std::rotl(second, 13) ^ (First.Size << 8 | Second.Size)) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(h >> 60);  // the best mixed bits, one per slot
+    }
+
+    std::array<TSlot, kSlots> FSlots;
+};
 
 /// For each name, every plugin, Methods item or Classes item carrying it (a to z compared
 /// without regard to case), in the order of the walk over the plugins in load order and their
@@ -62,6 +151,28 @@ public:
     }
     const TAt<TZarixPluginClass>& Class(int At) const { return FClasses.Items[static_cast<std::size_t>(At)]; }
 
+    /// A published method bound to its plugin, as methodByName calls it.
+    struct TMethodTarget {
+        const TZarixPlugin* Plugin = nullptr;
+        TBoundMethod<Variant(TConstArray, TForm*)> Method;
+    };
+    /// Where the objects of one name begin in the index (see FirstClass), and the property one
+    /// name found in the class of the object read last.
+    struct TObjectTarget {
+        int First = -1;
+        TPropertyCache Property;
+    };
+    /// The remembered targets of the calls by name (plugin and method names; routine names;
+    /// object and property names), for the thread that made the index, the user-interface
+    /// thread as the manager's; nullptr on any other, which looks every name up anew. Unlike
+    /// the index, they are written by every call that finds its target the long way, so they
+    /// belong to one thread.
+    TRecentCalls<TMethodTarget>* RecentMethods() noexcept { return OnOwnerThread() ? &FRecentMethods : nullptr; }
+    TRecentCalls<const TZarixPluginMethod*>* RecentRoutines() noexcept {
+        return OnOwnerThread() ? &FRecentRoutines : nullptr;
+    }
+    TRecentCalls<TObjectTarget>* RecentObjects() noexcept { return OnOwnerThread() ? &FRecentObjects : nullptr; }
+
 private:
     struct TChain {
         int First = -1;
@@ -89,6 +200,12 @@ private:
     // while nothing is loaded or unloaded; two of them must not rebuild the same part at once.
     // Nothing is rebuilt while the count stands still, so a reader that saw its part's stamp
     // equal to the count reads a part nobody writes.
+    bool OnOwnerThread() const noexcept { return std::this_thread::get_id() == FOwner; }
+
+    const std::thread::id FOwner = std::this_thread::get_id();
+    TRecentCalls<TMethodTarget> FRecentMethods;
+    TRecentCalls<const TZarixPluginMethod*> FRecentRoutines;
+    TRecentCalls<TObjectTarget> FRecentObjects;
     std::mutex FLock;
     std::atomic<uint64_t> FPluginsBuiltAt{0};
     TNameTable<TZarixPlugin*, std::string_view> FPlugins;

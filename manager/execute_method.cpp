@@ -84,16 +84,23 @@ std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::strin
     // The first item of that name over the plugins in load order ends the search, with or
     // without a routine. Addresses are read now, not indexed: they may change at any time.
     const TZarixPluginMethod* item = nullptr;
-    const uint64_t generation = LateBoundGeneration();
-    const int at = FCallIndex->FirstMethod(FPlugins, MethodName);
-    if (LateBoundGeneration() == generation) {
-        if (at >= 0) item = FCallIndex->Method(at).Entry;
+    TRecentCalls<const TZarixPluginMethod*>* recent = FCallIndex->RecentRoutines();
+    const TZarixPluginMethod* const* known = recent != nullptr ? recent->Find(MethodName, {}) : nullptr;
+    if (known != nullptr) {
+        item = *known;
     } else {
-        // Something changed while the index was being built: it cannot be trusted for this call.
-        for (std::size_t p = 0; p < FPlugins.size() && item == nullptr; ++p) {
-            const TZarixPluginMethods* methods = FPlugins[p]->Methods();
-            for (int i = 0; i < methods->Count() && item == nullptr; ++i)
-                if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) item = methods->Items(i);
+        const uint64_t generation = LateBoundGeneration();
+        const int at = FCallIndex->FirstMethod(FPlugins, MethodName);
+        if (LateBoundGeneration() == generation) {
+            if (at >= 0) item = FCallIndex->Method(at).Entry;
+            if (item != nullptr && recent != nullptr) recent->Remember(generation, MethodName, {}, item);
+        } else {
+            // Something changed while the index was being built: it cannot be trusted for this call.
+            for (std::size_t p = 0; p < FPlugins.size() && item == nullptr; ++p) {
+                const TZarixPluginMethods* methods = FPlugins[p]->Methods();
+                for (int i = 0; i < methods->Count() && item == nullptr; ++i)
+                    if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) item = methods->Items(i);
+            }
         }
     }
     if (item == nullptr) throw EPluginError("\"" + MethodName + "\" not found.");

@@ -20,20 +20,21 @@ namespace zarix {
 
 namespace {
 
-// process_vm_readv on our own process copies memory or fails with EFAULT, where a plain read
+// process_vm_readv on our own process (Self, asked once per check: each asking is a system
+// call, and a check runs at every load) copies memory or fails with EFAULT, where a plain read
 // of an unmapped address would end the process.
-bool ReadOwnMemory(const void* Address, void* Into, std::size_t Size) noexcept {
+bool ReadOwnMemory(pid_t Self, const void* Address, void* Into, std::size_t Size) noexcept {
     iovec local{Into, Size};
     iovec remote{const_cast<void*>(Address), Size};
-    return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
+    return process_vm_readv(Self, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
 }
 
 // Writes back the bytes just read: a plugin component lives in the heap or in a library's
 // data, never in code or read-only data.
-bool WritableOwnMemory(const void* Address, const void* Same, std::size_t Size) noexcept {
+bool WritableOwnMemory(pid_t Self, const void* Address, const void* Same, std::size_t Size) noexcept {
     iovec local{const_cast<void*>(Same), Size};
     iovec remote{const_cast<void*>(Address), Size};
-    return process_vm_writev(getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
+    return process_vm_writev(Self, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(Size);
 }
 
 // The loader's own lookup for unwinders: no symbol search (dladdr walks a module's whole symbol
@@ -87,20 +88,21 @@ std::optional<std::string> WhyNotAPluginObject(const void* Candidate) {
     // The layout read here is the Itanium C++ ABI's: the object starts with its virtual table
     // pointer, and the word before the table's first slot is the class's type_info, the word
     // before that the offset to the whole object.
+    const pid_t self = getpid();
     const void* table = nullptr;
-    if (!Aligned(Candidate) || !ReadOwnMemory(Candidate, &table, sizeof table))
+    if (!Aligned(Candidate) || !ReadOwnMemory(self, Candidate, &table, sizeof table))
         return "the address " + Hex(Candidate) + ", where there is no object";
     const void* prefix[2] = {};
     const void* typeHeader[2] = {};  // the type_info's own virtual table and its name
     const bool classKnown = table != nullptr && Aligned(table) && InLoadedModule(table) &&
-                            ReadOwnMemory(static_cast<const void* const*>(table) - 2, prefix, sizeof prefix) &&
+                            ReadOwnMemory(self, static_cast<const void* const*>(table) - 2, prefix, sizeof prefix) &&
                             prefix[0] == nullptr && prefix[1] != nullptr && Aligned(prefix[1]) &&
-                            InLoadedModule(prefix[1]) && ReadOwnMemory(prefix[1], typeHeader, sizeof typeHeader) &&
+                            InLoadedModule(prefix[1]) && ReadOwnMemory(self, prefix[1], typeHeader, sizeof typeHeader) &&
                             IsClassTypeInfoTable(typeHeader[0]);
     if (!classKnown) {
         // Every live object sits in writable memory; saying so where it does not is the more
         // telling answer. Asked only on the way to a refusal, as it costs one more system call.
-        if (!WritableOwnMemory(Candidate, &table, sizeof table))
+        if (!WritableOwnMemory(self, Candidate, &table, sizeof table))
             return "the address " + Hex(Candidate) + ", which is not in writable memory";
         return "an object without run-time class information at " + Hex(Candidate);
     }

@@ -2,6 +2,7 @@
 #include "platform/rtl/reflection.h"
 
 #include "platform/rtl/name_table.h"
+#include "platform/rtl/reflection_cache.h"
 #include "platform/rtl/strings.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ TClassInfo::TClassInfo(const char* name, TClass parent, std::initializer_list<TP
     for (const TPropInfo& p : FProperties) FIndex->Properties[p.Name] = &p;
 }
 
-TClassInfo::~TClassInfo() = default;
+TClassInfo::~TClassInfo() { detail::gClassesDestroyed.fetch_add(1, std::memory_order_relaxed); }
 
 bool TClassInfo::InheritsFrom(TClass other) const noexcept {
     for (TClass c = this; c != nullptr; c = c->FParent)
@@ -93,6 +94,14 @@ const TClassInfo& TObject::ClassType() const { return StaticClass(); }
 
 namespace detail {
 
+std::atomic<uint64_t> gClassesDestroyed{0};
+
+void RaiseNoProperty(std::string_view name) {
+    throw EPropertyError("Property " + std::string(name) + " does not exist");
+}
+
+void RaiseReadOnly(std::string_view name) { throw EPropertyError("Property " + std::string(name) + " is read-only"); }
+
 void RaiseOutOfRange(const Variant& v) {
     throw EPropertyError("Property value out of range: " + v.AsString());
 }
@@ -115,15 +124,14 @@ void RaiseEventValue(const Variant& v) {
 
 Variant GetPropValue(const TObject& obj, std::string_view name) {
     const TPropInfo* prop = obj.ClassType().FindProperty(name);
-    if (prop == nullptr || prop->Get == nullptr)
-        throw EPropertyError("Property " + std::string(name) + " does not exist");
+    if (prop == nullptr || prop->Get == nullptr) detail::RaiseNoProperty(name);
     return prop->Get(obj);
 }
 
 void SetPropValue(TObject& obj, std::string_view name, const Variant& value) {
     const TPropInfo* prop = obj.ClassType().FindProperty(name);
-    if (prop == nullptr) throw EPropertyError("Property " + std::string(name) + " does not exist");
-    if (prop->Set == nullptr) throw EPropertyError("Property " + std::string(name) + " is read-only");
+    if (prop == nullptr) detail::RaiseNoProperty(name);
+    if (prop->Set == nullptr) detail::RaiseReadOnly(name);
     prop->Set(obj, value);
 }
 

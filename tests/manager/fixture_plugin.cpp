@@ -105,6 +105,13 @@ class TFixturePlugin : public TZarixPlugin {
         return Variant(std::string(FIXTURE_NAME) + ":" + std::to_string(args.size()));
     }
     Variant Fail(TConstArray, TForm*) { throw Exception("zepsute"); }
+    /// Published: unloads this plugin from its own code.
+    Variant Quit(TConstArray, TForm*) {
+        auto& manager = static_cast<TZarixPluginManager&>(*Manager());
+        for (int i = 0; i < manager.PluginCount(); ++i)
+            if (manager.GetPlugins(i) == this) manager.UnloadPlugin(i);
+        return Variant(true);
+    }
     /// Published: broadcasts a message through this plugin's own component.
     Variant Shout(TConstArray, TForm*) {
         SendMessageBroadcast(pmCustom, std::string("od ") + FIXTURE_NAME, {});
@@ -146,7 +153,7 @@ class TFixturePlugin : public TZarixPlugin {
 #endif
     }
 };
-ZARIX_DEFINE_CLASS(TFixturePlugin, ZARIX_METHOD(Describe), ZARIX_METHOD(Fail), ZARIX_METHOD(Shout))
+ZARIX_DEFINE_CLASS(TFixturePlugin, ZARIX_METHOD(Describe), ZARIX_METHOD(Fail), ZARIX_METHOD(Quit), ZARIX_METHOD(Shout))
 
 #ifdef FIXTURE_START_THROWS_INT
 // Start-up code that throws what no host expects.

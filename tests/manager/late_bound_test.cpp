@@ -67,6 +67,13 @@ TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCase) 
     EXPECT_EQ(Beta->methodByName("ALFA", "describe", {}, nullptr).AsString(), "Alfa:0");  // through the component
 }
 
+TEST_F(LateBoundTest, APluginUnloadedFromItsOwnMethodGoesWhenTheMethodHasReturned) {
+    JournalTake();
+    EXPECT_TRUE(Manager->methodByName("alfa", "Quit", {}, nullptr).AsBoolean());
+    EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Alfa"});
+    EXPECT_EQ(Manager->getPluginByName("alfa"), nullptr);
+}
+
 TEST_F(LateBoundTest, MethodByNameReportsEachFailureOnceAndReturnsTheEmptyText) {
     TCapturingExceptionSink sink;
     EXPECT_EQ(Manager->methodByName("Gamma", "Describe", {}, nullptr), Variant(std::string()));
