@@ -8,6 +8,8 @@
 #include "services/log_point.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <vector>
 
 namespace zarix {
@@ -52,26 +54,31 @@ bool TZarixPluginManager::IsSameGroup(const TExplodeArray& A, const TExplodeArra
 namespace {
 
 // The elements of a path or position text, split at "|" as Explode splits it (an empty text
-// is one empty element), read one after another as views into the text: the menu build
+// is one empty element), as views into the text found in one reading of it: the menu build
 // splits two texts per command and needs no copy of either.
-class TPathCursor {
+class TPathElements {
 public:
-    explicit TPathCursor(std::string_view text) : FText(text) {}
-    static std::size_t CountElements(std::string_view text) {
-        std::size_t count = 1;
-        for (char c : text) count += c == '|';
-        return count;
+    explicit TPathElements(std::string_view text) {
+        std::size_t start = 0;
+        for (std::size_t bar = text.find('|'); bar != std::string_view::npos; bar = text.find('|', start)) {
+            Push(text.substr(start, bar - start));
+            start = bar + 1;
+        }
+        Push(text.substr(start));
     }
-    std::string_view Next() {
-        const auto bar = FText.find('|', FStart);
-        const std::string_view element = FText.substr(FStart, bar == std::string_view::npos ? std::string_view::npos : bar - FStart);
-        FStart = bar == std::string_view::npos ? FText.size() : bar + 1;
-        return element;
-    }
+    std::size_t Count() const noexcept { return FCount; }
+    std::string_view operator[](std::size_t i) const noexcept { return i < kInline ? FInline[i] : FMore[i - kInline]; }
 
 private:
-    std::string_view FText;
-    std::size_t FStart = 0;
+    static constexpr std::size_t kInline = 8;  // deeper menus are rare
+    void Push(std::string_view element) {
+        if (FCount < kInline) FInline[FCount] = element;
+        else FMore.push_back(element);
+        ++FCount;
+    }
+    std::array<std::string_view, kInline> FInline{};
+    std::vector<std::string_view> FMore;
+    std::size_t FCount = 0;
 };
 
 }  // namespace
@@ -86,26 +93,29 @@ void TZarixPluginManager::Remember(TMenuWalkStep& Step, const TMenuItem* Parent,
 void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build, TMenuWalkCache& Cache) {
     TMenu* menu = FCommandBasedMenu.Get();
     if (menu == nullptr) return;
-    const std::size_t count = TPathCursor::CountElements(Command.MenuPath());
-    if (count != TPathCursor::CountElements(Command.MenuPosition()))
+    const TPathElements path(Command.MenuPath());
+    const TPathElements positions(Command.MenuPosition());
+    const std::size_t count = path.Count();
+    if (count != positions.Count())
         throw Exception("Create menu: MenuPath differs from MenuPositions - (" + Command.MenuPath() + " - " +
                         Command.MenuPosition() + ")");
     TMenuItem* current = menu->Items();
-    TPathCursor path(Command.MenuPath());
-    TPathCursor positions(Command.MenuPosition());
     for (std::size_t j = 0; j < count; ++j) {
-        const std::string_view element = path.Next();
+        const std::string_view element = path[j];
         // Converted before anything is made, so a bad position leaves no half-made item.
-        const int32_t position = StrToInt(positions.Next());
+        const int32_t position = PositionValue(positions[j]);
         const bool last = j + 1 == count;
         // Commands in menu order mostly share the start of their paths: what Find answered
         // for the same text under the same, unchanged parent is still its answer.
         if (Cache.size() <= j) Cache.resize(j + 1);
         TMenuWalkStep& step = Cache[j];
+        // One folding of the element serves its search here, the top-level search for the
+        // command's caption and the new item's place in its parent's index.
+        const TMenuCaption caption(element);
         TMenuItem* found = step.Parent == current && step.Generation == current->ChildrenGeneration() &&
                                    step.Text == element
                                ? step.Found
-                               : current->Find(element);
+                               : current->Find(caption);
         if (found != nullptr) {
             TMenuItem* parent = current;
             current = found;
@@ -116,7 +126,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         }
         if (!last) {
             auto* submenu = new TMenuItem(menu);
-            submenu->SetCaption(std::string(element));
+            submenu->SetPreparedCaption(caption);
             submenu->SetImageIndex(kSubmenuImage);
             current->Add(submenu);
             Remember(step, current, element, submenu);
@@ -125,12 +135,14 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
             continue;
         }
         // A command whose caption is already a top-level entry gets no item of its own.
-        if (Build == TMenuBuild::List && menu->Items()->Find(Command.Caption()) != nullptr) {
+        const bool named = element == Command.Caption();
+        const TMenuCaption own(Command.Caption());
+        if (Build == TMenuBuild::List && menu->Items()->Find(named ? caption : own) != nullptr) {
             Log(lcMenu, [&] { return Command.MenuPath() + ": no item, \"" + Command.Caption() + "\" is a top-level item"; });
             return;
         }
         auto* item = new TMenuItem(menu);
-        item->SetCaption(Command.Caption());
+        item->SetPreparedCaption(named ? caption : own);
         item->SetHint(Command.Hint());
         item->SetOnClick(Command.OnExecute());
         item->SetEnabled(Command.Enabled());
