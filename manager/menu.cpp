@@ -109,13 +109,10 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         // for the same text under the same, unchanged parent is still its answer.
         if (Cache.size() <= j) Cache.resize(j + 1);
         TMenuWalkStep& step = Cache[j];
-        // One folding of the element serves its search here, the top-level search for the
-        // command's caption and the new item's place in its parent's index.
-        const TMenuCaption caption(element);
         TMenuItem* found = step.Parent == current && step.Generation == current->ChildrenGeneration() &&
                                    step.Text == element
                                ? step.Found
-                               : current->Find(caption);
+                               : current->Find(element);
         if (found != nullptr) {
             TMenuItem* parent = current;
             current = found;
@@ -126,7 +123,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         }
         if (!last) {
             auto* submenu = new TMenuItem(menu);
-            submenu->SetPreparedCaption(caption);
+            submenu->SetCaption(std::string(element));
             submenu->SetImageIndex(kSubmenuImage);
             current->Add(submenu);
             Remember(step, current, element, submenu);
@@ -135,14 +132,12 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
             continue;
         }
         // A command whose caption is already a top-level entry gets no item of its own.
-        const bool named = element == Command.Caption();
-        const TMenuCaption own(Command.Caption());
-        if (Build == TMenuBuild::List && menu->Items()->Find(named ? caption : own) != nullptr) {
+        if (Build == TMenuBuild::List && menu->Items()->Find(Command.Caption()) != nullptr) {
             Log(lcMenu, [&] { return Command.MenuPath() + ": no item, \"" + Command.Caption() + "\" is a top-level item"; });
             return;
         }
         auto* item = new TMenuItem(menu);
-        item->SetPreparedCaption(named ? caption : own);
+        item->SetCaption(Command.Caption());
         item->SetHint(Command.Hint());
         item->SetOnClick(Command.OnExecute());
         item->SetEnabled(Command.Enabled());

@@ -41,7 +41,7 @@ bool SameCaption(std::string_view a, std::string_view b) {
 }
 
 // Hash of a caption as Find compares it: "&" skipped, each code point case folded.
-std::size_t FoldedHash(std::string_view caption) noexcept {
+std::size_t CaptionHash(std::string_view caption) {
     std::size_t h = 1469598103934665603ull;
     for (std::size_t i = 0; i < caption.size();) {
         const auto c = static_cast<unsigned char>(caption[i]);
@@ -63,14 +63,6 @@ std::size_t FoldedHash(std::string_view caption) noexcept {
 
 }  // namespace
 
-std::size_t TMenuCaption::Hash() const noexcept {
-    if (!FHashed) {
-        FHash = FoldedHash(FText);
-        FHashed = true;
-    }
-    return FHash;
-}
-
 ZARIX_DEFINE_CLASS(TMenuItem, ZARIX_PROPERTY(Caption, Caption, SetCaption), ZARIX_PROPERTY(Hint, Hint, SetHint),
                    ZARIX_PROPERTY(ImageIndex, ImageIndex, SetImageIndex),
                    ZARIX_PROPERTY(Enabled, Enabled, SetEnabled), ZARIX_PROPERTY(Visible, Visible, SetVisible),
@@ -84,35 +76,13 @@ TMenuItem::~TMenuItem() {
     if (FParent != nullptr) FParent->Remove(this);
 }
 
-void TMenuItem::CaptionChanging() {
-    FCaptionHashed = false;
+void TMenuItem::SetCaption(const std::string& Value) {
+    if (Value == FCaption) return;
     if (FParent != nullptr) {
         FParent->DropFindIndex();
         FParent->ChildrenChanged();
     }
-}
-
-void TMenuItem::SetCaption(const std::string& Value) {
-    if (Value == FCaption) return;
-    CaptionChanging();
     ChangeProperty(this, FCaption, Value, "Caption");
-}
-
-void TMenuItem::SetPreparedCaption(const TMenuCaption& Value) {
-    if (Value.Text() == FCaption) return;
-    CaptionChanging();
-    FCaption.assign(Value.Text());
-    FCaptionHash = Value.Hash();
-    FCaptionHashed = true;
-    NotifyUIChange(this, "Caption");
-}
-
-std::size_t TMenuItem::CaptionHash() const noexcept {
-    if (!FCaptionHashed) {
-        FCaptionHash = FoldedHash(FCaption);
-        FCaptionHashed = true;
-    }
-    return FCaptionHash;
 }
 
 void TMenuItem::SetHint(const std::string& Value) { ChangeProperty(this, FHint, Value, "Hint"); }
@@ -177,25 +147,21 @@ void TMenuItem::Remove(TMenuItem* Item) {
 }
 
 
-TMenuItem* TMenuItem::Find(std::string_view ACaption) const { return Find(TMenuCaption(ACaption)); }
-
-TMenuItem* TMenuItem::Find(const TMenuCaption& ACaption) const {
+TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
     // Small submenus are searched in order; larger ones through the index, built on demand.
     constexpr std::size_t kIndexFrom = 4;
     if (FItems.size() < kIndexFrom) {
-        // The hashes tell most captions apart at once; each child keeps its own, and the text's
-        // one serves its other searches.
         for (TMenuItem* item : FItems)
-            if (item->CaptionHash() == ACaption.Hash() && SameCaption(item->FCaption, ACaption.Text())) return item;
+            if (SameCaption(item->FCaption, ACaption)) return item;
         return nullptr;
     }
     if (FFindIndex.empty()) BuildFindIndex();
     const std::size_t mask = FFindIndex.size() - 1;
-    const std::size_t hash = ACaption.Hash();
+    const std::size_t hash = CaptionHash(ACaption);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const TFindSlot& entry = FFindIndex[slot];
         if (entry.Item == nullptr) return nullptr;
-        if (entry.Hash == hash && SameCaption(entry.Item->FCaption, ACaption.Text())) return entry.Item;
+        if (entry.Hash == hash && SameCaption(entry.Item->FCaption, ACaption)) return entry.Item;
     }
 }
 
@@ -214,7 +180,7 @@ void TMenuItem::IndexChild(TMenuItem* Child) const {
         return;
     }
     const std::size_t mask = FFindIndex.size() - 1;
-    const std::size_t hash = Child->CaptionHash();
+    const std::size_t hash = CaptionHash(Child->FCaption);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         TFindSlot& entry = FFindIndex[slot];
         if (entry.Item == nullptr) {

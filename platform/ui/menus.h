@@ -14,21 +14,6 @@ namespace zarix {
 
 class TMenu;
 
-/// A caption as Find compares it, its folded hash worked out at most once: a build that looks
-/// the same text up in several submenus, then names an item with it, folds it once. Holds a
-/// view of Text, which must outlive it.
-class ZARIX_API TMenuCaption {
-public:
-    explicit TMenuCaption(std::string_view Text) noexcept : FText(Text) {}
-    std::string_view Text() const noexcept { return FText; }
-    std::size_t Hash() const noexcept;
-
-private:
-    std::string_view FText;
-    mutable std::size_t FHash = 0;
-    mutable bool FHashed = false;
-};
-
 /// One menu item; its children form a submenu. Destroying an item destroys its children.
 class ZARIX_API TMenuItem : public TComponent {
     ZARIX_CLASS(TMenuItem, TComponent)
@@ -37,8 +22,6 @@ class ZARIX_API TMenuItem : public TComponent {
 
     const std::string& Caption() const noexcept { return FCaption; }
     void SetCaption(const std::string& Value);
-    /// SetCaption keeping the hash Value has already worked out.
-    void SetPreparedCaption(const TMenuCaption& Value);
     const std::string& Hint() const noexcept { return FHint; }
     void SetHint(const std::string& Value);
     /// -1 for no image.
@@ -72,7 +55,6 @@ class ZARIX_API TMenuItem : public TComponent {
     /// The first child whose caption equals ACaption with letter case and "&" ignored on both
     /// sides; nullptr when none does.
     TMenuItem* Find(std::string_view ACaption) const;
-    TMenuItem* Find(const TMenuCaption& ACaption) const;
     /// Position among the parent's children; -1 without a parent.
     int MenuIndex() const noexcept;
     /// Moves the item among its siblings, the index clamped to them; no effect without a parent.
@@ -101,11 +83,6 @@ private:
         TMenuItem* Item = nullptr;
     };
     mutable std::vector<TFindSlot> FFindIndex;
-    // The hash of FCaption, kept so that growing the parent's index folds no caption again.
-    mutable std::size_t FCaptionHash = 0;
-    mutable bool FCaptionHashed = false;
-    std::size_t CaptionHash() const noexcept;
-    void CaptionChanging();
     void DropFindIndex() const noexcept { FFindIndex.clear(); }
     void ChildrenChanged() noexcept { ++FChildrenGeneration; }
     void IndexChild(TMenuItem* Child) const;
