@@ -8,6 +8,8 @@
 #include "services/log_point.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <vector>
 
 namespace zarix {
@@ -52,26 +54,31 @@ bool TZarixPluginManager::IsSameGroup(const TExplodeArray& A, const TExplodeArra
 namespace {
 
 // The elements of a path or position text, split at "|" as Explode splits it (an empty text
-// is one empty element), read one after another as views into the text: the menu build
+// is one empty element), as views into the text found in one reading of it: the menu build
 // splits two texts per command and needs no copy of either.
-class TPathCursor {
+class TPathElements {
 public:
-    explicit TPathCursor(std::string_view text) : FText(text) {}
-    static std::size_t CountElements(std::string_view text) {
-        std::size_t count = 1;
-        for (char c : text) count += c == '|';
-        return count;
+    explicit TPathElements(std::string_view text) {
+        std::size_t start = 0;
+        for (std::size_t bar = text.find('|'); bar != std::string_view::npos; bar = text.find('|', start)) {
+            Push(text.substr(start, bar - start));
+            start = bar + 1;
+        }
+        Push(text.substr(start));
     }
-    std::string_view Next() {
-        const auto bar = FText.find('|', FStart);
-        const std::string_view element = FText.substr(FStart, bar == std::string_view::npos ? std::string_view::npos : bar - FStart);
-        FStart = bar == std::string_view::npos ? FText.size() : bar + 1;
-        return element;
-    }
+    std::size_t Count() const noexcept { return FCount; }
+    std::string_view operator[](std::size_t i) const noexcept { return i < kInline ? FInline[i] : FMore[i - kInline]; }
 
 private:
-    std::string_view FText;
-    std::size_t FStart = 0;
+    static constexpr std::size_t kInline = 8;  // deeper menus are rare
+    void Push(std::string_view element) {
+        if (FCount < kInline) FInline[FCount] = element;
+        else FMore.push_back(element);
+        ++FCount;
+    }
+    std::array<std::string_view, kInline> FInline{};
+    std::vector<std::string_view> FMore;
+    std::size_t FCount = 0;
 };
 
 }  // namespace
@@ -86,17 +93,17 @@ void TZarixPluginManager::Remember(TMenuWalkStep& Step, const TMenuItem* Parent,
 void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBuild Build, TMenuWalkCache& Cache) {
     TMenu* menu = FCommandBasedMenu.Get();
     if (menu == nullptr) return;
-    const std::size_t count = TPathCursor::CountElements(Command.MenuPath());
-    if (count != TPathCursor::CountElements(Command.MenuPosition()))
+    const TPathElements path(Command.MenuPath());
+    const TPathElements positions(Command.MenuPosition());
+    const std::size_t count = path.Count();
+    if (count != positions.Count())
         throw Exception("Create menu: MenuPath differs from MenuPositions - (" + Command.MenuPath() + " - " +
                         Command.MenuPosition() + ")");
     TMenuItem* current = menu->Items();
-    TPathCursor path(Command.MenuPath());
-    TPathCursor positions(Command.MenuPosition());
     for (std::size_t j = 0; j < count; ++j) {
-        const std::string_view element = path.Next();
+        const std::string_view element = path[j];
         // Converted before anything is made, so a bad position leaves no half-made item.
-        const int32_t position = StrToInt(positions.Next());
+        const int32_t position = PositionValue(positions[j]);
         const bool last = j + 1 == count;
         // Commands in menu order mostly share the start of their paths: what Find answered
         // for the same text under the same, unchanged parent is still its answer.

@@ -15,17 +15,36 @@ namespace zarix {
 namespace {
 
 // The sort is quadratic by design, so the pair test must cost what comparing pre-converted
-// integers costs. Every level of every position is therefore converted once, before the sort,
-// and given the number of its text among the distinct level texts: two levels are the same
-// text exactly when their numbers are equal. A level that is no integer is only marked; it
-// raises its conversion error when the walk meets it, exactly where a walk converting anew
-// would meet it. Entries are small, so an exchange moves little.
+// integers costs. Every level of every position is therefore converted once, before the sort.
+// A level written the plain way (decimal digits without a leading zero) is known by its value
+// alone; any other text is given the number of its text among such distinct texts. Two levels
+// are then the same text exactly when their numbers are equal and, for plain ones, their values
+// too. A level that is no integer is only marked; it raises its conversion error when the walk
+// meets it, exactly where a walk converting anew would meet it. Entries are small, so an
+// exchange moves little.
+constexpr uint32_t kPlain = 0;
 constexpr uint32_t kNotInteger = UINT32_MAX;
 
 struct TLevel {
     int32_t Value = 0;
-    uint32_t Text = 0;  // the number of the level's text; kNotInteger when it is no integer
+    uint32_t Text = kPlain;  // kPlain, else the number of the level's text; kNotInteger when it is no integer
 };
+
+inline bool SameText(const TLevel& x, const TLevel& y) noexcept {
+    return x.Text == y.Text && (x.Text != kPlain || x.Value == y.Value);
+}
+
+// The value of a level written the plain way; nothing when it is written otherwise.
+inline bool PlainValue(std::string_view text, int32_t& value) noexcept {
+    if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1)) return false;
+    int32_t v = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    value = v;
+    return true;
+}
 
 struct TSortEntry {
     void* Command = nullptr;
@@ -35,7 +54,10 @@ struct TSortEntry {
 
 class TPositionTable {
 public:
-    explicit TPositionTable(std::size_t commands) { FEntries.reserve(commands); }
+    explicit TPositionTable(std::size_t commands) {
+        FEntries.reserve(commands);
+        FLevels.reserve(3 * commands);  // the depth of a usual menu
+    }
 
     void Add(void* command) {
         const std::string& position = static_cast<TZarixPluginCommand*>(command)->MenuPosition();
@@ -46,16 +68,20 @@ public:
         entry.First = static_cast<uint32_t>(FLevels.size());
         std::size_t start = 0;
         for (;;) {
-            const std::size_t bar = position.find('|', start);
-            const std::size_t end = bar == std::string::npos ? position.size() : bar;
+            // Levels are a few digits long: reading up to the bar beats a call to search for it.
+            std::size_t end = start;
+            while (end < position.size() && position[end] != '|') ++end;
+            const std::size_t bar = end < position.size() ? end : std::string::npos;
             const std::string_view text = std::string_view(position).substr(start, end - start);
             TLevel level;
-            const auto [name, fresh] = FTexts.try_emplace(text, static_cast<uint32_t>(FTexts.size()));
-            level.Text = name->second;
-            try {
-                level.Value = StrToInt(text);
-            } catch (const EConvertError&) {
-                level.Text = kNotInteger;
+            if (!PlainValue(text, level.Value)) {
+                const auto [name, fresh] = FTexts.try_emplace(text, static_cast<uint32_t>(FTexts.size() + 1));
+                level.Text = name->second;
+                try {
+                    level.Value = StrToInt(text);
+                } catch (const EConvertError&) {
+                    level.Text = kNotInteger;
+                }
             }
             FLevels.push_back(level);
             ++entry.Count;
@@ -93,7 +119,7 @@ inline bool MustExchange(const TPositionTable& table, const TSortEntry& a, const
         if (x[k].Text == kNotInteger) TPositionTable::RaiseAt(a, k);
         if (y[k].Text == kNotInteger) TPositionTable::RaiseAt(b, k);
         if (x[k].Value > y[k].Value) {
-            while (sameUpTo < k && x[sameUpTo].Text == y[sameUpTo].Text) ++sameUpTo;
+            while (sameUpTo < k && SameText(x[sameUpTo], y[sameUpTo])) ++sameUpTo;
             if (sameUpTo == k) return true;
         }
     }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace zarix {
@@ -78,21 +79,18 @@ void TZarixPluginManager::SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList*
         IconsList = ImageList;
         FSortedCommandsToolBarList.reset();
         {
-            // The first menu command of each trimmed path, looked up by binary search: one sort
-            // of the list instead of a scan of it for every row.
-            std::vector<std::pair<std::string_view, int>> byPath;
+            // The first menu command of each trimmed path, looked up by its hash: one pass over
+            // the list instead of a scan of it for every row, and no sorting of texts.
+            std::unordered_map<std::string_view, int> byPath;
+            byPath.reserve(FSortedCommandsList ? static_cast<std::size_t>(FSortedCommandsList->Count()) : 0);
             for (int i = 0; FSortedCommandsList && i < FSortedCommandsList->Count(); ++i)
-                byPath.emplace_back(TrimView(static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i))->MenuPath()), i);
-            std::stable_sort(byPath.begin(), byPath.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
+                byPath.try_emplace(TrimView(static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i))->MenuPath()), i);
             TDBQuery rows("Select * from UserToolBar where UTBUserOrigid=" + IntToStr(FUserOrigid), "DBCONN");
             rows.Open();
             for (; !rows.Eof(); rows.Next()) {
                 const std::string stored = rows.FieldByName("UTBMenuPath");
-                const std::string_view path = TrimView(stored);
-                const auto found = std::lower_bound(byPath.begin(), byPath.end(), path,
-                                                    [](const auto& entry, std::string_view p) { return entry.first < p; });
-                if (found == byPath.end() || found->first != path) continue;
+                const auto found = byPath.find(TrimView(stored));
+                if (found == byPath.end()) continue;
                 auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(found->second));
                 command->SetShowOnToolBar(true);
                 if (!FSortedCommandsToolBarList) FSortedCommandsToolBarList = std::make_unique<TList>();

@@ -6,6 +6,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/menus.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/tree_view.h"
 #include "qt/form_adapter.h"
@@ -144,6 +145,9 @@ void TQtFrontEnd::OnChange(const TUIChange& Change) {
 
 void TQtFrontEnd::Discover(TComponent* Sender, std::string_view What) {
     if (Sender == nullptr || Sender->ComponentState().Destroying) return;
+    // A menu item not yet in a mirrored menu, the most common sender while a menu is built: its
+    // menu's adapter shows it once it joins, and nothing here would.
+    if (typeid(*Sender) == typeid(TMenuItem)) return;
     // A tree node reports its own changes; its tree's adapter shows it.
     if (auto* node = dynamic_cast<TTreeNode*>(Sender)) {
         if (TAdapter* adapter = FRegistry.AdapterOf(node->TreeView())) adapter->Changed(Sender, What);

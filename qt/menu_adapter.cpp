@@ -35,6 +35,10 @@ void TMenuAdapter::Drop(TEntry& Entry) {
         // Out of every widget now; the object itself may be the one whose trigger runs.
         for (QObject* widget : action->associatedObjects())
             if (auto* w = qobject_cast<QWidget*>(widget)) w->removeAction(action);
+        // Out of the owner as well: deleting an object with a deleteLater still pending makes Qt
+        // search every posted event, so the owner tearing down a whole menu this way would
+        // search them once per action.
+        action->setParent(nullptr);
         action->deleteLater();
     }
     if (QMenu* menu = Entry.SubMenu) menu->deleteLater();
@@ -76,26 +80,29 @@ TMenuAdapter::TEntry& TMenuAdapter::Entry(TMenuItem* Item) {
                 if (TMenuItem* item = weak.Get()) item->Click();
             });
         });
-        ShowItem(Item, it->second);
+        ShowItem(Item, it->second, true);
     }
     return it->second;
 }
 
-void TMenuAdapter::ShowItem(TMenuItem* Item, TEntry& Entry) {
+void TMenuAdapter::ShowItem(TMenuItem* Item, TEntry& Entry, bool Fresh) {
     QAction* action = Entry.Action;
     if (action == nullptr) return;
     const QSignalBlocker blocker(action);
+    // A new action has Qt's defaults already: a menu of a thousand items is built faster
+    // setting only what differs from them.
+    const TImageList* images = Menu()->Images();
     // "-" is a separator line, as the platform's menus draw it.
-    action->setSeparator(Item->Caption() == "-");
+    if (!Fresh || Item->Caption() == "-") action->setSeparator(Item->Caption() == "-");
     action->setText(QString::fromStdString(Item->Caption()));
-    action->setStatusTip(QString::fromStdString(Item->Hint()));
-    action->setEnabled(Item->Enabled());
-    action->setVisible(Item->Visible());
+    if (!Fresh || !Item->Hint().empty()) action->setStatusTip(QString::fromStdString(Item->Hint()));
+    if (!Fresh || !Item->Enabled()) action->setEnabled(Item->Enabled());
+    if (!Fresh || !Item->Visible()) action->setVisible(Item->Visible());
     // Once checked, an item stays checkable, so a person can turn it back on after turning it off.
     if (Item->Checked()) action->setCheckable(true);
-    action->setChecked(Item->Checked());
-    action->setShortcut(KeySequenceOf(Item->ShortCut()));
-    action->setIcon(IconOf(Menu()->Images(), Item->ImageIndex()));
+    if (!Fresh || Item->Checked()) action->setChecked(Item->Checked());
+    if (!Fresh || Item->ShortCut() != 0) action->setShortcut(KeySequenceOf(Item->ShortCut()));
+    if (!Fresh || (images != nullptr && Item->ImageIndex() >= 0)) action->setIcon(IconOf(images, Item->ImageIndex()));
     if (Entry.SubMenu) Entry.SubMenu->setTitle(action->text());
 }
 

@@ -43,7 +43,8 @@ private:
     /// Shows Item's last child when it is the one new child after those shown; false otherwise.
     bool AppendLast(TMenuItem* Item, QWidget* Container);
     TEntry& Entry(TMenuItem* Item);
-    void ShowItem(TMenuItem* Item, TEntry& Entry);
+    /// Fresh: the action is new and still has Qt's defaults.
+    void ShowItem(TMenuItem* Item, TEntry& Entry, bool Fresh = false);
     QWidget* ContainerOf(TMenuItem* Item);
     void Drop(TEntry& Entry);
 
