@@ -193,6 +193,8 @@ TEST(Collection, ItemsKeepOrderKnowTheirIndexAndLeaveWhenFreed) {
     EXPECT_THROW(items.Items(1), EListError);
     EXPECT_THROW(items.Delete(-1), EListError);
     EXPECT_EQ(items.FindItemID(c->ID()), c);
+    EXPECT_EQ(items.Insert(0)->Index(), 0);  // in front of the first, never past the end
+    EXPECT_THROW(items.Insert(3), EListError);
 }
 
 TEST(Collection, AssignmentCopiesCopyableItemsAndOtherwiseRaisesKeepingTheTarget) {
