@@ -14,6 +14,7 @@ in their tests compare their fault-finding power. A run takes hours on a small m
 report, seed and tree goes on where the last one stopped.
 """
 import argparse
+import filecmp
 import hashlib
 import json
 import os
@@ -117,21 +118,29 @@ def run(cmd, cwd, timeout=None, env=None):
 
 
 def copy_tree(root, dest):
-    """Copies the tracked files and returns a digest of them; this script is left out of the
-    digest, so a fix to it does not throw away the verdicts of a run it resumes."""
-    if os.path.isdir(dest):
-        shutil.rmtree(dest)
+    """Brings the copy up to the tracked files and returns a digest of them; this script is left
+    out of the digest, so a fix to it does not throw away the verdicts of a run it resumes."""
     digest = hashlib.sha256()
-    files = run(["git", "ls-files", "-z"], root).stdout.split("\0")
-    for f in sorted(filter(None, files)):
-        src = os.path.join(root, f)
-        if os.path.isfile(src):
-            os.makedirs(os.path.dirname(os.path.join(dest, f)), exist_ok=True)
-            # copy2 keeps the times, so the build folder of an earlier run stays up to date.
-            shutil.copy2(src, os.path.join(dest, f))
-            if f != "tools/mutate.py":
-                with open(src, "rb") as data:
-                    digest.update(f.encode() + b"\0" + data.read() + b"\0")
+    files = sorted(filter(None, run(["git", "ls-files", "-z"], root).stdout.split("\0")))
+    tracked = set()
+    for f in files:
+        src, copy = os.path.join(root, f), os.path.join(dest, f)
+        if not os.path.isfile(src):
+            continue
+        tracked.add(os.path.normpath(copy))
+        # A file whose text is already there keeps its time; any other gets a new one. Times
+        # never go back, so an object built from a mutant of a stopped run is always rebuilt.
+        if not (os.path.isfile(copy) and filecmp.cmp(src, copy, shallow=False)):
+            os.makedirs(os.path.dirname(copy), exist_ok=True)
+            shutil.copyfile(src, copy)
+            shutil.copymode(src, copy)
+        if f != "tools/mutate.py":
+            with open(src, "rb") as data:
+                digest.update(f.encode() + b"\0" + data.read() + b"\0")
+    for dirpath, _, names in os.walk(dest):
+        for name in names:
+            if os.path.normpath(os.path.join(dirpath, name)) not in tracked:
+                os.remove(os.path.join(dirpath, name))
     return digest.hexdigest()
 
 
