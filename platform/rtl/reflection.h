@@ -365,10 +365,18 @@ public:                                                                         
 
 /// Defines the descriptor of a class declared with ZARIX_CLASS, listing its published
 /// members with ZARIX_METHOD and ZARIX_PROPERTY.
+/// The descriptor is built by a function of its own, called once: inlined, its set-up would
+/// make every later ClassType() save and restore registers it never uses.
 #define ZARIX_DEFINE_CLASS(Class, ...)                                                     \
     const ::zarix::TClassInfo& Class::StaticClass() {                                      \
-        using Self [[maybe_unused]] = Class;                                               \
-        static const ::zarix::TClassInfo info(#Class, &inherited::StaticClass(), {__VA_ARGS__}, &typeid(Class)); \
+        struct Build {                                                                     \
+            [[gnu::noinline, gnu::cold]] static const ::zarix::TClassInfo& Info() {        \
+                using Self [[maybe_unused]] = Class;                                       \
+                static const ::zarix::TClassInfo info(#Class, &inherited::StaticClass(), {__VA_ARGS__}, &typeid(Class)); \
+                return info;                                                               \
+            }                                                                              \
+        };                                                                                 \
+        static const ::zarix::TClassInfo& info = Build::Info();                            \
         return info;                                                                       \
     }
 
