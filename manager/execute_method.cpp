@@ -16,6 +16,51 @@ TResultType::TResultType() { value.VPointer = nullptr; }
 TResultType::~TResultType() = default;
 
 namespace {
+// The memory of the thread's last freed result. Plain values with the initial-exec model: this
+// library is linked by its host, and a thread-local object with a destructor, or the general
+// model, would cost a call per access, as much as the allocation saved.
+enum class TKeeping : unsigned char { NotYet, Keeping, Ended };
+[[gnu::tls_model("initial-exec")]] thread_local void* tKeptBlock = nullptr;
+[[gnu::tls_model("initial-exec")]] thread_local TKeeping tKeeping = TKeeping::NotYet;
+// Gives the kept memory back when the thread ends; made by the thread's first keeping.
+struct TKeptRelease {
+    TKeptRelease() noexcept { tKeeping = TKeeping::Keeping; }
+    ~TKeptRelease() {
+        tKeeping = TKeeping::Ended;
+        ::operator delete(std::exchange(tKeptBlock, nullptr));
+    }
+};
+
+// Under the address sanitizer every result gets memory of its own, so a result used after it
+// was freed is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKeepResults = false;
+#elif defined(__has_feature)
+constexpr bool kKeepResults = !__has_feature(address_sanitizer);
+#else
+constexpr bool kKeepResults = true;
+#endif
+}  // namespace
+
+void* TResultType::operator new(std::size_t Size) {
+    if (kKeepResults && Size == sizeof(TResultType))
+        if (void* kept = std::exchange(tKeptBlock, nullptr)) return kept;
+    return ::operator new(Size);
+}
+
+void TResultType::operator delete(void* Block, std::size_t Size) noexcept {
+    // Only blocks of a result's own size are kept: a subclass may be larger.
+    if (kKeepResults && Size == sizeof(TResultType) && tKeptBlock == nullptr) {
+        if (tKeeping == TKeeping::NotYet) static thread_local TKeptRelease release;
+        if (tKeeping == TKeeping::Keeping) {
+            tKeptBlock = Block;
+            return;
+        }
+    }
+    ::operator delete(Block);
+}
+
+namespace {
 
 // The most words a routine may take: each count needs its own call shape below.
 constexpr std::size_t kMaxWords = 12;

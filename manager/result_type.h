@@ -5,6 +5,7 @@
 #include "platform/rtl/reflection.h"
 #include "platform/rtl/varrec.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zarix {
@@ -24,6 +25,10 @@ class ZARIX_API TResultType : public TObject {
     ZARIX_CLASS(TResultType, TObject)
     TResultType();
     ~TResultType() override;
+    /// One result is made and freed per call: each thread keeps the memory of its last freed
+    /// one for the next.
+    static void* operator new(std::size_t Size);
+    static void operator delete(void* Block, std::size_t Size) noexcept;
 
     TVarRec value;
 };
