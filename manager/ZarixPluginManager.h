@@ -325,6 +325,9 @@ private:
     void RunDeferredUnloads() noexcept;
     /// Opens a broadcast for its lifetime and unloads what was deferred when the last goes.
     class TBroadcastScope;
+    /// Marks a plugin's code as running (a method, routine, getter or setter called by name)
+    /// for its lifetime, so an unload of that plugin waits until it returns.
+    class TRunningPlugin;
 
     /// The plugin list changed: says so to every index of the names calls look up.
     void PluginsChanged() noexcept { LateBoundChanged(); }
@@ -359,7 +362,8 @@ private:
     };
     std::vector<TCommandView> FCommandViews;
     int FBroadcastDepth = 0;
-    // Plugins whose handler a broadcast is running, innermost last: their code is on the stack.
+    // Plugins whose code a broadcast or a call by name is running, innermost last: their code is
+    // on the stack.
     std::vector<const TZarixPlugin*> FInHandler;
     // Plugins that asked to be unloaded from inside a handler, in the order they asked.
     std::vector<TWeak<TZarixPlugin>> FDeferredUnloads;

@@ -81,6 +81,10 @@ void TZarixPluginManager::ForEachPluginByPriority(const TPriorityOrder& Order, F
 }
 
 void TZarixPluginManager::RunDeferredUnloads() noexcept {
+    // Not while any plugin's code is still on the stack (a broadcast made from inside a method
+    // called by name ends before the method does): that plugin's unload would only be deferred
+    // again, and the loop below would never end.
+    if (FBroadcastDepth > 0 || !FInHandler.empty()) return;
     // Taken one at a time: an unload may run code that defers no more (no broadcast is open),
     // but the list must not be walked while it changes.
     while (!FDeferredUnloads.empty()) {

@@ -156,10 +156,18 @@ public:
         const TZarixPlugin* Plugin = nullptr;
         TBoundMethod<Variant(TConstArray, TForm*)> Method;
     };
-    /// Where the objects of one name begin in the index (see FirstClass), and the property one
-    /// name found in the class of the object read last.
+    /// A routine's item and the plugin whose Methods hold it, as ExecuteMethod calls it.
+    struct TRoutineTarget {
+        const TZarixPlugin* Plugin = nullptr;
+        const TZarixPluginMethod* Item = nullptr;
+    };
+    /// Where the objects of one name begin in the index (see FirstClass), the item and its
+    /// plugin when it is the only item of the name (Only.Entry nullptr otherwise), and the
+    /// property one name found in the class of the object read last.
     struct TObjectTarget {
         int First = -1;
+        TAt<TZarixPluginClass> Only{nullptr, 0, 0, -1};
+        const TZarixPlugin* OnlyPlugin = nullptr;
         TPropertyCache Property;
     };
     /// The remembered targets of the calls by name (plugin and method names; routine names;
@@ -168,7 +176,7 @@ public:
     /// the index, they are written by every call that finds its target the long way, so they
     /// belong to one thread.
     TRecentCalls<TMethodTarget>* RecentMethods() noexcept { return OnOwnerThread() ? &FRecentMethods : nullptr; }
-    TRecentCalls<const TZarixPluginMethod*>* RecentRoutines() noexcept {
+    TRecentCalls<TRoutineTarget>* RecentRoutines() noexcept {
         return OnOwnerThread() ? &FRecentRoutines : nullptr;
     }
     TRecentCalls<TObjectTarget>* RecentObjects() noexcept { return OnOwnerThread() ? &FRecentObjects : nullptr; }
@@ -204,7 +212,7 @@ private:
 
     const std::thread::id FOwner = std::this_thread::get_id();
     TRecentCalls<TMethodTarget> FRecentMethods;
-    TRecentCalls<const TZarixPluginMethod*> FRecentRoutines;
+    TRecentCalls<TRoutineTarget> FRecentRoutines;
     TRecentCalls<TObjectTarget> FRecentObjects;
     std::mutex FLock;
     std::atomic<uint64_t> FPluginsBuiltAt{0};

@@ -3,6 +3,7 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "manager/call_index.h"
+#include "manager/running_plugin.h"
 #include "platform/rtl/strings.h"
 
 #include <array>
@@ -128,28 +129,28 @@ void Call(TCodePointer Address, const TWords& Words, TVarRec* Result) {
 std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::string& MethodName, TConstArray Params) {
     // The first item of that name over the plugins in load order ends the search, with or
     // without a routine. Addresses are read now, not indexed: they may change at any time.
-    const TZarixPluginMethod* item = nullptr;
-    TRecentCalls<const TZarixPluginMethod*>* recent = FCallIndex->RecentRoutines();
-    const TZarixPluginMethod* const* known = recent != nullptr ? recent->Find(MethodName, {}) : nullptr;
+    TCallIndex::TRoutineTarget target;
+    TRecentCalls<TCallIndex::TRoutineTarget>* recent = FCallIndex->RecentRoutines();
+    const TCallIndex::TRoutineTarget* known = recent != nullptr ? recent->Find(MethodName, {}) : nullptr;
     if (known != nullptr) {
-        item = *known;
+        target = *known;
     } else {
         const uint64_t generation = LateBoundGeneration();
         const int at = FCallIndex->FirstMethod(FPlugins, MethodName);
         if (LateBoundGeneration() == generation) {
-            if (at >= 0) item = FCallIndex->Method(at).Entry;
-            if (item != nullptr && recent != nullptr) recent->Remember(generation, MethodName, {}, item);
+            if (at >= 0) target = {FPlugins[FCallIndex->Method(at).Plugin], FCallIndex->Method(at).Entry};
+            if (target.Item != nullptr && recent != nullptr) recent->Remember(generation, MethodName, {}, target);
         } else {
             // Something changed while the index was being built: it cannot be trusted for this call.
-            for (std::size_t p = 0; p < FPlugins.size() && item == nullptr; ++p) {
+            for (std::size_t p = 0; p < FPlugins.size() && target.Item == nullptr; ++p) {
                 const TZarixPluginMethods* methods = FPlugins[p]->Methods();
-                for (int i = 0; i < methods->Count() && item == nullptr; ++i)
-                    if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) item = methods->Items(i);
+                for (int i = 0; i < methods->Count() && target.Item == nullptr; ++i)
+                    if (CaseFoldEqual(methods->Items(i)->GetName(), MethodName)) target = {FPlugins[p], methods->Items(i)};
             }
         }
     }
-    if (item == nullptr) throw EPluginError("\"" + MethodName + "\" not found.");
-    const TCodePointer address = item->Address;
+    if (target.Item == nullptr) throw EPluginError("\"" + MethodName + "\" not found.");
+    const TCodePointer address = target.Item->Address;
     try {
         // An item without a routine is a failed call, never a jump to address zero.
         if (address == nullptr) throw Exception("no routine");
@@ -157,7 +158,10 @@ std::unique_ptr<TResultType> TZarixPluginManager::ExecuteMethod(const std::strin
         // The routine writes a value of the stack, taken over field by field: read back whole
         // right after being stored in parts, it would stall the processor longer than the call.
         TVarRec written;
-        Call(address, ToWords(Params), &written);
+        {
+            const TRunningPlugin running(*this, target.Plugin);
+            Call(address, ToWords(Params), &written);
+        }
         result->value.Kind = written.Kind;
         result->value.VWord = written.VWord;
         return result;

@@ -2,28 +2,13 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "manager/call_index.h"
+#include "manager/running_plugin.h"
 #include "services/exception_handler.h"
 
 namespace zarix {
 
 Variant TZarixPluginManager::methodByName(const std::string& APluginName, const std::string& AMethodName,
                                           TConstArray AParams, TForm* ParentForm) {
-    // While the method runs, its plugin is among those whose code is on the stack: an unload of
-    // it from there (by the method itself, or by whatever it calls) waits until the outermost
-    // such call or broadcast returns, rather than unmapping the code the method returns into.
-    struct TInMethod {
-        TZarixPluginManager& Manager;
-        TInMethod(TZarixPluginManager& Manager, const TZarixPlugin* Plugin) : Manager(Manager) {
-            Manager.FInHandler.push_back(Plugin);
-        }
-        ~TInMethod() {
-            Manager.FInHandler.pop_back();
-            if (Manager.FInHandler.empty() && Manager.FBroadcastDepth == 0 && !Manager.FDeferredUnloads.empty())
-                Manager.RunDeferredUnloads();
-        }
-        TInMethod(const TInMethod&) = delete;
-        TInMethod& operator=(const TInMethod&) = delete;
-    };
     // The result is the empty text unless the method returns one: it is made only on the paths
     // that need it, so a call that succeeds costs the look-ups and the call alone.
     try {
@@ -32,7 +17,7 @@ Variant TZarixPluginManager::methodByName(const std::string& APluginName, const 
             if (const TCallIndex::TMethodTarget* known = recent->Find(APluginName, AMethodName)) {
                 // Copied out: the method may call by name in turn and take the slot.
                 const TCallIndex::TMethodTarget target = *known;
-                const TInMethod in(*this, target.Plugin);
+                const TRunningPlugin running(*this, target.Plugin);
                 return target.Method(AParams, ParentForm);
             }
         const uint64_t generation = LateBoundGeneration();
@@ -42,7 +27,7 @@ Variant TZarixPluginManager::methodByName(const std::string& APluginName, const 
         const auto method = plugin->MethodAddress<Variant(TConstArray, TForm*)>(AMethodName);
         if (method) {
             if (recent != nullptr) recent->Remember(generation, APluginName, AMethodName, {plugin, method});
-            const TInMethod in(*this, plugin);
+            const TRunningPlugin running(*this, plugin);
             return method(AParams, ParentForm);
         }
         // "Method ... not found in plugin ..., or it is not in the published section."
@@ -69,17 +54,18 @@ template <class Visit>
         for (int i = p == Plugin ? Item : 0; i < classes->Count(); ++i) {
             const TZarixPluginClass* at = classes->Items(i);
             const bool named = Exact ? at->Class_UserName() == Name : CaseFoldEqual(at->Class_UserName(), Name);
-            if (named && at->Class_Object() != nullptr) visit(*at->Class_Object(), Property);
+            if (named && at->Class_Object() != nullptr) visit(*at->Class_Object(), Property, Plugins[p]);
         }
     }
 }
 
 // Calls Visit with the object of every Classes item named Name (exactly, or with a to z in any
-// case), plugins in load order and items in order, passing over items without an object, and
-// with the look-up of property Property in the object's class. The index answers which items
-// those are. When a visit changes what the index was built from (a property getter or setter
-// may load, unload or rename plugins and items), the rest of the walk goes over the live lists
-// from the item after the one visited, as a walk without an index would go on.
+// case), plugins in load order and items in order, passing over items without an object, with
+// the look-up of property Property in the object's class and with the item's plugin. The
+// index answers which items those are. When a visit changes what the index was built from (a
+// property getter or setter may load, unload or rename plugins and items), the rest of the walk
+// goes over the live lists from the item after the one visited, as a walk without an index
+// would go on.
 template <class Visit>
 void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index, std::string_view Name,
                    std::string_view Property, bool Exact, Visit&& visit) {
@@ -93,6 +79,10 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
         target.First = Index.FirstClass(Plugins, Name);
         // Something changed while the index was being built: it cannot be trusted for this call.
         if (LateBoundGeneration() != generation) return WalkFrom(Plugins, 0, 0, Name, Exact, target.Property, visit);
+        if (target.First >= 0 && Index.Class(target.First).Next < 0) {
+            target.Only = Index.Class(target.First);
+            target.OnlyPlugin = Plugins[target.Only.Plugin];
+        }
     }
     for (int next = target.First; next >= 0;) {
         // Read before the visit, which may rebuild the index.
@@ -102,7 +92,7 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
         next = at.Next;
         TPersistent* object = at.Entry->Class_Object();
         if (object == nullptr || (Exact && !SameName(at.Entry->Class_UserName(), Name))) continue;
-        visit(*object, target.Property);
+        visit(*object, target.Property, Plugins[plugin]);
         if (LateBoundGeneration() != generation)
             return WalkFrom(Plugins, plugin, item + 1, Name, Exact, target.Property, visit);
     }
@@ -110,17 +100,67 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
         recent->Remember(generation, Name, Property, target);
 }
 
+// The common case of a call the manager made before, with nothing changed since: one item of
+// the name, holding an object of the class whose property was found last. Returns the target
+// with that object and property, or nullptr for the walk.
+const TCallIndex::TObjectTarget* OnlyKnown(TCallIndex& Index, std::string_view Name, std::string_view Property,
+                                           const TPropInfo*& Found, TPersistent*& Object) noexcept {
+    const TRecentCalls<TCallIndex::TObjectTarget>* recent = Index.RecentObjects();
+    const TCallIndex::TObjectTarget* known = recent != nullptr ? recent->Find(Name, Property) : nullptr;
+    if (known == nullptr || known->Only.Entry == nullptr) return nullptr;
+    Object = known->Only.Entry->Class_Object();
+    if (Object == nullptr || !known->Property.Knows(Object->ClassType(), Found) || Found == nullptr) return nullptr;
+    return known;
+}
+
 }  // namespace
 
 Variant TZarixPluginManager::getClassValue(const std::string& Class_UserName, const std::string& ParamName) {
+    const auto notFound = [&] { return EPluginError("\"" + Class_UserName + "\" property not found."); };
+    const TPropInfo* property = nullptr;
+    TPersistent* object = nullptr;
+    if (const auto* known = OnlyKnown(*FCallIndex, Class_UserName, ParamName, property, object);
+        known != nullptr && property->Get != nullptr) {
+        // Copied out: the read may call by name in turn and take the slot.
+        const uint64_t generation = LateBoundGeneration();
+        const std::size_t plugin = known->Only.Plugin;
+        const int item = known->Only.Index;
+        Variant value;
+        try {
+            const TRunningPlugin running(*this, known->OnlyPlugin);
+            value = property->Get(*object);
+        } catch (...) {
+            throw notFound();
+        }
+        if (LateBoundGeneration() == generation) return value;
+        // The read changed what the index was built from: the walk goes on after the item.
+        TPropertyCache cache;
+        const auto read = [&](const TPersistent& next, TPropertyCache& found, const TZarixPlugin* owner) {
+            try {
+                const TRunningPlugin running(*this, owner);
+                value = GetPropValue(next, ParamName, found);
+            } catch (...) {
+                throw notFound();
+            }
+        };
+        try {
+            WalkFrom(FPlugins, plugin, item + 1, Class_UserName, false, cache, read);
+        } catch (const EPluginError&) {
+            throw;
+        } catch (...) {
+            throw EPluginError("\"" + Class_UserName + "\" failed getClassValue.");
+        }
+        return value;
+    }
     Variant result;
     try {
         ForEachObject(FPlugins, *FCallIndex, Class_UserName, ParamName, false,
-                      [&](TPersistent& object, TPropertyCache& property) {
+                      [&](const TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
                           try {
+                              const TRunningPlugin running(*this, plugin);
                               result = GetPropValue(object, ParamName, property);
                           } catch (...) {
-                              throw EPluginError("\"" + Class_UserName + "\" property not found.");
+                              throw notFound();
                           }
                       });
     } catch (const EPluginError&) {
@@ -133,12 +173,31 @@ Variant TZarixPluginManager::getClassValue(const std::string& Class_UserName, co
 
 void TZarixPluginManager::setClassValue(const std::string& Class_UserName, const std::string& ParamName,
                                         const Variant& Value) {
+    // Unlike reading, writing matches the name exactly, letter case included.
+    const auto write = [&](TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
+        const TRunningPlugin running(*this, plugin);
+        SetPropValue(object, ParamName, Value, property);
+    };
     try {
-        // Unlike reading, writing matches the name exactly, letter case included.
-        ForEachObject(FPlugins, *FCallIndex, Class_UserName, ParamName, true,
-                      [&](TPersistent& object, TPropertyCache& property) {
-                          SetPropValue(object, ParamName, Value, property);
-                      });
+        const TPropInfo* property = nullptr;
+        TPersistent* object = nullptr;
+        if (const auto* known = OnlyKnown(*FCallIndex, Class_UserName, ParamName, property, object);
+            known != nullptr && property->Set != nullptr) {
+            if (!SameName(known->Only.Entry->Class_UserName(), Class_UserName)) return;
+            // Copied out: the write may call by name in turn and take the slot.
+            const uint64_t generation = LateBoundGeneration();
+            const std::size_t plugin = known->Only.Plugin;
+            const int item = known->Only.Index;
+            {
+                const TRunningPlugin running(*this, known->OnlyPlugin);
+                property->Set(*object, Value);
+            }
+            TPropertyCache cache;
+            if (LateBoundGeneration() != generation)
+                WalkFrom(FPlugins, plugin, item + 1, Class_UserName, true, cache, write);
+            return;
+        }
+        ForEachObject(FPlugins, *FCallIndex, Class_UserName, ParamName, true, write);
     } catch (...) {
         throw EPluginError("\"" + Class_UserName + "\" failed setClassValue.");
     }

@@ -32,6 +32,13 @@ public:
         }
         return FProperty;
     }
+    /// True when cls is the class asked last and no class went since; Property is then what
+    /// was found (nullptr: nothing). Reads only, so a copy can be asked.
+    bool Knows(const TClassInfo& cls, const TPropInfo*& Property) const noexcept {
+        if (&cls != FClass || detail::gClassesDestroyed.load(std::memory_order_relaxed) != FDestroyedAt) return false;
+        Property = FProperty;
+        return true;
+    }
     bool operator==(const TPropertyCache&) const = default;
 
 private:

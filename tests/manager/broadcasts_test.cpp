@@ -76,6 +76,7 @@ struct TUnloadDuring {
     const char* Name;
     const char* Message;
     std::vector<std::string> Heard;  // "message:" and "destroy:" entries, in order
+    bool FromDeltasMethod = false;   // broadcast by Delta's own method, called by name
 };
 
 class UnloadDuringBroadcastTest : public LoadingTest, public ::testing::WithParamInterface<TUnloadDuring> {};
@@ -85,7 +86,10 @@ TEST_P(UnloadDuringBroadcastTest, TheWalkSkipsWhatWentAndAPluginUnloadingItselfG
     Manager->LoadPlugins();
     JournalTake();
     const std::string text = GetParam().Message;
-    EXPECT_NO_THROW(Manager->SendMessageBroadcast(pmCustom, text, {}));
+    if (GetParam().FromDeltasMethod)
+        EXPECT_TRUE(Manager->methodByName("Delta", "Shout", Args(text.c_str()), nullptr).AsBoolean());
+    else
+        EXPECT_NO_THROW(Manager->SendMessageBroadcast(pmCustom, text, {}));
     std::vector<std::string> heard;
     for (const std::string& entry : JournalTake())
         if (entry.rfind("message:", 0) == 0 || entry.rfind("destroy:", 0) == 0)
@@ -106,5 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TUnloadDuring{"ItselfFirstAfterTheWalk", "Beta unloads Beta",
                                     {"message:Beta", "message:Delta", "message:Alfa", "destroy:Beta"}},
                       TUnloadDuring{"ItselfLastAfterTheWalk", "Alfa unloads Alfa",
-                                    {"message:Beta", "message:Delta", "message:Alfa", "destroy:Alfa"}}),
+                                    {"message:Beta", "message:Delta", "message:Alfa", "destroy:Alfa"}},
+                      // Delta's method is still running when the walk ends: Delta goes after it.
+                      TUnloadDuring{"ItselfInsideItsOwnMethod", "Delta unloads Delta",
+                                    {"message:Beta", "message:Delta", "message:Alfa", "destroy:Delta"}, true}),
     [](const auto& info) { return std::string(info.param.Name); });

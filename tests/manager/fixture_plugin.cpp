@@ -46,6 +46,14 @@ void Three(uintptr_t a, uintptr_t b, uintptr_t c, TVarRec* result) {
     *result = TVarRec(true);
 }
 void Boom(TVarRec*) { throw Exception("awaria"); }
+// The plugin of this library, for the routine that unloads it.
+TZarixPlugin* Self = nullptr;
+void QuitRoutine(TVarRec* result) {
+    auto& manager = static_cast<TZarixPluginManager&>(*Self->Manager());
+    for (int i = 0; i < manager.PluginCount(); ++i)
+        if (manager.GetPlugins(i) == Self) manager.UnloadPlugin(i);
+    *result = TVarRec(true);
+}
 
 // The object every fixture exposes under "Ustawienia" (settings).
 class TFixtureSettings : public TPersistent {
@@ -96,6 +104,8 @@ class TFixturePlugin : public TZarixPlugin {
         AddMethod("Dwa", &Two);
         AddMethod("Trzy", &Three);
         AddMethod("Boom", &Boom);
+        AddMethod(std::string("Koniec") + FIXTURE_NAME, &QuitRoutine);  // "the end"
+        Self = this;
         Settings.FCount = FIXTURE_PRIORITY;
         AddClass("Ustawienia", &Settings);
     }
@@ -112,9 +122,11 @@ class TFixturePlugin : public TZarixPlugin {
             if (manager.GetPlugins(i) == this) manager.UnloadPlugin(i);
         return Variant(true);
     }
-    /// Published: broadcasts a message through this plugin's own component.
-    Variant Shout(TConstArray, TForm*) {
-        SendMessageBroadcast(pmCustom, std::string("od ") + FIXTURE_NAME, {});
+    /// Published: broadcasts a message through this plugin's own component: the text given
+    /// (a C string), or "od <this plugin>".
+    Variant Shout(TConstArray args, TForm*) {
+        const bool given = !args.empty() && args[0].Kind == TVarRecKind::vtPChar;
+        SendMessageBroadcast(pmCustom, given ? std::string(args[0].VPChar) : std::string("od ") + FIXTURE_NAME, {});
         return Variant(true);
     }
 

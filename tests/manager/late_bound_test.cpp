@@ -67,11 +67,14 @@ TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCase) 
     EXPECT_EQ(Beta->methodByName("ALFA", "describe", {}, nullptr).AsString(), "Alfa:0");  // through the component
 }
 
-TEST_F(LateBoundTest, APluginUnloadedFromItsOwnMethodGoesWhenTheMethodHasReturned) {
+TEST_F(LateBoundTest, APluginUnloadedFromItsOwnCodeGoesWhenTheCallHasReturned) {
     JournalTake();
     EXPECT_TRUE(Manager->methodByName("alfa", "Quit", {}, nullptr).AsBoolean());
     EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Alfa"});
     EXPECT_EQ(Manager->getPluginByName("alfa"), nullptr);
+    EXPECT_TRUE(Manager->ExecuteMethod("KoniecBeta", {})->value.VBoolean);  // a routine, likewise
+    EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Beta"});
+    EXPECT_EQ(Manager->PluginCount(), 0);
 }
 
 TEST_F(LateBoundTest, MethodByNameReportsEachFailureOnceAndReturnsTheEmptyText) {
@@ -287,6 +290,27 @@ TEST_F(LateBoundTest, AReadThatChangesTheItemsLetsTheWalkGoOnOverTheLiveItems) {
     // A read that unloads the plugin loaded after: the walk ends with the plugins that are left.
     first.OnRead = [&] { Manager->UnloadPlugin(1); };
     EXPECT_EQ(Value("Pułapka"), Variant(int32_t{1}));
+    EXPECT_EQ(Manager->PluginCount(), 1);
+}
+
+TEST_F(LateBoundTest, ARepeatedReadOfTheOnlyObjectStillSeesWhatItsGetterChanges) {
+    TExposed only(5), added(6);
+    Beta->AddClass("Jedyny", &only);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Value("jedyny"), Variant(int32_t{5}));
+    bool once = true;
+    only.OnRead = [&] {
+        if (std::exchange(once, false)) Alfa->AddClass("Jedyny", &added);
+    };
+    EXPECT_EQ(Value("jedyny"), Variant(int32_t{6}));  // the item added ahead is read in its turn
+    // The getter is the plugin's code: unloading the plugin from it waits for the read's end.
+    Alfa->Classes()->Delete(Alfa->Classes()->Count() - 1);
+    int during = 0;
+    only.OnRead = [&] {
+        Manager->UnloadPlugin(0);
+        during = Manager->PluginCount();
+    };
+    EXPECT_EQ(Value("jedyny"), Variant(int32_t{5}));
+    EXPECT_EQ(during, 2);
     EXPECT_EQ(Manager->PluginCount(), 1);
 }
 
