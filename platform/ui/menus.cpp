@@ -7,6 +7,7 @@
 #include "platform/ui/ui_change.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace zarix {
 
@@ -40,26 +41,92 @@ bool SameCaption(std::string_view a, std::string_view b) {
     }
 }
 
-// Hash of a caption as Find compares it: "&" skipped, each code point case folded.
-std::size_t CaptionHash(std::string_view caption) {
-    std::size_t h = 1469598103934665603ull;
-    for (std::size_t i = 0; i < caption.size();) {
-        const auto c = static_cast<unsigned char>(caption[i]);
-        if (c == '&') {
-            ++i;
-            continue;
+// Hash of a caption as Find compares it: "&" skipped, each code point case folded. The folded
+// code points are hashed as a stream of bytes (an ASCII one as itself, any other as three bytes
+// with the top bit set), eight at a time: a byte at a time, the multiplications in a row would
+// cost more than the rest of a menu search. Runs of eight plain ASCII bytes are folded at once.
+class TCaptionHash {
+public:
+    std::size_t operator()(std::string_view caption) noexcept {
+        std::size_t i = 0;
+        while (i < caption.size()) {
+            if (FCount == 0) {
+                // Up to eight bytes, the missing ones zero, which fold to themselves. The last
+                // few of a longer caption are the top of its last eight.
+                const std::size_t n = std::min<std::size_t>(caption.size() - i, 8);
+                uint64_t word = 0;
+                if (n == 8) {
+                    std::memcpy(&word, caption.data() + i, 8);
+                } else if (caption.size() >= 8) {
+                    std::memcpy(&word, caption.data() + caption.size() - 8, 8);
+                    word >>= 8 * (8 - n);
+                } else {
+                    for (std::size_t k = 0; k < n; ++k)
+                        word |= static_cast<uint64_t>(static_cast<unsigned char>(caption[i + k])) << (8 * k);
+                }
+                if ((word & kHigh) == 0 && !HasByte(word, '&')) {
+                    if (n == 8) {
+                        Mix(FoldAscii8(word));
+                    } else {
+                        FWord = FoldAscii8(word);
+                        FCount = static_cast<unsigned>(n);
+                    }
+                    i += n;
+                    continue;
+                }
+            }
+            const auto c = static_cast<unsigned char>(caption[i]);
+            if (c == '&') {
+                ++i;
+            } else if (c < 0x80) {
+                Push(FoldAscii(c));
+                ++i;
+            } else {
+                const uint32_t folded = NextFoldedCodePoint(caption, i);
+                if (folded < 0x80) {
+                    Push(folded);
+                } else {
+                    Push(0x80 | (folded & 0x7F));
+                    Push(0x80 | ((folded >> 7) & 0x7F));
+                    Push(0x80 | (folded >> 14));
+                }
+            }
         }
-        uint32_t folded;
-        if (c < 0x80) {
-            folded = FoldAscii(c);
-            ++i;
-        } else {
-            folded = NextFoldedCodePoint(caption, i);
-        }
-        h = (h ^ folded) * 1099511628211ull;
+        if (FCount != 0) Mix(FWord);
+        uint64_t h = FHash;
+        h = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;  // the index takes the low bits
+        return static_cast<std::size_t>(h ^ (h >> 33));
     }
-    return h;
-}
+
+private:
+    static constexpr uint64_t kOnes = 0x0101010101010101ull;
+    static constexpr uint64_t kHigh = 0x80 * kOnes;
+    static bool HasByte(uint64_t word, unsigned char byte) noexcept {
+        const uint64_t x = word ^ (byte * kOnes);
+        return ((x - kOnes) & ~x & kHigh) != 0;
+    }
+    // Eight ASCII bytes with A to Z made lower case: a byte's top bit tells, once 0x3F is added,
+    // whether it is at least 'A', and once 0x25 is added, whether it is above 'Z'.
+    static uint64_t FoldAscii8(uint64_t word) noexcept {
+        const uint64_t atLeastA = word + (0x80 - 'A') * kOnes;
+        const uint64_t aboveZ = word + (0x80 - 'Z' - 1) * kOnes;
+        return word | ((atLeastA & ~aboveZ & kHigh) >> 2);
+    }
+    void Push(uint32_t byte) noexcept {
+        FWord |= static_cast<uint64_t>(byte) << (8 * FCount);
+        if (++FCount == 8) Mix(FWord);
+    }
+    void Mix(uint64_t word) noexcept {
+        FHash = (FHash ^ word) * 0x9E3779B97F4A7C15ull;
+        FWord = 0;
+        FCount = 0;
+    }
+    uint64_t FHash = 1469598103934665603ull;
+    uint64_t FWord = 0;
+    unsigned FCount = 0;
+};
+
+std::size_t CaptionHash(std::string_view caption) { return TCaptionHash{}(caption); }
 
 }  // namespace
 
@@ -174,10 +241,20 @@ void TMenuItem::BuildFindIndex() const {
 
 void TMenuItem::IndexChild(TMenuItem* Child) const {
     // Kept at most half full, so every probe ends at an empty slot.
-    std::size_t used = FItems.size();
+    const std::size_t used = FItems.size();
     if (2 * used + 2 > FFindIndex.size()) {
-        BuildFindIndex();
-        return;
+        // Grown from the hashes it holds: every caption in it is there once, so only the
+        // places change.
+        std::size_t slots = FFindIndex.size();
+        while (slots < 2 * used + 2) slots *= 2;
+        std::vector<TFindSlot> grown(slots);
+        for (const TFindSlot& entry : FFindIndex) {
+            if (entry.Item == nullptr) continue;
+            std::size_t slot = entry.Hash & (slots - 1);
+            while (grown[slot].Item != nullptr) slot = (slot + 1) & (slots - 1);
+            grown[slot] = entry;
+        }
+        FFindIndex.swap(grown);
     }
     const std::size_t mask = FFindIndex.size() - 1;
     const std::size_t hash = CaptionHash(Child->FCaption);
