@@ -161,6 +161,42 @@ TEST_F(ServerCheck, ACheckKilledAtAnyPointLeavesTheOldOrTheCheckedDatabase) {
     }
 }
 
+// The server cuts the check off after the modules wrote everything, as it waits to store the new
+// version: the server ending its session, then the server going down. The check fails with the
+// server's reason, and the database is the old one once the server is back.
+TEST_F(ServerCheck, ACheckCutOffByItsServerFailsAndLeavesTheOldDatabase) {
+    TPrivateServer server;
+    DBInt().OpenConnection("DUMP", server.Url());
+    CreateZarixTables("DUMP");
+    const std::string old = Dump();
+    DBInt().OpenConnection("HOLD", server.Url());
+    for (const bool downs : {false, true}) {
+        // Reading the stored version passes this lock; writing the new one waits for it.
+        DBInt().ExecSQL("HOLD", "BEGIN; LOCK TABLE UserParameters IN SHARE MODE");
+        TZarixctl check(CheckOf(server.Url()), downs ? 51 : 50);
+        std::string waiting;
+        for (int i = 0; i < 3000 && waiting.empty(); ++i) {
+            TDBQuery blocked("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock'", "DUMP");
+            blocked.Open();
+            if (blocked.Eof()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            else waiting = blocked.FieldByName("pid");
+        }
+        ASSERT_FALSE(waiting.empty()) << "the check never waited for the lock:\n" << check.Output();
+        if (downs) server.Stop();
+        else DBInt().ExecSQL("DUMP", "SELECT pg_terminate_backend(" + waiting + ")");
+        EXPECT_EQ(check.Wait(), 1) << check.Output();
+        EXPECT_THAT(check.Output(), AllOf(HasSubstr("terminating connection due to administrator command"),
+                                          HasSubstr("nothing was written"), Not(HasSubstr("Database version"))))
+            << downs;
+        // After a restart the connections are new ones; the lock's transaction died with the old.
+        if (downs) server.Start();
+        DBInt().ExecSQL("HOLD", "ROLLBACK");
+        EXPECT_EQ(Dump(), old) << downs;
+    }
+    DBInt().CloseConnection("HOLD");
+}
+
+
 // An idle desktop outlives a restart of its server: while the server is down each statement
 // fails saying so, and the first one after connects again. A transaction does not survive it.
 TEST_F(ServerCheck, AnIdleConnectionOutlivesARestartOfTheServer) {
