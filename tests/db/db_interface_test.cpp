@@ -203,6 +203,7 @@ TEST_P(Query, MisuseRaisesInsteadOfCrashing) {
     EXPECT_THAT(ErrorOf([&] { q.FieldByName("Nazwa"); }),
                 AllOf(HasSubstr("Field \"Nazwa\" not found"), HasSubstr("SELECT Id FROM Towary")));
     EXPECT_THAT(ErrorOf([&] { q.FieldName(1); }), HasSubstr("out of range"));
+    EXPECT_THAT(ErrorOf([&] { q.Fields(1); }), HasSubstr("Field index 1 out of range, the query has 1 fields"));
     q.Next();
     EXPECT_TRUE(q.Eof());
     EXPECT_THAT(ErrorOf([&] { q.FieldByName("Id"); }), HasSubstr("no current row"));

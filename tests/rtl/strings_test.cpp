@@ -73,6 +73,10 @@ TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
 TEST(Variant, FailedConversionsNameBothTypes) {
     EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("abc").AsInteger(); }),
               "Could not convert variant of type (String) into type (Integer)");
+    for (const char* text : {"2.5x", " 2.5", ""})
+        EXPECT_EQ(MessageOf<EVariantError>([&] { (void)Variant(text).AsDouble(); }),
+                  "Could not convert variant of type (String) into type (Double)")
+            << text;
     EXPECT_THROW((void)Variant(int64_t{1} << 40).AsInteger(), EVariantError);
     EXPECT_THROW((void)Variant::Null().AsString(), EVariantError);
     EXPECT_THROW((void)Variant(1e300).AsInt64(), EVariantError);
