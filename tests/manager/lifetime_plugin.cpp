@@ -55,7 +55,10 @@ public:
     ~TLifetimePlugin() override { Note("destroy"); }
 #ifdef LIFETIME_CALLBACKS
     bool Initialize(zarix::TComponent* manager, zarix::TApplication* app, const std::string& file) override {
-        static_cast<zarix::TZarixPluginManager*>(manager)->OnMenuMustRefresh = [](zarix::TObject*) { Note("refresh"); };
+        auto* host = static_cast<zarix::TZarixPluginManager*>(manager);
+        for (zarix::TNotifyEvent* handler :
+             {&host->OnMenuMustRefresh, &host->OnToolBarMustRefresh, &host->OnMainCaptionRefresh})
+            *handler = [](zarix::TObject*) { Note("refresh"); };
         return TZarixPlugin::Initialize(manager, app, file);
     }
 #endif

@@ -185,6 +185,8 @@ TEST_F(LifetimeTest, CallbacksALibraryLeftInstalledGoWithItAndTheHostIsToldOnce)
     }
     Application().ProcessMessages();
     EXPECT_FALSE(Manager->OnMenuMustRefresh);
+    EXPECT_FALSE(Manager->OnToolBarMustRefresh);
+    EXPECT_FALSE(Manager->OnMainCaptionRefresh);
     EXPECT_EQ(JournalTake(), std::vector<std::string>{});
     EXPECT_TRUE(Reported("po wyładowaniu"));
     EXPECT_TRUE(Reported("front-end down"));
