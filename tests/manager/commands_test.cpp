@@ -352,6 +352,12 @@ TEST_F(ToolBarTest, FailuresOfTheSetUpRaiseAndKeepWhatTheyMust) {
               "ToolBar create error.");
     EXPECT_EQ(other.ButtonCount(), 0);
     EXPECT_EQ(Manager->ToolBar(), &Bar);
+    // A toolbar the host freed is not filled again.
+    auto gone = std::make_unique<TToolBar>(nullptr);
+    Manager->SetCommandsBasedToolBar(gone.get(), &Images, &Actions);
+    gone.reset();
+    Manager->UpdateCommandsBasedToolBarByList(&Actions, {});
+    EXPECT_EQ(Manager->ToolBar(), nullptr);
 
     DBInt().CloseConnection("DBCONN");
     EXPECT_THROW(Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions), EPluginError);
