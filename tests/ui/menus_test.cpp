@@ -258,7 +258,7 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     TTreeNode* a = nodes.Add(host, "a");
     TTreeNode* a1 = nodes.AddChild(a, "a1");
     nodes.Add(a, "b");                 // root level, after a's subtree
-    nodes.AddChild(a, "a2");          // in the middle of the walk
+    TTreeNode* a2 = nodes.AddChild(a, "a2");  // in the middle of the walk
     nodes.AddChild(a1, "a1x");
     nodes.Insert(a, "before-a");
     nodes.AddChild(nullptr, "last");
@@ -267,6 +267,13 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     EXPECT_EQ(nodes.Item(4)->Level(), 2);
     EXPECT_EQ(a->Index(), 2);
     ExpectConsistent(nodes);
+    nodes.Insert(a, "between");  // into a walk known to be whole: not at its end
+    EXPECT_EQ(nodes.Item(2)->Text(), "between");
+    nodes.Item(2)->Delete();
+    a->Expand(true);
+    EXPECT_TRUE(a->Expanded() && a1->Expanded() && a2->Expanded());
+    a->Collapse(false);
+    EXPECT_TRUE(!a->Expanded() && a1->Expanded());
 
     a1->Delete();
     EXPECT_EQ(Texts(nodes), (std::vector<std::string>{"host", "before-a", "a", "a2", "b", "last"}));
