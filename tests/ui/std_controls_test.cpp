@@ -216,6 +216,17 @@ TEST_F(DBGridTest, TitleClicksSortAscendingThenDescendingForQueriesAndHeldRows) 
     }
 }
 
+TEST_F(DBGridTest, HeldRowsSortNumbersByValueBeforeTexts) {
+    std::vector<TGridRow> rows;
+    for (const char* value : {"abc", "10", "", "9", "2.5", "Abc"}) rows.push_back({value});
+    FGrid.SetRowSource(std::make_unique<TRowList>(std::vector<std::string>{"Wartość"}, rows));
+    FGrid.Open();
+    FGrid.SortBy(0, false);
+    std::vector<std::string> order;
+    for (int row = 0; row < FGrid.RowCount(); ++row) order.push_back(FGrid.Cells(0, row));
+    EXPECT_EQ(order, (std::vector<std::string>{"2.5", "9", "10", "", "Abc", "abc"}));
+}
+
 TEST_F(DBGridTest, KeysMoveTheCurrentRowFetchingAsTheyGoAndEnterReachesTheHandler) {
     FGrid.Open();
     int enters = 0, doubleClicks = 0;
