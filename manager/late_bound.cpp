@@ -59,6 +59,22 @@ template <class Visit>
     }
 }
 
+// The remembered target of one pair of names, looked up once per call, with the count it was
+// looked up at: both the direct path and the walk start from it.
+struct TLookedUp {
+    TRecentCalls<TCallIndex::TObjectTarget>* Recent;
+    const TCallIndex::TObjectTarget* Known;
+    uint64_t Generation;
+};
+
+// Inlined, as OnlyKnown: out of line, the calls cost as much as what they do.
+[[gnu::always_inline]] inline TLookedUp LookUp(TCallIndex& Index, std::string_view Name,
+                                              std::string_view Property) noexcept {
+    const uint64_t generation = LateBoundGeneration();
+    TRecentCalls<TCallIndex::TObjectTarget>* recent = Index.RecentObjects();
+    return {recent, recent != nullptr ? recent->Find(Name, Property) : nullptr, generation};
+}
+
 // Calls Visit with the object of every Classes item named Name (exactly, or with a to z in any
 // case), plugins in load order and items in order, passing over items without an object, with
 // the look-up of property Property in the object's class and with the item's plugin. The
@@ -67,15 +83,14 @@ template <class Visit>
 // goes over the live lists from the item after the one visited, as a walk without an index
 // would go on.
 template <class Visit>
-void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index, std::string_view Name,
-                   std::string_view Property, bool Exact, Visit&& visit) {
-    const uint64_t generation = LateBoundGeneration();
-    TRecentCalls<TCallIndex::TObjectTarget>* recent = Index.RecentObjects();
-    const TCallIndex::TObjectTarget* known = recent != nullptr ? recent->Find(Name, Property) : nullptr;
+void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index, const TLookedUp& Looked,
+                   std::string_view Name, std::string_view Property, bool Exact, Visit& visit) {
+    const uint64_t generation = Looked.Generation;
     // Copied out: a visit may call by name in turn and take the slot.
-    TCallIndex::TObjectTarget target = known != nullptr ? *known : TCallIndex::TObjectTarget{};
+    TCallIndex::TObjectTarget target = Looked.Known != nullptr ? *Looked.Known : TCallIndex::TObjectTarget{};
+    if (LateBoundGeneration() != generation) return WalkFrom(Plugins, 0, 0, Name, Exact, target.Property, visit);
     const TPropertyCache found = target.Property;
-    if (known == nullptr) {
+    if (Looked.Known == nullptr) {
         target.First = Index.FirstClass(Plugins, Name);
         // Something changed while the index was being built: it cannot be trusted for this call.
         if (LateBoundGeneration() != generation) return WalkFrom(Plugins, 0, 0, Name, Exact, target.Property, visit);
@@ -96,73 +111,54 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
         if (LateBoundGeneration() != generation)
             return WalkFrom(Plugins, plugin, item + 1, Name, Exact, target.Property, visit);
     }
-    if (recent != nullptr && (known == nullptr || target.Property != found))
-        recent->Remember(generation, Name, Property, target);
+    if (Looked.Recent != nullptr && (Looked.Known == nullptr || target.Property != found))
+        Looked.Recent->Remember(generation, Name, Property, target);
 }
 
 // The common case of a call the manager made before, with nothing changed since: one item of
-// the name, holding an object of the class whose property was found last. Returns the target
-// with that object and property, or nullptr for the walk.
-const TCallIndex::TObjectTarget* OnlyKnown(TCallIndex& Index, std::string_view Name, std::string_view Property,
-                                           const TPropInfo*& Found, TPersistent*& Object) noexcept {
-    const TRecentCalls<TCallIndex::TObjectTarget>* recent = Index.RecentObjects();
-    const TCallIndex::TObjectTarget* known = recent != nullptr ? recent->Find(Name, Property) : nullptr;
-    if (known == nullptr || known->Only.Entry == nullptr) return nullptr;
-    Object = known->Only.Entry->Class_Object();
-    if (Object == nullptr || !known->Property.Knows(Object->ClassType(), Found) || Found == nullptr) return nullptr;
-    return known;
+// the name, holding an object of the class whose property was found last. True with that
+// object and property; false for the walk.
+[[gnu::always_inline]] inline bool OnlyKnown(const TCallIndex::TObjectTarget* Known, const TPropInfo*& Found,
+                                             TPersistent*& Object) noexcept {
+    if (Known == nullptr || Known->Only.Entry == nullptr) return false;
+    Object = Known->Only.Entry->Class_Object();
+    return Object != nullptr && Known->Property.Knows(Object->ClassType(), Found) && Found != nullptr;
 }
 
 }  // namespace
 
 Variant TZarixPluginManager::getClassValue(const std::string& Class_UserName, const std::string& ParamName) {
+    Variant result;
     const auto notFound = [&] { return EPluginError("\"" + Class_UserName + "\" property not found."); };
-    const TPropInfo* property = nullptr;
-    TPersistent* object = nullptr;
-    if (const auto* known = OnlyKnown(*FCallIndex, Class_UserName, ParamName, property, object);
-        known != nullptr && property->Get != nullptr) {
-        // Copied out: the read may call by name in turn and take the slot.
-        const uint64_t generation = LateBoundGeneration();
-        const std::size_t plugin = known->Only.Plugin;
-        const int item = known->Only.Index;
-        Variant value;
+    const auto read = [&](const TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
         try {
-            const TRunningPlugin running(*this, known->OnlyPlugin);
-            value = property->Get(*object);
+            const TRunningPlugin running(*this, plugin);
+            result = GetPropValue(object, ParamName, property);
         } catch (...) {
             throw notFound();
         }
-        if (LateBoundGeneration() == generation) return value;
-        // The read changed what the index was built from: the walk goes on after the item.
-        TPropertyCache cache;
-        const auto read = [&](const TPersistent& next, TPropertyCache& found, const TZarixPlugin* owner) {
+    };
+    try {
+        const TLookedUp looked = LookUp(*FCallIndex, Class_UserName, ParamName);
+        const TPropInfo* property = nullptr;
+        TPersistent* object = nullptr;
+        if (OnlyKnown(looked.Known, property, object) && property->Get != nullptr) {
+            // Copied out: the read may call by name in turn and take the slot.
+            const std::size_t plugin = looked.Known->Only.Plugin;
+            const int item = looked.Known->Only.Index;
             try {
-                const TRunningPlugin running(*this, owner);
-                value = GetPropValue(next, ParamName, found);
+                const TRunningPlugin running(*this, looked.Known->OnlyPlugin);
+                result = property->Get(*object);
             } catch (...) {
                 throw notFound();
             }
-        };
-        try {
-            WalkFrom(FPlugins, plugin, item + 1, Class_UserName, false, cache, read);
-        } catch (const EPluginError&) {
-            throw;
-        } catch (...) {
-            throw EPluginError("\"" + Class_UserName + "\" failed getClassValue.");
+            // A read that changed what the index was built from: the walk goes on after the item.
+            TPropertyCache cache;
+            if (LateBoundGeneration() != looked.Generation)
+                WalkFrom(FPlugins, plugin, item + 1, Class_UserName, false, cache, read);
+        } else {
+            ForEachObject(FPlugins, *FCallIndex, looked, Class_UserName, ParamName, false, read);
         }
-        return value;
-    }
-    Variant result;
-    try {
-        ForEachObject(FPlugins, *FCallIndex, Class_UserName, ParamName, false,
-                      [&](const TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
-                          try {
-                              const TRunningPlugin running(*this, plugin);
-                              result = GetPropValue(object, ParamName, property);
-                          } catch (...) {
-                              throw notFound();
-                          }
-                      });
     } catch (const EPluginError&) {
         throw;
     } catch (...) {
@@ -179,25 +175,24 @@ void TZarixPluginManager::setClassValue(const std::string& Class_UserName, const
         SetPropValue(object, ParamName, Value, property);
     };
     try {
+        const TLookedUp looked = LookUp(*FCallIndex, Class_UserName, ParamName);
         const TPropInfo* property = nullptr;
         TPersistent* object = nullptr;
-        if (const auto* known = OnlyKnown(*FCallIndex, Class_UserName, ParamName, property, object);
-            known != nullptr && property->Set != nullptr) {
-            if (!SameName(known->Only.Entry->Class_UserName(), Class_UserName)) return;
+        if (OnlyKnown(looked.Known, property, object) && property->Set != nullptr) {
+            if (!SameName(looked.Known->Only.Entry->Class_UserName(), Class_UserName)) return;
             // Copied out: the write may call by name in turn and take the slot.
-            const uint64_t generation = LateBoundGeneration();
-            const std::size_t plugin = known->Only.Plugin;
-            const int item = known->Only.Index;
+            const std::size_t plugin = looked.Known->Only.Plugin;
+            const int item = looked.Known->Only.Index;
             {
-                const TRunningPlugin running(*this, known->OnlyPlugin);
+                const TRunningPlugin running(*this, looked.Known->OnlyPlugin);
                 property->Set(*object, Value);
             }
             TPropertyCache cache;
-            if (LateBoundGeneration() != generation)
+            if (LateBoundGeneration() != looked.Generation)
                 WalkFrom(FPlugins, plugin, item + 1, Class_UserName, true, cache, write);
             return;
         }
-        ForEachObject(FPlugins, *FCallIndex, Class_UserName, ParamName, true, write);
+        ForEachObject(FPlugins, *FCallIndex, looked, Class_UserName, ParamName, true, write);
     } catch (...) {
         throw EPluginError("\"" + Class_UserName + "\" failed setClassValue.");
     }
