@@ -80,12 +80,24 @@ std::vector<std::size_t> Shuffled(std::size_t count, std::mt19937& random) {
     return order;
 }
 
+// With a second argument of 1, one command's position is cut to its first level, so that it
+// leads its group's longer positions: the sort must then run its passes. Without it, every
+// position is plain and leads no other, which the sort finishes as a stable sort.
+TList* SortedCommands(TCommandHost& host, TMainMenu& menu, bool leading) {
+    host.Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+    TList* list = host.Manager->getCommandList();
+    if (leading) {
+        auto* first = static_cast<TZarixPluginCommand*>(list->Items(0));
+        first->SetMenuPosition(Explode("|", first->MenuPosition()).front());
+    }
+    return list;
+}
+
 void BM_SortPositionShuffled(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     TCommandHost host(10, count / 10);
     TMainMenu menu(nullptr);
-    host.Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
-    TList* list = host.Manager->getCommandList();
+    TList* list = SortedCommands(host, menu, state.range(1) != 0);
     std::vector<void*> sorted;
     for (int i = 0; i < list->Count(); ++i) sorted.push_back(list->Items(i));
     std::mt19937 random(12345);
@@ -97,7 +109,7 @@ void BM_SortPositionShuffled(benchmark::State& state) {
         host.Manager->SortPosition();
     }
 }
-BENCHMARK(BM_SortPositionShuffled)->Arg(1000)->Arg(8000)
+BENCHMARK(BM_SortPositionShuffled)->ArgsProduct({{1000, 8000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 // The baseline: a plain bubble sort with the same passes and the same pair rule over integer
@@ -106,8 +118,7 @@ void BM_BubbleSortIntegerKeys(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     TCommandHost host(10, count / 10);
     TMainMenu menu(nullptr);
-    host.Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
-    TList* list = host.Manager->getCommandList();
+    TList* list = SortedCommands(host, menu, state.range(1) != 0);
     struct TKeys {
         void* Command;
         const int32_t* Keys;
@@ -158,7 +169,7 @@ void BM_BubbleSortIntegerKeys(benchmark::State& state) {
         benchmark::DoNotOptimize(list);
     }
 }
-BENCHMARK(BM_BubbleSortIntegerKeys)->Arg(1000)->Arg(8000)
+BENCHMARK(BM_BubbleSortIntegerKeys)->ArgsProduct({{1000, 8000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 // 200 commands on the default toolbar, 50 of them chosen by the user.
@@ -203,13 +214,15 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("menu_setup_1000_commands",
                         reporter.Time("BM_SetCommandsBasedMenu/real_time") / reporter.Time("BM_DirectMenuItems/real_time"),
                         2.5);
-    for (int n : {1000, 8000}) {
-        const std::string size = std::to_string(n);
-        reporter.PrintRatio("sort_position_" + size + "_vs_integer_bubble_sort",
-                            reporter.Time("BM_SortPositionShuffled/" + size + "/real_time") /
-                                reporter.Time("BM_BubbleSortIntegerKeys/" + size + "/real_time"),
-                            2.0);
-    }
+    for (int n : {1000, 8000})
+        for (const char* leading : {"1", "0"}) {
+            const std::string args = std::to_string(n) + "/" + leading + "/real_time";
+            reporter.PrintRatio("sort_position_" + std::to_string(n) +
+                                    (*leading == '1' ? "_with_passes" : "_plain_levels") + "_vs_integer_bubble_sort",
+                                reporter.Time("BM_SortPositionShuffled/" + args) /
+                                    reporter.Time("BM_BubbleSortIntegerKeys/" + args),
+                                2.0);
+        }
     reporter.PrintRatio("toolbar_setup_200_commands_50_rows",
                         reporter.Time("BM_SetCommandsBasedToolBar/real_time") /
                             reporter.Time("BM_UserToolBarQuery/real_time"),

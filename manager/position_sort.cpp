@@ -1,4 +1,5 @@
-// Bubble sort of commands by their menu positions.
+// The order of commands by their menu positions: the pair rule's passes, or a stable sort where
+// it gives the same order.
 #include "manager/position_sort.h"
 
 #include "platform/rtl/strings.h"
@@ -75,6 +76,7 @@ public:
             const std::string_view text = std::string_view(position).substr(start, end - start);
             TLevel level;
             if (!PlainValue(text, level.Value)) {
+                FAllPlain = false;
                 const auto [name, fresh] = FTexts.try_emplace(text, static_cast<uint32_t>(FTexts.size() + 1));
                 level.Text = name->second;
                 try {
@@ -92,6 +94,7 @@ public:
     }
 
     std::vector<TSortEntry>& Entries() noexcept { return FEntries; }
+    bool AllPlain() const noexcept { return FAllPlain; }
     const TLevel* Levels(const TSortEntry& e) const noexcept { return FLevels.data() + e.First; }
 
     // The conversion error of level k of the entry, as converting its text raises it.
@@ -106,6 +109,7 @@ private:
     std::vector<TLevel> FLevels;
     // Keys are views of the commands' own MenuPosition texts, which the sort does not change.
     std::unordered_map<std::string_view, uint32_t> FTexts;
+    bool FAllPlain = true;
 };
 
 // Whether the pair must be exchanged: some level k, taken in order, where the first number is
@@ -126,6 +130,44 @@ inline bool MustExchange(const TPositionTable& table, const TSortEntry& a, const
     return false;
 }
 
+// The levels' values compared in order, a position before the longer ones it leads.
+inline bool LevelsBefore(const TPositionTable& table, const TSortEntry& a, const TSortEntry& b) noexcept {
+    const TLevel* x = table.Levels(a);
+    const TLevel* y = table.Levels(b);
+    const uint32_t m = std::min(a.Count, b.Count);
+    for (uint32_t k = 0; k < m; ++k)
+        if (x[k].Value != y[k].Value) return x[k].Value < y[k].Value;
+    return a.Count < b.Count;
+}
+
+// Whether A's levels are the first levels of the longer B.
+inline bool LeadsLonger(const TPositionTable& table, const TSortEntry& a, const TSortEntry& b) noexcept {
+    if (a.Count >= b.Count) return false;
+    const TLevel* x = table.Levels(a);
+    const TLevel* y = table.Levels(b);
+    for (uint32_t k = 0; k < a.Count; ++k)
+        if (x[k].Value != y[k].Value) return false;
+    return true;
+}
+
+// The passes' result reached in n log n, where that result is a plain stable sort's. With every
+// level written the plain way, the same text is the same value, and the pair rule exchanges
+// exactly where the values, compared level by level, say the first is greater. Only a position
+// that leads a longer one is neither before nor after it, while the longer one is ordered
+// against its neighbours: that breaks the order the stable sort needs, and the passes decide.
+// False, with the entries untouched, when the passes must run.
+bool SortedAsStable(TPositionTable& table) {
+    if (!table.AllPlain()) return false;
+    std::vector<TSortEntry> sorted = table.Entries();
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&table](const TSortEntry& a, const TSortEntry& b) { return LevelsBefore(table, a, b); });
+    // Sorted so, a position that leads any other is followed by one it leads.
+    for (std::size_t i = 0; i + 1 < sorted.size(); ++i)
+        if (LeadsLonger(table, sorted[i], sorted[i + 1])) return false;
+    table.Entries() = std::move(sorted);
+    return true;
+}
+
 }  // namespace
 
 bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
@@ -142,20 +184,21 @@ void SortCommandsByPosition(TList& Commands) {
     TPositionTable table(static_cast<std::size_t>(Commands.Count()));
     for (int i = 0; i < Commands.Count(); ++i) table.Add(Commands.Items(i));
     std::vector<TSortEntry>& entries = table.Entries();
+    const std::size_t n = entries.size();
     // NOTE: pairs that are neither greater nor smaller (equal positions, or one a leading part
     // of the other) never move, so the result depends on this exact pass structure: Count
     // passes over neighbours. Stopping after a pass that moved nothing changes no result.
-    const std::size_t n = entries.size();
-    for (std::size_t pass = 0; pass < n; ++pass) {
-        bool exchanged = false;
-        for (std::size_t i = 0; i + 1 < n; ++i) {
-            if (MustExchange(table, entries[i], entries[i + 1])) {
-                std::swap(entries[i], entries[i + 1]);
-                exchanged = true;
+    if (!SortedAsStable(table))
+        for (std::size_t pass = 0; pass < n; ++pass) {
+            bool exchanged = false;
+            for (std::size_t i = 0; i + 1 < n; ++i) {
+                if (MustExchange(table, entries[i], entries[i + 1])) {
+                    std::swap(entries[i], entries[i + 1]);
+                    exchanged = true;
+                }
             }
+            if (!exchanged) break;
         }
-        if (!exchanged) break;
-    }
     for (std::size_t i = 0; i < n; ++i) Commands.SetItems(static_cast<int>(i), entries[i].Command);
 }
 
