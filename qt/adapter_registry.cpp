@@ -1,10 +1,9 @@
 // The adapter registry.
 #include "qt/adapter_registry.h"
 
-#include "platform/os/module_info.h"
+#include "qt/module_classes.h"
 
 #include <algorithm>
-#include <typeinfo>
 
 namespace zarix::qt {
 
@@ -84,8 +83,8 @@ void TAdapterRegistry::Clear() {
 }
 
 void TAdapterRegistry::RemoveOfModule(const void* Module) {
-    // A class's type information lies in the library that defines its virtual functions.
-    const auto inModule = [Module](const TComponent* Object) { return ModuleOfCode(&typeid(*Object)) == Module; };
+    TClassesOfModule classes(Module);
+    const auto inModule = [&classes](const TComponent* Object) { return classes.Holds(*Object); };
     std::vector<const TComponent*> models;
     for (const TComponent* model : FOrder)
         if (inModule(model)) models.push_back(model);

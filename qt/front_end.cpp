@@ -12,6 +12,7 @@
 #include "qt/form_adapter.h"
 #include "qt/frame_adapter.h"
 #include "qt/message_box_dialog.h"
+#include "qt/module_classes.h"
 #include "qt/progress_adapter.h"
 #include "services/controls/progress_form.h"
 #include "services/exception_handler.h"
@@ -25,7 +26,6 @@
 
 #include <cassert>
 #include <cstdio>
-#include <typeinfo>
 #include <vector>
 
 namespace zarix::qt {
@@ -109,12 +109,13 @@ void TQtFrontEnd::DropModule(const void* Module) {
     // Widgets of the library's own classes, made by its code outside the mirror: deleted now,
     // not later, since their virtual functions go with the library. The outermost of them
     // takes the ones inside it.
+    TClassesOfModule ofModule(Module);
     std::vector<QPointer<QWidget>> doomed;
     for (QWidget* widget : QApplication::allWidgets()) {
-        if (ModuleOfCode(&typeid(*widget)) != Module) continue;
+        if (!ofModule.Holds(*widget)) continue;
         bool inner = false;
         for (QWidget* up = widget->parentWidget(); up != nullptr && !inner; up = up->parentWidget())
-            inner = ModuleOfCode(&typeid(*up)) == Module;
+            inner = ofModule.Holds(*up);
         if (!inner) doomed.emplace_back(widget);
     }
     for (const QPointer<QWidget>& widget : doomed) delete widget.data();
