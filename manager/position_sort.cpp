@@ -188,17 +188,20 @@ void SortCommandsByPosition(TList& Commands) {
     // NOTE: pairs that are neither greater nor smaller (equal positions, or one a leading part
     // of the other) never move, so the result depends on this exact pass structure: Count
     // passes over neighbours. Stopping after a pass that moved nothing changes no result.
-    if (!SortedAsStable(table))
-        for (std::size_t pass = 0; pass < n; ++pass) {
-            bool exchanged = false;
-            for (std::size_t i = 0; i + 1 < n; ++i) {
-                if (MustExchange(table, entries[i], entries[i + 1])) {
-                    std::swap(entries[i], entries[i + 1]);
-                    exchanged = true;
-                }
+    for (std::size_t pass = 0; pass < n; ++pass) {
+        bool exchanged = false;
+        for (std::size_t i = 0; i + 1 < n; ++i) {
+            if (MustExchange(table, entries[i], entries[i + 1])) {
+                std::swap(entries[i], entries[i + 1]);
+                exchanged = true;
             }
-            if (!exchanged) break;
         }
+        if (!exchanged) break;
+        // A list in order costs its one pass. After a pass that moved something, the rest may
+        // be a stable sort's: a pass exchanges only neighbours in strict order, so positions
+        // that are equal still stand in their first order.
+        if (pass == 0 && SortedAsStable(table)) break;
+    }
     for (std::size_t i = 0; i < n; ++i) Commands.SetItems(static_cast<int>(i), entries[i].Command);
 }
 
