@@ -7,8 +7,28 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
+#include <vector>
 
 namespace zarix {
+
+namespace {
+
+// Free-notification links are kept in pairs, one in each of the two components' lists, and
+// each at most once. A registry watching thousands of components meets them mostly in the
+// reverse order of their coming, so a link is looked for from the end.
+bool EraseLink(std::vector<TComponent*>& Links, const TComponent* Other) noexcept {
+    const auto at = std::find(Links.rbegin(), Links.rend(), Other);
+    if (at == Links.rend()) return false;
+    Links.erase(std::next(at).base());
+    return true;
+}
+
+bool HasLink(const std::vector<TComponent*>& Links, const TComponent* Other) noexcept {
+    return std::find(Links.rbegin(), Links.rend(), Other) != Links.rend();
+}
+
+}  // namespace
 
 ZARIX_DEFINE_CLASS(TPersistent)
 
@@ -60,7 +80,7 @@ TComponent::~TComponent() {
     while (!FFreeNotifies.empty()) {
         TComponent* watcher = FFreeNotifies.back();
         FFreeNotifies.pop_back();
-        std::erase(watcher->FFreeNotifies, this);
+        EraseLink(watcher->FFreeNotifies, this);
         watcher->Notification(this, TOperation::opRemove);
     }
     DestroyComponents();
@@ -129,17 +149,26 @@ void TComponent::SetDesigning(bool Value) {
 
 void TComponent::FreeNotification(TComponent* AComponent) {
     if (AComponent == nullptr || AComponent == this) return;
-    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end())
-        FFreeNotifies.push_back(AComponent);
-    if (std::find(AComponent->FFreeNotifies.begin(), AComponent->FFreeNotifies.end(), this) ==
-        AComponent->FFreeNotifies.end())
-        AComponent->FFreeNotifies.push_back(this);
+    std::vector<TComponent*>& theirs = AComponent->FFreeNotifies;
+    // The shorter list tells whether the pair is there: a registry watching thousands of
+    // components adds one more without searching them all.
+    if (FFreeNotifies.size() <= theirs.size() ? HasLink(FFreeNotifies, AComponent) : HasLink(theirs, this)) return;
+    // Room first, so that either both links go in or, for want of memory, neither does.
+    if (theirs.size() == theirs.capacity()) theirs.reserve(2 * theirs.size() + 4);
+    FFreeNotifies.push_back(AComponent);
+    theirs.push_back(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* AComponent) {
     if (AComponent == nullptr) return;
-    std::erase(FFreeNotifies, AComponent);
-    std::erase(AComponent->FFreeNotifies, this);
+    std::vector<TComponent*>& theirs = AComponent->FFreeNotifies;
+    // A dying component has already dropped its side of the pair, and the watcher it tells
+    // then finds nothing to remove without searching its own long list.
+    if (FFreeNotifies.size() <= theirs.size()) {
+        if (EraseLink(FFreeNotifies, AComponent)) EraseLink(theirs, this);
+    } else if (EraseLink(theirs, this)) {
+        EraseLink(FFreeNotifies, AComponent);
+    }
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
