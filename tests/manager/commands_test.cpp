@@ -203,16 +203,6 @@ TEST_F(CommandTest, WithoutCommandsOnlyTheMenuComesToBeAndRefreshesReachOnlyALis
     EXPECT_EQ(Manager->getCommandList()->Count(), 0);
 }
 
-namespace {
-
-TNames Hints(const TToolBar& bar) {
-    TNames hints;
-    for (int i = 0; i < bar.ButtonCount(); ++i) hints.push_back(bar.Buttons(i)->Hint());
-    return hints;
-}
-
-}  // namespace
-
 class ToolBarTest : public CommandTest {
 protected:
     void SetUp() override {
@@ -229,6 +219,11 @@ protected:
         Build();
     }
     void Build() { Manager->SetCommandsBasedToolBar(&Bar, &Images, &Actions); }
+    static TNames Hints(const TToolBar& bar) {
+        TNames hints;
+        for (int i = 0; i < bar.ButtonCount(); ++i) hints.push_back(bar.Buttons(i)->Hint());
+        return hints;
+    }
     std::vector<TZarixPlugin*> Plugins;
     TMainMenu Menu{nullptr};
     TImageList Images{nullptr};

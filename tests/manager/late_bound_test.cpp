@@ -106,7 +106,7 @@ TEST_F(LateBoundTest, WritingMatchesExactlyAndWritesEveryMatch) {
     EXPECT_THROW(Alfa->setClassValue("Ustawienia", "Label2", Variant("x")), EPluginError);
 }
 
-TEST_F(LateBoundTest, ExecuteMethodPassesWordsInOrderAndClosesUpTheKindsThatPassNothing) {
+TEST_F(LateBoundTest, ExecuteMethodPassesEachKindAsItsWordInOrderAndClosesUpTheKindsThatPassNothing) {
     JournalTake();
     const std::u16string wide = u"tekst";
     auto two = Manager->ExecuteMethod("dwa", Args(5, wide, true));  // the UTF-16 text passes nothing
@@ -121,6 +121,21 @@ TEST_F(LateBoundTest, ExecuteMethodPassesWordsInOrderAndClosesUpTheKindsThatPass
     auto zero = Manager->ExecuteMethod("Zero", {});
     EXPECT_EQ(zero->value.Kind, TVarRecKind::vtPointer);  // written nothing: a nil pointer
     EXPECT_EQ(zero->value.VPointer, nullptr);
+
+    // Each kind that passes something arrives as its own word.
+    Alfa->AddMethod("Jedno", &OneWord);
+    const long double extended = 2.5L;
+    const Variant variant(int32_t{3});
+    const char* pchar = "pchar";
+    const TVarRec shortString = TVarRec::ShortString(text);
+    const std::pair<TVarRec, const void*> cases[] = {
+        {TVarRec(extended), &extended}, {shortString, shortString.VString}, {TVarRec(static_cast<const void*>(pchar)), pchar},
+        {TVarRec(pchar), pchar}, {TVarRec(static_cast<TObject*>(Alfa)), Alfa}, {TVarRec(&TZarixPlugin::StaticClass()), &TZarixPlugin::StaticClass()},
+        {TVarRec(variant), &variant}, {TVarRec('\xE9'), reinterpret_cast<const void*>(233)}};  // a character above 127 arrives unsigned
+    for (const auto& [argument, word] : cases) {
+        Manager->ExecuteMethod("Jedno", std::span(&argument, 1));
+        EXPECT_EQ(LastWord, reinterpret_cast<W>(word)) << static_cast<int>(argument.Kind);
+    }
 }
 
 TEST_F(LateBoundTest, ExecuteMethodFailuresCarryTheName) {
@@ -133,23 +148,6 @@ TEST_F(LateBoundTest, ExecuteMethodFailuresCarryTheName) {
     for (const auto& [call, message] : failures) EXPECT_EQ(MessageOf<EPluginError>(call), message);
     EXPECT_EQ(Manager->ExecuteMethod("Dwanascie", std::span(thirteen).first(12))->value.VInteger, 66 + 1200);
     EXPECT_EQ(RoutineCalls, 1);
-}
-
-TEST_F(LateBoundTest, ExecuteMethodPassesEachKindAsItsWord) {
-    Alfa->AddMethod("Jedno", &OneWord);
-    const long double extended = 2.5L;
-    const std::string text = "tekst";
-    const Variant variant(int32_t{3});
-    const char* pchar = "pchar";
-    const TVarRec shortString = TVarRec::ShortString(text);
-    const std::pair<TVarRec, const void*> cases[] = {
-        {TVarRec(extended), &extended}, {shortString, shortString.VString}, {TVarRec(static_cast<const void*>(pchar)), pchar},
-        {TVarRec(pchar), pchar}, {TVarRec(static_cast<TObject*>(Alfa)), Alfa}, {TVarRec(&TZarixPlugin::StaticClass()), &TZarixPlugin::StaticClass()},
-        {TVarRec(variant), &variant}, {TVarRec('\xE9'), reinterpret_cast<const void*>(233)}};  // a character above 127 arrives unsigned
-    for (const auto& [argument, word] : cases) {
-        Manager->ExecuteMethod("Jedno", std::span(&argument, 1));
-        EXPECT_EQ(LastWord, reinterpret_cast<W>(word)) << static_cast<int>(argument.Kind);
-    }
 }
 
 TEST_F(LateBoundTest, ReferencesRecordsAndEventsAreReachedByName) {

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <regex>
 
 using namespace zarix;
 using namespace std::chrono_literals;
@@ -250,12 +251,16 @@ TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
     }
 }
 
+// A pointer to no object is refused without being followed: where it leads decides the words,
+// the address itself varies between runs. Registration that returns nothing raises nothing and is
+// reported instead.
 TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
     const struct {
         const char* Fixture;
         std::string Expected;   // "@" stands for the file's whole path
         bool Recorded;          // PluginInitialize failures come after the plugin was recorded
         std::size_t Components;  // the refused plugin's, kept with its library
+        std::string Reported = {};
     } cases[] = {
         {"noregister", "EPluginError: \"noregister.bpl\" nie jest pluginem programu Zarix.", false, 0},
         {"priozero", "EPluginError: \"priozero.bpl\": nie ma określonego priorytetu ładowania.", false, 1},
@@ -277,10 +282,25 @@ TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
          "EPluginError: notplugin1.bpl: PluginRegister returned an object of class "
          "(anonymous namespace)::TFixtureSettings, not a TZarixPlugin",
          false, 0},
+        {"notplugin2",
+         "EPluginError: notplugin2.bpl: PluginRegister returned the address <address>, which is not in writable memory, "
+         "not a TZarixPlugin",
+         false, 0},
+        {"notplugin3",
+         "EPluginError: notplugin3.bpl: PluginRegister returned the address <address>, where there is no object, not a "
+         "TZarixPlugin",
+         false, 0},
+        {"notplugin4",
+         "EPluginError: notplugin4.bpl: PluginRegister returned an object without run-time class information at "
+         "<address>, not a TZarixPlugin",
+         false, 0},
         {"notplugin5",
          "EPluginError: notplugin5.bpl: PluginRegister returned an object of class std::runtime_error, not a "
          "TZarixPlugin",
          false, 0},
+        {"registernull", "nothing raised", false, 0,
+         "TZarixPluginManager.LoadPlugin | EPluginError: registernull.bpl: PluginRegister returned no plugin; the library "
+         "stays loaded, no plugin is recorded"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Fixture);
@@ -289,7 +309,10 @@ TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
         Manager->SetOnAfterLoading([&](TObject*) { ++after; });
         std::string expected = c.Expected;
         if (const auto at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, path);
-        EXPECT_EQ(Raised([&] { Manager->LoadPlugin(path, true); }), expected);
+        TCapturingExceptionSink reports;
+        const std::string raised = Raised([&] { Manager->LoadPlugin(path, true); });
+        EXPECT_EQ(std::regex_replace(raised, std::regex("0x[0-9a-f]+"), "<address>"), expected);
+        EXPECT_EQ(ReportsOf(reports), c.Reported.empty() ? TNames{} : TNames{c.Reported});
         EXPECT_EQ(Manager->PluginCount(), c.Recorded ? 1 : 0);
         EXPECT_TRUE(c.Recorded || after == 0) << after;
         // The failed library stays loaded, unrecorded: the manager will never unload it.
@@ -300,37 +323,6 @@ TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
     }
     // Only the plugin that was recorded reached its library's initialisation.
     EXPECT_EQ(Only(JournalTake(), "PluginInitialize:"), TNames{"InitInt"});
-}
-
-TEST_F(LoadingTest, APointerToNoObjectIsRefusedWithoutBeingFollowed) {
-    // Where the pointer leads decides the words; the address itself varies between runs.
-    const std::pair<const char*, const char*> cases[] = {
-        {"notplugin2", ", which is not in writable memory, not a TZarixPlugin"},
-        {"notplugin3", ", where there is no object, not a TZarixPlugin"},
-        {"notplugin4", "an object without run-time class information at "},
-    };
-    for (const auto& [fixture, says] : cases) {
-        const std::string path = Install(fixture);
-        zarix_test::ExpectLibraryKept(path, 0);
-        const std::string message = MessageOf<EPluginError>([&] { Manager->LoadPlugin(path, false); });
-        EXPECT_EQ(message.rfind(std::string(fixture) + ".bpl: PluginRegister returned ", 0), 0u) << message;
-        EXPECT_NE(message.find(says), std::string::npos) << message;
-    }
-    EXPECT_EQ(Manager->PluginCount(), 0);
-}
-
-TEST_F(LoadingTest, RegistrationThatReturnsNothingIsReportedNamingTheFileAndNotRaised) {
-    TCapturingExceptionSink reports;
-    int after = 0;
-    Manager->SetOnAfterLoading([&](TObject*) { ++after; });
-    const std::string path = Install("registernull");
-    EXPECT_NO_THROW(Manager->LoadPlugin(path, true));
-    EXPECT_EQ(after, 0);
-    EXPECT_EQ(Manager->PluginCount(), 0);
-    EXPECT_TRUE(IsLibraryLoaded(path));
-    zarix_test::ExpectLibraryKept(path, 0);
-    EXPECT_EQ(ReportsOf(reports), TNames{"TZarixPluginManager.LoadPlugin | EPluginError: registernull.bpl: PluginRegister "
-                                         "returned no plugin; the library stays loaded, no plugin is recorded"});
 }
 
 TEST(ManagerDesignMode, AManagerInTheDesignerOnlyCarriesItsSettingsAndAPluginWithoutOneSaysSo) {
@@ -545,9 +537,7 @@ TEST_F(LibraryCheckTest, AStampOfAnotherBuildIsRefusedWithBothValues) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string path = Files.Overwritten(Fixture("blank"), stamp + 4 * c.Field, Le(c.Value, 4));
-        const std::string copy = Folder / (std::string("stamp") + std::to_string(&c - cases) + ".bpl");
-        std::filesystem::copy_file(path, copy);
-        EXPECT_EQ(Refusal(copy), c.Reason.empty() ? "" : Name(copy) + ": " + c.Reason);
+        EXPECT_EQ(Refusal(path), c.Reason.empty() ? "" : Name(path) + ": " + c.Reason);
         if (c.Reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
     }
 }
