@@ -44,8 +44,16 @@ ZARIX_DEFINE_CLASS(TExposed, ZARIX_PROPERTY(Value, Value, SetValue))
 
 }  // namespace
 
-class LateBoundTest : public TwoPluginsTest {
+/// Beta loaded first, then Alfa: the walks of the calls by name meet them in that order.
+class LateBoundTest : public LoadingTest {
 protected:
+    void SetUp() override {
+        LoadingTest::SetUp();
+        Manager->LoadPlugin(Install("beta"), false);
+        Manager->LoadPlugin(Install("alfa"), false);
+        Beta = Manager->GetPlugins(0);
+        Alfa = Manager->GetPlugins(1);
+    }
     std::string Label() { return Manager->getClassValue("Ustawienia", "Label").AsString(); }
     Variant Value(const std::string& name) { return Manager->getClassValue(name, "Value"); }
     int32_t Execute(const std::string& name) { return Manager->ExecuteMethod(name, {})->value.VInteger; }
@@ -57,6 +65,9 @@ protected:
         return journal.empty() ? "" : journal.front();
     }
     static TCodePointer Code(void (*routine)(TVarRec*)) { return reinterpret_cast<TCodePointer>(routine); }
+
+    TZarixPlugin* Beta = nullptr;
+    TZarixPlugin* Alfa = nullptr;
 };
 
 TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCaseAndReportsEachFailureOnce) {

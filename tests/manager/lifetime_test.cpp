@@ -61,20 +61,22 @@ protected:
         Manager->SetAllowUnstampedPlugins(true);
     }
 
-    /// Loads a fresh copy of a fixture and builds a menu of its commands into Menu, so that
-    /// unloading has views to cut.
-    std::string LoadWithMenu(const std::string& name, TMenu& Menu) {
+    /// Loads a fresh copy of a fixture and builds a menu of the commands loaded into Menu, so
+    /// that unloading has views to cut.
+    std::string LoadWithMenu(const std::string& name) {
         const std::string file = Install(name, name + std::to_string(++Copies));
         Manager->LoadPlugin(file, true);
         Manager->SetCommandsBasedMenu(&Menu, nullptr, nullptr);
         return file;
     }
+    TMenuItem* FirstItem() const { return Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef(); }
     bool Reported(const std::string& text) const {
         return std::any_of(Sink.Reports().begin(), Sink.Reports().end(),
                            [&](const TExceptionReport& r) { return r.Message.find(text) != std::string::npos; });
     }
 
     TCapturingExceptionSink Sink;
+    TMainMenu Menu{nullptr};
     int Copies = 0;
 };
 
@@ -89,8 +91,7 @@ struct TEnd {
 class LibraryEndTest : public LifetimeTest, public ::testing::WithParamInterface<TEnd> {};
 
 TEST_P(LibraryEndTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIsReported) {
-    TMainMenu menu(nullptr);
-    const std::string file = LoadWithMenu(GetParam().File, menu);
+    const std::string file = LoadWithMenu(GetParam().File);
     TLibrary held = GetParam().HeldByTheTest ? TLibrary::Load(file) : TLibrary();
     JournalTake();
     Manager->UnloadPlugin(0);
@@ -112,9 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Lifetime, LibraryEndTest,
                          [](const auto& info) { return std::string(info.param.File); });
 
 TEST_F(LifetimeTest, AFailingFrontEndIsReportedAndTheUnloadCompletes) {
-    TMainMenu menu(nullptr);
-    const std::string file = LoadWithMenu("lifetime", menu);
-    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    const std::string file = LoadWithMenu("lifetime");
+    TMenuItem* item = FirstItem();
     JournalTake();
     {
         TFailingFrontEnd frontEnd;
@@ -129,9 +129,8 @@ TEST_F(LifetimeTest, AFailingFrontEndIsReportedAndTheUnloadCompletes) {
 TEST_F(LifetimeTest, DestroyingTheManagerUnderAFailingFrontEndReportsInsteadOfEndingTheProcess) {
     EXPECT_EXIT(
         {
-            TMainMenu menu(nullptr);
-            LoadWithMenu("lifetime", menu);
-            LoadWithMenu("alfa", menu);
+            LoadWithMenu("lifetime");
+            LoadWithMenu("alfa");
             TFailingFrontEnd frontEnd;
             Manager.reset();
             std::_Exit(Reported("front-end down") ? 0 : 1);
@@ -140,9 +139,8 @@ TEST_F(LifetimeTest, DestroyingTheManagerUnderAFailingFrontEndReportsInsteadOfEn
 }
 
 TEST_F(LifetimeTest, AnUnloadThatCannotCutTheViewsKeepsTheLibraryWholeAndSaysSo) {
-    TMainMenu menu(nullptr);
-    const std::string file = LoadWithMenu("lifetime", menu);
-    TMenuItem* item = Manager->GetPlugins(0)->Commands()->Items(0)->MenuItemRef();
+    const std::string file = LoadWithMenu("lifetime");
+    TMenuItem* item = FirstItem();
     zarix::test::FailNextAllocation(true);
     EXPECT_NO_THROW(Manager->UnloadPlugin(0));
     zarix::test::FailNextAllocation(false);

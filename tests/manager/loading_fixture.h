@@ -97,17 +97,3 @@ protected:
     std::filesystem::path Folder;
     std::unique_ptr<zarix::TZarixPluginManager> Manager;
 };
-
-/// Beta loaded first, then Alfa: the walks of the calls by name meet them in that order.
-class TwoPluginsTest : public LoadingTest {
-protected:
-    void SetUp() override {
-        LoadingTest::SetUp();
-        Manager->LoadPlugin(Install("beta"), false);
-        Manager->LoadPlugin(Install("alfa"), false);
-        Beta = Manager->GetPlugins(0);
-        Alfa = Manager->GetPlugins(1);
-    }
-    zarix::TZarixPlugin* Beta = nullptr;
-    zarix::TZarixPlugin* Alfa = nullptr;
-};
