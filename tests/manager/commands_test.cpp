@@ -142,7 +142,8 @@ TEST_F(CommandTest, PathAndPositionOfDifferentLengthsStopTheBuildWithOneReport) 
     TCapturingExceptionSink sink;
     TMainMenu menu(nullptr);
     EXPECT_NO_THROW(Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr));
-    EXPECT_EQ(ReportsOf(sink), TNames{"Menu path create error !  | Exception: Create menu: MenuPath differs from MenuPositions - (A|B - 1)"});
+    EXPECT_EQ(ReportsOf(sink),
+              TNames{"Menu path create error !  | Exception: Create menu: MenuPath differs from MenuPositions - (A|B - 1)"});
     ASSERT_EQ(Captions(menu.Items()), TNames{"Menu"});
     EXPECT_EQ(Captions(menu.Items()->Items(0)), TNames{"Pierwsze"});  // nothing after the failure
 }
@@ -459,15 +460,11 @@ TEST_F(PluginServicesTest, AddingAWindowKeepsItsDescriptorSizeIconAndPlace) {
     EXPECT_TRUE(Plugin->AddMDIForm("Karta", window, 300, 200, parent, 15, alCascade, 1));
     ASSERT_EQ(Plugin->MDIForms()->Count(), 2);
     const TZarixPluginMDIForm* descriptor = Plugin->MDIForms()->Items(1);
-    EXPECT_EQ(descriptor->Name(), "Karta");
-    EXPECT_EQ(descriptor->MDIForm(), window);
-    EXPECT_EQ(descriptor->ParentForm(), parent);
-    EXPECT_EQ(descriptor->FormAlign(), alNotAligned);
-    EXPECT_EQ(window->Width(), 300);
-    EXPECT_EQ(window->Height(), 200);
+    EXPECT_EQ(std::make_tuple(descriptor->Name(), descriptor->MDIForm(), descriptor->ParentForm(), descriptor->FormAlign()),
+              std::make_tuple(std::string("Karta"), window, parent, alNotAligned));
+    EXPECT_EQ(std::make_tuple(window->Left(), window->Width(), window->Height()), std::make_tuple(70, 300, 200));
     EXPECT_EQ(window->Icon().ImageName, "faktura.png");
-    EXPECT_TRUE(parent->Icon().Empty());  // icon index -1 leaves the icon alone
-    EXPECT_EQ(window->Left(), 70);        // cascaded under its parent
+    EXPECT_TRUE(parent->Icon().Empty());  // icon index -1 leaves the icon alone; the window is cascaded under its parent
     EXPECT_EQ(Plugin->GetMDIOrigid(window), 15);
     EXPECT_EQ(Plugin->IsMDIForm("TZarixMdiForm", 15, parent, askBottom), window);
     EXPECT_EQ(Plugin->RefreshMDI(nullptr), 0);  // 0 whatever the container reports (nothing keeps the contract here)

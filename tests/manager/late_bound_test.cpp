@@ -81,7 +81,8 @@ TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCaseAn
     EXPECT_EQ(Manager->methodByName("Alfa", "Fail", {}, nullptr), Variant(std::string()));
     EXPECT_EQ(ReportsOf(sink),
               (TNames{"Blad podczas wolania metody \"Describe\" | Exception: Nie znaleziono pluginu Gamma",
-                      "Nie znaleziono metody \"Missing\" w pluginie \"Alfa\", lub metoda nie jest w sekcji published. | Exception: ",
+                      "Nie znaleziono metody \"Missing\" w pluginie \"Alfa\", lub metoda nie jest w sekcji published. | "
+                      "Exception: ",
                       "Blad podczas wolania metody \"Fail\" | Exception: zepsute"}));
 }
 

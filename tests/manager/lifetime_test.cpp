@@ -170,7 +170,8 @@ TEST_F(LifetimeTest, CallbacksALibraryLeftInstalledGoWithItAndTheHostIsToldOnce)
         NotifyUIChange(nullptr, "Caption");
     }
     Application().ProcessMessages();
-    for (const TNotifyEvent* refresh : {&Manager->OnMenuMustRefresh, &Manager->OnToolBarMustRefresh, &Manager->OnMainCaptionRefresh})
+    for (const TNotifyEvent* refresh :
+         {&Manager->OnMenuMustRefresh, &Manager->OnToolBarMustRefresh, &Manager->OnMainCaptionRefresh})
         EXPECT_FALSE(*refresh);
     EXPECT_EQ(JournalTake(), TNames{});
     EXPECT_TRUE(Reported("po wyładowaniu"));

@@ -198,12 +198,10 @@ TEST_F(LoadingTest, DeclaredWindowsJoinTheContainerAndLeaveWithTheirPlugin) {
     Manager->LoadPlugin(Install("alfa"), false);
     ASSERT_EQ(container.Items()->Count(), 1);
     const TZarixMDIContainerItem* entry = container.Items()->Items(0);
-    EXPECT_EQ(entry->Name(), "Okno");
-    EXPECT_EQ(entry->ParentForm(), nullptr);
-    EXPECT_EQ(entry->OrigId(), 0);
-    EXPECT_EQ(entry->IconIdx, -1);
-    EXPECT_EQ(entry->Form()->Height(), 222);  // its own size, height first
-    EXPECT_EQ(entry->Form()->Width(), 333);
+    // A top-level window without an icon, of its own size.
+    EXPECT_EQ(std::make_tuple(entry->Name(), entry->ParentForm(), entry->OrigId(), entry->IconIdx, entry->Form()->Height(),
+                              entry->Form()->Width()),
+              std::make_tuple(std::string("Okno"), nullptr, 0, -1, 222, 333));
     EXPECT_EQ(tree.Items()->Count(), 1);
     // The plugin's library frees the window as it unloads: the registry keeps nothing of it.
     Manager->UnloadPlugin(1);
@@ -232,7 +230,8 @@ TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
         TNames loaded = Loaded();
         std::sort(loaded.begin(), loaded.end());
         EXPECT_EQ(loaded, (TNames{"ALFA", "BETA"}));
-        EXPECT_EQ(ReportsOf(reports), TNames{"TZarixPluginManager.LoadPlugins | EPluginError: " + second + ": the same library as " + first});
+        EXPECT_EQ(ReportsOf(reports),
+                  TNames{"TZarixPluginManager.LoadPlugins | EPluginError: " + second + ": the same library as " + first});
         EXPECT_EQ(Manager->getPluginByName("ALFA")->Filename(), ExtractFileName(first));
         EXPECT_EQ(Manager->LoadedAs(second), first);
 
@@ -240,7 +239,8 @@ TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
         // nothing; the first record stays whole, its code still there.
         EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(second, false); }),
                   second + ": the same library as " + first);
-        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(first, false); }), first + ": this library is already loaded");
+        EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->LoadPlugin(first, false); }),
+                  first + ": this library is already loaded");
         EXPECT_EQ(Manager->PluginCount(), 2);
         EXPECT_EQ(Manager->methodByName("alfa", "Describe", {}, nullptr).AsString(), "Alfa:0");
 
