@@ -270,14 +270,11 @@ TEST_F(ToolBarTest, ShortcutsSkipAltF4AndEndAfterF24) {
         Add(Plugins[1], "P" + std::to_string(i), "Z|P" + std::to_string(i), "3|" + std::to_string(i), 0);
     Manager->SetCommandsBasedMenu(&Menu, &Images, nullptr);
     Build();
-    ASSERT_EQ(Bar.ButtonCount(), 25);
-    const TNames hints = Hints(Bar);
-    EXPECT_EQ(hints[3].rfind("Alt+F5 ", 0), 0u);
-    EXPECT_EQ(hints[4].rfind("Alt+F6 ", 0), 0u);
-    EXPECT_EQ(hints[22].rfind("Alt+F24 ", 0), 0u);
-    EXPECT_EQ(hints[23], " P20");  // Alt+F25 names no key: no shortcut, the hint begins with the blank
+    // Alt+F25 names no key: no shortcut, and the hint begins with the blank.
+    TNames expected = {"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon"};
+    for (int i = 0; i < 22; ++i) expected.push_back((i < 20 ? "Alt+F" + std::to_string(i + 5) : "") + " P" + std::to_string(i));
+    EXPECT_EQ(Hints(Bar), expected);
     EXPECT_EQ(Actions.Actions(23)->ShortCut(), 0);
-    for (const std::string& hint : hints) EXPECT_EQ(hint.rfind("Alt+F4 ", 0), std::string::npos);
 }
 
 TEST_F(ToolBarTest, LongCaptionsAreShortenedCountingCharacters) {
@@ -318,9 +315,9 @@ TEST_F(ToolBarTest, WithoutCaptionsButtonsAreNarrowAndBareAndWithoutActionsWitho
     EXPECT_EQ(Bar.Buttons(0)->Caption(), "");
     EXPECT_EQ(Bar.Buttons(2)->Left(), 50);
     // A build without an action list gives no shortcuts.
-    Manager->UpdateCommandsBasedToolBarByList(nullptr, {});
-    EXPECT_EQ(Bar.ButtonCount(), 6);  // the build adds; the set-up is what clears
-    EXPECT_EQ(Bar.Buttons(3)->Hint(), "Kontrahenci");
+    Manager->UpdateCommandsBasedToolBarByList(nullptr, {});  // the build adds; the set-up is what clears
+    EXPECT_EQ(Hints(Bar), (TNames{"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon", "Kontrahenci",
+                                  "Nowa faktura", "Paragon"}));
 }
 
 TEST_F(ToolBarTest, FailuresOfTheSetUpRaiseAndKeepWhatTheyMust) {
