@@ -77,7 +77,7 @@ protected:
 TEST_F(CommandTest, MenuFollowsPositionsAndReusesItemsAlongTheWay) {
     const auto plugins = LoadBlank(2);
     Add(plugins[0], "Kontrahenci", "Kartoteki|Kontrahenci", "1|0");
-    Add(plugins[0], "Faktura VAT", "&Dokumenty|Faktura VAT", "0|0");
+    Add(plugins[0], "Faktura VAT", "&Dokumenty|Faktura VAT", "0|0", -1, "", "", true, 0);  // the first icon
     Add(plugins[1], "Cenniki", "Kartoteki|Cenniki", "1|1");
     Add(plugins[1], "Towary", "KARTOTEKI|Towary", "1|2");  // found whatever the letter case
     TZarixPluginCommand* off = Add(plugins[1], "Wyłączone", "Wyłączone", "2", -1, "", "", false, -1);
@@ -92,6 +92,7 @@ TEST_F(CommandTest, MenuFollowsPositionsAndReusesItemsAlongTheWay) {
     ASSERT_EQ(Captions(menu.Items()), (TNames{"&Dokumenty", "Kartoteki", "Wyłączone"}));
     TMenuItem* registers = menu.Items()->Items(1);
     EXPECT_EQ(registers->ImageIndex(), 495);
+    EXPECT_EQ(menu.Items()->Items(0)->Items(0)->ImageIndex(), 0);
     EXPECT_EQ(Captions(registers), (TNames{"Kontrahenci", "Cenniki", "Towary"}));
     TMenuItem* prices = registers->Items(1);
     EXPECT_EQ(prices->Hint(), "o Cenniki");
