@@ -29,8 +29,6 @@ struct TLayout {
     std::size_t Align = 0;
     std::size_t VTableWords = 0;  // the size of the class's virtual table symbol, in pointers; 0 without one
     bool Polymorphic = false;
-
-    friend bool operator==(const TLayout&, const TLayout&) = default;
 };
 
 // The virtual table as the compiler laid it out: the size of its symbol, "_ZTV" followed by the

@@ -7,27 +7,32 @@
 
 using namespace zarix;
 
+namespace {
+
+bool HoldsAProgressWindow(const TComponent& owner) {
+    for (int i = 0; i < owner.ComponentCount(); ++i)
+        if (dynamic_cast<TProgressFrm*>(owner.Components(i)) != nullptr) return true;
+    return false;
+}
+
+}  // namespace
+
 TEST_F(LoadingTest, BroadcastsReachEveryPluginInPriorityOrderWithTheSameArguments) {
-    for (const char* name : {"alfa", "beta", "delta"}) Install(name);  // priorities 20, 3, 5
-    Manager->LoadPlugins();
-    JournalTake();
+    LoadAll({"alfa", "beta", "delta"});  // priorities 20, 3, 5
     const std::string text = "połączono";
     Manager->SendMessageBroadcast(pmDBConnectionEstablished, text, Args(1, 2));
     EXPECT_EQ(Only(JournalTake(), "message:"),
-              (std::vector<std::string>{"Beta:pmDBConnectionEstablished:połączono:2",
-                                        "Delta:pmDBConnectionEstablished:połączono:2",
-                                        "Alfa:pmDBConnectionEstablished:połączono:2"}));
+              (TNames{"Beta:pmDBConnectionEstablished:połączono:2", "Delta:pmDBConnectionEstablished:połączono:2",
+                      "Alfa:pmDBConnectionEstablished:połączono:2"}));
     // A plugin that broadcasts through its own component hears itself in its turn.
     Manager->methodByName("Delta", "Shout", {}, nullptr);
     EXPECT_EQ(Only(JournalTake(), "message:"),
-              (std::vector<std::string>{"Beta:pmCustom:od Delta:0", "Delta:pmCustom:od Delta:0", "Alfa:pmCustom:od Delta:0"}));
+              (TNames{"Beta:pmCustom:od Delta:0", "Delta:pmCustom:od Delta:0", "Alfa:pmCustom:od Delta:0"}));
 }
 
 TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindow) {
-    for (const char* name : {"alfa", "beta"}) Install(name);
-    Manager->LoadPlugins();
-    JournalTake();
-    std::vector<std::string> shown;
+    LoadAll({"alfa", "beta"});
+    TNames shown;
     TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
         if (auto* window = dynamic_cast<TProgressFrm*>(change.Sender); window && change.What == "Position")
             shown.push_back(window->TextLine() + " @" + std::to_string(window->Bar().Position) + "/" +
@@ -36,33 +41,25 @@ TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindow) {
     Manager->DatabaseCheckBroadcast("2026.1", true);
     SetUIChangeHandler(std::move(previous));
     EXPECT_EQ(Only(JournalTake(), "message:"),
-              (std::vector<std::string>{"Beta:pmDBTableRequired:2026.1:0", "Alfa:pmDBTableRequired:2026.1:0",
-                                        "Beta:pmDBProcRequired:2026.1:0", "Alfa:pmDBProcRequired:2026.1:0",
-                                        "Beta:pmDBDataRequired:2026.1:0", "Alfa:pmDBDataRequired:2026.1:0"}));
-    EXPECT_EQ(shown, (std::vector<std::string>{"Podnoszenie baz danych... @5/10",
-                                               "Weryfikacja struktury modułu: BETA @6/10",
-                                               "Weryfikacja struktury modułu: ALFA @7/10",
-                                               "Weryfikacja procedur modułu: BETA @8/10",
-                                               "Weryfikacja procedur modułu: ALFA @9/10",
-                                               "Weryfikacja danych modułu: BETA @10/10",
-                                               "Weryfikacja danych modułu: ALFA @10/10"}));
+              (TNames{"Beta:pmDBTableRequired:2026.1:0", "Alfa:pmDBTableRequired:2026.1:0",
+                      "Beta:pmDBProcRequired:2026.1:0", "Alfa:pmDBProcRequired:2026.1:0",
+                      "Beta:pmDBDataRequired:2026.1:0", "Alfa:pmDBDataRequired:2026.1:0"}));
+    EXPECT_EQ(shown, (TNames{"Podnoszenie baz danych... @5/10", "Weryfikacja struktury modułu: BETA @6/10",
+                             "Weryfikacja struktury modułu: ALFA @7/10", "Weryfikacja procedur modułu: BETA @8/10",
+                             "Weryfikacja procedur modułu: ALFA @9/10", "Weryfikacja danych modułu: BETA @10/10",
+                             "Weryfikacja danych modułu: ALFA @10/10"}));
     Application().ProcessMessages();
-    for (int i = 0; i < Manager->ComponentCount(); ++i)
-        EXPECT_EQ(dynamic_cast<TProgressFrm*>(Manager->Components(i)), nullptr) << "the window was not released";
+    EXPECT_FALSE(HoldsAProgressWindow(*Manager)) << "the window was not released";
 }
 
 TEST_F(LoadingTest, AHandlerThatRaisesEndsTheCheckAndTheWindowStillGoes) {
-    for (const char* name : {"alfa", "beta", "kasa"}) Install(name);  // Kasa (priority 4) fails its procedures
-    Manager->LoadPlugins();
-    JournalTake();
+    LoadAll({"alfa", "beta", "kasa"});  // Kasa (priority 4) fails its procedures
     EXPECT_THROW(Manager->DatabaseCheckBroadcast("1.0", true), Exception);
     EXPECT_EQ(Only(JournalTake(), "message:"),
-              (std::vector<std::string>{"Beta:pmDBTableRequired:1.0:0", "Kasa:pmDBTableRequired:1.0:0",
-                                        "Alfa:pmDBTableRequired:1.0:0", "Beta:pmDBProcRequired:1.0:0",
-                                        "Kasa:pmDBProcRequired:1.0:0"}));
+              (TNames{"Beta:pmDBTableRequired:1.0:0", "Kasa:pmDBTableRequired:1.0:0", "Alfa:pmDBTableRequired:1.0:0",
+                      "Beta:pmDBProcRequired:1.0:0", "Kasa:pmDBProcRequired:1.0:0"}));
     Application().ProcessMessages();
-    for (int i = 0; i < Manager->ComponentCount(); ++i)
-        EXPECT_EQ(dynamic_cast<TProgressFrm*>(Manager->Components(i)), nullptr);
+    EXPECT_FALSE(HoldsAProgressWindow(*Manager));
     // Without the window the same calls are made, and nothing is created.
     const int components = Manager->ComponentCount();
     EXPECT_THROW(Manager->DatabaseCheckBroadcast("1.0", false), Exception);
@@ -75,7 +72,7 @@ TEST_F(LoadingTest, AHandlerThatRaisesEndsTheCheckAndTheWindowStillGoes) {
 struct TUnloadDuring {
     const char* Name;
     const char* Message;
-    std::vector<std::string> Heard;  // "message:" and "destroy:" entries, in order
+    TNames Heard;                    // "message:" and "destroy:" entries, in order
     bool FromDeltasMethod = false;   // broadcast by Delta's own method, called by name
     // Printed by name: the test's own bytes include padding no one wrote.
     friend void PrintTo(const TUnloadDuring& Case, std::ostream* Out) { *Out << Case.Name; }
@@ -84,15 +81,13 @@ struct TUnloadDuring {
 class UnloadDuringBroadcastTest : public LoadingTest, public ::testing::WithParamInterface<TUnloadDuring> {};
 
 TEST_P(UnloadDuringBroadcastTest, TheWalkSkipsWhatWentAndAPluginUnloadingItselfGoesAfterwards) {
-    for (const char* name : {"alfa", "beta", "delta"}) Install(name);
-    Manager->LoadPlugins();
-    JournalTake();
+    LoadAll({"alfa", "beta", "delta"});
     const std::string text = GetParam().Message;
     if (GetParam().FromDeltasMethod)
         EXPECT_TRUE(Manager->methodByName("Delta", "Shout", Args(text.c_str()), nullptr).AsBoolean());
     else
         EXPECT_NO_THROW(Manager->SendMessageBroadcast(pmCustom, text, {}));
-    std::vector<std::string> heard;
+    TNames heard;
     for (const std::string& entry : JournalTake())
         if (entry.rfind("message:", 0) == 0 || entry.rfind("destroy:", 0) == 0)
             heard.push_back(entry.substr(0, entry.find(':', entry.find(':') + 1)));

@@ -14,6 +14,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -48,10 +49,14 @@ void Three(uintptr_t a, uintptr_t b, uintptr_t c, TVarRec* result) {
 void Boom(TVarRec*) { throw Exception("awaria"); }
 // The plugin of this library, for the routine that unloads it.
 TZarixPlugin* Self = nullptr;
-void QuitRoutine(TVarRec* result) {
+// Asks the manager of this library's plugin to unload a plugin, maybe this one, from this code.
+void Unload(const TZarixPlugin* plugin) {
     auto& manager = static_cast<TZarixPluginManager&>(*Self->Manager());
     for (int i = 0; i < manager.PluginCount(); ++i)
-        if (manager.GetPlugins(i) == Self) manager.UnloadPlugin(i);
+        if (manager.GetPlugins(i) == plugin) return manager.UnloadPlugin(i);
+}
+void QuitRoutine(TVarRec* result) {
+    Unload(Self);
     *result = TVarRec(true);
 }
 
@@ -70,8 +75,7 @@ class TFixturePlugin : public TZarixPlugin {
     ZARIX_CLASS(TFixturePlugin, TZarixPlugin)
     explicit TFixturePlugin(TComponent* owner) : TZarixPlugin(owner) {
         std::string component = std::string("Fixture_") + FIXTURE_NAME;
-        for (char& c : component)
-            if (c == ' ') c = '_';
+        std::ranges::replace(component, ' ', '_');
         SetName(component);
         SetPluginName(FIXTURE_NAME);
         SetPluginPriority(FIXTURE_PRIORITY);
@@ -117,9 +121,7 @@ class TFixturePlugin : public TZarixPlugin {
     Variant Fail(TConstArray, TForm*) { throw Exception("zepsute"); }
     /// Published: unloads this plugin from its own code.
     Variant Quit(TConstArray, TForm*) {
-        auto& manager = static_cast<TZarixPluginManager&>(*Manager());
-        for (int i = 0; i < manager.PluginCount(); ++i)
-            if (manager.GetPlugins(i) == this) manager.UnloadPlugin(i);
+        Unload(this);
         return Variant(true);
     }
     /// Published: broadcasts a message through this plugin's own component: the text given
@@ -140,11 +142,8 @@ class TFixturePlugin : public TZarixPlugin {
         if (kind == pmCustom && text == std::string(FIXTURE_NAME) + " calls while listing") FCallWhileListing = true;
         // "<this plugin> unloads <name>" asks the manager to unload that plugin, maybe this one.
         const std::string order = std::string(FIXTURE_NAME) + " unloads ";
-        if (kind != pmCustom || text.rfind(order, 0) != 0) return;
-        auto& manager = static_cast<TZarixPluginManager&>(*Manager());
-        const TZarixPlugin* target = manager.getPluginByName(text.substr(order.size()));
-        for (int i = 0; i < manager.PluginCount(); ++i)
-            if (manager.GetPlugins(i) == target) return manager.UnloadPlugin(i);
+        if (kind == pmCustom && text.rfind(order, 0) == 0)
+            Unload(static_cast<TZarixPluginManager&>(*Manager()).getPluginByName(text.substr(order.size())));
     }
 
     TZarixPluginMethods* GetMethods() const override {

@@ -4,9 +4,7 @@
 #include "loading_fixture.h"
 
 #include "platform/ui/application.h"
-#include "services/exception_handler.h"
 
-#include <functional>
 #include <utility>
 
 using namespace zarix;
@@ -46,8 +44,16 @@ ZARIX_DEFINE_CLASS(TExposed, ZARIX_PROPERTY(Value, Value, SetValue))
 
 }  // namespace
 
-class LateBoundTest : public TwoPluginsTest {
+/// Beta loaded first, then Alfa: the walks of the calls by name meet them in that order.
+class LateBoundTest : public LoadingTest {
 protected:
+    void SetUp() override {
+        LoadingTest::SetUp();
+        Manager->LoadPlugin(Install("beta"), false);
+        Manager->LoadPlugin(Install("alfa"), false);
+        Beta = Manager->GetPlugins(0);
+        Alfa = Manager->GetPlugins(1);
+    }
     std::string Label() { return Manager->getClassValue("Ustawienia", "Label").AsString(); }
     Variant Value(const std::string& name) { return Manager->getClassValue(name, "Value"); }
     int32_t Execute(const std::string& name) { return Manager->ExecuteMethod(name, {})->value.VInteger; }
@@ -59,38 +65,35 @@ protected:
         return journal.empty() ? "" : journal.front();
     }
     static TCodePointer Code(void (*routine)(TVarRec*)) { return reinterpret_cast<TCodePointer>(routine); }
+
+    TZarixPlugin* Beta = nullptr;
+    TZarixPlugin* Alfa = nullptr;
 };
 
-TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCase) {
+TEST_F(LateBoundTest, MethodByNameCallsThePublishedMethodWhateverTheLetterCaseAndReportsEachFailureOnce) {
     const auto args = Args(1, true);
     EXPECT_EQ(Manager->methodByName("alfa", "DESCRIBE", args, nullptr).AsString(), "Alfa:2");
     EXPECT_EQ(Beta->methodByName("ALFA", "describe", {}, nullptr).AsString(), "Alfa:0");  // through the component
+    // A failed call answers the empty text.
+    TCapturingExceptionSink sink;
+    EXPECT_EQ(Manager->methodByName("Gamma", "Describe", {}, nullptr), Variant(std::string()));
+    EXPECT_EQ(Manager->methodByName("Alfa", "Missing", {}, nullptr), Variant(std::string()));
+    EXPECT_EQ(Manager->methodByName("Alfa", "Fail", {}, nullptr), Variant(std::string()));
+    EXPECT_EQ(ReportsOf(sink),
+              (TNames{"Blad podczas wolania metody \"Describe\" | Exception: Nie znaleziono pluginu Gamma",
+                      "Nie znaleziono metody \"Missing\" w pluginie \"Alfa\", lub metoda nie jest w sekcji published. | "
+                      "Exception: ",
+                      "Blad podczas wolania metody \"Fail\" | Exception: zepsute"}));
 }
 
 TEST_F(LateBoundTest, APluginUnloadedFromItsOwnCodeGoesWhenTheCallHasReturned) {
     JournalTake();
     EXPECT_TRUE(Manager->methodByName("alfa", "Quit", {}, nullptr).AsBoolean());
-    EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Alfa"});
+    EXPECT_EQ(Only(JournalTake(), "destroy:"), TNames{"Alfa"});
     EXPECT_EQ(Manager->getPluginByName("alfa"), nullptr);
     EXPECT_TRUE(Manager->ExecuteMethod("KoniecBeta", {})->value.VBoolean);  // a routine, likewise
-    EXPECT_EQ(Only(JournalTake(), "destroy:"), std::vector<std::string>{"Beta"});
+    EXPECT_EQ(Only(JournalTake(), "destroy:"), TNames{"Beta"});
     EXPECT_EQ(Manager->PluginCount(), 0);
-}
-
-TEST_F(LateBoundTest, MethodByNameReportsEachFailureOnceAndReturnsTheEmptyText) {
-    TCapturingExceptionSink sink;
-    EXPECT_EQ(Manager->methodByName("Gamma", "Describe", {}, nullptr), Variant(std::string()));
-    EXPECT_EQ(Manager->methodByName("Alfa", "Missing", {}, nullptr), Variant(std::string()));
-    EXPECT_EQ(Manager->methodByName("Alfa", "Fail", {}, nullptr), Variant(std::string()));
-    ASSERT_EQ(sink.Reports().size(), 3u);
-    EXPECT_EQ(sink.Reports()[0].Context, "Blad podczas wolania metody \"Describe\"");
-    EXPECT_EQ(sink.Reports()[0].Message, "Nie znaleziono pluginu Gamma");
-    EXPECT_EQ(sink.Reports()[1].Context,
-              "Nie znaleziono metody \"Missing\" w pluginie \"Alfa\", lub metoda nie jest w sekcji published.");
-    EXPECT_EQ(sink.Reports()[1].ExceptionClass, "Exception");
-    EXPECT_EQ(sink.Reports()[1].Message, "");
-    EXPECT_EQ(sink.Reports()[2].Context, "Blad podczas wolania metody \"Fail\"");
-    EXPECT_EQ(sink.Reports()[2].Message, "zepsute");
 }
 
 TEST_F(LateBoundTest, ReadingTakesTheLastMatchAndEnumerationsAsText) {
@@ -115,21 +118,36 @@ TEST_F(LateBoundTest, WritingMatchesExactlyAndWritesEveryMatch) {
     EXPECT_THROW(Alfa->setClassValue("Ustawienia", "Label2", Variant("x")), EPluginError);
 }
 
-TEST_F(LateBoundTest, ExecuteMethodPassesWordsInOrderAndClosesUpTheKindsThatPassNothing) {
+TEST_F(LateBoundTest, ExecuteMethodPassesEachKindAsItsWordInOrderAndClosesUpTheKindsThatPassNothing) {
     JournalTake();
     const std::u16string wide = u"tekst";
     auto two = Manager->ExecuteMethod("dwa", Args(5, wide, true));  // the UTF-16 text passes nothing
-    EXPECT_EQ(JournalTake(), std::vector<std::string>{"two:Beta:5:1"});  // the first plugin loaded
+    EXPECT_EQ(JournalTake(), TNames{"two:Beta:5:1"});  // the first plugin loaded
     ASSERT_EQ(two->value.Kind, TVarRecKind::vtInteger);
     EXPECT_EQ(two->value.VInteger, 6);
     const std::string text = "napis";
     const int64_t big = 1;
     auto three = Alfa->ExecuteMethod("TRZY", Args(-1, big, 'A', text));  // the 64-bit integer passes nothing
-    EXPECT_EQ(JournalTake(), std::vector<std::string>{"three:Beta:-1:65:napis"});
+    EXPECT_EQ(JournalTake(), TNames{"three:Beta:-1:65:napis"});
     EXPECT_TRUE(three->value.VBoolean);
     auto zero = Manager->ExecuteMethod("Zero", {});
     EXPECT_EQ(zero->value.Kind, TVarRecKind::vtPointer);  // written nothing: a nil pointer
     EXPECT_EQ(zero->value.VPointer, nullptr);
+
+    // Each kind that passes something arrives as its own word.
+    Alfa->AddMethod("Jedno", &OneWord);
+    const long double extended = 2.5L;
+    const Variant variant(int32_t{3});
+    const char* pchar = "pchar";
+    const TVarRec shortString = TVarRec::ShortString(text);
+    const std::pair<TVarRec, const void*> cases[] = {
+        {TVarRec(extended), &extended}, {shortString, shortString.VString}, {TVarRec(static_cast<const void*>(pchar)), pchar},
+        {TVarRec(pchar), pchar}, {TVarRec(static_cast<TObject*>(Alfa)), Alfa}, {TVarRec(&TZarixPlugin::StaticClass()), &TZarixPlugin::StaticClass()},
+        {TVarRec(variant), &variant}, {TVarRec('\xE9'), reinterpret_cast<const void*>(233)}};  // a character above 127 arrives unsigned
+    for (const auto& [argument, word] : cases) {
+        Manager->ExecuteMethod("Jedno", std::span(&argument, 1));
+        EXPECT_EQ(LastWord, reinterpret_cast<W>(word)) << static_cast<int>(argument.Kind);
+    }
 }
 
 TEST_F(LateBoundTest, ExecuteMethodFailuresCarryTheName) {
@@ -142,23 +160,6 @@ TEST_F(LateBoundTest, ExecuteMethodFailuresCarryTheName) {
     for (const auto& [call, message] : failures) EXPECT_EQ(MessageOf<EPluginError>(call), message);
     EXPECT_EQ(Manager->ExecuteMethod("Dwanascie", std::span(thirteen).first(12))->value.VInteger, 66 + 1200);
     EXPECT_EQ(RoutineCalls, 1);
-}
-
-TEST_F(LateBoundTest, ExecuteMethodPassesEachKindAsItsWord) {
-    Alfa->AddMethod("Jedno", &OneWord);
-    const long double extended = 2.5L;
-    const std::string text = "tekst";
-    const Variant variant(int32_t{3});
-    const char* pchar = "pchar";
-    const TVarRec shortString = TVarRec::ShortString(text);
-    const std::pair<TVarRec, const void*> cases[] = {
-        {TVarRec(extended), &extended}, {shortString, shortString.VString}, {TVarRec(static_cast<const void*>(pchar)), pchar},
-        {TVarRec(pchar), pchar}, {TVarRec(static_cast<TObject*>(Alfa)), Alfa}, {TVarRec(&TZarixPlugin::StaticClass()), &TZarixPlugin::StaticClass()},
-        {TVarRec(variant), &variant}, {TVarRec('\xE9'), reinterpret_cast<const void*>(233)}};  // a character above 127 arrives unsigned
-    for (const auto& [argument, word] : cases) {
-        Manager->ExecuteMethod("Jedno", std::span(&argument, 1));
-        EXPECT_EQ(LastWord, reinterpret_cast<W>(word)) << static_cast<int>(argument.Kind);
-    }
 }
 
 TEST_F(LateBoundTest, ReferencesRecordsAndEventsAreReachedByName) {

@@ -6,6 +6,7 @@
 
 #include "manager/ZarixPluginManager.h"
 #include "platform/rtl/exceptions.h"
+#include "services/exception_handler.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,17 @@
 #include <string>
 #include <vector>
 
+/// Plugin names, journal entries, captions: what most expectations compare.
+using TNames = std::vector<std::string>;
+
+/// What the sink received, one "<context> | <exception class>: <message>" a report.
+inline TNames ReportsOf(const zarix::TCapturingExceptionSink& sink) {
+    TNames reports;
+    for (const zarix::TExceptionReport& r : sink.Reports())
+        reports.push_back(r.Context + " | " + r.ExceptionClass + ": " + r.Message);
+    return reports;
+}
+
 class LoadingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,13 +36,25 @@ protected:
         static int serial = 0;
         Folder = std::filesystem::path(::testing::TempDir()) /
                  ("zarix_plugins_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-        std::filesystem::create_directories(Folder);
-        Manager = std::make_unique<zarix::TZarixPluginManager>(nullptr);
-        Manager->SetPluginFolder(Folder.string());
+        StartOver();
     }
     void TearDown() override {
         Manager.reset();
         std::filesystem::remove_all(Folder);
+    }
+    /// A new manager over the folder emptied; the old manager unloads what it held first.
+    void StartOver() {
+        Manager.reset();
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        Manager = std::make_unique<zarix::TZarixPluginManager>(nullptr);
+        Manager->SetPluginFolder(Folder.string());
+    }
+    /// Installs the fixtures, loads the folder and forgets what the loading journalled.
+    void LoadAll(std::initializer_list<const char*> fixtures) {
+        for (const char* name : fixtures) Install(name);
+        Manager->LoadPlugins();
+        JournalTake();
     }
     /// Copies a fixture into the folder (a fresh file, so the loader sees a new library).
     std::string Install(const std::string& name, const std::string& as = {}) {
@@ -38,13 +62,21 @@ protected:
         std::filesystem::copy_file(std::string(FIXTURE_DIR) + name + ".bpl", target);
         return target.string();
     }
-    std::vector<std::string> Loaded() const {
-        std::vector<std::string> names;
+    TNames Loaded() const {
+        TNames names;
         for (int i = 0; i < Manager->PluginCount(); ++i) names.push_back(Manager->GetPlugins(i)->GetPluginName());
         return names;
     }
-    static std::vector<std::string> Only(const std::vector<std::string>& journal, const std::string& prefix) {
-        std::vector<std::string> picked;
+    /// The initialisation order as "<sort key> <plugin name>".
+    TNames Priorities() const {
+        TNames order;
+        const zarix::TStringList& list = *Manager->PluginPriorities();
+        for (int i = 0; i < list.Count(); ++i)
+            order.push_back(list.Strings(i) + " " + static_cast<zarix::TZarixPlugin*>(list.Objects(i))->GetPluginName());
+        return order;
+    }
+    static TNames Only(const TNames& journal, const std::string& prefix) {
+        TNames picked;
         for (const std::string& e : journal)
             if (e.rfind(prefix, 0) == 0) picked.push_back(e.substr(prefix.size()));
         return picked;
@@ -64,18 +96,4 @@ protected:
 
     std::filesystem::path Folder;
     std::unique_ptr<zarix::TZarixPluginManager> Manager;
-};
-
-/// Beta loaded first, then Alfa: the walks of the calls by name meet them in that order.
-class TwoPluginsTest : public LoadingTest {
-protected:
-    void SetUp() override {
-        LoadingTest::SetUp();
-        Manager->LoadPlugin(Install("beta"), false);
-        Manager->LoadPlugin(Install("alfa"), false);
-        Beta = Manager->GetPlugins(0);
-        Alfa = Manager->GetPlugins(1);
-    }
-    zarix::TZarixPlugin* Beta = nullptr;
-    zarix::TZarixPlugin* Alfa = nullptr;
 };
