@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,43 +88,6 @@ inline std::string DatabaseDump(const std::string& connection = "DBCONN") {
     return dump;
 }
 
-class TTestDatabase {
-public:
-    explicit TTestDatabase(TBackend Backend) {
-        if (Backend == TBackend::SQLite) {
-            FLocation = ":memory:";
-            return;
-        }
-        static int counter = 0;
-        FSchema = "zt_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-        const std::string url = *TestServerUrl();
-        zarix::DBInt().OpenConnection(kAdmin, url);
-        zarix::DBInt().ExecSQL(kAdmin, "DROP SCHEMA IF EXISTS " + FSchema + " CASCADE; CREATE SCHEMA " + FSchema);
-        // Tables go into the test's schema; citext is found in public, where the run made it.
-        FLocation = url + (url.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + FSchema +
-                    "%2Cpublic";
-    }
-    ~TTestDatabase() {
-        if (FSchema.empty()) return;
-        try {
-            zarix::DBInt().ExecSQL(kAdmin, "DROP SCHEMA IF EXISTS " + FSchema + " CASCADE");
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << "the test schema stays: " << e.what();
-        }
-        zarix::DBInt().CloseConnection(kAdmin);
-    }
-    TTestDatabase(const TTestDatabase&) = delete;
-    TTestDatabase& operator=(const TTestDatabase&) = delete;
-
-    /// What OpenConnection takes to open this database.
-    const std::string& Location() const { return FLocation; }
-
-private:
-    static constexpr const char* kAdmin = "ZARIX_TEST_ADMIN";
-    std::string FSchema;
-    std::string FLocation;
-};
-
 /// Runs the test suite Suite on both backends.
 #define ZARIX_ON_BOTH_BACKENDS(Suite)                                                                     \
     INSTANTIATE_TEST_SUITE_P(Backends, Suite, ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), \
@@ -137,26 +99,44 @@ private:
 class DatabaseTest : public ::testing::TestWithParam<TBackend> {
 protected:
     void SetUp() override {
-        if (OnServer() && !TestServerUrl())
+        const std::optional<std::string> url = TestServerUrl();
+        if (!OnServer()) {
+            FLocation = ":memory:";
+        } else if (url) {
+            static int counter = 0;
+            FSchema = "zt_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+            zarix::DBInt().OpenConnection(kAdmin, *url);
+            zarix::DBInt().ExecSQL(kAdmin, "DROP SCHEMA IF EXISTS " + FSchema + " CASCADE; CREATE SCHEMA " + FSchema);
+            // Tables go into the test's schema; citext is found in public, where the run made it.
+            FLocation = *url + (url->find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + FSchema + "%2Cpublic";
+        } else {
             GTEST_SKIP() << "no PostgreSQL test server: ZARIX_TEST_PG is not set (./dev test starts one when the package "
                             "postgresql is installed)";
-        FDatabase = std::make_unique<TTestDatabase>(GetParam());
-        zarix::DBInt().OpenConnection("DBCONN", FDatabase->Location());
+        }
+        zarix::DBInt().OpenConnection("DBCONN", FLocation);
     }
     void TearDown() override {
         zarix::DBInt().CloseConnection("DBCONN");
-        FDatabase.reset();
+        if (!FSchema.empty()) {
+            try {
+                zarix::DBInt().ExecSQL(kAdmin, "DROP SCHEMA IF EXISTS " + FSchema + " CASCADE");
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << "the test schema stays: " << e.what();
+            }
+            zarix::DBInt().CloseConnection(kAdmin);
+        }
         zarix::UserSecurity().SetLoggedUser(0);
         zarix::UserSecurity().SetPrivilegeChecker({});
         for (const std::string& file : FFiles) std::filesystem::remove(file);
     }
 
     /// False when SetUp skipped the test, so a derived SetUp stops too.
-    bool Ready() const { return FDatabase != nullptr; }
+    bool Ready() const { return !FLocation.empty(); }
     bool OnServer() const { return GetParam() == TBackend::PostgreSQL; }
     /// The text each backend says for the same thing.
     const char* Says(const char* SQLite, const char* Server) const { return OnServer() ? Server : SQLite; }
-    const std::string& Location() const { return FDatabase->Location(); }
+    /// What OpenConnection takes to open this test's database.
+    const std::string& Location() const { return FLocation; }
 
     /// A database file path of this test, removed afterwards.
     std::string TempFile(const std::string& name) {
@@ -177,6 +157,7 @@ protected:
     static std::string ErrorOf(const std::function<void()>& Call) { return MessageOf<zarix::EDatabaseError>(Call); }
 
 private:
-    std::unique_ptr<TTestDatabase> FDatabase;
+    static constexpr const char* kAdmin = "ZARIX_TEST_ADMIN";
+    std::string FSchema, FLocation;
     std::vector<std::string> FFiles;
 };

@@ -9,7 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,20 +43,10 @@ std::string Ran(const std::vector<std::string>& Args) {
 // A server of the test's own, which it may stop and start while the shared one serves the others.
 class TPrivateServer {
 public:
-    TPrivateServer() {
-        char folder[] = "/tmp/zarix-pg-own.XXXXXX";
-        if (::mkdtemp(folder) == nullptr) throw std::runtime_error("mkdtemp failed");
-        FFolder = folder;
-        FUrl = Run("init");
-        while (!FUrl.empty() && FUrl.back() == '\n') FUrl.pop_back();
+    TPrivateServer() : FUrl(Run("init")) {
+        if (FUrl.empty()) throw std::runtime_error("the private server did not start");
     }
-    ~TPrivateServer() {
-        try {
-            Run("remove");
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << e.what();
-        }
-    }
+    ~TPrivateServer() { Run("remove"); }
     TPrivateServer(const TPrivateServer&) = delete;
     TPrivateServer& operator=(const TPrivateServer&) = delete;
 
@@ -63,19 +55,20 @@ public:
     void Start() { Run("start"); }
 
 private:
-    std::string Run(const char* command) {
+    /// What the server script prints for Command on this server's folder, without line ends.
+    std::string Run(const char* command) const {
         const std::string line = std::string(PG_SERVER_SCRIPT) + " " + command + " " + FFolder;
-        std::string output;
         FILE* pipe = ::popen(line.c_str(), "r");
-        if (pipe == nullptr) throw std::runtime_error("cannot run " + line);
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        if (::pclose(pipe) != 0) throw std::runtime_error(line + " failed");
+        std::string output;
+        for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;)
+            if (c != '\n') output += static_cast<char>(c);
+        EXPECT_TRUE(pipe != nullptr && ::pclose(pipe) == 0) << line << " failed";
         return output;
     }
 
-    std::string FFolder;
-    std::string FUrl;
+    char FTemplate[32] = "/tmp/zarix-pg-own.XXXXXX";
+    const std::string FFolder = ::mkdtemp(FTemplate) != nullptr ? FTemplate : "mkdtemp failed";
+    const std::string FUrl;
 };
 
 using ServerCheck = DatabaseTest;

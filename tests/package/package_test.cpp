@@ -36,7 +36,9 @@
 
 using namespace zarix;
 
-TEST(PackageInfo, TheUnitTableListsTheUnitsInOrderWithNoWorkOfTheirOwn) {
+// The unit table lists the units in order, none with work of its own; the load hook ran
+// Initialize, and the host's calls only count.
+TEST(PackageInfo, TheUnitTableAndTheCountOfInitializeCalls) {
     const TPackageInfoTable* table = GetPackageInfoTable();
     std::vector<std::string> units;
     for (int32_t i = 0; i < table->UnitCount; ++i)
@@ -45,9 +47,7 @@ TEST(PackageInfo, TheUnitTableListsTheUnitsInOrderWithNoWorkOfTheirOwn) {
                                                "ZarixMDIContainer", "result_type", "PluginManagerForm"}));
     ASSERT_EQ(table->RequiresCount, 4);
     EXPECT_STREQ(table->Requires[0], "ZarixControls");
-}
 
-TEST(PackageInfo, LoadingRanInitializeAndHostCallsOnlyCount) {
     EXPECT_EQ(PackageInitCount(), 1) << "the load hook ran Initialize once";
     Initialize();
     EXPECT_EQ(PackageInitCount(), 2);
