@@ -42,6 +42,7 @@ inline std::vector<std::string> ColumnOf(const std::string& sql, const std::stri
     return values;
 }
 
+/// Whether Connection leads to the PostgreSQL server.
 inline bool IsServer(const std::string& connection) {
     return zarix::DBInt().Dialect(connection) == zarix::TDBDialect::dbPostgreSQL;
 }
@@ -53,12 +54,12 @@ inline std::vector<std::string> SchemaNames(const std::string& type, const std::
                                             bool withNotes = false) {
     if (!IsServer(connection))
         return ColumnOf("SELECT lower(name) FROM sqlite_master WHERE type = '" + type + "' ORDER BY 1", connection);
-    std::string sql = "SELECT DISTINCT t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
-                      "WHERE c.relnamespace = current_schema()::regnamespace AND NOT t.tgisinternal";
-    if (type == "view") sql = "SELECT viewname FROM pg_views WHERE schemaname = current_schema()";
-    if (type == "table")
-        sql = std::string("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
-                          "AND table_type = 'BASE TABLE'") + (withNotes ? "" : " AND table_name <> 'schemaobjects'");
+    const std::string sql =
+        type == "table" ? std::string("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
+                                      "AND table_type = 'BASE TABLE'") + (withNotes ? "" : " AND table_name <> 'schemaobjects'")
+        : type == "view" ? "SELECT viewname FROM pg_views WHERE schemaname = current_schema()"
+                         : "SELECT DISTINCT t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+                           "WHERE c.relnamespace = current_schema()::regnamespace AND NOT t.tgisinternal";
     return ColumnOf(sql + " ORDER BY 1", connection);
 }
 
@@ -108,7 +109,8 @@ protected:
             zarix::DBInt().OpenConnection(kAdmin, *url);
             zarix::DBInt().ExecSQL(kAdmin, "DROP SCHEMA IF EXISTS " + FSchema + " CASCADE; CREATE SCHEMA " + FSchema);
             // Tables go into the test's schema; citext is found in public, where the run made it.
-            FLocation = *url + (url->find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + FSchema + "%2Cpublic";
+            FLocation = *url + (url->find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + FSchema +
+                        "%2Cpublic";
         } else {
             GTEST_SKIP() << "no PostgreSQL test server: ZARIX_TEST_PG is not set (./dev test starts one when the package "
                             "postgresql is installed)";

@@ -52,7 +52,6 @@ protected:
         if (control == nullptr) throw Exception(std::string("no control ") + name);
         return *control;
     }
-    int Windows() const { return Container->Items()->Count(); }
     static std::string LastMessage() { return ShownMessages().empty() ? "" : ShownMessages().back().Text; }
 
     TComponent Host{nullptr};
@@ -72,7 +71,7 @@ TEST_P(SampleWindows, TheCustomerListOpensEachCardOnceAndSavingRefreshesIt) {
     uint16_t enter = VK_RETURN;
     grid.KeyDown(enter, 0);
     grid.DblClick(1);
-    EXPECT_EQ(Windows(), 2) << "the list and one card";
+    EXPECT_EQ(Container->Items()->Count(), 2) << "the list and one card";
     TForm* card = Window("TCustomerCard", 15);
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(Control<TEdit>(card, "edtNazwa").Text(), "Kowalski Jan");
@@ -164,7 +163,7 @@ TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPri
 
     Click({"Kartoteki", "Cenniki"});
     Click({"Kartoteki", "Cenniki"});
-    EXPECT_EQ(Windows(), 2) << "the invoice and one price list";
+    EXPECT_EQ(Container->Items()->Count(), 2) << "the invoice and one price list";
     TDBGrid& prices = Control<TDBGrid>(Window("TPriceListWindow", 1), "grdCennik");
     ASSERT_EQ(prices.RowCount(), 3);
     EXPECT_EQ((std::vector<std::string>{prices.Cells(1, 0), prices.Cells(2, 0), prices.Cells(3, 0)}),

@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace services_test {
 
@@ -26,19 +28,17 @@ TEST(ExceptionHandler, ReportsContextClassMessageAndTheCallersLocation) {
     ZarixExceptionHandler(EListError("List index out of bounds (3)"), "TZarixMDIContainer.AddMdiForm", Here());
     ZarixExceptionHandler(std::make_exception_ptr(std::runtime_error("boom")), "std", Here());
     ZarixExceptionHandler(std::make_exception_ptr(42), "int", Here());
-    ASSERT_EQ(sink.Reports().size(), 3u);
+    // Anything caught with a catch-all is classified.
+    std::vector<std::string> reports;
+    for (const TExceptionReport& r : sink.Reports()) reports.push_back(r.Context + " | " + r.ExceptionClass + " | " + r.Message);
+    EXPECT_EQ(reports, (std::vector<std::string>{"TZarixMDIContainer.AddMdiForm | EListError | List index out of bounds (3)",
+                                                 "std | std::runtime_error | boom", "int | unknown exception | "}));
+    ASSERT_FALSE(reports.empty());
     const TExceptionReport& r = sink.Reports()[0];
-    EXPECT_EQ(r.Context, "TZarixMDIContainer.AddMdiForm");
-    EXPECT_EQ(r.ExceptionClass, "EListError");
-    EXPECT_EQ(r.Message, "List index out of bounds (3)");
     EXPECT_EQ(ExtractFileName(r.Location.File), "services_test.cpp");
     EXPECT_EQ(r.Location.Line, line);
     EXPECT_NE(r.Location.Address, nullptr);
     EXPECT_NE(r.Module.find("zarix_services_tests"), std::string::npos) << r.Module;
-    // Anything caught with a catch-all is classified.
-    EXPECT_EQ(sink.Reports()[1].ExceptionClass, "std::runtime_error");
-    EXPECT_EQ(sink.Reports()[1].Message, "boom");
-    EXPECT_EQ(sink.Reports()[2].ExceptionClass, "unknown exception");
 }
 
 TEST(ExceptionHandler, CapturingSinksNestAndReportingNeverRaisesEvenWhenTheSinkDoes) {
@@ -107,10 +107,10 @@ TEST(StrStdSearch, FoldsLettersDropsTheRestAndKeepsAtMostTheLimit) {
     } rows[] = {
         {"Kopia danych", 500, "KOPIADANYCH"},       {"Formularze ŁOW", 500, "FORMULARZELOW"},
         {"ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", 500, "ACELNOSZZACELNOSZZ"},
-        {"Formularz CIT-8", 500, "FORMULARZCIT8"},  {"Zbiór Z/09", 500, "ZBIORZ09"},  // the ends of the letters and digits kept
-        {"Dane firmy.", 500, "DANEFIRMY"},          {"Straße Ærø", 500, "STRASSEAERO"},
-        {"", 500, ""},                              {"日本 kasa €", 500, "KASA"},
-        {std::string(600, 'a'), 500, std::string(500, 'A')},
+        {"Zbiór Z/09", 500, "ZBIORZ09"},  // the ends of the letters and digits kept
+        {"Formularz CIT-8", 500, "FORMULARZCIT8"},  {"Dane firmy.", 500, "DANEFIRMY"},
+        {"Straße Ærø", 500, "STRASSEAERO"},         {"", 500, ""},
+        {"日本 kasa €", 500, "KASA"},               {std::string(600, 'a'), 500, std::string(500, 'A')},
         {"abcß", 4, "ABCS"},  // a two-letter fold is cut at the limit
         {"abc", 0, ""},
         // Malformed text is dropped without reading past its end.

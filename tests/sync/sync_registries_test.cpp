@@ -26,7 +26,7 @@ public:
     void MDIReceiveResult(const std::string&, int32_t) override {}
 };
 
-TEST(MDIInterface, TheIdentifierStoredValuesAndRegistriesAreFixedForEveryPlugin) {
+TEST(MDIInterface, TheIdentifierStoredValuesRegistriesAndTheQueryAreFixedForEveryPlugin) {
     EXPECT_EQ(GUIDToString(IID_IMDIInterface), IID_IMDIInterfaceText);
     EXPECT_EQ(IID_IMDIInterfaceText, "{009A73CB-16EF-428E-9F11-88EFF07C3B4A}");
     // Plugins built apart pass these as numbers and reach the registries through the variables.
@@ -36,9 +36,8 @@ TEST(MDIInterface, TheIdentifierStoredValuesAndRegistriesAreFixedForEveryPlugin)
     EXPECT_EQ(fMDIResult, &MDIResult());
     EXPECT_EQ(&ModifiedObjects(), &TSingleton::Instance<TModifiedObjects>());
     EXPECT_EQ(fModifiedObject, &ModifiedObjects());
-}
 
-TEST(MDIInterface, AWindowAnswersTheQueryAndOtherObjectsRaiseIntfCastError) {
+    // A window answers the query; other objects raise EIntfCastError.
     TInvoiceWindow window;
     TObject* asObject = &window;
     EXPECT_EQ(QueryMDIInterface(asObject), static_cast<IMDIInterface*>(&window));
