@@ -126,13 +126,12 @@ TEST_P(SampleWindows, AnInvoiceRefusesToCloseWhileThePickerWaitsThenTakesThePick
 
 TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPrices) {
     // The modules called by name: the settings keep their range, and a call that cannot be
-    // answered is reported in the module's words and writes nothing.
+    // answered is reported in the module's words and writes nothing. The answers of the calls
+    // that succeed are checked by zarixctl.CallsBetweenModulesByName.
     EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "DefaultCustomer").AsInteger(), 1);
     Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{30}));
     EXPECT_THROW(Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{400})), EPluginError);
     EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "PaymentTermDays").AsInteger(), 30);
-    EXPECT_EQ(Manager->ExecuteMethod("CenaNetto", Args(1, 102))->value.VInteger, 1450);
-    EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(16), nullptr).AsString(), "Nowak Sp. z o.o.");
     {
         TCapturingExceptionSink sink;
         EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(99), nullptr).AsString(), "");

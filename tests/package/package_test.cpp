@@ -103,10 +103,8 @@ TEST(PackageExports, EachEntryPointAndVariableIsFoundByItsPlainName) {
         {"GetPackageInfoTable", reinterpret_cast<const void*>(&GetPackageInfoTable)},
         {"Initialize", reinterpret_cast<const void*>(&Initialize)},
         {"Finalize", reinterpret_cast<const void*>(&Finalize)},
-        {"GlobalPluginManager", &GlobalPluginManager},
-        {"frmPluginManager", &frmPluginManager},
-        {"fMDIResult", &fMDIResult},
-        {"fModifiedObject", &fModifiedObject},
+        {"GlobalPluginManager", &GlobalPluginManager}, {"frmPluginManager", &frmPluginManager},
+        {"fMDIResult", &fMDIResult},                   {"fModifiedObject", &fModifiedObject},
     };
     for (const auto& [name, address] : exports) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
