@@ -18,23 +18,15 @@ using Connections = DatabaseTest;
 using Files = DatabaseTest;
 using ServerConnections = DatabaseTest;
 
-std::string Count(const std::string& connection, const std::string& table) {
-    TDBQuery q("SELECT count(*) AS n FROM " + table, connection);
-    q.Open();
-    return q.FieldByName("n");
-}
-
 TEST_P(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
     DBInt().OpenConnection("Kasa", Location());
     EXPECT_TRUE(DBInt().HasConnection("KASA"));
     EXPECT_EQ(DBInt().Dialect("kasa"), OnServer() ? TDBDialect::dbPostgreSQL : TDBDialect::dbSQLite);
     DBInt().ExecSQL("kasa", "CREATE TABLE t (a integer); INSERT INTO t VALUES (1)");
-    EXPECT_EQ(Count("kAsA", "t"), "1");
+    EXPECT_EQ(Count("t", "kAsA"), "1");
     DBInt().CloseConnection("KASA");
-    EXPECT_FALSE(DBInt().HasConnection("Kasa"));
     EXPECT_NO_THROW(DBInt().CloseConnection("Kasa"));
     EXPECT_EQ(ErrorOf([] { DBInt().ExecSQL("Kasa", "SELECT 1"); }), "Connection \"Kasa\" is not open");
-    EXPECT_EQ(ErrorOf([] { TDBQuery("SELECT 1", "Kasa").Open(); }), "Connection \"Kasa\" is not open");
     EXPECT_THROW(DBInt().ConnectionFileName("Kasa"), EDatabaseError);
 }
 
@@ -45,10 +37,10 @@ TEST_P(Files, DataLivesInTheFileAcrossReopening) {
     DBInt().ExecSQL("Plik", "CREATE TABLE t (a); INSERT INTO t VALUES ('x'), ('y')");
     DBInt().CloseConnection("Plik");
     DBInt().OpenConnection("Plik", file);
-    EXPECT_EQ(Count("Plik", "t"), "2");
+    EXPECT_EQ(Count("t", "Plik"), "2");
     // Re-opening the name on another database replaces the connection.
     DBInt().OpenConnection("Plik", ":memory:");
-    EXPECT_THAT(ErrorOf([] { Count("Plik", "t"); }), HasSubstr("no such table: t"));
+    EXPECT_THAT(ErrorOf([] { Count("t", "Plik"); }), HasSubstr("no such table: t"));
     DBInt().CloseConnection("Plik");
 }
 
@@ -59,7 +51,7 @@ TEST_P(Files, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
     Exec("CREATE TABLE kept (a)");
     EXPECT_THAT(ErrorOf([&] { DBInt().OpenConnection("DBCONN", text); }),
                 AllOf(HasSubstr("\"" + text + "\""), HasSubstr("file is not a database")));
-    EXPECT_EQ(Count("DBCONN", "kept"), "0");
+    EXPECT_EQ(Count("kept"), "0");
 
     EXPECT_THAT(ErrorOf([] { DBInt().OpenConnection("Brak", "/nonexistent-folder/x.sqlite"); }),
                 HasSubstr("unable to open database file"));
@@ -69,15 +61,15 @@ TEST_P(Files, AFailedOpenNamesTheFileAndKeepsTheOldConnection) {
 
 TEST_P(Connections, ExecSQLRunsAScriptAndQuotesTheDatabaseOnFailure) {
     Exec("CREATE TABLE t (a integer); INSERT INTO t VALUES (1); INSERT INTO t VALUES (2);");
-    EXPECT_EQ(Count("DBCONN", "t"), "2");
+    EXPECT_EQ(Count("t"), "2");
     EXPECT_THAT(ErrorOf([] { Exec("INSERT INTO t VALUES (3); SELEC 1"); }),
                 AllOf(HasSubstr("connection \"DBCONN\""),
                       HasSubstr(Says("near \"SELEC\": syntax error", "syntax error at or near \"SELEC\"")),
                       HasSubstr("SQL: INSERT INTO t VALUES (3); SELEC 1")));
     // Statements before the failing one stay done: both databases run them one by one.
-    EXPECT_EQ(Count("DBCONN", "t"), "3");
+    EXPECT_EQ(Count("t"), "3");
     EXPECT_THAT(ErrorOf([] { Exec(std::string("DELETE FROM t\0 garbage", 22)); }), HasSubstr("NUL character"));
-    EXPECT_EQ(Count("DBCONN", "t"), "3");
+    EXPECT_EQ(Count("t"), "3");
 }
 
 // Inside a transaction a failing statement undoes only itself; a savepoint outside one begins a
@@ -87,13 +79,13 @@ TEST_P(Connections, TransactionsBehaveAlikeOnBothDatabases) {
     Exec("BEGIN IMMEDIATE; INSERT INTO t VALUES (1)");
     EXPECT_THROW(Exec("INSERT INTO t VALUES (1)"), EDatabaseError);
     Exec("INSERT INTO t VALUES (2); COMMIT");
-    EXPECT_EQ(Count("DBCONN", "t"), "2");
+    EXPECT_EQ(Count("t"), "2");
     Exec("SAVEPOINT outer_sp; INSERT INTO t VALUES (3); SAVEPOINT inner_sp; INSERT INTO t VALUES (4)");
     Exec("ROLLBACK TO inner_sp; RELEASE inner_sp; RELEASE outer_sp");
-    EXPECT_EQ(Count("DBCONN", "t"), "3");
+    EXPECT_EQ(Count("t"), "3");
     if (OnServer()) {  // another desktop sees what was committed
         DBInt().OpenConnection("Druga", Location());
-        EXPECT_EQ(Count("Druga", "t"), "3");
+        EXPECT_EQ(Count("t", "Druga"), "3");
         DBInt().CloseConnection("Druga");
     }
     TDBQuery insert("INSERT INTO t VALUES (?)", "DBCONN");
@@ -121,9 +113,7 @@ TEST_P(ServerConnections, ABadLocationFailsClearlyAndCreatesNothing) {
         EXPECT_EQ(error.find("zle"), std::string::npos) << "the password is shown";
     }
     EXPECT_EQ(DBInt().ConnectionFileName("DBCONN"), Location());
-    DBInt().OpenConnection("Spis", server);
-    EXPECT_EQ(Count("Spis", "pg_database WHERE datname = 'zarix_brak'"), "0");
-    DBInt().CloseConnection("Spis");
+    EXPECT_EQ(Count("pg_database WHERE datname = 'zarix_brak'"), "0");
 }
 
 // The server ends a desktop's session (an administrator, a restart): outside a transaction the
@@ -151,14 +141,14 @@ TEST_P(ServerConnections, ALostSessionComesBackOnlyOutsideATransaction) {
                 << end;
         if (end == "ROLLBACK") Exec(end);
         else EXPECT_THAT(ErrorOf([&] { Exec(end); }), HasSubstr("lost inside a transaction")) << end;
-        EXPECT_EQ(Count("DBCONN", "t"), "1") << end;
+        EXPECT_EQ(Count("t"), "1") << end;
     }
     DBInt().CloseConnection("Spis");
 }
 
 ZARIX_ON_BOTH_BACKENDS(Connections);
-ZARIX_ON_SQLITE_ONLY(Files);
-INSTANTIATE_TEST_SUITE_P(Server, ServerConnections, ::testing::Values(TBackend::PostgreSQL), BackendName);
+ZARIX_ON_BACKEND(Files, SQLite);
+ZARIX_ON_BACKEND(ServerConnections, PostgreSQL);
 
 class Query : public DatabaseTest {
 protected:
@@ -195,7 +185,7 @@ TEST_P(Query, RowsComeInOrderUntilEofWithEveryFieldReadAsText) {
     EXPECT_EQ(none.FieldCount(), 1);
 }
 
-TEST_P(Query, MisuseRaisesInsteadOfCrashing) {
+TEST_P(Query, MisuseRaisesInsteadOfCrashingAndAnOpenQueryOutlivesItsConnection) {
     TDBQuery q("SELECT Id FROM Towary WHERE Id = 1", "DBCONN");
     EXPECT_THAT(ErrorOf([&] { q.FieldByName("Id"); }), HasSubstr("needs an open query"));
     EXPECT_THAT(ErrorOf([&] { q.Next(); }), HasSubstr("needs an open query"));
@@ -216,6 +206,15 @@ TEST_P(Query, MisuseRaisesInsteadOfCrashing) {
     EXPECT_EQ(moved.FieldByName("Id"), "1");
     // A moved-from query raises rather than touching a statement it no longer has.
     EXPECT_THAT(ErrorOf([&] { q.Open(); }), HasSubstr("moved"));
+
+    // An open query keeps its database when the connection closes; opening it again needs one.
+    TDBQuery names("SELECT Nazwa FROM Towary ORDER BY Id", "DBCONN");
+    names.Open();
+    DBInt().CloseConnection("DBCONN");
+    names.Next();
+    EXPECT_EQ(names.FieldByName("Nazwa"), "Kubek");
+    names.Close();
+    EXPECT_EQ(ErrorOf([&] { names.Open(); }), "Connection \"DBCONN\" is not open");
 }
 
 TEST_P(Query, SqlErrorsCarryTheDatabasesMessageAndTheSql) {
@@ -267,16 +266,6 @@ TEST_P(Query, ParametersBindByNameAndPosition) {
     select.Bind(2, 1);
     EXPECT_THAT(ErrorOf([&] { select.Open(); }), HasSubstr("Parameter 2 out of range"));
     EXPECT_THAT(ErrorOf([&] { select.Bind(0, 1); }), HasSubstr("count from 1"));
-}
-
-TEST_P(Query, AnOpenQueryKeepsItsDatabaseWhenTheConnectionCloses) {
-    TDBQuery q("SELECT Nazwa FROM Towary ORDER BY Id", "DBCONN");
-    q.Open();
-    DBInt().CloseConnection("DBCONN");
-    q.Next();
-    EXPECT_EQ(q.FieldByName("Nazwa"), "Kubek");
-    q.Close();
-    EXPECT_EQ(ErrorOf([&] { q.Open(); }), "Connection \"DBCONN\" is not open");
 }
 
 ZARIX_ON_BOTH_BACKENDS(Query);

@@ -5,10 +5,17 @@
 #include "platform/ui/menus.h"
 #include "services/log.h"
 
-#include <algorithm>
+#include <gmock/gmock.h>
+
 #include <functional>
+#include <utility>
 
 using namespace zarix;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Pair;
 
 namespace {
 
@@ -56,20 +63,21 @@ using DbCheck = SampleApplication;
 
 TEST_P(DbCheck, ANewDatabaseGetsEveryModulesObjectsAndSamplesOnce) {
     Check("");
-    EXPECT_EQ(Names("table"), "cenniki cennikipozycje dokumenty dokumentypozycje dokumentytypy kontrahenci");
-    EXPECT_EQ(Names("view"), "cennikibrutto dokumentywartosci");
-    EXPECT_EQ(Names("trigger"), "dokumentypozycjeobrot dokumentypozycjeobrotusuniecie kontrahencizmiana");
+    EXPECT_THAT(SchemaNames("table"), ElementsAre("cenniki", "cennikipozycje", "dokumenty", "dokumentypozycje", "dokumentytypy",
+                                            "kontrahenci"));
+    EXPECT_THAT(SchemaNames("view"), ElementsAre("cennikibrutto", "dokumentywartosci"));
+    EXPECT_THAT(SchemaNames("trigger"), ElementsAre("dokumentypozycjeobrot", "dokumentypozycjeobrotusuniecie", "kontrahencizmiana"));
     EXPECT_EQ(Value("SELECT count(*) FROM Kontrahenci"), "4");
     EXPECT_EQ(Value("SELECT count(*) FROM CennikiPozycje"), "3");
-    EXPECT_EQ(Column("SELECT DTYSymbol FROM DokumentyTypy ORDER BY 1"), "FV,PAR,WZ");
+    EXPECT_THAT(ColumnOf("SELECT DTYSymbol FROM DokumentyTypy ORDER BY 1"), ElementsAre("FV", "PAR", "WZ"));
     EXPECT_EQ(Value("SELECT CPOCenaBrutto FROM CennikiBrutto WHERE CPOIndeks = 103"), "524");  // 4,99 + 5%
 
     // Nothing to do the second time, whether the host stored the new version or not.
-    const std::string once = Dump();
+    const std::string once = DatabaseDump();
     Check("");
     Check("1.4.0.0");
     Check("9.0.0.0");
-    EXPECT_EQ(Dump(), once);
+    EXPECT_EQ(DatabaseDump(), once);
 
     // The objects work: the lines keep the buyer's turnover, the view sums the document.
     Exec("INSERT INTO Dokumenty (DOKOrigid, DOKTyp, DOKNumer, DOKKontrahent) VALUES (7, 'FV', 'FV/7', 16);"
@@ -89,19 +97,19 @@ TEST_P(DbCheck, AnOlderDatabaseIsUpgradedAndKeepsItsRows) {
     const std::string priceView = Definition("CennikiBrutto");
     Check("1.2.0.0");
 
-    EXPECT_EQ(Column("SELECT KNTOrigid || ':' || KNTNazwa || ':' || KNTEmail || ':' || KNTObrot FROM Kontrahenci ORDER BY 1"),
-              "15:Kowalski Jan::2000,30:ABC Hurt::0");  // no samples in a database in use
+    EXPECT_THAT(ColumnOf("SELECT KNTOrigid || ':' || KNTNazwa || ':' || KNTEmail || ':' || KNTObrot FROM Kontrahenci ORDER BY 1"),
+                ElementsAre("15:Kowalski Jan::2000", "30:ABC Hurt::0"));  // no samples in a database in use
     EXPECT_EQ(Value("SELECT DOKTerminPlatnosci FROM Dokumenty WHERE DOKOrigid = 1"), "14");
     EXPECT_EQ(Value("SELECT DOKBrutto FROM DokumentyWartosci WHERE DOKOrigid = 1"), "2460");
     EXPECT_NE(LowerCase(Definition("KontrahenciZmiana")).find("kntemail"), std::string::npos);
     EXPECT_EQ(Definition("CennikiBrutto"), priceView);
     EXPECT_EQ(Value("SELECT count(*) FROM CennikiPozycje"), "0");
-    EXPECT_EQ(Column("SELECT DTYSymbol FROM DokumentyTypy ORDER BY 1"), "FV,PAR,WZ");  // dictionary rows always
+    EXPECT_THAT(ColumnOf("SELECT DTYSymbol FROM DokumentyTypy ORDER BY 1"), ElementsAre("FV", "PAR", "WZ"));  // dictionary rows always
 
-    const std::string upgraded = Dump();
+    const std::string upgraded = DatabaseDump();
     Check("1.4.0.0");
     Check("1.2.0.0");
-    EXPECT_EQ(Dump(), upgraded);
+    EXPECT_EQ(DatabaseDump(), upgraded);
 }
 
 TEST_P(DbCheck, AColumnThatCannotBeAddedStopsTheCheckAndItsModuleChangesNothing) {
@@ -112,18 +120,19 @@ TEST_P(DbCheck, AColumnThatCannotBeAddedStopsTheCheckAndItsModuleChangesNothing)
               "Moduł Dokumenty handlowe: w tabeli Dokumenty brak kolumny DOKNumer, a takiej kolumny nie można dodać.");
     // The modules before it passed; the failing one's pass left nothing (its document types
     // table came first); the later passes never ran.
-    EXPECT_EQ(Names("table"), "cenniki cennikipozycje dokumenty kontrahenci");
-    EXPECT_EQ(Names("view") + Names("trigger"), "");
+    EXPECT_THAT(SchemaNames("table"), ElementsAre("cenniki", "cennikipozycje", "dokumenty", "kontrahenci"));
+    EXPECT_THAT(SchemaNames("view"), IsEmpty());
+    EXPECT_THAT(SchemaNames("trigger"), IsEmpty());
 }
 
 TEST_P(DbCheck, ADatabaseThatClaimsAVersionMustHaveItsColumns) {
     Exec("CREATE TABLE Kontrahenci (KNTOrigid INTEGER PRIMARY KEY, KNTSkrot TEXT NOT NULL UNIQUE, KNTNazwa TEXT NOT NULL)");
-    const std::string before = Dump();
+    const std::string before = DatabaseDump();
     EXPECT_EQ(MessageOf<EDatabaseError>([&] { Check("1.3.0.0"); }),
               "Moduł Kontrahenci: w tabeli Kontrahenci brak kolumny KNTNip, choć baza danych ma wersję 1.3.0.0.");
-    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(DatabaseDump(), before);
     EXPECT_THROW(Check("1.x"), EDatabaseError);
-    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(DatabaseDump(), before);
 }
 
 
@@ -147,34 +156,20 @@ TEST_P(DbCheck, EachLogCategoryTellsItsPartAndNothingIsToldWhenOff) {
         Check("");
         return std::string("module KLIENT, pass pmDBTableRequired: DBCONN: ");
     };
-    const struct {
-        const char* Categories;
-        const char* Category;
-        const std::function<std::string()>* Act;
-    } cases[] = {
-        {"load", "load", &refuse}, {"menu", "menu", &buildMenu}, {"db", "db", &check},
-        {"", "", &refuse},         {"", "", &buildMenu},         {"", "", &check},
-    };
+    using TLines = std::vector<std::pair<std::string, std::string>>;
     const uint32_t before = LogCategories();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.Categories) + " / " + c.Category);
-        std::vector<std::pair<std::string, std::string>> lines;
-        TLogSink previous = SetLogSink([&](std::string_view category, std::string_view text) {
-            lines.emplace_back(category, text);
-        });
-        SetLogCategories(ParseLogCategories(c.Categories).value());
-        const std::string expected = (*c.Act)();
-        SetLogCategories(before);
-        SetLogSink(std::move(previous));
-        if (*c.Category == '\0') {
-            EXPECT_TRUE(lines.empty()) << lines.front().first << ": " << lines.front().second;
-            continue;
+    for (const auto& [category, act] : {std::pair{"load", &refuse}, std::pair{"menu", &buildMenu}, std::pair{"db", &check}})
+        for (const bool on : {true, false}) {
+            SCOPED_TRACE(std::string(category) + (on ? " on" : " off"));
+            TLines lines;
+            TLogSink previous = SetLogSink([&](std::string_view name, std::string_view text) { lines.emplace_back(name, text); });
+            SetLogCategories(ParseLogCategories(on ? category : "").value());
+            const std::string expected = (*act)();
+            SetLogCategories(before);
+            SetLogSink(std::move(previous));
+            const ::testing::Matcher<const TLines&> told = Contains(Pair(category, HasSubstr(expected)));
+            EXPECT_THAT(lines, on ? told : IsEmpty());
         }
-        const bool told = std::any_of(lines.begin(), lines.end(), [&](const auto& line) {
-            return line.first == c.Category && line.second.find(expected) != std::string::npos;
-        });
-        EXPECT_TRUE(told) << "no " << c.Category << " line holds: " << expected;
-    }
 }
 
 ZARIX_ON_BOTH_BACKENDS(DbCheck);

@@ -52,12 +52,6 @@ protected:
         if (control == nullptr) throw Exception(std::string("no control ") + name);
         return *control;
     }
-    int Windows(const std::string& className) const {
-        int n = 0;
-        for (int i = 0; i < Container->Items()->Count(); ++i)
-            if (TForm* form = Container->Items()->Items(i)->Form(); form != nullptr && form->ClassName() == className) ++n;
-        return n;
-    }
     static std::string LastMessage() { return ShownMessages().empty() ? "" : ShownMessages().back().Text; }
 
     TComponent Host{nullptr};
@@ -77,7 +71,7 @@ TEST_P(SampleWindows, TheCustomerListOpensEachCardOnceAndSavingRefreshesIt) {
     uint16_t enter = VK_RETURN;
     grid.KeyDown(enter, 0);
     grid.DblClick(1);
-    EXPECT_EQ(Windows("TCustomerCard"), 1);
+    EXPECT_EQ(Container->Items()->Count(), 2) << "the list and one card";
     TForm* card = Window("TCustomerCard", 15);
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(Control<TEdit>(card, "edtNazwa").Text(), "Kowalski Jan");
@@ -132,13 +126,12 @@ TEST_P(SampleWindows, AnInvoiceRefusesToCloseWhileThePickerWaitsThenTakesThePick
 
 TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPrices) {
     // The modules called by name: the settings keep their range, and a call that cannot be
-    // answered is reported in the module's words and writes nothing.
+    // answered is reported in the module's words and writes nothing. The answers of the calls
+    // that succeed are checked by zarixctl.CallsBetweenModulesByName.
     EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "DefaultCustomer").AsInteger(), 1);
     Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{30}));
     EXPECT_THROW(Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{400})), EPluginError);
     EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "PaymentTermDays").AsInteger(), 30);
-    EXPECT_EQ(Manager->ExecuteMethod("CenaNetto", Args(1, 102))->value.VInteger, 1450);
-    EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(16), nullptr).AsString(), "Nowak Sp. z o.o.");
     {
         TCapturingExceptionSink sink;
         EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(99), nullptr).AsString(), "");
@@ -169,7 +162,7 @@ TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPri
 
     Click({"Kartoteki", "Cenniki"});
     Click({"Kartoteki", "Cenniki"});
-    EXPECT_EQ(Windows("TPriceListWindow"), 1);
+    EXPECT_EQ(Container->Items()->Count(), 2) << "the invoice and one price list";
     TDBGrid& prices = Control<TDBGrid>(Window("TPriceListWindow", 1), "grdCennik");
     ASSERT_EQ(prices.RowCount(), 3);
     EXPECT_EQ((std::vector<std::string>{prices.Cells(1, 0), prices.Cells(2, 0), prices.Cells(3, 0)}),

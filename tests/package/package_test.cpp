@@ -36,35 +36,18 @@
 
 using namespace zarix;
 
-namespace {
-
-std::vector<std::string> Journal;
-void InitA() { Journal.push_back("init A"); }
-void InitB() { Journal.push_back("init B"); }
-void FiniA() { Journal.push_back("fini A"); }
-void FiniC() { Journal.push_back("fini C"); }
-void InitFails() { throw std::runtime_error("start-up failed"); }
-
-}  // namespace
-
-TEST(PackageInfo, TheUnitTableListsTheUnitsInOrderWithNoWorkOfTheirOwn) {
+// The unit table lists the units in order, none with work of its own; the load hook ran
+// Initialize, and the host's calls only count.
+TEST(PackageInfo, TheUnitTableAndTheCountOfInitializeCalls) {
     const TPackageInfoTable* table = GetPackageInfoTable();
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table, GetPackageInfoTable());
-    std::vector<std::string> names;
-    for (int32_t i = 0; i < table->UnitCount; ++i) {
-        names.emplace_back(table->Units[i].Name);
-        EXPECT_EQ(table->Units[i].Init, nullptr);
-        EXPECT_EQ(table->Units[i].FInit, nullptr);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"zarixplugins", "sync", "zarixplugin", "plugin_utils",
-                                               "ZarixPluginManager", "ZarixMDIContainer", "result_type",
-                                               "PluginManagerForm"}));
+    std::vector<std::string> units;
+    for (int32_t i = 0; i < table->UnitCount; ++i)
+        units.push_back(table->Units[i].Name + std::string(table->Units[i].Init || table->Units[i].FInit ? " (works)" : ""));
+    EXPECT_EQ(units, (std::vector<std::string>{"zarixplugins", "sync", "zarixplugin", "plugin_utils", "ZarixPluginManager",
+                                               "ZarixMDIContainer", "result_type", "PluginManagerForm"}));
     ASSERT_EQ(table->RequiresCount, 4);
     EXPECT_STREQ(table->Requires[0], "ZarixControls");
-}
 
-TEST(PackageInfo, LoadingRanInitializeAndHostCallsOnlyCount) {
     EXPECT_EQ(PackageInitCount(), 1) << "the load hook ran Initialize once";
     Initialize();
     EXPECT_EQ(PackageInitCount(), 2);
@@ -74,8 +57,19 @@ TEST(PackageInfo, LoadingRanInitializeAndHostCallsOnlyCount) {
     EXPECT_EQ(frmPluginManager, nullptr) << "the library never assigns it";
 }
 
-TEST(UnitRunner, StartsInOrderStopsInReverseAndOnlyTheOutermostCallsAct) {
-    const TPackageUnitEntry units[] = {{"A", InitA, FiniA}, {"B", InitB, nullptr}, {"C", nullptr, FiniC}};
+namespace {
+
+std::vector<std::string> Journal;
+template <char Unit>
+void Init() { Journal.push_back(std::string("init ") + Unit); }
+template <char Unit>
+void Fini() { Journal.push_back(std::string("fini ") + Unit); }
+void InitFails() { throw std::runtime_error("start-up failed"); }
+
+}  // namespace
+
+TEST(UnitRunner, StartsInOrderStopsInReverseOnlyAtTheOutermostCallsAndUndoesAFailedStart) {
+    const TPackageUnitEntry units[] = {{"A", Init<'A'>, Fini<'A'>}, {"B", Init<'B'>, nullptr}, {"C", nullptr, Fini<'C'>}};
     const TPackageInfoTable table{3, units, 0, nullptr};
     TUnitRunner runner(table);
     Journal.clear();
@@ -88,16 +82,15 @@ TEST(UnitRunner, StartsInOrderStopsInReverseAndOnlyTheOutermostCallsAct) {
     runner.Finalize();  // one too many: nothing happens
     EXPECT_EQ(Journal, (std::vector<std::string>{"init A", "init B", "fini C", "fini A"}));
     EXPECT_EQ(runner.Count(), 0);
-}
 
-TEST(UnitRunner, AFailedStartUpStopsTheUnitsAlreadyStarted) {
-    const TPackageUnitEntry units[] = {{"A", InitA, FiniA}, {"X", InitFails, FiniC}, {"B", InitB, nullptr}};
-    const TPackageInfoTable table{3, units, 0, nullptr};
-    TUnitRunner runner(table);
+    // A unit that fails to start has the units before it, and only those, stopped.
+    const TPackageUnitEntry failing[] = {{"A", Init<'A'>, Fini<'A'>}, {"X", InitFails, Fini<'X'>}, {"B", Init<'B'>, nullptr}};
+    const TPackageInfoTable failingTable{3, failing, 0, nullptr};
+    TUnitRunner failed(failingTable);
     Journal.clear();
-    EXPECT_THROW(runner.Initialize(), std::runtime_error);
+    EXPECT_THROW(failed.Initialize(), std::runtime_error);
     EXPECT_EQ(Journal, (std::vector<std::string>{"init A", "fini A"}));
-    EXPECT_EQ(runner.Count(), 0);
+    EXPECT_EQ(failed.Count(), 0);
 }
 
 TEST(PackageExports, EachEntryPointAndVariableIsFoundByItsPlainName) {
@@ -110,10 +103,8 @@ TEST(PackageExports, EachEntryPointAndVariableIsFoundByItsPlainName) {
         {"GetPackageInfoTable", reinterpret_cast<const void*>(&GetPackageInfoTable)},
         {"Initialize", reinterpret_cast<const void*>(&Initialize)},
         {"Finalize", reinterpret_cast<const void*>(&Finalize)},
-        {"GlobalPluginManager", &GlobalPluginManager},
-        {"frmPluginManager", &frmPluginManager},
-        {"fMDIResult", &fMDIResult},
-        {"fModifiedObject", &fModifiedObject},
+        {"GlobalPluginManager", &GlobalPluginManager}, {"frmPluginManager", &frmPluginManager},
+        {"fMDIResult", &fMDIResult},                   {"fModifiedObject", &fModifiedObject},
     };
     for (const auto& [name, address] : exports) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
@@ -121,15 +112,6 @@ TEST(PackageExports, EachEntryPointAndVariableIsFoundByItsPlainName) {
     }
     dlclose(library);
 }
-
-namespace {
-
-uint32_t Read32(const std::vector<uint8_t>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-uint16_t Read16(const std::vector<uint8_t>& b, std::size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-
-}  // namespace
 
 TEST(Palette, TheThreeUnitsPutTheirClassesOnZarixOnceHoweverOftenTheyRegister) {
     RegisterPackageComponents();
@@ -146,7 +128,6 @@ TEST(Palette, TheThreeUnitsPutTheirClassesOnZarixOnceHoweverOftenTheyRegister) {
     EXPECT_EQ(PaletteClasses("zarix"), classes) << "page names ignore ASCII case";
     const std::vector<std::string> pages = PalettePages();
     EXPECT_EQ(std::count(pages.begin(), pages.end(), "Zarix"), 1);
-    EXPECT_EQ(PalettePageOf(&TZarixPlugin::StaticClass()), "Zarix");
     EXPECT_EQ(FindClass("TZarixPluginManager"), &TZarixPluginManager::StaticClass());
 
     // Another page cannot take a class that is already on the palette.
@@ -169,28 +150,28 @@ TEST(Palette, BadRegistrationsRaiseAndRegisterNothingAndUnregisteringDropsThePag
 
 TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpFile) {
     EXPECT_EQ(BitmapResourceNames(), (std::vector<std::string>{"TZARIXMDICONTAINER", "TZARIXPLUGINMANAGER", "TZARIXPLUGIN"}));
+    // The little-endian fields of the file's headers: its size, where the pixels start, the
+    // information header's size, width, height (positive: bottom row first), planes, bits per
+    // pixel and compression (none).
+    const struct {
+        std::size_t At, Bytes;
+        uint32_t Value;
+    } fields[] = {{2, 4, 54 + 24 * 72}, {10, 4, 54}, {14, 4, 40}, {18, 4, 24}, {22, 4, 24}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}};
     std::set<std::vector<uint8_t>> pictures;
     for (TClass cls : {&TZarixMDIContainer::StaticClass(), &TZarixPluginManager::StaticClass(), &TZarixPlugin::StaticClass()}) {
         SCOPED_TRACE(std::string(cls->Name()));
         const TBitmap bitmap = PaletteBitmap(cls);
-        EXPECT_EQ(bitmap.Width(), 24);
-        EXPECT_EQ(bitmap.Height(), 24);
-        EXPECT_EQ(bitmap.BitsPerPixel(), 24);
         EXPECT_EQ(bitmap, LoadResourceBitmap(UpperCase(cls->Name())));
         pictures.insert(bitmap.Bits());
 
         const std::vector<uint8_t> file = bitmap.SaveToBytes();
-        ASSERT_EQ(file.size(), 14u + 40u + 24u * 72u);
-        EXPECT_EQ(file[0], 'B');
-        EXPECT_EQ(file[1], 'M');
-        EXPECT_EQ(Read32(file, 2), file.size());
-        EXPECT_EQ(Read32(file, 10), 54u) << "pixel data offset";
-        EXPECT_EQ(Read32(file, 14), 40u) << "information header size";
-        EXPECT_EQ(Read32(file, 18), 24u);
-        EXPECT_EQ(Read32(file, 22), 24u) << "positive height: bottom row first";
-        EXPECT_EQ(Read16(file, 26), 1u);
-        EXPECT_EQ(Read16(file, 28), 24u);
-        EXPECT_EQ(Read32(file, 30), 0u) << "uncompressed";
+        ASSERT_EQ(file.size(), 54u + 24u * 72u);
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 2), "BM");
+        for (const auto& field : fields) {
+            uint32_t value = 0;
+            for (std::size_t i = field.Bytes; i-- > 0;) value = value << 8 | file[field.At + i];
+            EXPECT_EQ(value, field.Value) << "at byte " << field.At;
+        }
         // The first stored row is the picture's bottom row, blue-green-red.
         EXPECT_EQ(std::memcmp(&file[54], &bitmap.Bits()[23 * 72], 72), 0);
     }
@@ -236,7 +217,7 @@ struct ControlsTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(ControlsTest, DockedControlsShareTheClientAreaAndFollowTheirParentsSize) {
+TEST_F(ControlsTest, DockedControlsShareTheClientAreaAndHiddenOnesTakeNoRoom) {
     TZarixPanel* left = Panel(alLeft, {50, 50, 40, 10});
     TZarixPanel* bottom = Panel(alBottom, {0, 0, 10, 30});
     TZarixPanel* top = Panel(alTop, {0, 0, 10, 20});
@@ -247,19 +228,10 @@ TEST_F(ControlsTest, DockedControlsShareTheClientAreaAndFollowTheirParentsSize) 
     EXPECT_EQ(left->BoundsRect(), (TBounds{0, 20, 40, 150}));
     EXPECT_EQ(client->BoundsRect(), (TBounds{40, 20, 260, 150}));
     EXPECT_EQ(loose->BoundsRect(), (TBounds{5, 6, 7, 8}));
-
-    // A child docked in the client panel lies inside the panel's one-pixel bevel.
-    TZarixPanel* inner = Panel(alClient, {0, 0, 1, 1}, client);
-    EXPECT_EQ(inner->BoundsRect(), (TBounds{1, 1, 258, 148}));
-
-    form->SetBounds(0, 0, 400, 300);
-    AlignControls(form.get());
-    EXPECT_EQ(bottom->BoundsRect(), (TBounds{0, 270, 400, 30}));
-    EXPECT_EQ(client->BoundsRect(), (TBounds{40, 20, 360, 250}));
-    EXPECT_EQ(inner->BoundsRect(), (TBounds{1, 1, 358, 248})) << "a resized control lays its own children out";
-
+    // Following the parent's size, and docking inside a panel's bevel, show in the plugin
+    // manager form's test below.
     top->SetVisible(false);
-    EXPECT_EQ(left->BoundsRect(), (TBounds{0, 0, 40, 270})) << "hidden controls take no room";
+    EXPECT_EQ(left->BoundsRect(), (TBounds{0, 0, 40, 170})) << "hidden controls take no room";
 }
 
 TEST_F(ControlsTest, TabOrderFollowsArrivalAndMovesRenumberTheSiblingsAndParentsMustBeFormsOrControlsOutside) {
@@ -377,18 +349,25 @@ void ExpectProps(const TObject& object, const TProps& expected) {
 
 }  // namespace
 
-TEST(PluginManagerForm, IsBuiltAsItsLayoutSays) {
+TEST(PluginManagerForm, IsBuiltAsItsLayoutSaysAndKeepsItWhenResized) {
     const auto form = std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
     EXPECT_EQ(form->Name(), "frmPluginManager");
     ExpectProps(*form, {{"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
+    // Each panel where the layout puts it, and where it lies once the form is 700 x 500.
+    const struct {
+        const char* Name;
+        TControl* Panel;
+        TBounds Placed, Resized;
+    } panels[] = {{"ZarixPanel1", form->ZarixPanel1(), {0, 0, 582, 41}, {0, 0, 700, 41}},
+                  {"ZarixPanel2", form->ZarixPanel2(), {0, 283, 582, 41}, {0, 459, 700, 41}},
+                  {"ZarixPanel3", form->ZarixPanel3(), {0, 41, 582, 242}, {0, 41, 700, 418}}};
     const std::vector<TControl*> top = ControlsOf(form.get());
     ASSERT_EQ(top.size(), 3u);
-    const char* panels[] = {"ZarixPanel1", "ZarixPanel2", "ZarixPanel3"};
-    const TBounds placement[] = {{0, 0, 582, 41}, {0, 283, 582, 41}, {0, 41, 582, 242}};
     for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(panels[i]);
-        ASSERT_EQ(top[i], form->FindComponent(panels[i]));
-        EXPECT_EQ(top[i]->BoundsRect(), placement[i]);
+        SCOPED_TRACE(panels[i].Name);
+        ASSERT_EQ(top[i], form->FindComponent(panels[i].Name));
+        EXPECT_EQ(top[i], panels[i].Panel);
+        EXPECT_EQ(top[i]->BoundsRect(), panels[i].Placed);
         EXPECT_EQ(GetPropValue(*top[i], "TabOrder"), Variant(i));
     }
     TZarixPageControl* pages = form->ZarixPageControl1();
@@ -405,17 +384,12 @@ TEST(PluginManagerForm, IsBuiltAsItsLayoutSays) {
     }
     EXPECT_EQ(form->ComponentCount(), 6) << "the form owns its six controls and nothing else";
     EXPECT_EQ(frmPluginManager, nullptr) << "building a form does not assign the global";
-}
 
-TEST(PluginManagerForm, KeepsItsLayoutWhenResized) {
-    const auto form = std::unique_ptr<TfrmPluginManager>(TForm::Create<TfrmPluginManager>(nullptr));
     form->SetClientWidth(700);
     form->SetClientHeight(500);
     AlignControls(form.get());
-    EXPECT_EQ(form->ZarixPanel1()->BoundsRect(), (TBounds{0, 0, 700, 41}));
-    EXPECT_EQ(form->ZarixPanel2()->BoundsRect(), (TBounds{0, 459, 700, 41}));
-    EXPECT_EQ(form->ZarixPanel3()->BoundsRect(), (TBounds{0, 41, 700, 418}));
-    EXPECT_EQ(form->ZarixPageControl1()->BoundsRect(), (TBounds{1, 1, 698, 416}));
+    for (const auto& panel : panels) EXPECT_EQ(panel.Panel->BoundsRect(), panel.Resized) << panel.Name;
+    EXPECT_EQ(pages->BoundsRect(), (TBounds{1, 1, 698, 416}));
 }
 
 TEST(PluginManagerForm, SecondInstanceOfOneOwnerGetsItsOwnNameAndFreedControlsReadAsNone) {

@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <exception>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace services_test {
 
@@ -26,19 +28,17 @@ TEST(ExceptionHandler, ReportsContextClassMessageAndTheCallersLocation) {
     ZarixExceptionHandler(EListError("List index out of bounds (3)"), "TZarixMDIContainer.AddMdiForm", Here());
     ZarixExceptionHandler(std::make_exception_ptr(std::runtime_error("boom")), "std", Here());
     ZarixExceptionHandler(std::make_exception_ptr(42), "int", Here());
-    ASSERT_EQ(sink.Reports().size(), 3u);
+    // Anything caught with a catch-all is classified.
+    std::vector<std::string> reports;
+    for (const TExceptionReport& r : sink.Reports()) reports.push_back(r.Context + " | " + r.ExceptionClass + " | " + r.Message);
+    EXPECT_EQ(reports, (std::vector<std::string>{"TZarixMDIContainer.AddMdiForm | EListError | List index out of bounds (3)",
+                                                 "std | std::runtime_error | boom", "int | unknown exception | "}));
+    ASSERT_FALSE(reports.empty());
     const TExceptionReport& r = sink.Reports()[0];
-    EXPECT_EQ(r.Context, "TZarixMDIContainer.AddMdiForm");
-    EXPECT_EQ(r.ExceptionClass, "EListError");
-    EXPECT_EQ(r.Message, "List index out of bounds (3)");
     EXPECT_EQ(ExtractFileName(r.Location.File), "services_test.cpp");
     EXPECT_EQ(r.Location.Line, line);
     EXPECT_NE(r.Location.Address, nullptr);
     EXPECT_NE(r.Module.find("zarix_services_tests"), std::string::npos) << r.Module;
-    // Anything caught with a catch-all is classified.
-    EXPECT_EQ(sink.Reports()[1].ExceptionClass, "std::runtime_error");
-    EXPECT_EQ(sink.Reports()[1].Message, "boom");
-    EXPECT_EQ(sink.Reports()[2].ExceptionClass, "unknown exception");
 }
 
 TEST(ExceptionHandler, CapturingSinksNestAndReportingNeverRaisesEvenWhenTheSinkDoes) {
@@ -62,9 +62,8 @@ TEST(ExceptionHandler, DefaultSinkWritesOneLinePerReportToTheLogFile) {
     SetExceptionLogFile(path);
     ZarixExceptionHandler(EConvertError("'x' is not a valid integer value"), "Menu path create error ! ", Here());
     SetExceptionLogFile("");
-    std::stringstream buffer;
-    buffer << std::ifstream(path).rdbuf();
-    const std::string text = buffer.str();
+    std::ifstream log(path);
+    const std::string text{std::istreambuf_iterator<char>(log), {}};
     EXPECT_EQ(text.rfind("Menu path create error !  - EConvertError: 'x' is not a valid integer value (at ", 0), 0u)
         << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
@@ -106,21 +105,16 @@ TEST(StrStdSearch, FoldsLettersDropsTheRestAndKeepsAtMostTheLimit) {
         int Limit;
         std::string Expected;
     } rows[] = {
-        {"Kopia danych", 500, "KOPIADANYCH"},
-        {"Formularze ŁOW", 500, "FORMULARZELOW"},
+        {"Kopia danych", 500, "KOPIADANYCH"},       {"Formularze ŁOW", 500, "FORMULARZELOW"},
         {"ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", 500, "ACELNOSZZACELNOSZZ"},
-        {"Formularz CIT-8", 500, "FORMULARZCIT8"},
         {"Zbiór Z/09", 500, "ZBIORZ09"},  // the ends of the letters and digits kept
-        {"Dane firmy.", 500, "DANEFIRMY"},
-        {"Straße Ærø", 500, "STRASSEAERO"},
-        {"", 500, ""},
-        {"日本 kasa €", 500, "KASA"},
-        {std::string(600, 'a'), 500, std::string(500, 'A')},
+        {"Formularz CIT-8", 500, "FORMULARZCIT8"},  {"Dane firmy.", 500, "DANEFIRMY"},
+        {"Straße Ærø", 500, "STRASSEAERO"},         {"", 500, ""},
+        {"日本 kasa €", 500, "KASA"},               {std::string(600, 'a'), 500, std::string(500, 'A')},
         {"abcß", 4, "ABCS"},  // a two-letter fold is cut at the limit
         {"abc", 0, ""},
         // Malformed text is dropped without reading past its end.
-        {"ka\xC5", 500, "KA"},
-        {"\xFF\xFEsa", 500, "SA"},
+        {"ka\xC5", 500, "KA"},                      {"\xFF\xFEsa", 500, "SA"},
         {"\xC5\x82\xE2\x82", 500, "L"},
     };
     for (const auto& row : rows) EXPECT_EQ(StrStdSearch(row.Text, row.Limit), row.Expected) << row.Text;
