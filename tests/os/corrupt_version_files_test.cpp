@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace zarix;
 using namespace zarix::test;
 using enum TVersionErrorKind;
@@ -73,23 +75,19 @@ TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {
     const std::string whole = dir.Write("whole.bpl", base);
     ASSERT_NE(GetFileVersionInfoSizeW(whole), 0u);
 
-    const struct {
-        const char* Name;
-        uint64_t Offset;
-        uint64_t Claim;
-        const char* Says;
-    } cases[] = {
-        {"section name table", table + 2 * 64 + 32, 64ull << 20, "section name table runs past the end of the file"},
-        {"version section", table + 64 + 32, 900u << 10, "version section runs past the end of the file"},
-        {"section name table past 2^64", table + 2 * 64 + 24, ~0ull - 16, "section name table runs past the end of the file"},
+    // Sizes of the section name table and of the version section, and an offset near 2^64.
+    const std::tuple<uint64_t, uint64_t, const char*> claims[] = {
+        {table + 2 * 64 + 32, 64ull << 20, "section name table runs past the end of the file"},
+        {table + 64 + 32, 900u << 10, "version section runs past the end of the file"},
+        {table + 2 * 64 + 24, ~0ull - 16, "section name table runs past the end of the file"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const std::string path = dir.Overwritten(whole, c.Offset, Le(c.Claim, 8));
+    for (const auto& [offset, claim, says] : claims) {
+        SCOPED_TRACE(offset);
+        const std::string path = dir.Overwritten(whole, offset, Le(claim, 8));
         std::optional<TVersionResult<std::vector<std::byte>>> read;
         const std::size_t largest = LargestAllocationDuring([&] { read = ReadVersionBlock(path); });
         ASSERT_TRUE(read && !*read);
-        EXPECT_NE(read->Error().Message.find(c.Says), std::string::npos) << read->Error().Message;
+        EXPECT_NE(read->Error().Message.find(says), std::string::npos) << read->Error().Message;
         EXPECT_LT(largest, base.size());
         EXPECT_LT(LargestAllocationDuring([&] { EXPECT_EQ(GetFileVersionInfoSizeW(path), 0u); }), base.size());
     }

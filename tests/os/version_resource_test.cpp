@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -22,13 +23,8 @@ using enum TVersionErrorKind;
 
 namespace {
 
-struct TFixture {
-    const char* Path;
-    const char* FileVersion;
-    TVerTranslation Translation;
-};
-
-const TFixture Fixtures[] = {
+// Each fixture plugin's path, file version and translation.
+const std::tuple<const char*, const char*, TVerTranslation> Fixtures[] = {
     {FIXTURE_VERSION_PL, "1.2.3.4", {0x0415, 0x04E2}},
     {FIXTURE_VERSION_COMMAS, "1, 0, 0, 0", {0x0415, 0x04E2}},
     {FIXTURE_VERSION_EN, "2.0.1.7", {0x0409, 0x04B0}},
@@ -52,21 +48,21 @@ std::optional<std::string> FileVersionOf(const std::string& path, const char* ta
 }  // namespace
 
 TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
-    for (const TFixture& f : Fixtures) {
-        SCOPED_TRACE(f.Path);
-        const auto block = VersionInfoOf(f.Path);
+    for (const auto& [path, fileVersion, translation] : Fixtures) {
+        SCOPED_TRACE(path);
+        const auto block = VersionInfoOf(path);
         const auto translations = VerQueryTranslations(block.data(), block.size());
         ASSERT_EQ(translations.size(), 1u);
-        EXPECT_EQ(translations[0].Language, f.Translation.Language);
-        EXPECT_EQ(translations[0].CodePage, f.Translation.CodePage);
-        EXPECT_EQ(VerQueryString(block.data(), block.size(), VerStringPath(translations[0], "FileVersion")), f.FileVersion);
+        EXPECT_EQ(translations[0].Language, translation.Language);
+        EXPECT_EQ(translations[0].CodePage, translation.CodePage);
+        EXPECT_EQ(VerQueryString(block.data(), block.size(), VerStringPath(translations[0], "FileVersion")), fileVersion);
         // The framework's readers take the file's first translation, whichever language it is.
-        EXPECT_EQ(GetVersionInfoString(f.Path, "FileVersion"), f.FileVersion);
-        if (std::strchr(f.FileVersion, ',') != nullptr) EXPECT_THROW(GetVersionInfo(f.Path), EConvertError);
-        else EXPECT_EQ(GetVersionInfo(f.Path), VersionParser(f.FileVersion));
-        EXPECT_EQ(dlopen(f.Path, RTLD_NOW | RTLD_NOLOAD), nullptr);  // read, never loaded
+        EXPECT_EQ(GetVersionInfoString(path, "FileVersion"), fileVersion);
+        if (std::strchr(fileVersion, ',') != nullptr) EXPECT_THROW(GetVersionInfo(path), EConvertError);
+        else EXPECT_EQ(GetVersionInfo(path), VersionParser(fileVersion));
+        EXPECT_EQ(dlopen(path, RTLD_NOW | RTLD_NOLOAD), nullptr);  // read, never loaded
         // The linker lists the note in a PT_NOTE program header, within the reader's first read.
-        const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(f.Path));
+        const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(path));
         EXPECT_NE(at.NoteProgramHeader, 0u);
         EXPECT_LE(at.BlockOffset + at.BlockSize, 1536u);
     }
