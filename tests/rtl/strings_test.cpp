@@ -57,6 +57,7 @@ TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
         {Variant(), 0}, {Variant("123"), 123}, {Variant(true), -1}, {Variant(2.5), 2}, {Variant(3.5), 4}};
     for (const auto& [value, integer] : integers) EXPECT_EQ(value.AsInteger(), integer) << value.AsString();
     EXPECT_TRUE(Variant("true").AsBoolean());
+    EXPECT_FALSE(Variant("FALSE").AsBoolean());
     EXPECT_FALSE(Variant("0").AsBoolean());
     EXPECT_DOUBLE_EQ(Variant("2.5").AsDouble(), 2.5);
     // Equality compares integers across widths, never text against numbers.
