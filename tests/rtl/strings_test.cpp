@@ -117,9 +117,7 @@ TEST(TStringList, SortIsStableAndCustomSortUsesTheGivenComparison) {
 TEST(TStringList, SortedListsFindAndInsertInOrderWithTheirDuplicateRule) {
     TStringList list;
     list.SetSorted(true);
-    list.Add("delta");
-    list.Add("Alfa");
-    list.Add("charlie");
+    for (const char* s : {"delta", "Alfa", "charlie"}) list.Add(s);
     EXPECT_EQ(list.Text(), "Alfa\ncharlie\ndelta\n");
     int at = -1;
     EXPECT_TRUE(list.Find("ALFA", at));  // case-insensitive by default
