@@ -30,15 +30,10 @@ class TMemoryFile {
 public:
     explicit TMemoryFile(TInput bytes) : FFd(::memfd_create("zarix-fuzz", MFD_CLOEXEC)) {
         if (FFd < 0) throw std::system_error(errno, std::generic_category(), "memfd_create");
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t wrote = ::write(FFd, bytes.data() + done, bytes.size() - done);
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) {
-                const int error = wrote < 0 ? errno : EIO;
-                ::close(FFd);
-                throw std::system_error(error, std::generic_category(), "write to memfd");
-            }
-            done += static_cast<std::size_t>(wrote);
+        // Memory takes a whole write at once; only a failure leaves it short.
+        if (::write(FFd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+            ::close(FFd);
+            throw std::runtime_error("cannot write the input to a memfd");
         }
         FPath = "/proc/self/fd/" + std::to_string(FFd);
     }

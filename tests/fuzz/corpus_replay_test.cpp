@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 using namespace zarix;
@@ -36,17 +37,34 @@ void Replay(const TFuzzTarget& target, const std::string& name, TInput input) {
     }
 }
 
-class CorpusReplay : public testing::TestWithParam<TFuzzTarget> {};
-
-TEST_P(CorpusReplay, EveryFileRunsClean) {
-    const std::filesystem::path folder = std::filesystem::path(ZARIX_FUZZ_CORPUS) / GetParam().Name;
-    ASSERT_TRUE(std::filesystem::is_directory(folder)) << folder;
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+std::vector<std::filesystem::path> CorpusOf(const TFuzzTarget& target) {
+    std::vector<std::filesystem::path> files;  // a missing folder throws, naming it
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ZARIX_FUZZ_CORPUS) / target.Name))
         if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     EXPECT_GE(files.size(), 3u) << "a seed corpus of a few files";
-    for (const auto& file : files) Replay(GetParam(), file.filename().string(), ReadAll(file));
+    return files;
+}
+
+class CorpusReplay : public testing::TestWithParam<TFuzzTarget> {};
+
+TEST_P(CorpusReplay, EveryFileRunsClean) {
+    for (const auto& file : CorpusOf(GetParam())) Replay(GetParam(), file.filename().string(), ReadAll(file));
+}
+
+// A little of the fuzzer's work in every test run: each file with one to four bytes changed, the
+// same draw every time, so that damage near the seeds is tried without clang.
+TEST_P(CorpusReplay, FilesWithAFewBytesChangedRunClean) {
+    std::mt19937 random(20240611);
+    for (const auto& file : CorpusOf(GetParam())) {
+        const std::vector<uint8_t> seed = ReadAll(file);
+        for (int round = 0; round < 1000 && !seed.empty(); ++round) {
+            std::vector<uint8_t> input = seed;
+            for (int changes = 1 + static_cast<int>(random() % 4); changes > 0; --changes)
+                input[random() % input.size()] = static_cast<uint8_t>(random());
+            Replay(GetParam(), file.filename().string() + " changed, round " + std::to_string(round), input);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CorpusReplay, testing::ValuesIn(FuzzTargets),

@@ -11,7 +11,6 @@
 #include <charconv>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace zarix::fuzz {
 namespace {
@@ -58,40 +57,27 @@ void CheckIntegers(std::string_view text) {
     Expect(StrToIntDef(text, 12345) == (as32 ? static_cast<int32_t>(*as32) : 12345), "StrToIntDef gave another value");
 }
 
-// The four fields of a version text, or the first part that is no 32-bit integer.
-struct TExpectedVersion {
-    std::array<uint16_t, 4> Fields{};
-    std::optional<std::string> BadPart;
-};
-
-TExpectedVersion ExpectedVersion(std::string_view text) {
-    TExpectedVersion version;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const auto dot = text.find('.');
-        const std::string_view part = text.substr(0, dot);
-        const auto value = Expected(part, 32);
-        if (!value) {
-            version.BadPart = std::string(part);
-            return version;
-        }
-        version.Fields[i] = static_cast<uint16_t>(static_cast<uint32_t>(static_cast<int32_t>(*value)));
-        if (dot == std::string_view::npos) break;
-        text.remove_prefix(dot + 1);
-    }
-    return version;
-}
-
 std::optional<TVersion> CheckVersion(std::string_view text) {
-    const TExpectedVersion expected = ExpectedVersion(text);
+    // The four fields the text gives, or the first part that is no 32-bit integer.
+    std::array<uint16_t, 4> fields{};
+    std::optional<std::string> badPart;
+    std::string_view rest = text;
+    for (std::size_t i = 0; i < 4 && !badPart; ++i) {
+        const auto dot = rest.find('.');
+        const std::string_view part = rest.substr(0, dot);
+        if (const auto value = Expected(part, 32)) fields[i] = static_cast<uint16_t>(*value);  // wraps at 65536
+        else badPart = std::string(part);
+        if (dot == std::string_view::npos) break;
+        rest.remove_prefix(dot + 1);
+    }
     try {
         const TVersion got = VersionParser(text);
-        Expect(!expected.BadPart, "VersionParser accepted a part that is no integer");
-        Expect(std::array<uint16_t, 4>{got.Major, got.Minor, got.Release, got.Build} == expected.Fields,
-               "VersionParser gave other fields");
+        Expect(!badPart, "VersionParser accepted a part that is no integer");
+        Expect(std::array<uint16_t, 4>{got.Major, got.Minor, got.Release, got.Build} == fields, "VersionParser gave other fields");
         return got;
     } catch (const EConvertError& e) {
-        Expect(expected.BadPart.has_value(), "VersionParser refused a valid text");
-        Expect(e.Message() == NotInteger(*expected.BadPart), "VersionParser refused naming another part");
+        Expect(badPart.has_value(), "VersionParser refused a valid text");
+        Expect(e.Message() == NotInteger(*badPart), "VersionParser refused naming another part");
         return std::nullopt;
     }
 }

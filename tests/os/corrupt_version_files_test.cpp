@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace zarix;
 using namespace zarix::test;
+using enum TVersionErrorKind;
 
 TEST(CorruptVersionFiles, TruncatedPluginGivesZeroUntilTheWholeNoteIsThere) {
     const TFileBytes file = ReadFileBytes(FIXTURE_VERSION_PL);
@@ -34,43 +37,33 @@ TEST(CorruptVersionFiles, TruncatedPluginGivesZeroUntilTheWholeNoteIsThere) {
 }
 
 TEST(CorruptVersionFiles, OverwrittenElfFieldsAreReportedWhereTheyLie) {
-    const TFileBytes file = ReadFileBytes(FIXTURE_VERSION_PL);
-    const TElfLandmarks at = FindElfLandmarks(file);
+    const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(FIXTURE_VERSION_PL));
     TTempDir dir;
     // Without program headers the section header table is the only way to the note.
     const std::string bySection = dir.Overwritten(FIXTURE_VERSION_PL, 0x38, Le(0, 2));
-    const struct {
-        const char* Name;
-        bool BySection;
-        uint64_t Offset;
-        TFileBytes Bytes;
-        TVersionErrorKind Kind;
-        const char* Says;
-    } cases[] = {
-        {"class", false, 4, Le(9, 1), TVersionErrorKind::NotValidObject, "not a valid ELF object (unknown class 9, offset 0x4)"},
-        {"encoding", false, 5, Le(2, 1), TVersionErrorKind::NotValidObject, "big-endian objects are not supported, offset 0x5"},
-        {"root wLength", false, at.BlockOffset, Le(0xFFFF, 2), TVersionErrorKind::DamagedBlock, "root length runs past the data"},
-        {"root key", false, at.BlockOffset + 6, Le('W', 2), TVersionErrorKind::DamagedBlock, "root key is not VS_VERSION_INFO"},
-        {"StringFileInfo wLength", false, at.BlockOffset + 92, Le(0x7FF0, 2), TVersionErrorKind::DamagedBlock, "node runs past its parent, offset 0x5c"},
-        {"note descsz", false, at.NoteOffset + 4, Le(0x10000, 4), TVersionErrorKind::DamagedBlock, "no Zarix note in the section"},
-        {"e_shoff", true, 0x28, Le(0xFFFFFFFFFFFFFFF0, 8), TVersionErrorKind::NotValidObject, "section header table runs past the end of the file"},
-        {"e_shoff zero", true, 0x28, Le(0, 8), TVersionErrorKind::NoVersionBlock, "no section headers"},
-        {"e_shentsize", true, 0x3A, Le(8, 2), TVersionErrorKind::NotValidObject, "section header size 8 is too small, offset 0x3a"},
-        {"e_shstrndx", true, 0x3E, Le(0x7FFF, 2), TVersionErrorKind::NotValidObject, "index 32767 is out of range, offset 0x3e"},
-        {"sh_name", true, at.VersionHeader, Le(0, 4), TVersionErrorKind::NoVersionBlock, "no .note.zarix_version section"},
-        {"sh_type", true, at.VersionHeader + 4, Le(8, 4), TVersionErrorKind::NotValidObject, "version section has no data"},
-        {"sh_offset", true, at.VersionHeader + 24, Le(0xFFFFFFFF00000000, 8), TVersionErrorKind::NotValidObject, "version section runs past the end of the file"},
-        {"sh_size", true, at.VersionHeader + 32, Le(3, 8), TVersionErrorKind::DamagedBlock, "no Zarix note in the section"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        ExpectNoVersionBlock(dir.Overwritten(c.BySection ? bySection : FIXTURE_VERSION_PL, c.Offset, c.Bytes), c.Kind, c.Says);
-    }
+    const auto plugin = [&](uint64_t offset, const TFileBytes& bytes) { return dir.Overwritten(FIXTURE_VERSION_PL, offset, bytes); };
+    const auto sections = [&](uint64_t offset, const TFileBytes& bytes) { return dir.Overwritten(bySection, offset, bytes); };
+    ExpectNoVersionBlocks(std::initializer_list<TNoBlock>{
+        {plugin(4, Le(9, 1)), NotValidObject, "not a valid ELF object (unknown class 9, offset 0x4)"},
+        {plugin(5, Le(2, 1)), NotValidObject, "big-endian objects are not supported, offset 0x5"},
+        {plugin(at.BlockOffset, Le(0xFFFF, 2)), DamagedBlock, "root length runs past the data"},
+        {plugin(at.BlockOffset + 6, Le('W', 2)), DamagedBlock, "root key is not VS_VERSION_INFO"},
+        {plugin(at.BlockOffset + 92, Le(0x7FF0, 2)), DamagedBlock, "node runs past its parent, offset 0x5c"},
+        {plugin(at.NoteOffset + 4, Le(0x10000, 4)), DamagedBlock, "no Zarix note in the section"},
+        {sections(0x28, Le(0xFFFFFFFFFFFFFFF0, 8)), NotValidObject, "section header table runs past the end of the file"},
+        {sections(0x28, Le(0, 8)), NoVersionBlock, "no section headers"},
+        {sections(0x3A, Le(8, 2)), NotValidObject, "section header size 8 is too small, offset 0x3a"},
+        {sections(0x3E, Le(0x7FFF, 2)), NotValidObject, "index 32767 is out of range, offset 0x3e"},
+        {sections(at.VersionHeader, Le(0, 4)), NoVersionBlock, "no .note.zarix_version section"},
+        {sections(at.VersionHeader + 4, Le(8, 4)), NotValidObject, "version section has no data"},
+        {sections(at.VersionHeader + 24, Le(0xFFFFFFFF00000000, 8)), NotValidObject, "version section runs past the end of the file"},
+        {sections(at.VersionHeader + 32, Le(3, 8)), DamagedBlock, "no Zarix note in the section"},
+    });
     // Both ways lead to the same block: a broken PT_NOTE entry or program header table only
     // sends the reader through the sections.
     EXPECT_EQ(GetFileVersionInfoSizeW(bySection), at.BlockSize);
-    EXPECT_EQ(GetFileVersionInfoSizeW(dir.Overwritten(FIXTURE_VERSION_PL, at.NoteProgramHeader + 8, Le(~0ull, 8))), at.BlockSize);
-    EXPECT_EQ(GetFileVersionInfoSizeW(dir.Overwritten(FIXTURE_VERSION_PL, 0x36, Le(3, 2))), at.BlockSize);
+    EXPECT_EQ(GetFileVersionInfoSizeW(plugin(at.NoteProgramHeader + 8, Le(~0ull, 8))), at.BlockSize);
+    EXPECT_EQ(GetFileVersionInfoSizeW(plugin(0x36, Le(3, 2))), at.BlockSize);
 }
 
 TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {
@@ -82,23 +75,19 @@ TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {
     const std::string whole = dir.Write("whole.bpl", base);
     ASSERT_NE(GetFileVersionInfoSizeW(whole), 0u);
 
-    const struct {
-        const char* Name;
-        uint64_t Offset;
-        uint64_t Claim;
-        const char* Says;
-    } cases[] = {
-        {"section name table", table + 2 * 64 + 32, 64ull << 20, "section name table runs past the end of the file"},
-        {"version section", table + 64 + 32, 900u << 10, "version section runs past the end of the file"},
-        {"section name table past 2^64", table + 2 * 64 + 24, ~0ull - 16, "section name table runs past the end of the file"},
+    // Sizes of the section name table and of the version section, and an offset near 2^64.
+    const std::tuple<uint64_t, uint64_t, const char*> claims[] = {
+        {table + 2 * 64 + 32, 64ull << 20, "section name table runs past the end of the file"},
+        {table + 64 + 32, 900u << 10, "version section runs past the end of the file"},
+        {table + 2 * 64 + 24, ~0ull - 16, "section name table runs past the end of the file"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const std::string path = dir.Overwritten(whole, c.Offset, Le(c.Claim, 8));
+    for (const auto& [offset, claim, says] : claims) {
+        SCOPED_TRACE(offset);
+        const std::string path = dir.Overwritten(whole, offset, Le(claim, 8));
         std::optional<TVersionResult<std::vector<std::byte>>> read;
         const std::size_t largest = LargestAllocationDuring([&] { read = ReadVersionBlock(path); });
         ASSERT_TRUE(read && !*read);
-        EXPECT_NE(read->Error().Message.find(c.Says), std::string::npos) << read->Error().Message;
+        EXPECT_NE(read->Error().Message.find(says), std::string::npos) << read->Error().Message;
         EXPECT_LT(largest, base.size());
         EXPECT_LT(LargestAllocationDuring([&] { EXPECT_EQ(GetFileVersionInfoSizeW(path), 0u); }), base.size());
     }

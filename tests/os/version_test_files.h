@@ -20,9 +20,15 @@ TFileBytes ReadFileBytes(const std::string& path);
 /// the size call finds none, a test failure when the copy then fails.
 TFileBytes VersionInfoOf(const std::string& path);
 
-/// The file has no version block for a host (size 0), and the reader says why: Kind, and a
-/// message that holds Says.
-void ExpectNoVersionBlock(const std::string& path, TVersionErrorKind kind, const std::string& says);
+/// A file without a version block, and why the reader must say it has none.
+struct TNoBlock {
+    std::string Path;
+    TVersionErrorKind Kind;
+    std::string Says;  // a part of the reader's message
+};
+/// Each file has no version block for a host (size 0, and the copy call fails), and the reader
+/// says why: Kind, and a message that holds Says.
+void ExpectNoVersionBlocks(std::span<const TNoBlock> files);
 
 /// A fresh folder, removed with everything in it when the object goes.
 class TTempDir {
@@ -37,11 +43,13 @@ public:
     std::string Write(const std::string& name, std::span<const unsigned char> bytes) const;
     /// A copy of `source` cut to its first `length` bytes.
     std::string Truncated(const std::string& source, std::size_t length) const;
-    /// A copy of `source` with `bytes` written over it at `offset` (the file grows if needed).
-    std::string Overwritten(const std::string& source, uint64_t offset, std::span<const unsigned char> bytes) const;
+    /// A copy of `source` with `bytes` written over it at `offset` (the file grows if needed);
+    /// every copy gets a name of its own, so a table of them can be made before it is read.
+    std::string Overwritten(const std::string& source, uint64_t offset, std::span<const unsigned char> bytes);
 
 private:
     std::string FPath;
+    int FCopies = 0;
 };
 
 /// Little-endian bytes of an integer, for overwriting header fields.
@@ -81,7 +89,7 @@ struct TPeFile {
     uint64_t PeHeader = 0;
     uint64_t FirstBlock = 0;  // file offset of the first language's block
 };
-/// A DLL with a .text and a .rsrc section; its resource tree is type / name / language.
+/// A PE image with a .text and a .rsrc section; its resource tree is type / name / language.
 TPeFile MakePe(const TPeOptions& options);
 
 }  // namespace zarix::test

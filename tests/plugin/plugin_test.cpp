@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 namespace zarixplugin_test {
 
@@ -59,15 +60,14 @@ TEST(ZarixPlugin, ConstructionHoldsTheNameSpaceLockAndSetsTheDefaults) {
 
 TEST(ZarixPlugin, SameCaptionAndNonEmptyPathIsADuplicateEmptyPathNever) {
     TTestPlugin plugin(nullptr);
-    AddSimple(plugin, "Kontrahenci", "Kartoteki|Kontrahenci");
-    AddSimple(plugin, "Kontrahenci", "Kartoteki|Kontrahenci");
-    EXPECT_EQ(plugin.Commands()->Count(), 1);
-    AddSimple(plugin, "kontrahenci", "Kartoteki|Kontrahenci");  // case counts
-    AddSimple(plugin, "Kontrahenci", "Kartoteki|Dostawcy");
-    EXPECT_EQ(plugin.Commands()->Count(), 3);
-    AddSimple(plugin, "Bez menu", "");
-    AddSimple(plugin, "Bez menu", "");
-    EXPECT_EQ(plugin.Commands()->Count(), 5);
+    // The caption's letter case counts.
+    const std::tuple<const char*, const char*, int> adds[] = {
+        {"Kontrahenci", "Kartoteki|Kontrahenci", 1}, {"Kontrahenci", "Kartoteki|Kontrahenci", 1},
+        {"kontrahenci", "Kartoteki|Kontrahenci", 2}, {"Kontrahenci", "Kartoteki|Dostawcy", 3}, {"Bez menu", "", 4}, {"Bez menu", "", 5}};
+    for (const auto& [caption, path, count] : adds) {
+        AddSimple(plugin, caption, path);
+        EXPECT_EQ(plugin.Commands()->Count(), count) << caption << " in " << path;
+    }
 }
 
 TEST(ZarixPlugin, CommandsFromAddCommandAndFromTheCollectionKeepTheirOwnDefaults) {
@@ -81,11 +81,9 @@ TEST(ZarixPlugin, CommandsFromAddCommandAndFromTheCollectionKeepTheirOwnDefaults
                                         c->PrivilegeToCheckName(), c->ToolButtonCaption()}),
               (std::vector<std::string>{"Cenniki", "Lista cenników", "2|1", "Kartoteki|Cenniki", "CENNIKI_EDYCJA",
                                         "Cen_niki"}));
-    EXPECT_EQ(c->ImageIndex(), 12);
-    EXPECT_EQ(c->IconIdx, 12);
-    EXPECT_FALSE(c->Enabled());
-    EXPECT_TRUE(c->Visible());
-    EXPECT_TRUE(c->ShowOnToolBar());  // position 0 is on the toolbar
+    // Toolbar position 0 is on the toolbar.
+    EXPECT_EQ(std::tuple(c->ImageIndex(), c->IconIdx, c->Enabled(), c->Visible(), c->ShowOnToolBar()),
+              std::tuple(12, 12, false, true, true));
     c->OnExecute()(nullptr);
     EXPECT_EQ(clicks, 1);
     EXPECT_FALSE(plugin.Commands()->Items(1)->ShowOnToolBar());
@@ -171,14 +169,11 @@ TEST(Explode, KeepsEveryEmptyElement) {
     EXPECT_EQ(Explode("ł", "ałbłc"), (TExplodeArray{"a", "b", "c"}));
 }
 
-TEST(VersionParser, FillsMissingPartsIgnoresExtraOnesAndWrapsAt65536) {
-    EXPECT_EQ(VersionParser("3"), V(3, 0, 0, 0));
-    EXPECT_EQ(VersionParser("1.2.3.4.x"), V(1, 2, 3, 4));  // parts after the fourth are not even read
-    EXPECT_EQ(VersionParser("65536"), V(0, 0, 0, 0));
-    EXPECT_EQ(VersionParser("70000.-1"), V(4464, 65535, 0, 0));
-}
-
-TEST(VersionParser, AnyPartThatIsNotAnIntegerFailsTheWholeCall) {
+TEST(VersionParser, FillsMissingPartsIgnoresExtraOnesWrapsAt65536AndFailsOnAnyPartThatIsNoInteger) {
+    // Parts after the fourth are not even read.
+    const std::pair<const char*, TVersion> good[] = {
+        {"3", V(3, 0, 0, 0)}, {"1.2.3.4.x", V(1, 2, 3, 4)}, {"65536", V(0, 0, 0, 0)}, {"70000.-1", V(4464, 65535, 0, 0)}};
+    for (const auto& [text, version] : good) EXPECT_EQ(VersionParser(text), version) << text;
     for (const char* bad : {"", "1.2.x", "1..2", "1.2.", "1, 0, 0, 0", " 1.0", "1.0.0.99999999999"})
         EXPECT_THROW(VersionParser(bad), EConvertError) << bad;
 }
@@ -195,23 +190,20 @@ TEST(VersionCompare, ComparesTheConcatenatedDigitsNotTheFields) {
 
 TEST(GetNicePluginName, MapsTheExactIdentifiersOnly) {
     const std::pair<const char*, const char*> names[] = {
-        {"ADMINISTRACJA", "Administracja"}, {"ASORTYMENT", "Asortymenty"}, {"CENNIKI", "Cenniki"},
-        {"DOKMAG", "Dokumenty handlowe"}, {"Dane firmy.", "Dane firmy"}, {"DOKKHPLUGIN", "Dokumenty księgowe"},
-        {"DOKKH", "Dokumenty księgowe"}, {"DEFINICJERAPORTOW", "Definicje raportów"},
-        {"DEFINICJEDOK", "Definicje dokumentów"}, {"EWVAT", "Ewidencja VAT"}, {"FORMULARZE", "Formularze"},
-        {"FORMVAT7", "Deklaracje VAT"}, {"Formularze ŁOW", "Formularze łowieckie"},
-        {"FORMULARZEINNE", "Formularze łowieckie"}, {"Formularz CIT8", "Deklaracje CIT"},
-        {"FORMULARZCIT8", "Deklaracje CIT"}, {"Formularz Bilansu", "Formularze bilansów"},
-        {"FORMBILANSFK", "Formularze bilansów"}, {"FORMULARZEPLACOWE", "Formularze płacowe"},
-        {"FORMPIT5", "Deklaracje PIT"}, {"PITY", "Deklaracje PIT"}, {"HISTORIA", "Historia"},
-        {"INTRASTAT", "Deklaracje Intrastat"}, {"FORMULARZINTRASTAT", "Deklaracje Intrastat"},
+        {"ADMINISTRACJA", "Administracja"}, {"ASORTYMENT", "Asortymenty"}, {"CENNIKI", "Cenniki"}, {"DOKMAG", "Dokumenty handlowe"},
+        {"Dane firmy.", "Dane firmy"}, {"DOKKHPLUGIN", "Dokumenty księgowe"}, {"DOKKH", "Dokumenty księgowe"},
+        {"DEFINICJERAPORTOW", "Definicje raportów"}, {"DEFINICJEDOK", "Definicje dokumentów"}, {"EWVAT", "Ewidencja VAT"},
+        {"FORMULARZE", "Formularze"}, {"FORMVAT7", "Deklaracje VAT"}, {"Formularze ŁOW", "Formularze łowieckie"},
+        {"FORMULARZEINNE", "Formularze łowieckie"}, {"Formularz CIT8", "Deklaracje CIT"}, {"FORMULARZCIT8", "Deklaracje CIT"},
+        {"Formularz Bilansu", "Formularze bilansów"}, {"FORMBILANSFK", "Formularze bilansów"},
+        {"FORMULARZEPLACOWE", "Formularze płacowe"}, {"FORMPIT5", "Deklaracje PIT"}, {"PITY", "Deklaracje PIT"},
+        {"HISTORIA", "Historia"}, {"INTRASTAT", "Deklaracje Intrastat"}, {"FORMULARZINTRASTAT", "Deklaracje Intrastat"},
         {"KPR", "Ewidencja KPR"}, {"KLIENT", "Kontrahenci"}, {"KASA", "Finanse"}, {"KONWERSJA", "Konwersja"},
-        {"KOPIADANYCH", "Kopia danych"}, {"KONTO", "Plan kont"}, {"MONITY", "Monity"},
-        {"PLUGINZESTAWIENIAH", "Zestawienia handlowe"}, {"PARAMETRY", "Parametry"}, {"PLACE", "Płace"},
-        {"PLUGINRELS", "Relacje"}, {"RELSPLUGIN", "Relacje"}, {"SLOWNIK", "Słowniki"}, {"SCHEMATY", "Schematy"},
-        {"STARTPANEL", "Panel startowy"}, {"TABKURS", "Tabele kursowe"},
-        {"ZESTAWIENIAFK", "Zestawienia finansowo-ksiegowe"},
-        {"kasa", "kasa"}, {"", ""}, {"KLIENT ", "KLIENT "}, {"Formularze łow", "Formularze łow"}};
+        {"KOPIADANYCH", "Kopia danych"}, {"KONTO", "Plan kont"}, {"MONITY", "Monity"}, {"PARAMETRY", "Parametry"},
+        {"PLUGINZESTAWIENIAH", "Zestawienia handlowe"}, {"PLACE", "Płace"}, {"PLUGINRELS", "Relacje"}, {"RELSPLUGIN", "Relacje"},
+        {"SLOWNIK", "Słowniki"}, {"SCHEMATY", "Schematy"}, {"STARTPANEL", "Panel startowy"}, {"TABKURS", "Tabele kursowe"},
+        {"ZESTAWIENIAFK", "Zestawienia finansowo-ksiegowe"}, {"kasa", "kasa"}, {"", ""}, {"KLIENT ", "KLIENT "},
+        {"Formularze łow", "Formularze łow"}};
     for (const auto& [id, nice] : names) EXPECT_EQ(GetNicePluginName(id), nice) << id;
 }
 

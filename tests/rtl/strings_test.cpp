@@ -14,20 +14,18 @@
 using namespace zarix;
 
 TEST(Utf8, CountsCodePointsNotBytesAndMalformedBytesCountOneEachWithoutOverrun) {
-    EXPECT_EQ(Utf8Length("Zażółć gęślą jaźń"), 17u);
-    EXPECT_EQ(Utf8Length(""), 0u);
-    EXPECT_EQ(Utf8Length("\u00A0\u00A7\u00DF"), 3u);  // the lowest and highest two-byte leads, 0xC2 and 0xC3
-    EXPECT_EQ(Utf8Copy("Dokumenty księgowe", 11, 5), "księg");
-    EXPECT_EQ(Utf8Copy("Płace", 1, 2), "Pł");
-    EXPECT_EQ(Utf8Copy("Płace", 4, 99), "ce");
-    EXPECT_EQ(Utf8Copy("Płace", 9, 1), "");
+    const std::string cut4 = "\xF0\x9F\x98";  // four-byte sequence cut short
+    // The lowest and highest two-byte leads (0xC2, 0xC3), a lead byte without continuation, lone
+    // continuation bytes.
+    const std::pair<std::string, std::size_t> lengths[] = {
+        {"Zażółć gęślą jaźń", 17}, {"", 0}, {"\u00A0\u00A7\u00DF", 3}, {"ab\xC5", 3}, {"\x80\x80z", 3}, {cut4, 3}};
+    for (const auto& [text, length] : lengths) EXPECT_EQ(Utf8Length(text), length) << text;
+    const std::tuple<std::string, std::size_t, std::size_t, std::string> copies[] = {
+        {"Dokumenty księgowe", 11, 5, "księg"}, {"Płace", 1, 2, "Pł"}, {"Płace", 4, 99, "ce"}, {"Płace", 9, 1, ""},
+        {cut4, 2, 5, "\x9F\x98"}};
+    for (const auto& [text, from, count, copy] : copies) EXPECT_EQ(Utf8Copy(text, from, count), copy) << text;
     EXPECT_EQ(Utf8Pos(" ", "Słowniki kont"), 9u);
     EXPECT_EQ(Utf8Pos("x", "Słowniki"), 0u);
-    EXPECT_EQ(Utf8Length("ab\xC5"), 3u);     // lead byte without continuation
-    EXPECT_EQ(Utf8Length("\x80\x80z"), 3u);  // lone continuation bytes
-    const std::string cut4 = "\xF0\x9F\x98";  // four-byte sequence cut short
-    EXPECT_EQ(Utf8Length(cut4), 3u);
-    EXPECT_EQ(Utf8Copy(cut4, 2, 5), "\x9F\x98");
 }
 
 TEST(Case, UpperCaseAndTrimChangeOnlyAsciiAndControlCharacters) {
@@ -51,18 +49,17 @@ TEST(StrToInt, AcceptsSignsAndHexadecimalPrefixesAndRejectsEverythingElseNamingT
 }
 
 TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
-    EXPECT_EQ(Variant().AsString(), "");
-    EXPECT_EQ(Variant().AsInteger(), 0);
-    EXPECT_EQ(Variant("123").AsInteger(), 123);
-    EXPECT_EQ(Variant(int32_t{-5}).AsString(), "-5");
-    EXPECT_EQ(Variant(true).AsString(), "True");
-    EXPECT_EQ(Variant(true).AsInteger(), -1);
+    const std::pair<Variant, std::string> texts[] = {
+        {Variant(), ""}, {Variant(int32_t{-5}), "-5"}, {Variant(true), "True"}, {Variant(int64_t{1} << 40), "1099511627776"}};
+    for (const auto& [value, text] : texts) EXPECT_EQ(value.AsString(), text);
+    // Doubles round half to even.
+    const std::pair<Variant, int32_t> integers[] = {
+        {Variant(), 0}, {Variant("123"), 123}, {Variant(true), -1}, {Variant(2.5), 2}, {Variant(3.5), 4}};
+    for (const auto& [value, integer] : integers) EXPECT_EQ(value.AsInteger(), integer) << value.AsString();
     EXPECT_TRUE(Variant("true").AsBoolean());
+    EXPECT_FALSE(Variant("FALSE").AsBoolean());
     EXPECT_FALSE(Variant("0").AsBoolean());
     EXPECT_DOUBLE_EQ(Variant("2.5").AsDouble(), 2.5);
-    EXPECT_EQ(Variant(2.5).AsInteger(), 2);  // half to even
-    EXPECT_EQ(Variant(3.5).AsInteger(), 4);
-    EXPECT_EQ(Variant(int64_t{1} << 40).AsString(), "1099511627776");
     // Equality compares integers across widths, never text against numbers.
     EXPECT_EQ(Variant(int32_t{7}), Variant(int64_t{7}));
     EXPECT_NE(Variant("7"), Variant(int32_t{7}));
@@ -103,14 +100,11 @@ TEST(TList, PositionsOutOfRangeRaiseAndNothingChanges) {
 
 TEST(TStringList, SortIsStableAndCustomSortUsesTheGivenComparison) {
     TStringList list;
-    TObject first, second, third, fourth;
-    list.AddObject("0000000020", &first);
-    list.AddObject("0000000003", &second);
-    list.AddObject("0000000020", &third);
-    list.AddObject("0000000003", &fourth);
+    TObject tags[4];
+    for (int i = 0; i < 4; ++i) list.AddObject(i % 2 == 0 ? "0000000020" : "0000000003", &tags[i]);
     list.Sort();
     const std::vector<TObject*> order{list.Objects(0), list.Objects(1), list.Objects(2), list.Objects(3)};
-    EXPECT_EQ(order, (std::vector<TObject*>{&second, &fourth, &first, &third}));
+    EXPECT_EQ(order, (std::vector<TObject*>{&tags[1], &tags[3], &tags[0], &tags[2]}));
 
     TStringList words;
     for (const char* s : {"bb", "a", "ccc"}) words.Add(s);
@@ -123,9 +117,7 @@ TEST(TStringList, SortIsStableAndCustomSortUsesTheGivenComparison) {
 TEST(TStringList, SortedListsFindAndInsertInOrderWithTheirDuplicateRule) {
     TStringList list;
     list.SetSorted(true);
-    list.Add("delta");
-    list.Add("Alfa");
-    list.Add("charlie");
+    for (const char* s : {"delta", "Alfa", "charlie"}) list.Add(s);
     EXPECT_EQ(list.Text(), "Alfa\ncharlie\ndelta\n");
     int at = -1;
     EXPECT_TRUE(list.Find("ALFA", at));  // case-insensitive by default
