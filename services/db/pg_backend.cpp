@@ -19,8 +19,6 @@ namespace {
 
 // The key of the database-wide writer lock that BEGIN IMMEDIATE takes ("ZARIX" in ASCII).
 constexpr const char* kWriterLock = "SELECT pg_advisory_xact_lock(387365865816)";
-// The savepoint that makes a statement inside a transaction undo only itself when it fails.
-constexpr const char* kStatementSavepoint = "zarix_statement";
 
 constexpr unsigned kBoolType = 16;  // pg_type's oid of boolean
 
@@ -322,6 +320,7 @@ std::string TPgConnection::FailureText(const PGresult* Result, bool InTransactio
 
 TResult TPgConnection::SendGuarded(const std::string& Sql, int Count, const char* const* Values) {
     PGconn* connection = FHandle.get();
+    // The savepoint makes a statement inside a transaction undo only itself when it fails.
     const char* const statements[] = {"SAVEPOINT zarix_statement", Sql.c_str(), "RELEASE zarix_statement"};
     // The server runs a pipeline's statements in order and skips the rest after one fails; the
     // caller then rolls back to the savepoint, as when they went one by one.
