@@ -2,6 +2,7 @@
 // their z-order, focus and layout.
 #include "platform/ui/forms.h"
 
+#include "mdi/ZarixMDIContainer.h"
 #include "platform/ui/application.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/ui_change.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <set>
 #include <string>
@@ -28,22 +30,13 @@ public:
     static inline int Destroyed = 0;
 };
 
-// An MDI child that, like the application's own MDI forms, may be hidden and starts hidden.
-class THideableChild : public TForm {
-public:
-    explicit THideableChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
-    void Loaded() override {
-        TForm::Loaded();
-        SetVisible(false);
-    }
-
-protected:
-    void VisibleChanging() override {}
+struct TChild : TForm {
+    explicit TChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
 };
 
-class TChild : public TForm {
-public:
-    explicit TChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
+// The application's own kind of MDI child: it starts hidden and may be hidden.
+struct THideableChild : TZarixMdiForm {
+    explicit THideableChild(TComponent* AOwner) : TZarixMdiForm(AOwner) { SetFormStyle(fsMDIChild); }
 };
 
 // Leaves the process-wide application as it found it: no main form, no pending release.
@@ -65,6 +58,13 @@ protected:
         return frame;
     }
     static TChild* MakeChild(TForm& frame) { return TForm::Create<TChild>(&frame); }
+    /// N children of the frame, in the order they were made (the last one on top).
+    template <std::size_t N>
+    static std::array<TChild*, N> MakeChildren(TForm& frame) {
+        std::array<TChild*, N> children;
+        for (TChild*& child : children) child = MakeChild(frame);
+        return children;
+    }
     static std::vector<TBounds> Bounds(std::initializer_list<TForm*> forms) {
         std::vector<TBounds> out;
         for (TForm* f : forms) out.push_back(f->BoundsRect());
@@ -196,9 +196,7 @@ TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
 
 TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
     auto frame = MakeFrame();
-    TChild* a = MakeChild(*frame);
-    TChild* b = MakeChild(*frame);
-    TChild* c = MakeChild(*frame);
+    const auto [a, b, c] = MakeChildren<3>(*frame);
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{c, b, a}));
     EXPECT_EQ(frame->ActiveMDIChild(), c);
 
@@ -207,8 +205,8 @@ TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoe
     EXPECT_TRUE(a->Focused());
     EXPECT_EQ(Application().ActiveForm(), a);
     std::vector<std::string> seen;
-    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
-        if (c.Sender == b) seen.emplace_back(c.What);
+    const TUIChangeHandler previous = SetUIChangeHandler([&, b = b](const TUIChange& change) {
+        if (change.Sender == b) seen.emplace_back(change.What);
     });
     b->BringToFront();  // within the focused frame, bringing forward activates
     SetUIChangeHandler(previous);
@@ -240,7 +238,8 @@ TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     hidden->Show();
     EXPECT_EQ(shows, 1);
     EXPECT_EQ(frame->ActiveMDIChild(), hidden);
-    hidden->Hide();
+    hidden->Hide();  // never refused, unlike other MDI children
+    EXPECT_FALSE(hidden->Visible());
     EXPECT_EQ(frame->ActiveMDIChild(), plain);
     EXPECT_EQ(Application().ActiveForm(), plain);
 }
@@ -268,8 +267,7 @@ TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
 
 TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIcons) {
     auto frame = MakeFrame();
-    std::vector<TChild*> children;
-    for (int i = 0; i < 4; ++i) children.push_back(MakeChild(*frame));
+    const auto children = MakeChildren<4>(*frame);
     children[0]->SetWindowState(wsMaximized);
     frame->Tile();
     // In z-order, from the active child in the top left cell.
@@ -287,9 +285,7 @@ TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIcons) {
 TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     auto frame = MakeFrame();
     frame->SetWidth(400);  // two icons a row
-    TChild* a = MakeChild(*frame);
-    TChild* b = MakeChild(*frame);
-    TChild* c = MakeChild(*frame);
+    const auto [a, b, c] = MakeChildren<3>(*frame);
     a->SetBounds(10, 20, 200, 100);
     for (TChild* child : {a, b, c}) child->SetWindowState(wsMinimized);
     EXPECT_EQ(Bounds({a, b, c}), (std::vector<TBounds>{{0, 576, 160, 24}, {160, 576, 160, 24}, {0, 552, 160, 24}}));
@@ -309,9 +305,7 @@ TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
 
 TEST_F(FormsTest, CascadeStacksFromTheBottomChildWithTheActiveOneOnTop) {
     auto frame = MakeFrame();
-    TChild* a = MakeChild(*frame);
-    TChild* b = MakeChild(*frame);
-    TChild* c = MakeChild(*frame);
+    const auto [a, b, c] = MakeChildren<3>(*frame);
     b->SetWindowState(wsMinimized);
     c->SetBounds(500, 500, 250, 150);
     frame->Cascade();
@@ -327,8 +321,7 @@ TEST_F(FormsTest, IconsComeFromImageListsAndBadIndexesChangeNothing) {
     TForm form(nullptr);
     form.SetIcon(TIcon::FromImageList(images, 1));
     EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);
-    EXPECT_EQ(form.Icon().ImageName, "klient");
-    EXPECT_EQ(form.Icon().ImageIndex, 1);
+    EXPECT_EQ(std::pair(form.Icon().ImageName, form.Icon().ImageIndex), std::pair(std::string("klient"), 1));
 }
 
 TEST_F(FormsTest, ActiveControlIsClearedWithItsControlAndChangesAreReported) {
