@@ -112,9 +112,7 @@ TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWithItsTreeNodeWhoseCloseCo
     const QList<QAction*> actions = menu->actions();
     const auto close = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->text() == "Zamknij"; });
     ClickIn(menu, close != actions.end() ? *close : nullptr);
-    EXPECT_FALSE(list);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(TreeItem(QStringLiteral("Kontrahenci")), nullptr);
+    EXPECT_TRUE(!list && window.isNull() && TreeItem(QStringLiteral("Kontrahenci")) == nullptr);
 }
 
 TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllowAndCheckedItemsAreCheckable) {
@@ -124,12 +122,9 @@ TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllowAndCheckedItemsAreC
         bool Enabled;
     };
     const Case cases[] = {
-        {1, {"Kartoteki", "Zmiana cen"}, true},
-        {1, {"Dokumenty", "Magazyn", "Wydanie zewnętrzne"}, true},
-        {2, {"Kartoteki", "Kontrahenci"}, true},
-        {2, {"Kartoteki", "Zmiana cen"}, false},
-        {2, {"Kartoteki", "Grupy kontrahentów"}, false},
-        {2, {"Dokumenty", "Magazyn", "Wydanie zewnętrzne"}, false},
+        {1, {"Kartoteki", "Zmiana cen"}, true},  {1, {"Dokumenty", "Magazyn", "Wydanie zewnętrzne"}, true},
+        {2, {"Kartoteki", "Kontrahenci"}, true}, {2, {"Kartoteki", "Zmiana cen"}, false},
+        {2, {"Kartoteki", "Grupy kontrahentów"}, false}, {2, {"Dokumenty", "Magazyn", "Wydanie zewnętrzne"}, false},
         {2, {"Dokumenty", "Sprzedaż", "Faktura VAT"}, true},
     };
     Start(1);
@@ -148,8 +143,7 @@ TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllowAndCheckedItemsAreC
     EXPECT_TRUE(action->isCheckable() && action->isChecked());
     for (const bool expected : {false, true}) {
         action->trigger();
-        EXPECT_EQ(item->Checked(), expected);
-        EXPECT_EQ(action->isChecked(), expected);
+        EXPECT_EQ(std::pair(item->Checked(), action->isChecked()), std::pair(expected, expected));
     }
     for (const Case& c : cases) {
         if (Session->User() != c.User) Session->LogIn(c.User);
@@ -195,8 +189,7 @@ TEST_F(DesktopSession, AnUnloadingLibraryTakesTheAdaptersAndWidgetsOfItsClasses)
     NotifyModuleUnload({ModuleOfCode(&typeid(form)), 0, "program"}, [](std::exception_ptr) noexcept { ADD_FAILURE(); });
     EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 1);
     EXPECT_EQ(WidgetOf(&form), nullptr);
-    EXPECT_TRUE(own.isNull());
-    EXPECT_FALSE(frame.isNull());
+    EXPECT_TRUE(own.isNull() && !frame.isNull());
 }
 
 TEST_F(DesktopSession, AltF1RunsTheFirstToolbarCommandFromAnInvoiceThatRefusesToClose) {
@@ -245,13 +238,11 @@ TEST_F(DesktopSession, TheProgressDialogShowsEveryStepOfTheDatabaseCheck) {
     Session->FrontEnd().SetChangeObserver({});
     ASSERT_TRUE(Session->DatabaseChecked());
     const std::vector<std::string> expected = {
-        "Podnoszenie baz danych... @5/10",
-        "Weryfikacja struktury modułu: Kontrahenci @6/10",   "Weryfikacja struktury modułu: Cenniki @7/10",
-        "Weryfikacja struktury modułu: Dokumenty handlowe @8/10",   "Weryfikacja procedur modułu: Kontrahenci @9/10",
-        "Weryfikacja procedur modułu: Cenniki @10/10",  "Weryfikacja procedur modułu: Dokumenty handlowe @10/10",
-        "Weryfikacja danych modułu: Kontrahenci @10/10",     "Weryfikacja danych modułu: Cenniki @10/10",
-        "Weryfikacja danych modułu: Dokumenty handlowe @10/10",
-    };
+        "Podnoszenie baz danych... @5/10",                        "Weryfikacja struktury modułu: Kontrahenci @6/10",
+        "Weryfikacja struktury modułu: Cenniki @7/10",            "Weryfikacja struktury modułu: Dokumenty handlowe @8/10",
+        "Weryfikacja procedur modułu: Kontrahenci @9/10",         "Weryfikacja procedur modułu: Cenniki @10/10",
+        "Weryfikacja procedur modułu: Dokumenty handlowe @10/10", "Weryfikacja danych modułu: Kontrahenci @10/10",
+        "Weryfikacja danych modułu: Cenniki @10/10",              "Weryfikacja danych modułu: Dokumenty handlowe @10/10"};
     EXPECT_EQ(seen, expected);
 }
 

@@ -95,8 +95,7 @@ TEST_F(FormsTest, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
     form->Show();
     TWeak<TForm> weak(form);
     form->SetOnClose([first = form](TObject* Sender, TCloseAction& Action) {
-        EXPECT_EQ(Sender, first);
-        EXPECT_EQ(Action, caHide);
+        EXPECT_EQ(std::pair(Sender, Action), (std::pair<TObject*, TCloseAction>(first, caHide)));
         Action = caFree;
     });
     form->Close();

@@ -98,8 +98,7 @@ TEST(MenuItem, DestroyingAnItemTakesItsSubmenuAndLeavesItsParent) {
     const int owned = menu.ComponentCount();
     delete docs;
     EXPECT_EQ(menu.Items()->Count(), 0);
-    EXPECT_FALSE(child);
-    EXPECT_FALSE(grandchild);
+    EXPECT_FALSE(child || grandchild);
     EXPECT_EQ(menu.ComponentCount(), owned - 3);
     TMenuItem* again = AddItem(menu, menu.Items(), "x");
     EXPECT_THROW(again->Add(menu.Items()), EComponentError);  // no item inside itself
