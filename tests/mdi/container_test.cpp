@@ -101,29 +101,6 @@ protected:
 };
 
 
-TEST_F(MdiTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
-    TWindow* list = Open("Lista");
-    TWindow* card = Open("Karta", list, 7);
-    Open("Faktura", card, 12);
-    TWindow* other = Open("Inne");
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
-    EXPECT_EQ(Container->Items()->Count(), 4);
-    EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
-    EXPECT_EQ(std::pair(card->Height(), card->Width()), std::pair(300, 400));
-    // A parent that is not registered: no node now, none after a rebuild.
-    TForm stranger(nullptr);
-    Open("Sierota", &stranger);
-    EXPECT_EQ(Container->Items()->Items(4)->FActiveWindowsItem(), nullptr);
-    Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
-    // A window whose parent's entry comes later finds that parent without a node yet, and gets
-    // a root-level node of its own.
-    Container->Items()->Items(0)->SetParentForm(other);
-    Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
-    EXPECT_EQ(Container->Items()->Items(0)->FActiveWindowsItem()->Parent(), nullptr);
-}
-
 TEST_F(MdiTest, TheFirstRegistrationIntoAnEmptyTreeIsRootLevelAndLaterTreesAreRebuilt) {
     TWindow* list = Open("Lista");
     Tree->Items()->Clear();
@@ -193,18 +170,6 @@ TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
     EXPECT_TRUE(Reports.Reports().empty());
 }
 
-TEST_F(MdiTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
-    TWindow* list = Open("Lista");
-    TWindow* card = Open("Karta", list);
-    Open("Faktura", card);
-    delete card;
-    ASSERT_EQ(Container->Items()->Count(), 2);
-    for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
-    Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista Faktura");  // its child lost its parent and is top-level now
-    EXPECT_EQ(Container->GetMDIOrigid(list), 0);
-}
-
 TEST_F(MdiTest, BulkCommandsActOnTheFramesChildren) {
     TZarixMDIContainer bare(nullptr);  // no frame, no tree: nothing to act on, nothing breaks
     bare.CloseAll();
@@ -257,44 +222,6 @@ TEST(MDIContainerConstruction, ARegistryThatCannotBeAllocatedFailsTheConstructio
     EXPECT_EQ(container.Items()->Count(), 0);
 }
 
-TEST_F(MdiTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
-    TWindow* doc = Open("Dokument");
-    TWindow* picker = Open("Wybor", doc);
-    TWindow* detail = Open("Szczegoly", picker);
-    Open("Notatka", doc);
-    detail->Refusal = "Szczegóły nie zapisane. ";
-    detail->SetWindowState(wsMinimized);
-    std::string msg;
-    EXPECT_FALSE(Container->CanCloseMDI(doc, "Dokument", 4, msg, true));
-    EXPECT_EQ(msg, "Szczegóły nie zapisane. ");
-    EXPECT_EQ(Log, (std::vector<std::string>{"canclose Wybor Dokument 4", "canclose Szczegoly Dokument 4"}));
-    EXPECT_EQ(detail->WindowState(), wsNormal);  // the refusing window comes forward
-    detail->Refusal.clear();
-    Log.clear();
-    picker->SetWindowState(wsMinimized);
-    EXPECT_TRUE(Container->CanCloseMDI(detail, "x", 0, msg, true));  // no children: yes, and its parent is restored
-    EXPECT_EQ(picker->WindowState(), wsNormal);
-    EXPECT_TRUE(Container->CanCloseMDI(doc, "Dokument", 4, msg, false));
-    EXPECT_EQ(Log.size(), 3u);
-    Container->SetActiveWindows(nullptr);
-    EXPECT_TRUE(Container->CanCloseMDI(doc, "Dokument", 4, msg, false));  // no tree: nobody asked
-    EXPECT_EQ(Log.size(), 3u);
-}
-
-TEST_F(MdiTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
-    TWindow* doc = Open("Dokument");
-    TWindow* first = Open("Pierwsze", doc);
-    Open("Wnuk", first);
-    Open("Drugie", doc);
-    first->CloseWithParent = true;
-    Container->OnCloseInfoToChildren(doc, 11);
-    // "Pierwsze" closed itself: its child moved up to the document and was told in the same walk.
-    EXPECT_EQ(Log, (std::vector<std::string>{"parentclosing Pierwsze TWindow 11", "parentclosing Wnuk TWindow 11",
-                                             "parentclosing Drugie TWindow 11"}));
-    Application().ProcessMessages();
-    EXPECT_EQ(TreeText(), "Okna Dokument(Wnuk,Drugie)");
-}
-
 TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     TCustomerList* list = Open<TCustomerList>("Lista");
     Open<TCustomerCard>("KartaA", list);
@@ -324,32 +251,6 @@ TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     EXPECT_TRUE(Reports.Reports().empty());
 }
 
-TEST_F(MdiTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
-    TWindow* doc = Open("Dokument");
-    TCustomerList* picker = Open<TCustomerList>("Wybor", doc, 42);
-    MDIResult().AddStringValue("KLIENT", "Kowalski");
-    Container->SendMDIResult(picker);
-    EXPECT_EQ(Log, std::vector<std::string>{"result Dokument TCustomerList 42 Kowalski"});
-    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
-    Container->SendMDIResult(picker);  // nothing waiting now
-    EXPECT_EQ(Log.back(), "result Dokument TCustomerList 42 ");
-    Log.clear();
-    MDIResult().AddStringValue("KLIENT", "Nowak");
-    Container->SendMDIResult(doc);  // a top-level window: nobody receives, the registry is emptied
-    Container->SendResultToForm(doc);
-    EXPECT_EQ(Log, std::vector<std::string>{"result Dokument  0 "});
-    MDIResult().AddStringValue("KLIENT", "Zieliński");
-    auto* plain = new TPlainForm(&Owner);
-    Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
-    Container->SendResultToForm(plain);  // no contract: reported, and the results stay
-    ASSERT_EQ(Reports.Reports().size(), 1u);
-    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
-    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
-    Container->SetActiveWindows(nullptr);
-    Container->SendMDIResult(picker);  // no tree: nothing delivered, the results are lost
-    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
-}
-
 class LookupTest : public MdiTest {
 protected:
     LookupTest() {
@@ -363,6 +264,91 @@ protected:
     }
     TWindow *List, *CardA, *Invoice, *CardDeep, *CardB, *Lone;
 };
+
+TEST_F(LookupTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
+    const std::string tree = "Okna Lista(KartaA(Faktura(KartaG)),KartaB) Luzna";
+    EXPECT_EQ(TreeText(), tree);
+    EXPECT_EQ(Container->Items()->Count(), 6);
+    EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
+    EXPECT_EQ(std::pair(CardA->Height(), CardA->Width()), std::pair(300, 400));
+    // A parent that is not registered: no node now, none after a rebuild.
+    TForm stranger(nullptr);
+    Open("Sierota", &stranger);
+    EXPECT_EQ(Container->Items()->Items(6)->FActiveWindowsItem(), nullptr);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), tree);
+    // A window whose parent's entry comes later (the list, the first entry, moved below the last)
+    // finds that parent without a node yet and gets a root-level node of its own; a lookup below
+    // the parent still finds it.
+    Container->Items()->Items(0)->SetParentForm(Lone);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), tree);
+    EXPECT_EQ(Container->Items()->Items(0)->FActiveWindowsItem()->Parent(), nullptr);
+    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
+}
+
+TEST_F(LookupTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
+    delete CardA;
+    ASSERT_EQ(Container->Items()->Count(), 5);
+    for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), "Okna Lista(KartaB) Faktura(KartaG) Luzna");  // its child lost its parent and is top-level now
+    EXPECT_EQ(Container->GetMDIOrigid(List), 7);
+}
+
+TEST_F(LookupTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
+    Invoice->Refusal = "Faktura nie zapisana. ";
+    Invoice->SetWindowState(wsMinimized);
+    std::string msg;
+    EXPECT_FALSE(Container->CanCloseMDI(List, "Lista", 4, msg, true));
+    EXPECT_EQ(msg, "Faktura nie zapisana. ");
+    EXPECT_EQ(Log, (std::vector<std::string>{"canclose KartaA Lista 4", "canclose Faktura Lista 4"}));
+    EXPECT_EQ(Invoice->WindowState(), wsNormal);  // the refusing window comes forward
+    Invoice->Refusal.clear();
+    Log.clear();
+    Invoice->SetWindowState(wsMinimized);
+    EXPECT_TRUE(Container->CanCloseMDI(CardDeep, "x", 0, msg, true));  // no children: yes, and its parent is restored
+    EXPECT_EQ(Invoice->WindowState(), wsNormal);
+    EXPECT_TRUE(Container->CanCloseMDI(List, "Lista", 4, msg, false));
+    EXPECT_EQ(Log.size(), 4u);
+    Container->SetActiveWindows(nullptr);
+    EXPECT_TRUE(Container->CanCloseMDI(List, "Lista", 4, msg, false));  // no tree: nobody asked
+    EXPECT_EQ(Log.size(), 4u);
+}
+
+TEST_F(LookupTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
+    CardA->CloseWithParent = true;
+    Container->OnCloseInfoToChildren(List, 11);
+    // The first card closed itself: its child moved up to the list and was told in the same walk.
+    EXPECT_EQ(Log, (std::vector<std::string>{"parentclosing KartaA TCustomerList 11", "parentclosing Faktura TCustomerList 11",
+                                             "parentclosing KartaB TCustomerList 11"}));
+    Application().ProcessMessages();
+    EXPECT_EQ(TreeText(), "Okna Lista(Faktura(KartaG),KartaB) Luzna");
+}
+
+TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
+    MDIResult().AddStringValue("KLIENT", "Kowalski");
+    Container->SendMDIResult(Invoice);
+    EXPECT_EQ(Log, std::vector<std::string>{"result KartaA TInvoice 5 Kowalski"});
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
+    Container->SendMDIResult(Invoice);  // nothing waiting now
+    EXPECT_EQ(Log.back(), "result KartaA TInvoice 5 ");
+    Log.clear();
+    MDIResult().AddStringValue("KLIENT", "Nowak");
+    Container->SendMDIResult(List);  // a top-level window: nobody receives, the registry is emptied
+    Container->SendResultToForm(List);
+    EXPECT_EQ(Log, std::vector<std::string>{"result Lista  0 "});
+    MDIResult().AddStringValue("KLIENT", "Zieliński");
+    auto* plain = new TPlainForm(&Owner);
+    Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
+    Container->SendResultToForm(plain);  // no contract: reported, and the results stay
+    ASSERT_EQ(Reports.Reports().size(), 1u);
+    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
+    Container->SetActiveWindows(nullptr);
+    Container->SendMDIResult(Invoice);  // no tree: nothing delivered, the results are lost
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
+}
 
 TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
     // askTop: the nearest matching ancestor, never the source itself.
@@ -380,9 +366,6 @@ TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
     EXPECT_EQ(Container->IsMDIForm(List, "TINVOICE", 5, askAll), Lone);
     EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", -1, askAll), CardA);
     EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", 7, askAll), nullptr);
-    // A child registered before its parent is found as well: the list, the first entry, moved below.
-    Container->Items()->Items(0)->SetParentForm(Lone);
-    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
 }
 
 TEST_F(LookupTest, BottomAndLastChildren) {
