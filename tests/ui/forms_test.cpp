@@ -1,5 +1,5 @@
-// Forms: window handles, the close protocol and deferred release, the MDI frame's children,
-// their z-order, focus and layout.
+// Forms: the close protocol and deferred release, the MDI frame's children, their z-order, focus
+// and layout.
 #include "platform/ui/forms.h"
 
 #include "mdi/ZarixMDIContainer.h"
@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -78,17 +77,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(FormsTest, AreMadeOnFirstRequestAndNeverReused) {
-    std::set<THandle> seen;
-    for (int i = 0; i < 50; ++i) {
-        TForm form(nullptr);  // each form lives at the same stack address
-        EXPECT_FALSE(form.HandleAllocated());
-        const THandle handle = form.Handle();
-        EXPECT_EQ(form.Handle(), handle);
-        EXPECT_TRUE(handle != 0 && seen.insert(handle).second) << handle;
-    }
-}
 
 TEST_F(FormsTest, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
     auto* form = new TCountedForm(nullptr);
