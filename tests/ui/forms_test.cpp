@@ -60,7 +60,7 @@ protected:
     /// N children of the frame, in the order they were made (the last one on top).
     template <std::size_t N>
     static std::array<TChild*, N> MakeChildren(TForm& frame) {
-        std::array<TChild*, N> children;
+        std::array<TChild*, N> children{};
         for (TChild*& child : children) child = MakeChild(frame);
         return children;
     }
