@@ -32,7 +32,7 @@ public:
     }
     bool MDICanClose(const std::string& name, int32_t origId, std::string& msg) override {
         Log.push_back("canclose " + Name() + " " + name + " " + std::to_string(origId));
-        if (!Refusal.empty()) msg += Refusal;
+        msg += Refusal;
         return Refusal.empty();
     }
     void MDIParentClosing(const std::string& parentClass, int32_t origId) override {
@@ -50,24 +50,11 @@ public:
 };
 
 // Window classes the lookups tell apart by their run-time class names.
-class TCustomerList : public TWindow {
-public:
-    using TWindow::TWindow;
-};
-class TCustomerCard : public TWindow {
-public:
-    using TWindow::TWindow;
-};
-class TInvoice : public TWindow {
-public:
-    using TWindow::TWindow;
-};
-
+struct TCustomerList : TWindow { using TWindow::TWindow; };
+struct TCustomerCard : TWindow { using TWindow::TWindow; };
+struct TInvoice : TWindow { using TWindow::TWindow; };
 // A registered window that does not keep the contract.
-class TPlainForm : public TZarixMdiForm {
-public:
-    using TZarixMdiForm::TZarixMdiForm;
-};
+struct TPlainForm : TZarixMdiForm { using TZarixMdiForm::TZarixMdiForm; };
 
 class MdiTest : public ::testing::Test {
 protected:
@@ -96,10 +83,8 @@ protected:
     }
     static std::string NodeText(const TTreeNode* node) {
         std::string text = node->Text();
-        if (node->Count() == 0) return text;
-        text += "(";
-        for (int i = 0; i < node->Count(); ++i) text += (i ? "," : "") + NodeText(node->Item(i));
-        return text + ")";
+        for (int i = 0; i < node->Count(); ++i) text += (i ? "," : "(") + NodeText(node->Item(i));
+        return node->Count() ? text + ")" : text;
     }
     /// Closes a window as the user would, and lets the deferred release happen.
     void CloseNow(TForm* window) {
@@ -116,31 +101,6 @@ protected:
 };
 
 
-TEST_F(MdiTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
-    TWindow* list = Open("Lista");
-    TWindow* card = Open("Karta", list, 7);
-    Open("Faktura", card, 12);
-    TWindow* other = Open("Inne");
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
-    EXPECT_EQ(Container->Items()->Count(), 4);
-    EXPECT_EQ(Container->Items()->Items(1)->OrigId(), 7);
-    EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
-    EXPECT_EQ(card->Height(), 300);
-    EXPECT_EQ(card->Width(), 400);
-    // A parent that is not registered: no node now, none after a rebuild.
-    TForm stranger(nullptr);
-    Open("Sierota", &stranger);
-    EXPECT_EQ(Container->Items()->Items(4)->FActiveWindowsItem(), nullptr);
-    Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
-    // A window whose parent's entry comes later finds that parent without a node yet, and gets
-    // a root-level node of its own.
-    Container->Items()->Items(0)->SetParentForm(other);
-    Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta(Faktura)) Inne");
-    EXPECT_EQ(Container->Items()->Items(0)->FActiveWindowsItem()->Parent(), nullptr);
-}
-
 TEST_F(MdiTest, TheFirstRegistrationIntoAnEmptyTreeIsRootLevelAndLaterTreesAreRebuilt) {
     TWindow* list = Open("Lista");
     Tree->Items()->Clear();
@@ -150,8 +110,7 @@ TEST_F(MdiTest, TheFirstRegistrationIntoAnEmptyTreeIsRootLevelAndLaterTreesAreRe
     TZarixMDIContainer detached(nullptr);
     TWindow* a = new TWindow(&Owner, Log, "A");
     TWindow* b = new TWindow(&Owner, Log, "B");
-    EXPECT_TRUE(detached.AddMDIForm(a, 10, 20, nullptr, 0, alCascade, -1));
-    EXPECT_TRUE(detached.AddMDIForm(b, 10, 20, a, 0, alCascade, -1));
+    EXPECT_TRUE(detached.AddMDIForm(a, 10, 20, nullptr, 0, alCascade, -1) && detached.AddMDIForm(b, 10, 20, a, 0, alCascade, -1));
     EXPECT_EQ(detached.Items()->Items(1)->FActiveWindowsItem(), nullptr);
     detached.SetActiveWindows(&later);
     detached.RebuildTree();
@@ -170,12 +129,10 @@ TEST_F(MdiTest, ContextMenuActsOnTheSelectedNodesWindows) {
     EXPECT_EQ(captions, (std::vector<std::string>{"Idź do...", "Zamknij", "Minimalizacja", "Maksymalizacja"}));
     TWindow* card = Open("Karta", Open("Lista"));
     Tree->SetSelected(Container->Items()->Items(1)->FActiveWindowsItem());
-    popup->Items()->Items(3)->Click();
-    EXPECT_EQ(card->WindowState(), wsMaximized);
-    popup->Items()->Items(2)->Click();
-    EXPECT_EQ(card->WindowState(), wsMinimized);
-    popup->Items()->Items(0)->Click();
-    EXPECT_EQ(card->WindowState(), wsNormal);
+    for (const auto& [command, state] : {std::pair(3, wsMaximized), std::pair(2, wsMinimized), std::pair(0, wsNormal)}) {
+        popup->Items()->Items(command)->Click();
+        EXPECT_EQ(card->WindowState(), state) << command;
+    }
     TWeak<TForm> closed = card;
     popup->Items()->Items(1)->Click();
     Application().ProcessMessages();
@@ -208,25 +165,9 @@ TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
     // The hooks stay on the form but reach no removed entry: only the form's own handlers run,
     // and its own close action holds.
     card->Show();
-    card->Close();
-    Application().ProcessMessages();
-    EXPECT_EQ(ownShows, 1);
-    EXPECT_EQ(ownCloses, 1);
-    EXPECT_FALSE(card->Visible());
-    EXPECT_EQ(Container->Items()->Count(), 1);
+    CloseNow(card);
+    EXPECT_EQ(std::tuple(ownShows, ownCloses, card->Visible(), Container->Items()->Count()), std::tuple(1, 1, false, 1));
     EXPECT_TRUE(Reports.Reports().empty());
-}
-
-TEST_F(MdiTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
-    TWindow* list = Open("Lista");
-    TWindow* card = Open("Karta", list);
-    Open("Faktura", card);
-    delete card;
-    ASSERT_EQ(Container->Items()->Count(), 2);
-    for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
-    Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista Faktura");  // its child lost its parent and is top-level now
-    EXPECT_EQ(Container->GetMDIOrigid(list), 0);
 }
 
 TEST_F(MdiTest, BulkCommandsActOnTheFramesChildren) {
@@ -265,82 +206,25 @@ TEST_F(MdiTest, WritingItemsCopiesTheEntriesAndTheCopiesAnswerTheirForms) {
     EXPECT_EQ(std::tuple(copy->Form(), copy->Name(), copy->ParentForm(), copy->OrigId(), copy->IconIdx),
               std::tuple(card, "Karta", list, 4, 3));
     CloseNow(card);  // the copy is the registered entry now: closing takes it out
-    EXPECT_EQ(Container->Items()->Count(), 1);
-    EXPECT_EQ(Container->Items()->Items(0)->Form(), list);
-}
-
-struct TLoadedWindow : TZarixMdiForm {
-    explicit TLoadedWindow(TComponent* owner) : TZarixMdiForm(owner) { SetFormStyle(fsMDIChild); }
-};
-
-TEST_F(MdiTest, AnMdiFormStartsHiddenOnceLoadedAndMayBeHidden) {
-    auto* window = TForm::Create<TLoadedWindow>(Frame);
-    EXPECT_FALSE(window->Visible());
-    window->Show();
-    window->Hide();  // never refused, unlike other MDI children
-    EXPECT_FALSE(window->Visible());
+    EXPECT_EQ(std::pair(Container->Items()->Count(), Container->Items()->Items(0)->Form()), std::pair(1, static_cast<TForm*>(list)));
 }
 
 // A registry that cannot be allocated fails the construction instead of leaving a container
 // without one.
 TEST(MDIContainerConstruction, ARegistryThatCannotBeAllocatedFailsTheConstruction) {
     TZarixMDIContainer* before = CurrentMDIContainer();
-    EXPECT_THROW(
-        {
-            zarix::test::FailNextAllocation(true);
-            TZarixMDIContainer container(nullptr);
-            zarix::test::FailNextAllocation(false);
-            ADD_FAILURE() << "made with a registry of " << container.Items();
-        },
-        std::bad_alloc);
-    zarix::test::FailNextAllocation(false);
+    zarix::test::FailNextAllocation(true);
+    EXPECT_THROW(TZarixMDIContainer{nullptr}, std::bad_alloc);
+    zarix::test::FailNextAllocation(false);  // disarmed also when the construction never allocated
     EXPECT_EQ(CurrentMDIContainer(), before);
     TZarixMDIContainer container(nullptr);
     ASSERT_NE(container.Items(), nullptr);
     EXPECT_EQ(container.Items()->Count(), 0);
 }
 
-TEST_F(MdiTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
-    TWindow* doc = Open("Dokument");
-    TWindow* picker = Open("Wybor", doc);
-    TWindow* detail = Open("Szczegoly", picker);
-    Open("Notatka", doc);
-    detail->Refusal = "Szczegóły nie zapisane. ";
-    detail->SetWindowState(wsMinimized);
-    std::string msg;
-    EXPECT_FALSE(Container->CanCloseMDI(doc, "Dokument", 4, msg, true));
-    EXPECT_EQ(msg, "Szczegóły nie zapisane. ");
-    EXPECT_EQ(Log, (std::vector<std::string>{"canclose Wybor Dokument 4", "canclose Szczegoly Dokument 4"}));
-    EXPECT_EQ(detail->WindowState(), wsNormal);  // the refusing window comes forward
-    detail->Refusal.clear();
-    Log.clear();
-    picker->SetWindowState(wsMinimized);
-    EXPECT_TRUE(Container->CanCloseMDI(detail, "x", 0, msg, true));  // no children: yes, and its parent is restored
-    EXPECT_EQ(picker->WindowState(), wsNormal);
-    EXPECT_TRUE(Container->CanCloseMDI(doc, "Dokument", 4, msg, false));
-    EXPECT_EQ(Log.size(), 3u);
-    Container->SetActiveWindows(nullptr);
-    EXPECT_TRUE(Container->CanCloseMDI(doc, "Dokument", 4, msg, false));  // no tree: nobody asked
-    EXPECT_EQ(Log.size(), 3u);
-}
-
-TEST_F(MdiTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
-    TWindow* doc = Open("Dokument");
-    TWindow* first = Open("Pierwsze", doc);
-    Open("Wnuk", first);
-    Open("Drugie", doc);
-    first->CloseWithParent = true;
-    Container->OnCloseInfoToChildren(doc, 11);
-    // "Pierwsze" closed itself: its child moved up to the document and was told in the same walk.
-    EXPECT_EQ(Log, (std::vector<std::string>{"parentclosing Pierwsze TWindow 11", "parentclosing Wnuk TWindow 11",
-                                             "parentclosing Drugie TWindow 11"}));
-    Application().ProcessMessages();
-    EXPECT_EQ(TreeText(), "Okna Dokument(Wnuk,Drugie)");
-}
-
 TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     TCustomerList* list = Open<TCustomerList>("Lista");
-    TCustomerCard* cardA = Open<TCustomerCard>("KartaA", list);
+    Open<TCustomerCard>("KartaA", list);
     TInvoice* invoice = Open<TInvoice>("Faktura", list);
     TCustomerCard* cardB = Open<TCustomerCard>("KartaB", list);
     TWindow* note = Open<TWindow>("Notatka", cardB);
@@ -363,35 +247,8 @@ TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     // other card.
     EXPECT_TRUE(invoice->Focused());
     CloseNow(invoice);
-    EXPECT_TRUE(note->Focused());  // the list's last child of another class than the invoice
-    EXPECT_FALSE(cardA->Focused());
+    EXPECT_TRUE(note->Focused());  // the list's last child of another class than the invoice, not the card
     EXPECT_TRUE(Reports.Reports().empty());
-}
-
-TEST_F(MdiTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
-    TWindow* doc = Open("Dokument");
-    TCustomerList* picker = Open<TCustomerList>("Wybor", doc, 42);
-    MDIResult().AddStringValue("KLIENT", "Kowalski");
-    Container->SendMDIResult(picker);
-    EXPECT_EQ(Log, std::vector<std::string>{"result Dokument TCustomerList 42 Kowalski"});
-    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
-    Container->SendMDIResult(picker);  // nothing waiting now
-    EXPECT_EQ(Log.back(), "result Dokument TCustomerList 42 ");
-    Log.clear();
-    MDIResult().AddStringValue("KLIENT", "Nowak");
-    Container->SendMDIResult(doc);  // a top-level window: nobody receives, the registry is emptied
-    Container->SendResultToForm(doc);
-    EXPECT_EQ(Log, std::vector<std::string>{"result Dokument  0 "});
-    MDIResult().AddStringValue("KLIENT", "Zieliński");
-    auto* plain = new TPlainForm(&Owner);
-    Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
-    Container->SendResultToForm(plain);  // no contract: reported, and the results stay
-    ASSERT_EQ(Reports.Reports().size(), 1u);
-    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
-    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
-    Container->SetActiveWindows(nullptr);
-    Container->SendMDIResult(picker);  // no tree: nothing delivered, the results are lost
-    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
 }
 
 class LookupTest : public MdiTest {
@@ -407,6 +264,91 @@ protected:
     }
     TWindow *List, *CardA, *Invoice, *CardDeep, *CardB, *Lone;
 };
+
+TEST_F(LookupTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
+    const std::string tree = "Okna Lista(KartaA(Faktura(KartaG)),KartaB) Luzna";
+    EXPECT_EQ(TreeText(), tree);
+    EXPECT_EQ(Container->Items()->Count(), 6);
+    EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
+    EXPECT_EQ(std::pair(CardA->Height(), CardA->Width()), std::pair(300, 400));
+    // A parent that is not registered: no node now, none after a rebuild.
+    TForm stranger(nullptr);
+    Open("Sierota", &stranger);
+    EXPECT_EQ(Container->Items()->Items(6)->FActiveWindowsItem(), nullptr);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), tree);
+    // A window whose parent's entry comes later (the list, the first entry, moved below the last)
+    // finds that parent without a node yet and gets a root-level node of its own; a lookup below
+    // the parent still finds it.
+    Container->Items()->Items(0)->SetParentForm(Lone);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), tree);
+    EXPECT_EQ(Container->Items()->Items(0)->FActiveWindowsItem()->Parent(), nullptr);
+    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
+}
+
+TEST_F(LookupTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
+    delete CardA;
+    ASSERT_EQ(Container->Items()->Count(), 5);
+    for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
+    Container->RebuildTree();
+    EXPECT_EQ(TreeText(), "Okna Lista(KartaB) Faktura(KartaG) Luzna");  // its child lost its parent and is top-level now
+    EXPECT_EQ(Container->GetMDIOrigid(List), 7);
+}
+
+TEST_F(LookupTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
+    Invoice->Refusal = "Faktura nie zapisana. ";
+    Invoice->SetWindowState(wsMinimized);
+    std::string msg;
+    EXPECT_FALSE(Container->CanCloseMDI(List, "Lista", 4, msg, true));
+    EXPECT_EQ(msg, "Faktura nie zapisana. ");
+    EXPECT_EQ(Log, (std::vector<std::string>{"canclose KartaA Lista 4", "canclose Faktura Lista 4"}));
+    EXPECT_EQ(Invoice->WindowState(), wsNormal);  // the refusing window comes forward
+    Invoice->Refusal.clear();
+    Log.clear();
+    Invoice->SetWindowState(wsMinimized);
+    EXPECT_TRUE(Container->CanCloseMDI(CardDeep, "x", 0, msg, true));  // no children: yes, and its parent is restored
+    EXPECT_EQ(Invoice->WindowState(), wsNormal);
+    EXPECT_TRUE(Container->CanCloseMDI(List, "Lista", 4, msg, false));
+    EXPECT_EQ(Log.size(), 4u);
+    Container->SetActiveWindows(nullptr);
+    EXPECT_TRUE(Container->CanCloseMDI(List, "Lista", 4, msg, false));  // no tree: nobody asked
+    EXPECT_EQ(Log.size(), 4u);
+}
+
+TEST_F(LookupTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
+    CardA->CloseWithParent = true;
+    Container->OnCloseInfoToChildren(List, 11);
+    // The first card closed itself: its child moved up to the list and was told in the same walk.
+    EXPECT_EQ(Log, (std::vector<std::string>{"parentclosing KartaA TCustomerList 11", "parentclosing Faktura TCustomerList 11",
+                                             "parentclosing KartaB TCustomerList 11"}));
+    Application().ProcessMessages();
+    EXPECT_EQ(TreeText(), "Okna Lista(Faktura(KartaG),KartaB) Luzna");
+}
+
+TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
+    MDIResult().AddStringValue("KLIENT", "Kowalski");
+    Container->SendMDIResult(Invoice);
+    EXPECT_EQ(Log, std::vector<std::string>{"result KartaA TInvoice 5 Kowalski"});
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
+    Container->SendMDIResult(Invoice);  // nothing waiting now
+    EXPECT_EQ(Log.back(), "result KartaA TInvoice 5 ");
+    Log.clear();
+    MDIResult().AddStringValue("KLIENT", "Nowak");
+    Container->SendMDIResult(List);  // a top-level window: nobody receives, the registry is emptied
+    Container->SendResultToForm(List);
+    EXPECT_EQ(Log, std::vector<std::string>{"result Lista  0 "});
+    MDIResult().AddStringValue("KLIENT", "Zieliński");
+    auto* plain = new TPlainForm(&Owner);
+    Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
+    Container->SendResultToForm(plain);  // no contract: reported, and the results stay
+    ASSERT_EQ(Reports.Reports().size(), 1u);
+    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
+    Container->SetActiveWindows(nullptr);
+    Container->SendMDIResult(Invoice);  // no tree: nothing delivered, the results are lost
+    EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
+}
 
 TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
     // askTop: the nearest matching ancestor, never the source itself.
@@ -424,9 +366,6 @@ TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
     EXPECT_EQ(Container->IsMDIForm(List, "TINVOICE", 5, askAll), Lone);
     EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", -1, askAll), CardA);
     EXPECT_EQ(Container->IsMDIForm(nullptr, "TCustomerCard", 7, askAll), nullptr);
-    // A child registered before its parent is found as well: the list, the first entry, moved below.
-    Container->Items()->Items(0)->SetParentForm(Lone);
-    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
 }
 
 TEST_F(LookupTest, BottomAndLastChildren) {
@@ -449,28 +388,23 @@ TEST_F(LookupTest, RecordsAndNamesChangeOnlyWithATree) {
     Container->SetActiveWindows(nullptr);
     Container->ChangeOrigId(CardB, 31);
     Container->ChangeName(CardB, "Nowak");
-    EXPECT_EQ(Container->GetMDIOrigid(CardB), 30);
-    EXPECT_EQ(Container->Items()->Items(4)->Name(), "Kowalski");
+    EXPECT_EQ(std::pair(Container->GetMDIOrigid(CardB), Container->Items()->Items(4)->Name()), std::pair(30, std::string("Kowalski")));
 }
 
 TEST_F(LookupTest, PlacementRelativeToTheParent) {
     List->SetBounds(40, 60, 500, 400);
     CardA->SetBounds(0, 0, 200, 100);
-    Container->GetPosition(CardA, alCascade);
-    EXPECT_EQ(CardA->Left(), 60);
-    EXPECT_EQ(CardA->Top(), 90);
-    Container->GetPosition(CardA, alRightTop);
-    EXPECT_EQ(CardA->Left(), 40 + 500 - 200);
-    EXPECT_EQ(CardA->Top(), 80);
+    const auto place = [&](TForm* window, TFormAlign align) {
+        Container->GetPosition(window, align);
+        return std::pair(window->Left(), window->Top());
+    };
+    EXPECT_EQ(place(CardA, alCascade), std::pair(60, 90));
+    EXPECT_EQ(place(CardA, alRightTop), std::pair(40 + 500 - 200, 80));
     EXPECT_EQ(Container->Items()->Items(1)->FormAlign(), alRightTop);
-    Container->GetPosition(CardA, alNotAligned);
-    EXPECT_EQ(CardA->Left(), 340);
+    EXPECT_EQ(place(CardA, alNotAligned), std::pair(340, 80));
     Lone->SetBounds(70, 70, 100, 100);
-    Container->GetPosition(Lone, alRightTop);  // no parent: stays
-    EXPECT_EQ(Lone->Left(), 70);
-    Container->GetPosition(Lone, alCascade);  // no parent: the corner
-    EXPECT_EQ(Lone->Left(), 0);
-    EXPECT_EQ(Lone->Top(), 0);
+    EXPECT_EQ(place(Lone, alRightTop), std::pair(70, 70));  // no parent: stays
+    EXPECT_EQ(place(Lone, alCascade), std::pair(0, 0));     // no parent: the corner
 }
 
 TEST_F(LookupTest, RefreshReachesEveryOtherWindowThenEmptiesTheRegistry) {
@@ -489,8 +423,8 @@ TEST_F(LookupTest, RefreshReachesEveryOtherWindowThenEmptiesTheRegistry) {
     EXPECT_EQ(Container->RefreshMDI(nullptr), 0);
     EXPECT_EQ(Log.size(), 6u);
     ASSERT_EQ(Reports.Reports().size(), 1u);
-    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.RefreshMdi");
-    EXPECT_EQ(Reports.Reports()[0].ExceptionClass, "EIntfCastError");
+    EXPECT_EQ(std::pair(Reports.Reports()[0].Context, Reports.Reports()[0].ExceptionClass),
+              std::pair(std::string("TZarixMDIContainer.RefreshMdi"), std::string("EIntfCastError")));
     EXPECT_EQ(ModifiedObjects().Count(), 1);
 }
 

@@ -15,20 +15,13 @@
 
 #include <set>
 #include <string>
-#include <vector>
 
 namespace zarix_test {
 namespace {
 
-struct TKept {
-    std::set<std::string> Libraries;
-    std::size_t Components = 0;
-};
-
-TKept& KeptOnPurpose() {
-    static TKept kept;
-    return kept;
-}
+// What the running test said it keeps on purpose.
+std::set<std::string> KeptLibraries;
+std::size_t KeptComponents = 0;
 
 std::set<std::string> LoadedLibraries() {
     std::set<std::string> names;
@@ -51,49 +44,38 @@ bool IsPluginLibrary(const std::string& Path) {
     return plugin;
 }
 
+// What a test may leave behind, as it stands when the state is made.
 struct TState {
-    std::size_t Components = 0;
-    std::set<std::string> Libraries;
-    bool Sink = false;
-    bool ChangeHandler = false;
-    zarix::TUIChangeFailureHandler FailureHandler = nullptr;
-    std::size_t Messages = 0;
-    std::size_t UnloadObservers = 0;
-
-    static TState Now() {
-        return TState{zarix::LiveComponentCount(),
-                      LoadedLibraries(),
-                      zarix::ExceptionSinkInstalled(),
-                      zarix::UIChangeHandlerInstalled(),
-                      zarix::UIChangeFailureHandler(),
-                      zarix::Application().PendingMessages(),
-                      zarix::ModuleUnloadObserverCount()};
-    }
+    std::size_t Components = zarix::LiveComponentCount();
+    std::set<std::string> Libraries = LoadedLibraries();
+    bool Sink = zarix::ExceptionSinkInstalled();
+    bool ChangeHandler = zarix::UIChangeHandlerInstalled();
+    zarix::TUIChangeFailureHandler FailureHandler = zarix::UIChangeFailureHandler();
+    std::size_t Messages = zarix::Application().PendingMessages();
+    std::size_t UnloadObservers = zarix::ModuleUnloadObserverCount();
 };
 
 class TLeakListener : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
-        KeptOnPurpose() = TKept{};
-        FBefore = TState::Now();
+        KeptLibraries.clear();
+        KeptComponents = 0;
+        FBefore = TState{};
     }
 
     void OnTestEnd(const ::testing::TestInfo&) override {
-        const TState after = TState::Now();
-        std::vector<std::string> leaks;
+        const TState after;
+        const auto leaked = [](const std::string& what) { ADD_FAILURE() << "Leaked by this test: " << what; };
         for (const std::string& library : after.Libraries)
-            if (!FBefore.Libraries.contains(library) && !KeptOnPurpose().Libraries.contains(library) && IsPluginLibrary(library))
-                leaks.push_back("the plugin library " + library + " is still loaded");
-        if (after.Components > FBefore.Components + KeptOnPurpose().Components)
-            leaks.push_back(std::to_string(after.Components - FBefore.Components) + " component(s) left alive");
-        if (after.Sink && !FBefore.Sink) leaks.push_back("an exception sink is left installed");
-        if (after.ChangeHandler && !FBefore.ChangeHandler) leaks.push_back("a UI change handler is left installed");
-        if (after.FailureHandler != FBefore.FailureHandler)
-            leaks.push_back("the UI change failure handler was replaced and not put back");
+            if (!FBefore.Libraries.contains(library) && !KeptLibraries.contains(library) && IsPluginLibrary(library))
+                leaked("the plugin library " + library + " is still loaded");
+        if (after.Components > FBefore.Components + KeptComponents)
+            leaked(std::to_string(after.Components - FBefore.Components) + " component(s) left alive");
+        if (after.Sink && !FBefore.Sink) leaked("an exception sink is left installed");
+        if (after.ChangeHandler && !FBefore.ChangeHandler) leaked("a UI change handler is left installed");
+        if (after.FailureHandler != FBefore.FailureHandler) leaked("the UI change failure handler was replaced and not put back");
         if (after.Messages > FBefore.Messages)
-            leaks.push_back(std::to_string(after.Messages - FBefore.Messages) + " posted message(s) left unprocessed");
-        if (after.UnloadObservers > FBefore.UnloadObservers)
-            leaks.push_back("a module unload observer is left installed");
-        for (const std::string& leak : leaks) ADD_FAILURE() << "Leaked by this test: " << leak;
+            leaked(std::to_string(after.Messages - FBefore.Messages) + " posted message(s) left unprocessed");
+        if (after.UnloadObservers > FBefore.UnloadObservers) leaked("a module unload observer is left installed");
     }
 
     TState FBefore;
@@ -113,8 +95,8 @@ class TLeakListener : public ::testing::EmptyTestEventListener {
 }  // namespace
 
 void ExpectLibraryKept(const std::string& Path, std::size_t Components) {
-    KeptOnPurpose().Libraries.insert(Path);
-    KeptOnPurpose().Components += Components;
+    KeptLibraries.insert(Path);
+    KeptComponents += Components;
 }
 
 }  // namespace zarix_test

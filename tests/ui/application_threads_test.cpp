@@ -1,5 +1,6 @@
 // The one door to the UI thread: worker threads post to the application's queue, which the UI
-// thread works off; window handles and captured reports stay whole when threads meet in them.
+// thread works off; window handles (made on first request, on any thread, never shared nor
+// reused) and captured reports stay whole when threads meet in them.
 #include "platform/ui/application.h"
 
 #include "platform/rtl/exceptions.h"
@@ -59,10 +60,11 @@ TEST(ApplicationThreads, MessagesFromManyThreadsRunOnceEachOnTheUIThreadInTheOrd
     }
 }
 
-TEST(ApplicationThreads, HandlesAskedForOnManyThreadsAreAllDifferentAndReportsAreAllKept) {
+TEST(ApplicationThreads, HandlesAreMadeOnFirstRequestOnAnyThreadNeverSharedNorReusedAndReportsAreAllKept) {
     constexpr int kPerThread = 200;
     std::vector<std::unique_ptr<TForm>> forms;
     for (int i = 0; i < kThreads * kPerThread; ++i) forms.push_back(std::make_unique<TForm>(nullptr));
+    EXPECT_FALSE(forms.back()->HandleAllocated());
     std::vector<THandle> handles(forms.size());
     TCapturingExceptionSink sink;
     OnWorkers([&](int t) {
@@ -71,6 +73,11 @@ TEST(ApplicationThreads, HandlesAskedForOnManyThreadsAreAllDifferentAndReportsAr
             ZarixExceptionHandler(Exception("z wątku"), "worker", Here());
         }
     });
-    EXPECT_EQ(std::set<THandle>(handles.begin(), handles.end()).size(), handles.size());
+    std::set<THandle> seen(handles.begin(), handles.end());
+    EXPECT_EQ(seen.size(), handles.size());
+    EXPECT_FALSE(seen.contains(0));
     EXPECT_EQ(sink.Reports().size(), handles.size());
+    EXPECT_EQ(forms.front()->Handle(), handles.front());  // asked again: the same one
+    forms.clear();  // later forms may get the addresses just freed, never the handles
+    for (int i = 0; i < 50; ++i) EXPECT_TRUE(seen.insert(TForm(nullptr).Handle()).second);
 }

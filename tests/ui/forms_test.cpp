@@ -1,7 +1,8 @@
-// Forms: window handles, the close protocol and deferred release, the MDI frame's children,
-// their z-order, focus and layout.
+// Forms: the close protocol and deferred release, the MDI frame's children, their z-order, focus
+// and layout.
 #include "platform/ui/forms.h"
 
+#include "mdi/ZarixMDIContainer.h"
 #include "platform/ui/application.h"
 #include "platform/ui/image_list.h"
 #include "platform/ui/ui_change.h"
@@ -11,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -28,32 +29,23 @@ public:
     static inline int Destroyed = 0;
 };
 
-// An MDI child that, like the application's own MDI forms, may be hidden and starts hidden.
-class THideableChild : public TForm {
-public:
-    explicit THideableChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
-    void Loaded() override {
-        TForm::Loaded();
-        SetVisible(false);
-    }
-
-protected:
-    void VisibleChanging() override {}
-};
-
-class TChild : public TForm {
-public:
+struct TChild : TForm {
     explicit TChild(TComponent* AOwner) : TForm(AOwner) { SetFormStyle(fsMDIChild); }
 };
 
-// Leaves the process-wide application as it found it: no main form, no pending release.
+// The application's own kind of MDI child: it starts hidden and may be hidden.
+struct THideableChild : TZarixMdiForm {
+    explicit THideableChild(TComponent* AOwner) : TZarixMdiForm(AOwner) { SetFormStyle(fsMDIChild); }
+};
+
+// Leaves the process-wide application as it found it: no main form, no pending release (which
+// the leak check after each test would report).
 class FormsTest : public ::testing::Test {
 protected:
     void SetUp() override { TCountedForm::Destroyed = 0; }
     void TearDown() override {
         Application().ProcessMessages();
         Application().SetMainForm(nullptr);
-        EXPECT_EQ(Application().PendingMessages(), 0u);
     }
 
     // A visible frame of 800 x 600 owning its children.
@@ -65,6 +57,13 @@ protected:
         return frame;
     }
     static TChild* MakeChild(TForm& frame) { return TForm::Create<TChild>(&frame); }
+    /// N children of the frame, in the order they were made (the last one on top).
+    template <std::size_t N>
+    static std::array<TChild*, N> MakeChildren(TForm& frame) {
+        std::array<TChild*, N> children{};
+        for (TChild*& child : children) child = MakeChild(frame);
+        return children;
+    }
     static std::vector<TBounds> Bounds(std::initializer_list<TForm*> forms) {
         std::vector<TBounds> out;
         for (TForm* f : forms) out.push_back(f->BoundsRect());
@@ -79,29 +78,16 @@ protected:
 
 }  // namespace
 
-TEST_F(FormsTest, AreMadeOnFirstRequestAndNeverReused) {
-    std::set<THandle> seen;
-    for (int i = 0; i < 50; ++i) {
-        TForm form(nullptr);  // each form lives at the same stack address
-        EXPECT_FALSE(form.HandleAllocated());
-        const THandle handle = form.Handle();
-        EXPECT_EQ(form.Handle(), handle);
-        EXPECT_TRUE(handle != 0 && seen.insert(handle).second) << handle;
-    }
-}
-
 TEST_F(FormsTest, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
     auto* form = new TCountedForm(nullptr);
     form->Show();
     TWeak<TForm> weak(form);
     form->SetOnClose([first = form](TObject* Sender, TCloseAction& Action) {
-        EXPECT_EQ(Sender, first);
-        EXPECT_EQ(Action, caHide);
+        EXPECT_EQ(std::pair(Sender, Action), (std::pair<TObject*, TCloseAction>(first, caHide)));
         Action = caFree;
     });
     form->Close();
-    EXPECT_TRUE(weak);
-    EXPECT_TRUE(form->Visible());
+    EXPECT_TRUE(weak && form->Visible());
     Application().ProcessMessages();
     EXPECT_FALSE(weak);
 
@@ -126,8 +112,7 @@ TEST_F(FormsTest, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
         delete form;
     });
     form->Close();
-    EXPECT_EQ(TCountedForm::Destroyed, 4);
-    EXPECT_EQ(Application().PendingMessages(), 0u);
+    EXPECT_EQ(std::pair(TCountedForm::Destroyed, Application().PendingMessages()), std::pair(4, std::size_t{0}));
 }
 
 TEST_F(FormsTest, DefaultActionsCaNoneAndARefusingCloseQuery) {
@@ -137,22 +122,18 @@ TEST_F(FormsTest, DefaultActionsCaNoneAndARefusingCloseQuery) {
     TCloseAction seen = caNone;
     normal.SetOnClose([&](TObject*, TCloseAction& Action) { seen = Action; });
     normal.Close();
-    EXPECT_EQ(seen, caHide);
-    EXPECT_FALSE(normal.Visible());
+    EXPECT_EQ(std::pair(seen, normal.Visible()), std::pair(caHide, false));
 
     TChild* child = MakeChild(*frame);
     child->SetOnClose([&](TObject*, TCloseAction& Action) { seen = Action; });
-    child->Close();
-    EXPECT_EQ(seen, caMinimize);  // MDI children minimize by default
-    EXPECT_EQ(child->WindowState(), wsMinimized);
-    EXPECT_TRUE(child->Visible());
+    child->Close();  // MDI children minimize by default
+    EXPECT_EQ(std::tuple(seen, child->WindowState(), child->Visible()), std::tuple(caMinimize, wsMinimized, true));
 
     child->SetWindowState(wsNormal);
     child->SetOnClose([](TObject*, TCloseAction& Action) { Action = caNone; });
     child->Close();
-    EXPECT_EQ(child->WindowState(), wsNormal);
-    EXPECT_TRUE(child->Visible());
-    EXPECT_EQ(Application().PendingMessages(), 0u);
+    EXPECT_EQ(std::tuple(child->WindowState(), child->Visible(), Application().PendingMessages()),
+              std::tuple(wsNormal, true, std::size_t{0}));
 
     int closeRuns = 0;
     child->SetOnClose([&](TObject*, TCloseAction&) { ++closeRuns; });
@@ -163,12 +144,10 @@ TEST_F(FormsTest, DefaultActionsCaNoneAndARefusingCloseQuery) {
     bool frameClosed = false;
     frame->SetOnClose([&](TObject*, TCloseAction&) { frameClosed = true; });
     frame->Close();
-    EXPECT_FALSE(frameClosed);
-    EXPECT_TRUE(frame->Visible());
+    EXPECT_EQ(std::pair(frameClosed, frame->Visible()), std::pair(false, true));
     child->SetOnCloseQuery(nullptr);
     frame->Close();
-    EXPECT_TRUE(frameClosed);
-    EXPECT_FALSE(frame->Visible());
+    EXPECT_EQ(std::pair(frameClosed, frame->Visible()), std::pair(true, false));
 }
 
 TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
@@ -185,8 +164,7 @@ TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
     TChild unowned(nullptr);
     EXPECT_EQ(unowned.MDIParent(), mainFrame.get());
     unowned.SetMDIParent(owningFrame.get());
-    EXPECT_EQ(mainFrame->MDIChildCount(), 0);
-    EXPECT_EQ(owningFrame->MDIChildCount(), 2);
+    EXPECT_EQ(std::pair(mainFrame->MDIChildCount(), owningFrame->MDIChildCount()), std::pair(0, 2));
     EXPECT_THROW(unowned.SetMDIParent(&loose), EInvalidOperation);
     EXPECT_EQ(unowned.MDIParent(), owningFrame.get());
     // A frame keeps its style while it has children.
@@ -196,19 +174,16 @@ TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
 
 TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
     auto frame = MakeFrame();
-    TChild* a = MakeChild(*frame);
-    TChild* b = MakeChild(*frame);
-    TChild* c = MakeChild(*frame);
+    const auto [a, b, c] = MakeChildren<3>(*frame);
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{c, b, a}));
     EXPECT_EQ(frame->ActiveMDIChild(), c);
 
     a->SetFocus();
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c, b}));
-    EXPECT_TRUE(a->Focused());
-    EXPECT_EQ(Application().ActiveForm(), a);
+    EXPECT_TRUE(a->Focused());  // Focused() answers from the application's active form
     std::vector<std::string> seen;
-    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
-        if (c.Sender == b) seen.emplace_back(c.What);
+    const TUIChangeHandler previous = SetUIChangeHandler([&, b = b](const TUIChange& change) {
+        if (change.Sender == b) seen.emplace_back(change.What);
     });
     b->BringToFront();  // within the focused frame, bringing forward activates
     SetUIChangeHandler(previous);
@@ -220,14 +195,12 @@ TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoe
     EXPECT_EQ(Application().ActiveForm(), a);
     delete a;
     delete c;
-    EXPECT_EQ(Application().ActiveForm(), frame.get());
-    EXPECT_EQ(frame->ActiveMDIChild(), nullptr);
+    EXPECT_EQ(std::pair(Application().ActiveForm(), frame->ActiveMDIChild()), std::pair(frame.get(), static_cast<TForm*>(nullptr)));
 }
 
 TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     auto frame = MakeFrame();
     TChild* plain = MakeChild(*frame);
-    EXPECT_TRUE(plain->Visible());
     EXPECT_EQ(MessageOf<EInvalidOperation>([&] { plain->Hide(); }), "Cannot hide an MDI Child Form");
     EXPECT_TRUE(plain->Visible());
 
@@ -240,9 +213,9 @@ TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     hidden->Show();
     EXPECT_EQ(shows, 1);
     EXPECT_EQ(frame->ActiveMDIChild(), hidden);
-    hidden->Hide();
-    EXPECT_EQ(frame->ActiveMDIChild(), plain);
-    EXPECT_EQ(Application().ActiveForm(), plain);
+    hidden->Hide();  // never refused, unlike other MDI children
+    EXPECT_FALSE(hidden->Visible());
+    EXPECT_EQ(std::pair(frame->ActiveMDIChild(), Application().ActiveForm()), (std::pair<TForm*, TForm*>(plain, plain)));
 }
 
 TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
@@ -257,8 +230,7 @@ TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
     delete other;
     EXPECT_EQ(frame->MDIChildCount(), 1);
     delete frame;
-    EXPECT_EQ(child->MDIParent(), nullptr);
-    EXPECT_EQ(Application().MainForm(), nullptr);
+    EXPECT_EQ(std::pair(child->MDIParent(), Application().MainForm()), (std::pair<TForm*, TForm*>(nullptr, nullptr)));
     child->SetWindowState(wsMaximized);  // no frame left to fill: keeps its rectangle
     EXPECT_EQ(child->Width(), 320);
     child->Close();
@@ -268,8 +240,7 @@ TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
 
 TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIcons) {
     auto frame = MakeFrame();
-    std::vector<TChild*> children;
-    for (int i = 0; i < 4; ++i) children.push_back(MakeChild(*frame));
+    const auto children = MakeChildren<4>(*frame);
     children[0]->SetWindowState(wsMaximized);
     frame->Tile();
     // In z-order, from the active child in the top left cell.
@@ -287,9 +258,7 @@ TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIcons) {
 TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     auto frame = MakeFrame();
     frame->SetWidth(400);  // two icons a row
-    TChild* a = MakeChild(*frame);
-    TChild* b = MakeChild(*frame);
-    TChild* c = MakeChild(*frame);
+    const auto [a, b, c] = MakeChildren<3>(*frame);
     a->SetBounds(10, 20, 200, 100);
     for (TChild* child : {a, b, c}) child->SetWindowState(wsMinimized);
     EXPECT_EQ(Bounds({a, b, c}), (std::vector<TBounds>{{0, 576, 160, 24}, {160, 576, 160, 24}, {0, 552, 160, 24}}));
@@ -309,14 +278,11 @@ TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
 
 TEST_F(FormsTest, CascadeStacksFromTheBottomChildWithTheActiveOneOnTop) {
     auto frame = MakeFrame();
-    TChild* a = MakeChild(*frame);
-    TChild* b = MakeChild(*frame);
-    TChild* c = MakeChild(*frame);
+    const auto [a, b, c] = MakeChildren<3>(*frame);
     b->SetWindowState(wsMinimized);
     c->SetBounds(500, 500, 250, 150);
     frame->Cascade();
-    EXPECT_EQ(a->BoundsRect(), (TBounds{0, 0, 320, 240}));
-    EXPECT_EQ(c->BoundsRect(), (TBounds{TForm::CascadeStep, TForm::CascadeStep, 250, 150}));
+    EXPECT_EQ(Bounds({a, c}), (std::vector<TBounds>{{0, 0, 320, 240}, {TForm::CascadeStep, TForm::CascadeStep, 250, 150}}));
     EXPECT_EQ(b->WindowState(), wsMinimized);
 }
 
@@ -327,8 +293,7 @@ TEST_F(FormsTest, IconsComeFromImageListsAndBadIndexesChangeNothing) {
     TForm form(nullptr);
     form.SetIcon(TIcon::FromImageList(images, 1));
     EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);
-    EXPECT_EQ(form.Icon().ImageName, "klient");
-    EXPECT_EQ(form.Icon().ImageIndex, 1);
+    EXPECT_EQ(std::pair(form.Icon().ImageName, form.Icon().ImageIndex), std::pair(std::string("klient"), 1));
 }
 
 TEST_F(FormsTest, ActiveControlIsClearedWithItsControlAndChangesAreReported) {
