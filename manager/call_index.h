@@ -89,7 +89,12 @@ private:
 
     // What the keys of two names of the same length leave out: the bytes between the first and
     // the last eight, which only names longer than 16 have.
+    // Most names are that short, and a loop that does not run still costs its set-up on every
+    // call: the longer ones are compared out of line.
     static bool SameMiddle(std::string_view a, std::string_view b) noexcept {
+        return a.size() <= 16 || SameMiddleOfLong(a, b);
+    }
+    [[gnu::noinline]] static bool SameMiddleOfLong(std::string_view a, std::string_view b) noexcept {
         for (std::size_t at = 8; at + 8 < a.size(); at += 8)
             if (detail::Load8(a.data() + at) != detail::Load8(b.data() + at)) return false;
         return true;
@@ -168,6 +173,9 @@ public:
         int First = -1;
         TAt<TZarixPluginClass> Only{nullptr, 0, 0, -1};
         const TZarixPlugin* OnlyPlugin = nullptr;
+        // Whether Only's name is the looked-up one letter for letter, as writing requires:
+        // both texts stay as they are while the count does.
+        bool OnlyNamedExactly = false;
         TPropertyCache Property;
     };
     /// The remembered targets of the calls by name (plugin and method names; routine names;

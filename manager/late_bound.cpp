@@ -97,6 +97,7 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
         if (target.First >= 0 && Index.Class(target.First).Next < 0) {
             target.Only = Index.Class(target.First);
             target.OnlyPlugin = Plugins[target.Only.Plugin];
+            target.OnlyNamedExactly = SameName(target.Only.Entry->Class_UserName(), Name);
         }
     }
     for (int next = target.First; next >= 0;) {
@@ -128,74 +129,89 @@ void ForEachObject(const std::vector<TZarixPlugin*>& Plugins, TCallIndex& Index,
 }  // namespace
 
 Variant TZarixPluginManager::getClassValue(const std::string& Class_UserName, const std::string& ParamName) {
-    Variant result;
-    const auto notFound = [&] { return EPluginError("\"" + Class_UserName + "\" property not found."); };
-    const auto read = [&](const TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
+    const auto notFound = [&Class_UserName] { return EPluginError("\"" + Class_UserName + "\" property not found."); };
+    // The common case comes first and sets up nothing only the walk needs (its visitor with
+    // its captures, a cache): made on every call, those cost as much as the read itself.
+    const TLookedUp looked = LookUp(*FCallIndex, Class_UserName, ParamName);
+    const TPropInfo* property = nullptr;
+    TPersistent* object = nullptr;
+    const bool known = OnlyKnown(looked.Known, property, object) && property->Get != nullptr;
+    // Copied out: the read may call by name in turn and take the slot.
+    const std::size_t plugin = known ? looked.Known->Only.Plugin : 0;
+    const int item = known ? looked.Known->Only.Index : -1;
+    // Made in place by the getter, rather than assigned from its result.
+    Variant result = known ? [&] {
         try {
-            const TRunningPlugin running(*this, plugin);
-            result = GetPropValue(object, ParamName, property);
+            const TRunningPlugin running(*this, looked.Known->OnlyPlugin);
+            return property->Get(*object);
         } catch (...) {
             throw notFound();
         }
-    };
-    try {
-        const TLookedUp looked = LookUp(*FCallIndex, Class_UserName, ParamName);
-        const TPropInfo* property = nullptr;
-        TPersistent* object = nullptr;
-        if (OnlyKnown(looked.Known, property, object) && property->Get != nullptr) {
-            // Copied out: the read may call by name in turn and take the slot.
-            const std::size_t plugin = looked.Known->Only.Plugin;
-            const int item = looked.Known->Only.Index;
+    }() : Variant();
+    // Unless the read changed what the index was built from: the walk then goes on after the item.
+    if (known && LateBoundGeneration() == looked.Generation) [[likely]]
+        return result;
+    // Out of line: inlined, the walk's registers and spills are paid by the common case too.
+    [&]() __attribute__((noinline)) {
+        const auto read = [&](const TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
             try {
-                const TRunningPlugin running(*this, looked.Known->OnlyPlugin);
-                result = property->Get(*object);
+                const TRunningPlugin running(*this, plugin);
+                result = GetPropValue(object, ParamName, property);
             } catch (...) {
                 throw notFound();
             }
-            // A read that changed what the index was built from: the walk goes on after the item.
+        };
+        try {
             TPropertyCache cache;
-            if (LateBoundGeneration() != looked.Generation)
-                WalkFrom(FPlugins, plugin, item + 1, Class_UserName, false, cache, read);
-        } else {
-            ForEachObject(FPlugins, *FCallIndex, looked, Class_UserName, ParamName, false, read);
+            if (item >= 0) WalkFrom(FPlugins, plugin, item + 1, Class_UserName, false, cache, read);
+            else ForEachObject(FPlugins, *FCallIndex, looked, Class_UserName, ParamName, false, read);
+        } catch (const EPluginError&) {
+            throw;
+        } catch (...) {
+            throw EPluginError("\"" + Class_UserName + "\" failed getClassValue.");
         }
-    } catch (const EPluginError&) {
-        throw;
-    } catch (...) {
-        throw EPluginError("\"" + Class_UserName + "\" failed getClassValue.");
-    }
+    }();
     return result;
 }
 
 void TZarixPluginManager::setClassValue(const std::string& Class_UserName, const std::string& ParamName,
                                         const Variant& Value) {
-    // Unlike reading, writing matches the name exactly, letter case included.
-    const auto write = [&](TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
-        const TRunningPlugin running(*this, plugin);
-        SetPropValue(object, ParamName, Value, property);
-    };
+    // As reading: the common case first, with nothing set up that only the walk needs.
+    const TLookedUp looked = LookUp(*FCallIndex, Class_UserName, ParamName);
+    const TPropInfo* property = nullptr;
+    TPersistent* object = nullptr;
+    std::size_t plugin = 0;
+    int item = -1;
     try {
-        const TLookedUp looked = LookUp(*FCallIndex, Class_UserName, ParamName);
-        const TPropInfo* property = nullptr;
-        TPersistent* object = nullptr;
         if (OnlyKnown(looked.Known, property, object) && property->Set != nullptr) {
-            if (!SameName(looked.Known->Only.Entry->Class_UserName(), Class_UserName)) return;
+            // Unlike reading, writing matches the name exactly, letter case included.
+            if (!looked.Known->OnlyNamedExactly) return;
             // Copied out: the write may call by name in turn and take the slot.
-            const std::size_t plugin = looked.Known->Only.Plugin;
-            const int item = looked.Known->Only.Index;
+            plugin = looked.Known->Only.Plugin;
+            item = looked.Known->Only.Index;
             {
                 const TRunningPlugin running(*this, looked.Known->OnlyPlugin);
                 property->Set(*object, Value);
             }
-            TPropertyCache cache;
-            if (LateBoundGeneration() != looked.Generation)
-                WalkFrom(FPlugins, plugin, item + 1, Class_UserName, true, cache, write);
-            return;
+            if (LateBoundGeneration() == looked.Generation) [[likely]]
+                return;
         }
-        ForEachObject(FPlugins, *FCallIndex, looked, Class_UserName, ParamName, true, write);
     } catch (...) {
         throw EPluginError("\"" + Class_UserName + "\" failed setClassValue.");
     }
+    [&]() __attribute__((noinline)) {
+        const auto write = [&](TPersistent& object, TPropertyCache& property, const TZarixPlugin* plugin) {
+            const TRunningPlugin running(*this, plugin);
+            SetPropValue(object, ParamName, Value, property);
+        };
+        try {
+            TPropertyCache cache;
+            if (item >= 0) WalkFrom(FPlugins, plugin, item + 1, Class_UserName, true, cache, write);
+            else ForEachObject(FPlugins, *FCallIndex, looked, Class_UserName, ParamName, true, write);
+        } catch (...) {
+            throw EPluginError("\"" + Class_UserName + "\" failed setClassValue.");
+        }
+    }();
 }
 
 }  // namespace zarix
