@@ -2,6 +2,7 @@
 #include "manager/ZarixPluginManager.h"
 
 #include "manager/position_sort.h"
+#include "platform/rtl/name_table.h"
 #include "platform/rtl/strings.h"
 #include "services/db/parameters.h"
 #include "services/db/zarix_db.h"
@@ -9,10 +10,11 @@
 #include "services/log_point.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace zarix {
 
@@ -34,6 +36,48 @@ std::string ReplaceUnderscores(std::string text) {
     std::replace(text.begin(), text.end(), '_', ' ');
     return text;
 }
+
+// The first menu command of each trimmed path, by the exact text: one array searched by open
+// addressing, hashed eight bytes at a time. A node-based map costs an allocation per command
+// and a byte-wise hash per path, more than the rest of the matching.
+class TPathIndex {
+public:
+    explicit TPathIndex(std::size_t Count) : FSlots(std::bit_ceil(2 * Count + 2)) {}
+    // Keeps the first command of a path; the texts must outlive the index.
+    void Add(std::string_view Path, int Command) {
+        TSlot& slot = FSlots[At(Path)];
+        if (slot.Command < 0) slot = {Path, Command};
+    }
+    // The command of Path; -1 when none has it.
+    int Find(std::string_view Path) const noexcept { return FSlots[At(Path)].Command; }
+
+private:
+    struct TSlot {
+        std::string_view Path;
+        int Command = -1;
+    };
+    // The slot holding Path, or the empty one where it would go: the table is never more than
+    // half full, so the probe ends.
+    std::size_t At(std::string_view Path) const noexcept {
+        const std::size_t mask = FSlots.size() - 1;
+        for (std::size_t at = Hash(Path) & mask;; at = (at + 1) & mask)
+            if (FSlots[at].Command < 0 || FSlots[at].Path == Path) return at;
+    }
+    static uint64_t Hash(std::string_view s) noexcept {
+        using namespace detail;
+        const std::size_t n = s.size();
+        uint64_t h = n * 0x9E3779B97F4A7C15ull;
+        if (n < 8) {
+            h = Mix(h, Pack(s.data(), n));
+        } else {
+            for (std::size_t at = 0; at + 8 <= n; at += 8) h = Mix(h, Load8(s.data() + at));
+            if (n % 8 != 0) h = Mix(h, Load8(s.data() + n - 8));
+        }
+        h = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;  // into the low bits the mask keeps
+        return h ^ (h >> 33);
+    }
+    std::vector<TSlot> FSlots;
+};
 
 // The current date-time in days, as the parameter manager's reads are dated.
 double Now() {
@@ -81,17 +125,16 @@ void TZarixPluginManager::SetCommandsBasedToolBar(TToolBar* ToolBar, TImageList*
         {
             // The first menu command of each trimmed path, looked up by its hash: one pass over
             // the list instead of a scan of it for every row, and no sorting of texts.
-            std::unordered_map<std::string_view, int> byPath;
-            byPath.reserve(FSortedCommandsList ? static_cast<std::size_t>(FSortedCommandsList->Count()) : 0);
+            TPathIndex byPath(FSortedCommandsList ? static_cast<std::size_t>(FSortedCommandsList->Count()) : 0);
             for (int i = 0; FSortedCommandsList && i < FSortedCommandsList->Count(); ++i)
-                byPath.try_emplace(TrimView(static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i))->MenuPath()), i);
+                byPath.Add(TrimView(static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(i))->MenuPath()), i);
             TDBQuery rows("Select * from UserToolBar where UTBUserOrigid=" + IntToStr(FUserOrigid), "DBCONN");
             rows.Open();
             for (; !rows.Eof(); rows.Next()) {
                 const std::string stored = rows.FieldByName("UTBMenuPath");
-                const auto found = byPath.find(TrimView(stored));
-                if (found == byPath.end()) continue;
-                auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(found->second));
+                const int found = byPath.Find(TrimView(stored));
+                if (found < 0) continue;
+                auto* command = static_cast<TZarixPluginCommand*>(FSortedCommandsList->Items(found));
                 command->SetShowOnToolBar(true);
                 if (!FSortedCommandsToolBarList) FSortedCommandsToolBarList = std::make_unique<TList>();
                 FSortedCommandsToolBarList->Add(command);
