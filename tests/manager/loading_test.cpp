@@ -399,7 +399,6 @@ protected:
         return "";
     }
     std::string Fixture(const std::string& name) const { return std::string(FIXTURE_DIR) + name + ".bpl"; }
-    std::string Name(const std::string& path) const { return path.substr(path.find_last_of('/') + 1); }
 
     TTempDir Files;
 };
@@ -436,7 +435,7 @@ TEST_F(LibraryCheckTest, ATruncatedPluginIsRefusedAtEveryCutUntilItsSegmentsAreW
 
         const auto fromBytes = InspectLibraryBytes(std::as_bytes(std::span(whole).first(static_cast<std::size_t>(length))), false);
         EXPECT_EQ(fromBytes.value_or(""), reason);
-        EXPECT_EQ(Refusal(path), reason.empty() ? "" : Name(path) + ": " + reason);
+        EXPECT_EQ(Refusal(path), reason.empty() ? "" : ExtractFileName(path) + ": " + reason);
         if (reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
     }
 }
@@ -467,7 +466,7 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeIsRefusedByWhatItIs) {
         SCOPED_TRACE(c.Name);
         const std::string path = Files.Overwritten(Fixture("blank"), c.Offset, c.Bytes);
         const std::string message = Refusal(path);
-        EXPECT_EQ(message.substr(0, message.find(" of a ")), Name(path) + ": " + c.Reason);
+        EXPECT_EQ(message.substr(0, message.find(" of a ")), ExtractFileName(path) + ": " + c.Reason);
     }
 }
 
@@ -509,7 +508,7 @@ TEST_F(LibraryCheckTest, AStampOfAnotherBuildIsRefusedWithBothValues) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string path = Files.Overwritten(Fixture("blank"), stamp + 4 * c.Field, Le(c.Value, 4));
-        EXPECT_EQ(Refusal(path), c.Reason.empty() ? "" : Name(path) + ": " + c.Reason);
+        EXPECT_EQ(Refusal(path), c.Reason.empty() ? "" : ExtractFileName(path) + ": " + c.Reason);
         if (c.Reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
     }
 }
