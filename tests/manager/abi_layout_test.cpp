@@ -61,27 +61,14 @@ std::string Table(const std::vector<TLayout>& layouts) {
 constexpr uint32_t RecordedAbi = 2;
 #define SHARED(T, size, align, vtable) {LayoutOf<T>(#T), TLayout{#T, size, align, vtable}}
 const std::pair<TLayout, TLayout> Layouts[] = {
-    SHARED(TObject, 8, 8, 5),
-    SHARED(TPersistent, 8, 8, 8),
-    SHARED(TComponent, 120, 8, 10),
-    SHARED(TCollectionItem, 24, 8, 9),
-    SHARED(TCollection, 80, 8, 9),
-    SHARED(TZarixPlugin, 424, 8, 20),
-    SHARED(TZarixPluginCommand, 384, 8, 9),
-    SHARED(TZarixPluginMethod, 88, 8, 9),
-    SHARED(TZarixPluginClass, 96, 8, 9),
-    SHARED(TZarixPluginMDIForm, 128, 8, 9),
-    SHARED(TZarixPluginCommands, 96, 8, 9),
-    SHARED(TZarixPluginMethods, 96, 8, 9),
-    SHARED(TZarixPluginClasses, 96, 8, 9),
-    SHARED(TZarixPluginMDIForms, 96, 8, 9),
-    SHARED(TZarixPluginManager, 832, 8, 22),
+    SHARED(TObject, 8, 8, 5), SHARED(TPersistent, 8, 8, 8), SHARED(TComponent, 120, 8, 10),
+    SHARED(TCollectionItem, 24, 8, 9), SHARED(TCollection, 80, 8, 9), SHARED(TZarixPlugin, 424, 8, 20),
+    SHARED(TZarixPluginCommand, 384, 8, 9), SHARED(TZarixPluginMethod, 88, 8, 9), SHARED(TZarixPluginClass, 96, 8, 9),
+    SHARED(TZarixPluginMDIForm, 128, 8, 9), SHARED(TZarixPluginCommands, 96, 8, 9), SHARED(TZarixPluginMethods, 96, 8, 9),
+    SHARED(TZarixPluginClasses, 96, 8, 9), SHARED(TZarixPluginMDIForms, 96, 8, 9), SHARED(TZarixPluginManager, 832, 8, 22),
     // What a plugin's windows derive from and register with.
-    SHARED(TControl, 192, 8, 14),
-    SHARED(TForm, 400, 8, 15),
-    SHARED(TZarixMDIContainer, 176, 8, 10),
-    SHARED(TVersion, 8, 2, 0),
-    SHARED(TPluginDependency, 40, 8, 0),
+    SHARED(TControl, 192, 8, 14), SHARED(TForm, 400, 8, 15), SHARED(TZarixMDIContainer, 176, 8, 10),
+    SHARED(TVersion, 8, 2, 0), SHARED(TPluginDependency, 40, 8, 0),
 };
 #undef SHARED
 
