@@ -250,6 +250,9 @@ TEST_F(ToolBarTest, TheUsersRowsChooseTheButtonsByTrimmedExactPath) {
     AddToolBarRow(7, "Dokumenty|Paragon");
     AddToolBarRow(7, "Dokumenty|Paragon");      // twice: two buttons
     AddToolBarRow(8, "Dokumenty|Faktura");      // another user's
+    // A path that two commands share chooses the first in menu order.
+    Add(Plugins[1], "Drugi paragon", "Dokumenty|Paragon", "2|5");
+    BuildMenu(&Images);
     Build();
     EXPECT_EQ(Hints(Bar), (TNames{"Alt+F1 Paragon", "Alt+F2 Paragon", "Alt+F3 Bez przycisku"}));
     EXPECT_TRUE(Plugins[0]->Commands()->Items(2)->ShowOnToolBar());  // chosen by the user: set for good

@@ -249,6 +249,7 @@ TEST_F(LateBoundTest, ObjectsAreFoundAsTheClassesItemsAreNow) {
     alfas->SetClass_Object(&second);
     alfas->SetClass_UserName("Inna");
     Manager->setClassValue("Pozycja", "Value", Variant(int32_t{9}));
+    EXPECT_EQ(Value("inna"), Variant(int32_t{2}));  // reading, which ignores the case, is remembered
     Manager->setClassValue("inna", "Value", Variant(int32_t{9}));  // writing matches exactly
     EXPECT_EQ(first.FValue, 9);
     EXPECT_EQ(second.FValue, 2);
