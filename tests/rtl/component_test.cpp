@@ -1,4 +1,4 @@
-// Owner trees, free notification, weak references and names; class names and ancestry,
+// Owner trees, free notification and names; class names and ancestry,
 // published methods by name and properties through Variants.
 #include "platform/rtl/component.h"
 #include "platform/rtl/reflection.h"
@@ -92,16 +92,6 @@ TEST(Component, FreeNotificationIsMutualAndCanBeWithdrawn) {
     watcher.RemoveFreeNotification(target);
     delete target;
     EXPECT_EQ(watcher.Heard.size(), 1u);
-}
-
-TEST(Component, WeakReferencesReadNullOnceTheComponentDies) {
-    auto* owner = new TProbe(nullptr, "owner");
-    auto* child = new TProbe(owner, "child");
-    TWeak<TProbe> weakChild = child;
-    const TWeak<TProbe> copy = weakChild;
-    delete owner;
-    EXPECT_EQ(weakChild.Get(), nullptr);
-    EXPECT_FALSE(copy);
 }
 
 TEST(Component, NamesAreUniqueWithinTheOwnerIgnoringCase) {
