@@ -278,7 +278,6 @@ TEST_F(LookupTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
     for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
     Container->RebuildTree();
     EXPECT_EQ(TreeText(), "Okna Lista(KartaB) Faktura(KartaG) Luzna");  // its child lost its parent and is top-level now
-    EXPECT_EQ(Container->GetMDIOrigid(List), 7);
 }
 
 TEST_F(LookupTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {

@@ -323,7 +323,9 @@ TEST_F(DesktopSession, TheScriptedTourWritesScreenshotsOfWhatItShows) {
     QTemporaryDir shots;
     ASSERT_EQ(RunScriptedTour(*Session, 1, shots.path().toStdString()), 0);
     const QSize main = Session->MainWindow()->size();
-    const std::pair<const char*, QSize> expected[] = {{"main.png", main}, {"menu.png", main}, {"progress.png", {}}, {"modules.png", {582, 324}}};
+    // The progress dialog's size follows its text: only a lower bound for it.
+    const std::pair<const char*, QSize> expected[] = {
+        {"main.png", main}, {"menu.png", main}, {"progress.png", {}}, {"modules.png", {582, 324}}};
     for (const auto& [name, size] : expected) {
         const QImage image(shots.filePath(QString::fromLatin1(name)));
         ASSERT_FALSE(image.isNull()) << name;
