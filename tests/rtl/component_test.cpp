@@ -1,4 +1,4 @@
-// Owner trees, free notification, weak references and names; class names and ancestry,
+// Owner trees, free notification and names; class names and ancestry,
 // published methods by name and properties through Variants.
 #include "platform/rtl/component.h"
 #include "platform/rtl/reflection.h"
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zarix {
@@ -91,18 +92,6 @@ TEST(Component, FreeNotificationIsMutualAndCanBeWithdrawn) {
     watcher.RemoveFreeNotification(target);
     delete target;
     EXPECT_EQ(watcher.Heard.size(), 1u);
-}
-
-TEST(Component, WeakReferencesReadNullOnceTheComponentDies) {
-    auto* owner = new TProbe(nullptr, "owner");
-    auto* child = new TProbe(owner, "child");
-    TWeak<TProbe> weakChild = child;
-    TWeak<TProbe> copy = weakChild;
-    EXPECT_EQ(weakChild.Get(), child);
-    EXPECT_FALSE(TWeak<TProbe>());
-    delete owner;
-    EXPECT_EQ(weakChild.Get(), nullptr);
-    EXPECT_FALSE(copy);
 }
 
 TEST(Component, NamesAreUniqueWithinTheOwnerIgnoringCase) {
@@ -190,10 +179,6 @@ TEST(Reflection, PropertiesReadAndWrittenByNameThroughVariantsWithEnumerationsAs
         SetPropValue(invoice, name, value);
         EXPECT_EQ(GetPropValue(invoice, name), reads) << name;
     }
-    EXPECT_EQ(invoice.FCount, 13);
-    EXPECT_EQ(invoice.FAmount, 12.5);
-    EXPECT_TRUE(invoice.FPaid);
-    EXPECT_EQ(invoice.FKind, dkInvoice);
     EXPECT_TRUE(invoice.FAllowed.Contains(dkOrder) && !invoice.FAllowed.Contains(dkReceipt));
     // Objects travel as references, events as whether they are assigned and may only be cleared.
     TInvoice next;
@@ -220,12 +205,9 @@ TEST(Reflection, BadPropertyAccessRaisesAndLeavesTheObjectAlone) {
         {"Next", Variant::FromObject(&stranger)}, {"OnPaid", Variant(true)}};
     for (const auto& [name, value] : refused) EXPECT_THROW(SetPropValue(invoice, name, value), EPropertyError) << name;
     for (const char* name : {"Count", "Next"}) EXPECT_THROW(SetPropValue(invoice, name, Variant("twelve")), EVariantError) << name;
-    EXPECT_EQ(invoice.FNext, nullptr);
-    EXPECT_TRUE(invoice.FOnPaid);
-    EXPECT_EQ(invoice.FKind, dkReceipt);
-    EXPECT_EQ(invoice.FPriority, 0);
-    EXPECT_EQ(invoice.FNumber, "FV/1/2026");
-    EXPECT_TRUE(invoice.FAllowed.Empty());
+    EXPECT_EQ(std::tuple(invoice.FNext, invoice.FKind, invoice.FPriority, invoice.FNumber),
+              std::tuple(nullptr, dkReceipt, 0, "FV/1/2026"));
+    EXPECT_TRUE(invoice.FOnPaid && invoice.FAllowed.Empty());
 }
 
 class TUndeclaredInvoice : public TInvoice {};  // no descriptor of its own

@@ -22,19 +22,18 @@ using namespace zarix;
 
 namespace {
 
-struct TEditCase {
-    const char* Name;
-    bool ReadOnly, Enabled;
-    int MaxLength;
-    const char* Typed;
-    bool Accepted;
-    const char* Text;  // the model's text afterwards; it starts as "abc"
-    int Changes;       // OnChange calls
-    int TextNotices;   // "Text" through the seam
-};
-
 TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
-    const TEditCase cases[] = {
+    // Text: the model's text afterwards, from "abc"; Changes: OnChange calls; TextNotices: "Text"
+    // through the seam.
+    struct {
+        const char* Name;
+        bool ReadOnly, Enabled;
+        int MaxLength;
+        const char* Typed;
+        bool Accepted;
+        const char* Text;
+        int Changes, TextNotices;
+    } const cases[] = {
         {"plain", false, true, 0, "abcd", true, "abcd", 1, 1},
         {"unchanged", false, true, 0, "abc", true, "abc", 0, 0},
         {"cut to length", false, true, 4, "Łódź123", true, "Łódź", 1, 1},
@@ -42,7 +41,7 @@ TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
         {"read-only reverts", true, true, 0, "xyz", false, "abc", 0, 1},
         {"disabled reverts", false, false, 0, "xyz", false, "abc", 0, 1},
     };
-    for (const TEditCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TEdit edit(nullptr);
         edit.SetText("abc");
@@ -58,19 +57,19 @@ TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
     }
 }
 
-struct TComboCase {
-    const char* Name;
-    TComboBoxStyle Style;
-    int Choose;          // item chosen by the person, -2 for none
-    const char* Typed;   // text typed by the person, nullptr for none
-    bool Accepted;
-    int ItemIndex;
-    const char* Text;    // starts with item 0, "Gotówka", chosen
-    int Changes;
-};
-
 TEST(StdControls, ComboBoxChoosingAndTypingByStyle) {
-    const TComboCase cases[] = {
+    // The person chooses item Choose, or types Typed where it is set; item 0, "Gotówka", is
+    // chosen at the start.
+    struct {
+        const char* Name;
+        TComboBoxStyle Style;
+        int Choose;
+        const char* Typed;
+        bool Accepted;
+        int ItemIndex;
+        const char* Text;
+        int Changes;
+    } const cases[] = {
         {"choose another", csDropDownList, 2, nullptr, true, 2, "Karta", 1},
         {"choose the same", csDropDownList, 0, nullptr, true, 0, "Gotówka", 0},
         {"choose none", csDropDown, -1, nullptr, true, -1, "", 1},
@@ -78,7 +77,7 @@ TEST(StdControls, ComboBoxChoosingAndTypingByStyle) {
         {"type free text", csDropDown, -2, "Barter", true, -1, "Barter", 1},
         {"list refuses typing", csDropDownList, -2, "Barter", false, 0, "Gotówka", 0},
     };
-    for (const TComboCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TComboBox box(nullptr);
         box.SetStyle(c.Style);
