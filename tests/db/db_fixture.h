@@ -150,9 +150,7 @@ protected:
     static void Exec(const std::string& sql) { zarix::DBInt().ExecSQL("DBCONN", sql); }
     /// The number of rows of Table, which may end in a WHERE clause.
     static std::string Count(const std::string& table, const std::string& connection = "DBCONN") {
-        zarix::TDBQuery q("SELECT count(*) AS n FROM " + table, connection);
-        q.Open();
-        return q.FieldByName("n");
+        return ColumnOf("SELECT count(*) FROM " + table, connection).at(0);
     }
 
     /// The message of the EDatabaseError that Call raises.

@@ -27,7 +27,6 @@ TEST_P(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
     DBInt().CloseConnection("KASA");
     EXPECT_NO_THROW(DBInt().CloseConnection("Kasa"));
     EXPECT_EQ(ErrorOf([] { DBInt().ExecSQL("Kasa", "SELECT 1"); }), "Connection \"Kasa\" is not open");
-    EXPECT_THROW(DBInt().ConnectionFileName("Kasa"), EDatabaseError);
 }
 
 TEST_P(Files, DataLivesInTheFileAcrossReopening) {

@@ -33,15 +33,6 @@ protected:
         const std::vector<std::string> column = ColumnOf(sql);
         return column.empty() ? std::string() : column.front();
     }
-    /// How the database defines the named view or trigger.
-    std::string Definition(const std::string& name) const {
-        if (!OnServer()) return Value("SELECT sql FROM sqlite_master WHERE name = '" + name + "'");
-        return Value("SELECT pg_get_viewdef(c.oid) FROM pg_class c WHERE c.relname = lower('" + name +
-                     "') AND c.relnamespace = current_schema()::regnamespace "
-                     "UNION ALL SELECT pg_get_triggerdef(t.oid) || pg_get_functiondef(t.tgfoid) FROM pg_trigger t "
-                     "JOIN pg_class c ON c.oid = t.tgrelid WHERE t.tgname = lower('" + name +
-                     "') AND NOT t.tgisinternal AND c.relnamespace = current_schema()::regnamespace");
-    }
 
     std::unique_ptr<zarix::TZarixPluginManager> Manager;
 };

@@ -152,10 +152,8 @@ TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPri
     TDBGrid& lines = Control<TDBGrid>(invoice, "grdPozycje");
     ASSERT_EQ(lines.RowCount(), 1);
     EXPECT_EQ(lines.Cells(2, 0), "Kawa ziarnista 1 kg");
-    const std::vector<std::string> shown{Control<TLabel>(invoice, "lblNabywca").Caption(),
-                                         Control<TLabel>(invoice, "lblNetto").Caption(),
-                                         Control<TLabel>(invoice, "lblVat").Caption(),
-                                         Control<TLabel>(invoice, "lblBrutto").Caption()};
+    std::vector<std::string> shown;
+    for (const char* label : {"lblNabywca", "lblNetto", "lblVat", "lblBrutto"}) shown.push_back(Control<TLabel>(invoice, label).Caption());
     EXPECT_EQ(shown, (std::vector<std::string>{"Nabywca: Zielony Rynek S.A. (17)", "Netto: 139,98 zł", "VAT: 32,20 zł",
                                                "Brutto: 172,18 zł"}));
     EXPECT_FALSE(Control<TButton>(invoice, "btnNabywca").Enabled());

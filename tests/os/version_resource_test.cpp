@@ -66,15 +66,20 @@ TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
               "Moduł próbny");
 }
 
-TEST(ElfVersionFile, ObjectsWithoutProgramHeadersAreSearchedBySectionPastForeignNotes) {
+// Synthetic files of both widths: an ELF object without program headers is searched by section,
+// past a foreign note; a PE32 or PE32+ file gives its first language's block, the second one is
+// never looked at.
+TEST(SyntheticVersionFiles, ElfObjectsAndPeFilesOfBothWidthsGiveTheirBlock) {
     static constexpr auto note = MakeVersionNote<"4.3.2.1", 0x0405, 0x04E2>();
-    static constexpr auto block = MakeVersionBlock<"4.3.2.1", 0x0405, 0x04E2>();
+    static constexpr auto czech = MakeVersionBlock<"4.3.2.1", 0x0405, 0x04E2>();
     TFileBytes notes = ForeignNote;
     notes.insert(notes.end(), note.begin(), note.end());
     TTempDir dir;
     for (const bool wide : {false, true}) {
-        const std::string path = dir.Write(wide ? "wide.bpl" : "narrow.bpl", MakeElf(wide, notes));
-        EXPECT_EQ(VersionInfoOf(path), Bytes(block)) << path;
+        SCOPED_TRACE(wide ? "64-bit, PE32+" : "32-bit, PE32");
+        EXPECT_EQ(VersionInfoOf(dir.Write(wide ? "wide.bpl" : "narrow.bpl", MakeElf(wide, notes))), Bytes(czech));
+        const TPeFile pe = MakePe({.Wide = wide, .Languages = {Bytes(PolishBlock), Bytes(EnglishBlock)}});
+        EXPECT_EQ(VersionInfoOf(dir.Write(wide ? "wide.dll" : "narrow.dll", pe.Bytes)), Bytes(PolishBlock));
     }
 }
 
@@ -112,15 +117,6 @@ TEST(ElfVersionFile, ShortCopyStaysWithinLenAndKeepsQueriesInsideIt) {
     }
     unsigned char tiny[4];
     EXPECT_FALSE(GetFileVersionInfoW(FIXTURE_VERSION_PL, sizeof tiny, tiny));
-}
-
-TEST(PeVersionFile, Pe32AndPe32PlusTakeTheFirstLanguage) {
-    TTempDir dir;
-    for (const bool wide : {false, true}) {
-        const TPeFile pe = MakePe({.Wide = wide, .Languages = {Bytes(PolishBlock), Bytes(EnglishBlock)}});
-        const std::string path = dir.Write(wide ? "wide.dll" : "narrow.dll", pe.Bytes);
-        EXPECT_EQ(VersionInfoOf(path), Bytes(PolishBlock)) << path;  // the second language is not looked at
-    }
 }
 
 // A PE file without a version resource, or with a broken header, says which and where.

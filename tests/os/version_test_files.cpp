@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <stdexcept>
 
@@ -17,6 +18,17 @@ namespace {
 void Put(TFileBytes& out, std::size_t at, uint64_t value, std::size_t width) {
     if (out.size() < at + width) out.resize(at + width);
     for (std::size_t i = 0; i < width; ++i) out[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// One little-endian field of a header: where it lies, its value and its width in bytes.
+struct TField {
+    std::size_t At;
+    uint64_t Value;
+    std::size_t Width;
+};
+
+void Put(TFileBytes& out, std::initializer_list<TField> fields) {
+    for (const TField& field : fields) Put(out, field.At, field.Value, field.Width);
 }
 
 uint64_t Get(const TFileBytes& in, std::size_t at, std::size_t width) {
@@ -140,19 +152,14 @@ TFileBytes MakeElf(bool wide, std::span<const unsigned char> notes) {
     TFileBytes f(table + count * entry, 0);
     const unsigned char ident[] = {0x7F, 'E', 'L', 'F', static_cast<unsigned char>(wide ? 2 : 1), 1, 1};
     PutBytes(f, 0, ident);
-    Put(f, wide ? 0x28 : 0x20, table, wide ? 8 : 4);
-    Put(f, wide ? 0x3A : 0x2E, entry, 2);
-    Put(f, wide ? 0x3C : 0x30, count, 2);
-    Put(f, wide ? 0x3E : 0x32, count - 1, 2);
+    Put(f, {{wide ? 0x28u : 0x20u, table, wide ? 8u : 4u}, {wide ? 0x3Au : 0x2Eu, entry, 2},
+            {wide ? 0x3Cu : 0x30u, count, 2}, {wide ? 0x3Eu : 0x32u, count - 1, 2}});
     PutBytes(f, notesAt, notes);
     PutBytes(f, namesAt, std::span(reinterpret_cast<const unsigned char*>(names.data()), names.size()));
     const auto section = [&](std::size_t index, uint32_t name, uint32_t type, uint64_t offset, uint64_t size) {
-        const std::size_t at = table + index * entry;
-        Put(f, at, name, 4);
-        Put(f, at + 4, type, 4);
-        Put(f, at + (wide ? 24 : 16), offset, wide ? 8 : 4);
-        Put(f, at + (wide ? 32 : 20), size, wide ? 8 : 4);
-        Put(f, at + (wide ? 48 : 32), 4, wide ? 8 : 4);
+        const std::size_t at = table + index * entry, word = wide ? 8 : 4;
+        Put(f, {{at, name, 4}, {at + 4, type, 4}, {at + (wide ? 24 : 16), offset, word}, {at + (wide ? 32 : 20), size, word},
+                {at + (wide ? 48 : 32), 4, word}});
     };
     if (!notes.empty()) section(1, 1, 7, notesAt, notes.size());
     section(count - 1, 21, 3, namesAt, names.size());
@@ -164,55 +171,37 @@ TPeFile MakePe(const TPeOptions& o) {
     const std::size_t optionalSize = o.Wide ? 240 : 224;
     TPeFile out;
     TFileBytes& f = out.Bytes;
-    Put(f, 0, 0x5A4D, 2);  // "MZ"
-    Put(f, 0x3C, pe, 4);
-    Put(f, pe, 0x00004550, 4);
-    Put(f, pe + 6, 2, 2);
-    Put(f, pe + 20, optionalSize, 2);
-    const std::size_t opt = pe + 24;
-    Put(f, opt, o.Wide ? 0x20B : 0x10B, 2);
-    const std::size_t directories = o.Wide ? 112 : 96;
-    Put(f, opt + directories - 4, 16, 4);
+    const std::size_t opt = pe + 24, directories = o.Wide ? 112 : 96;
+    // "MZ", the PE header's place, its signature, two sections, the optional header's size and
+    // magic, and its 16 data directories.
+    Put(f, {{0, 0x5A4D, 2}, {0x3C, pe, 4}, {pe, 0x00004550, 4}, {pe + 6, 2, 2}, {pe + 20, optionalSize, 2},
+            {opt, o.Wide ? 0x20Bu : 0x10Bu, 2}, {opt + directories - 4, 16, 4}});
 
     // Resource tree: root (RT_ICON, RT_VERSION) / empty icon names / version name 1 / languages.
     TFileBytes r;
     const std::size_t languages = o.Languages.size();
     const std::size_t langDir = 0x48, entries = langDir + 16 + 8 * languages, blocks = entries + 16 * languages;
-    Put(r, 14, o.WithVersionType ? 2 : 1, 2);
-    Put(r, 16, 3, 4);
-    Put(r, 20, 0x80000000u | 0x20, 4);
-    if (o.WithVersionType) {
-        Put(r, 24, 16, 4);
-        Put(r, 28, 0x80000000u | 0x30, 4);
-    }
-    Put(r, 0x20 + 15, 0, 1);  // the icon type's name directory: no entries
-    Put(r, 0x30 + 14, 1, 2);
-    Put(r, 0x30 + 16, 1, 4);
-    Put(r, 0x30 + 20, 0x80000000u | langDir, 4);
-    Put(r, langDir + 14, languages, 2);
+    Put(r, {{14, o.WithVersionType ? 2u : 1u, 2}, {16, 3, 4}, {20, 0x80000000u | 0x20, 4}});
+    if (o.WithVersionType) Put(r, {{24, 16, 4}, {28, 0x80000000u | 0x30, 4}});
+    // The icon type's name directory has no entries (0x20); the version's (0x30) has one.
+    Put(r, {{0x20 + 15, 0, 1}, {0x30 + 14, 1, 2}, {0x30 + 16, 1, 4}, {0x30 + 20, 0x80000000u | langDir, 4},
+            {langDir + 14, languages, 2}});
     std::size_t at = blocks;
     for (std::size_t i = 0; i < languages; ++i) {
-        Put(r, langDir + 16 + 8 * i, i == 0 ? 0x0415 : 0x0409, 4);
-        Put(r, langDir + 20 + 8 * i, entries + 16 * i, 4);
-        Put(r, entries + 16 * i, rsrcRva + at, 4);
-        Put(r, entries + 16 * i + 4, o.Languages[i].size(), 4);
+        Put(r, {{langDir + 16 + 8 * i, i == 0 ? 0x0415u : 0x0409u, 4}, {langDir + 20 + 8 * i, entries + 16 * i, 4},
+                {entries + 16 * i, rsrcRva + at, 4}, {entries + 16 * i + 4, o.Languages[i].size(), 4}});
         if (i == 0) out.FirstBlock = rsrcRaw + at;
         PutBytes(r, at, o.Languages[i]);
         at = Align(at + o.Languages[i].size(), 4);
     }
     Put(r, Align(std::max(r.size(), langDir + 16), 0x200) - 1, 0, 1);
 
-    if (o.WithResources) {
-        Put(f, opt + directories + 16, rsrcRva, 4);
-        Put(f, opt + directories + 20, r.size(), 4);
-    }
+    if (o.WithResources) Put(f, {{opt + directories + 16, rsrcRva, 4}, {opt + directories + 20, r.size(), 4}});
     const std::size_t sections = opt + optionalSize;
     const auto section = [&](std::size_t index, const char* name, uint32_t rva, uint32_t size, uint32_t raw) {
         const std::size_t s = sections + index * 40;
         PutBytes(f, s, std::span(reinterpret_cast<const unsigned char*>(name), std::strlen(name)));
-        Put(f, s + 12, rva, 4);
-        Put(f, s + 16, size, 4);
-        Put(f, s + 20, raw, 4);
+        Put(f, {{s + 12, rva, 4}, {s + 16, size, 4}, {s + 20, raw, 4}});
     };
     section(0, ".text", 0x1000, 0x200, 0x200);
     section(1, ".rsrc", rsrcRva, static_cast<uint32_t>(r.size()), rsrcRaw);

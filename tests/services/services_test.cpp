@@ -31,9 +31,8 @@ TEST(ExceptionHandler, ReportsContextClassMessageAndTheCallersLocation) {
     // Anything caught with a catch-all is classified.
     std::vector<std::string> reports;
     for (const TExceptionReport& r : sink.Reports()) reports.push_back(r.Context + " | " + r.ExceptionClass + " | " + r.Message);
-    EXPECT_EQ(reports, (std::vector<std::string>{"TZarixMDIContainer.AddMdiForm | EListError | List index out of bounds (3)",
+    ASSERT_EQ(reports, (std::vector<std::string>{"TZarixMDIContainer.AddMdiForm | EListError | List index out of bounds (3)",
                                                  "std | std::runtime_error | boom", "int | unknown exception | "}));
-    ASSERT_FALSE(reports.empty());
     const TExceptionReport& r = sink.Reports()[0];
     EXPECT_EQ(ExtractFileName(r.Location.File), "services_test.cpp");
     EXPECT_EQ(r.Location.Line, line);
@@ -105,11 +104,9 @@ TEST(StrStdSearch, FoldsLettersDropsTheRestAndKeepsAtMostTheLimit) {
         int Limit;
         std::string Expected;
     } rows[] = {
-        {"Kopia danych", 500, "KOPIADANYCH"},       {"Formularze ŁOW", 500, "FORMULARZELOW"},
-        {"ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", 500, "ACELNOSZZACELNOSZZ"},
+        {"ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", 500, "ACELNOSZZACELNOSZZ"}, {"Straße Ærø", 500, "STRASSEAERO"},
         {"Zbiór Z/09", 500, "ZBIORZ09"},  // the ends of the letters and digits kept
-        {"Formularz CIT-8", 500, "FORMULARZCIT8"},  {"Dane firmy.", 500, "DANEFIRMY"},
-        {"Straße Ærø", 500, "STRASSEAERO"},         {"", 500, ""},
+        {"Dane firmy.", 500, "DANEFIRMY"},          {"", 500, ""},
         {"日本 kasa €", 500, "KASA"},               {std::string(600, 'a'), 500, std::string(500, 'A')},
         {"abcß", 4, "ABCS"},  // a two-letter fold is cut at the limit
         {"abc", 0, ""},
