@@ -31,6 +31,9 @@ void TZarixPluginManager::SetCommandsBasedMenu(TMenu* Menu, TImageList* ImageLis
         FCommandBasedMenu = Menu;
         FCommandBasedMenuRoot = RootItem;
         FSortedCommandsList = std::make_unique<TList>();
+        int commandCount = 0;
+        for (const TZarixPlugin* plugin : FPlugins) commandCount += plugin->Commands()->Count();
+        FSortedCommandsList->SetCapacity(commandCount);
         for (TZarixPlugin* plugin : FPlugins) {
             TZarixPluginCommands* commands = plugin->Commands();
             for (int i = 0; i < commands->Count(); ++i)
@@ -76,7 +79,7 @@ private:
         else FMore.push_back(element);
         ++FCount;
     }
-    std::array<std::string_view, kInline> FInline{};
+    std::array<std::string_view, kInline> FInline;  // the first FCount are set
     std::vector<std::string_view> FMore;
     std::size_t FCount = 0;
 };
@@ -109,10 +112,12 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         // for the same text under the same, unchanged parent is still its answer.
         if (Cache.size() <= j) Cache.resize(j + 1);
         TMenuWalkStep& step = Cache[j];
+        // The element's hash serves every search for it and the item made of it.
+        const TMenuCaption caption(element);
         TMenuItem* found = step.Parent == current && step.Generation == current->ChildrenGeneration() &&
                                    step.Text == element
                                ? step.Found
-                               : current->Find(element);
+                               : current->Find(caption);
         if (found != nullptr) {
             TMenuItem* parent = current;
             current = found;
@@ -125,14 +130,17 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
             auto* submenu = new TMenuItem(menu);
             submenu->SetCaption(std::string(element));
             submenu->SetImageIndex(kSubmenuImage);
-            current->Add(submenu);
+            current->Add(submenu, caption);
             Remember(step, current, element, submenu);
             Log(lcMenu, [&] { return Command.MenuPath() + ": submenu \"" + std::string(element) + "\" made"; });
             current = submenu;
             continue;
         }
-        // A command whose caption is already a top-level entry gets no item of its own.
-        if (Build == TMenuBuild::List && menu->Items()->Find(Command.Caption()) != nullptr) {
+        // A command whose caption is already a top-level entry gets no item of its own. The
+        // caption is mostly the path's last element, already hashed.
+        const TMenuCaption ownCaption(Command.Caption());
+        const TMenuCaption& itemCaption = ownCaption.Text() == element ? caption : ownCaption;
+        if (Build == TMenuBuild::List && menu->Items()->Find(itemCaption) != nullptr) {
             Log(lcMenu, [&] { return Command.MenuPath() + ": no item, \"" + Command.Caption() + "\" is a top-level item"; });
             return;
         }
@@ -152,7 +160,7 @@ void TZarixPluginManager::BuildCommandItem(TZarixPluginCommand& Command, TMenuBu
         if (!Command.PrivilegeToCheckName().empty())
             FCommandBaseMenuPrivileges.push_back(TMenuPrivilege{Command.PrivilegeToCheckName(), item});
         AddCommandView(Command, item);
-        current->Add(item);
+        current->Add(item, itemCaption);
         Log(lcMenu, [&] { return Command.MenuPath() + ": item \"" + Command.Caption() + "\" made"; });
     }
 }

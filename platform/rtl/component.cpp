@@ -180,7 +180,7 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
 
 TPersistent* TComponent::GetOwner() const { return FOwner; }
 
-std::shared_ptr<detail::WeakBlock> TComponent::WeakBlock() {
+const std::shared_ptr<detail::WeakBlock>& TComponent::WeakBlock() {
     if (!FWeak) FWeak = std::make_shared<detail::WeakBlock>(detail::WeakBlock{this});
     return FWeak;
 }
@@ -188,7 +188,10 @@ std::shared_ptr<detail::WeakBlock> TComponent::WeakBlock() {
 TWeakBase::TWeakBase(TComponent* target) { Reset(target); }
 
 void TWeakBase::Reset(TComponent* target) {
-    FBlock = target != nullptr && !target->FState.Destroying ? target->WeakBlock() : nullptr;
+    // Assigned from the component's own block, not from a copy of it: each copy of a shared
+    // pointer is an atomic count up and down, and menus and toolbars make two per item.
+    if (target != nullptr && !target->FState.Destroying) FBlock = target->WeakBlock();
+    else FBlock.reset();
 }
 
 std::shared_mutex& GlobalNameSpace() {

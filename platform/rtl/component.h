@@ -91,7 +91,7 @@ protected:
 
 private:
     friend class TWeakBase;
-    std::shared_ptr<detail::WeakBlock> WeakBlock();
+    const std::shared_ptr<detail::WeakBlock>& WeakBlock();
     void DestroyComponents();
     void ValidateRename(const std::string& NewName) const;
 

@@ -44,6 +44,11 @@ void TList::SetItems(int Index, void* Item) {
     FItems[static_cast<std::size_t>(Index)] = Item;
 }
 
+void TList::SetCapacity(int Value) {
+    if (Value < Count()) throw EListError("List capacity out of bounds (" + IntToStr(Value) + ")");
+    FItems.reserve(static_cast<std::size_t>(Value));
+}
+
 int TList::Add(void* Item) {
     FItems.push_back(Item);
     return Count() - 1;

@@ -28,6 +28,9 @@ class ZARIX_API TList : public TObject {
     int IndexOf(const void* Item) const noexcept;
     void Move(int CurIndex, int NewIndex);
     void Clear() noexcept { FItems.clear(); }
+    /// Room for Value items without growing again; never less than Count.
+    int Capacity() const noexcept { return static_cast<int>(FItems.capacity()); }
+    void SetCapacity(int Value);
 
 private:
     void Check(int Index) const;

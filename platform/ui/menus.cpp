@@ -23,7 +23,51 @@ namespace {
 // Equality of two captions with "&" skipped and letter case folded in every script, without
 // building stripped copies: menus are searched for every element of every path. ASCII pairs,
 // nearly every caption, are compared without the folding table.
+bool SameCaptionSlowly(std::string_view a, std::string_view b);
+
+// Eight bytes that hold neither "&" nor a byte of a longer character: compared folded as they
+// stand. Used by TCaptionHash below as well.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHigh = 0x80 * kOnes;
+bool HasByte(uint64_t word, unsigned char byte) noexcept {
+    const uint64_t x = word ^ (byte * kOnes);
+    return ((x - kOnes) & ~x & kHigh) != 0;
+}
+bool Plain(uint64_t word) noexcept { return (word & kHigh) == 0 && !HasByte(word, '&'); }
+// Eight ASCII bytes with A to Z made lower case: a byte's top bit tells, once 0x3F is added,
+// whether it is at least 'A', and once 0x25 is added, whether it is above 'Z'.
+uint64_t FoldAscii8(uint64_t word) noexcept {
+    const uint64_t atLeastA = word + (0x80 - 'A') * kOnes;
+    const uint64_t aboveZ = word + (0x80 - 'Z' - 1) * kOnes;
+    return word | ((atLeastA & ~aboveZ & kHigh) >> 2);
+}
+// Up to eight bytes from p as one word, the missing ones zero.
+uint64_t Word(const char* p, std::size_t n) noexcept {
+    uint64_t word = 0;
+    std::memcpy(&word, p, std::min<std::size_t>(n, 8));
+    return word;
+}
+
 bool SameCaption(std::string_view a, std::string_view b) {
+    // Two captions of the same length, plain ASCII without "&", nearly every pair a search
+    // compares: eight bytes at a time. A plain start that differs decides; anything else is
+    // compared character by character.
+    if (a.size() == b.size()) {
+        const std::size_t n = a.size();
+        std::size_t at = 0;
+        for (; at + 8 <= n; at += 8) {
+            const uint64_t x = Word(a.data() + at, 8), y = Word(b.data() + at, 8);
+            if (!Plain(x) || !Plain(y)) return SameCaptionSlowly(a, b);
+            if (FoldAscii8(x) != FoldAscii8(y)) return false;
+        }
+        if (at == n) return true;
+        const uint64_t x = Word(a.data() + at, n - at), y = Word(b.data() + at, n - at);
+        if (Plain(x) && Plain(y)) return FoldAscii8(x) == FoldAscii8(y);
+    }
+    return SameCaptionSlowly(a, b);
+}
+
+bool SameCaptionSlowly(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     for (;;) {
         while (i < a.size() && a[i] == '&') ++i;
@@ -99,19 +143,6 @@ public:
     }
 
 private:
-    static constexpr uint64_t kOnes = 0x0101010101010101ull;
-    static constexpr uint64_t kHigh = 0x80 * kOnes;
-    static bool HasByte(uint64_t word, unsigned char byte) noexcept {
-        const uint64_t x = word ^ (byte * kOnes);
-        return ((x - kOnes) & ~x & kHigh) != 0;
-    }
-    // Eight ASCII bytes with A to Z made lower case: a byte's top bit tells, once 0x3F is added,
-    // whether it is at least 'A', and once 0x25 is added, whether it is above 'Z'.
-    static uint64_t FoldAscii8(uint64_t word) noexcept {
-        const uint64_t atLeastA = word + (0x80 - 'A') * kOnes;
-        const uint64_t aboveZ = word + (0x80 - 'Z' - 1) * kOnes;
-        return word | ((atLeastA & ~aboveZ & kHigh) >> 2);
-    }
     void Push(uint32_t byte) noexcept {
         FWord |= static_cast<uint64_t>(byte) << (8 * FCount);
         if (++FCount == 8) Mix(FWord);
@@ -129,6 +160,14 @@ private:
 std::size_t CaptionHash(std::string_view caption) { return TCaptionHash{}(caption); }
 
 }  // namespace
+
+std::size_t TMenuCaption::Hash() const noexcept {
+    if (!FHashed) {
+        FHash = CaptionHash(FText);
+        FHashed = true;
+    }
+    return FHash;
+}
 
 ZARIX_DEFINE_CLASS(TMenuItem, ZARIX_PROPERTY(Caption, Caption, SetCaption), ZARIX_PROPERTY(Hint, Hint, SetHint),
                    ZARIX_PROPERTY(ImageIndex, ImageIndex, SetImageIndex),
@@ -183,9 +222,13 @@ int TMenuItem::IndexOf(const TMenuItem* Item) const noexcept {
     return it == FItems.end() ? -1 : static_cast<int>(it - FItems.begin());
 }
 
-void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
+void TMenuItem::Add(TMenuItem* Item) { InsertAt(Count(), Item, nullptr); }
 
-void TMenuItem::Insert(int Index, TMenuItem* Item) {
+void TMenuItem::Add(TMenuItem* Item, const TMenuCaption& ItemCaption) { InsertAt(Count(), Item, &ItemCaption); }
+
+void TMenuItem::Insert(int Index, TMenuItem* Item) { InsertAt(Index, Item, nullptr); }
+
+void TMenuItem::InsertAt(int Index, TMenuItem* Item, const TMenuCaption* Known) {
     if (Item == nullptr) return;
     for (const TMenuItem* up = this; up != nullptr; up = up->FParent)
         if (up == Item) throw EComponentError("A menu item cannot contain itself");
@@ -197,8 +240,9 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
     ChildrenChanged();
     // An appended child is found only when no earlier one has its caption: the index keeps.
     if (!FFindIndex.empty()) {
-        if (appended) IndexChild(Item);
-        else DropFindIndex();
+        if (!appended) DropFindIndex();
+        else if (Known != nullptr && Known->Text() == Item->FCaption) IndexChild(Item, Known->Hash());
+        else IndexChild(Item);
     }
     NotifyUIChange(this, "Items");
 }
@@ -214,21 +258,24 @@ void TMenuItem::Remove(TMenuItem* Item) {
 }
 
 
-TMenuItem* TMenuItem::Find(std::string_view ACaption) const {
+TMenuItem* TMenuItem::Find(std::string_view ACaption) const { return Find(TMenuCaption(ACaption)); }
+
+TMenuItem* TMenuItem::Find(const TMenuCaption& ACaption) const {
     // Small submenus are searched in order; larger ones through the index, built on demand.
     constexpr std::size_t kIndexFrom = 4;
+    const std::string_view text = ACaption.Text();
     if (FItems.size() < kIndexFrom) {
         for (TMenuItem* item : FItems)
-            if (SameCaption(item->FCaption, ACaption)) return item;
+            if (SameCaption(item->FCaption, text)) return item;
         return nullptr;
     }
     if (FFindIndex.empty()) BuildFindIndex();
     const std::size_t mask = FFindIndex.size() - 1;
-    const std::size_t hash = CaptionHash(ACaption);
+    const std::size_t hash = ACaption.Hash();
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const TFindSlot& entry = FFindIndex[slot];
         if (entry.Item == nullptr) return nullptr;
-        if (entry.Hash == hash && SameCaption(entry.Item->FCaption, ACaption)) return entry.Item;
+        if (entry.Hash == hash && SameCaption(entry.Item->FCaption, text)) return entry.Item;
     }
 }
 
@@ -239,7 +286,9 @@ void TMenuItem::BuildFindIndex() const {
     for (TMenuItem* item : FItems) IndexChild(item);
 }
 
-void TMenuItem::IndexChild(TMenuItem* Child) const {
+void TMenuItem::IndexChild(TMenuItem* Child) const { IndexChild(Child, CaptionHash(Child->FCaption)); }
+
+void TMenuItem::IndexChild(TMenuItem* Child, std::size_t hash) const {
     // Kept at most half full, so every probe ends at an empty slot.
     const std::size_t used = FItems.size();
     if (2 * used + 2 > FFindIndex.size()) {
@@ -257,7 +306,6 @@ void TMenuItem::IndexChild(TMenuItem* Child) const {
         FFindIndex.swap(grown);
     }
     const std::size_t mask = FFindIndex.size() - 1;
-    const std::size_t hash = CaptionHash(Child->FCaption);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         TFindSlot& entry = FFindIndex[slot];
         if (entry.Item == nullptr) {

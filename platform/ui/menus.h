@@ -14,6 +14,22 @@ namespace zarix {
 
 class TMenu;
 
+/// A caption as TMenuItem::Find compares it, for a caption looked for in several submenus, or
+/// looked for and then given to a new item: its hash, worked out at the first search that needs
+/// it, serves them all. It refers to the text, which must outlive it.
+class ZARIX_API TMenuCaption {
+public:
+    explicit TMenuCaption(std::string_view Text) noexcept : FText(Text) {}
+    std::string_view Text() const noexcept { return FText; }
+
+private:
+    friend class TMenuItem;
+    std::size_t Hash() const noexcept;
+    std::string_view FText;
+    mutable std::size_t FHash = 0;
+    mutable bool FHashed = false;
+};
+
 /// One menu item; its children form a submenu. Destroying an item destroys its children.
 class ZARIX_API TMenuItem : public TComponent {
     ZARIX_CLASS(TMenuItem, TComponent)
@@ -49,12 +65,15 @@ class ZARIX_API TMenuItem : public TComponent {
     int IndexOf(const TMenuItem* Item) const noexcept;
     /// Appends a child (taking it from its previous parent).
     void Add(TMenuItem* Item);
+    /// Appends a child whose caption is ItemCaption's text.
+    void Add(TMenuItem* Item, const TMenuCaption& ItemCaption);
     void Insert(int Index, TMenuItem* Item);
     /// Takes a child out without destroying it.
     void Remove(TMenuItem* Item);
     /// The first child whose caption equals ACaption with letter case and "&" ignored on both
     /// sides; nullptr when none does.
     TMenuItem* Find(std::string_view ACaption) const;
+    TMenuItem* Find(const TMenuCaption& ACaption) const;
     /// Position among the parent's children; -1 without a parent.
     int MenuIndex() const noexcept;
     /// Moves the item among its siblings, the index clamped to them; no effect without a parent.
@@ -85,7 +104,10 @@ private:
     mutable std::vector<TFindSlot> FFindIndex;
     void DropFindIndex() const noexcept { FFindIndex.clear(); }
     void ChildrenChanged() noexcept { ++FChildrenGeneration; }
+    // Known: the child's caption with its hash, when the caller has it.
+    void InsertAt(int Index, TMenuItem* Item, const TMenuCaption* Known);
     void IndexChild(TMenuItem* Child) const;
+    void IndexChild(TMenuItem* Child, std::size_t Hash) const;
     void BuildFindIndex() const;
 };
 

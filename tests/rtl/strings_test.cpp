@@ -95,6 +95,10 @@ TEST(TList, PositionsOutOfRangeRaiseAndNothingChanges) {
     EXPECT_EQ(list.Remove(&a), -1);
     list.Move(1, 0);
     EXPECT_EQ(list.Items(0), &b);
+    EXPECT_EQ(MessageOf<EListError>([&] { list.SetCapacity(1); }), "List capacity out of bounds (1)");
+    list.SetCapacity(100);
+    EXPECT_GE(list.Capacity(), 100);
+    EXPECT_EQ(list.Count(), 2);
 }
 
 TEST(TStringList, SortIsStableAndCustomSortUsesTheGivenComparison) {

@@ -69,6 +69,19 @@ TEST(MenuItem, FindIgnoresLetterCaseInEveryScriptAndAcceleratorMarksOnBothSides)
         {"KSIĘGOWOŚĆ", books}, {"księgowość", books}, {"KSIEGOWOSC", nullptr}, {"Księgowoś", nullptr},
         {"K\xC4", nullptr}};  // a cut sequence equals nothing but itself
     for (const auto& [caption, found] : cases) EXPECT_EQ(menu.Items()->Find(caption), found) << caption;
+    // A small submenu compares captions in order, plain ones of one length eight bytes at a
+    // time: a first word that differs decides.
+    TMenuItem* reports = AddItem(menu, docs, "Zestawienia roczne");
+    EXPECT_EQ(docs->Find("ZESTAWIENIA ROCZNE"), reports);
+    EXPECT_EQ(docs->Find("Rozliczenia roczne"), nullptr);
+    // A caption handed over with a new item serves the index only when it is the item's own.
+    AddItem(menu, menu.Items(), "Kasa");
+    ASSERT_NE(menu.Items()->Find(TMenuCaption("KASA")), nullptr);  // four items: the index is made
+    auto* store = new TMenuItem(&menu);
+    store->SetCaption("Magazyn");
+    menu.Items()->Add(store, TMenuCaption("Sprzedaż"));
+    EXPECT_EQ(menu.Items()->Find("MAGAZYN"), store);
+    EXPECT_EQ(menu.Items()->Find("Sprzedaż"), nullptr);
     EXPECT_EQ(StripHotkey("&Plik && więcej"), "Plik  więcej");
 }
 
