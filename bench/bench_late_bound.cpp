@@ -3,6 +3,7 @@
 // 50 copies of the peer plugin are loaded, each with 20 published methods, 20 routines and 5
 // exposed objects, all named after the plugin's file; every call targets the plugin loaded last,
 // the worst case of the walks in load order. The broadcast goes to 1,000 copies.
+#include "bench_pairs.h"
 #include "bench_peer.h"
 #include "bench_ratio.h"
 
@@ -66,19 +67,8 @@ TPeerHost& Broadcasts() {
 const auto kArgs = Args(1, 2, 3);
 
 // Each comparison runs its baseline and the call under test in turns, `calls` times each per
-// iteration, both timed on the thread's CPU clock, and keeps the two costs per call. The ratio
-// is the median over the iterations of each iteration's ratio: on a small shared machine the
-// speed swings with whatever else runs, while the two halves of one iteration see the same.
-struct TPairSamples {
-    std::vector<double> Base, Subject;  // ns per call
-};
+// iteration, and keeps the two costs per call.
 std::map<std::string, TPairSamples> gPairs;
-
-double CpuNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
 
 template <class Base, class Subject>
 void RunPair(benchmark::State& state, const std::string& name, int calls, Base&& base, Subject&& subject) {
@@ -92,18 +82,6 @@ void RunPair(benchmark::State& state, const std::string& name, int calls, Base&&
         samples.Base.push_back(baseNs);
         samples.Subject.push_back((CpuNs() - start) / calls);
     }
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double MedianRatio(const TPairSamples& samples) {
-    std::vector<double> ratios;
-    for (std::size_t i = 0; i < samples.Base.size(); ++i) ratios.push_back(samples.Subject[i] / samples.Base[i]);
-    return Median(ratios);
 }
 
 constexpr int kCalls = 20000;

@@ -89,12 +89,9 @@ private:
 
     // What the keys of two names of the same length leave out: the bytes between the first and
     // the last eight, which only names longer than 16 have.
-    // Most names are that short, and a loop that does not run still costs its set-up on every
-    // call: the longer ones are compared out of line.
+    // Most names are that short, and a loop that does not run still costs its set-up.
     static bool SameMiddle(std::string_view a, std::string_view b) noexcept {
-        return a.size() <= 16 || SameMiddleOfLong(a, b);
-    }
-    [[gnu::noinline]] static bool SameMiddleOfLong(std::string_view a, std::string_view b) noexcept {
+        if (a.size() <= 16) return true;
         for (std::size_t at = 8; at + 8 < a.size(); at += 8)
             if (detail::Load8(a.data() + at) != detail::Load8(b.data() + at)) return false;
         return true;

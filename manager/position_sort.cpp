@@ -168,6 +168,53 @@ bool SortedAsStable(TPositionTable& table) {
     return true;
 }
 
+// Reads the level of Text at At when it is written the plain way (as PlainValue reads one), and
+// moves At past its bar; Last tells whether it was the text's last level. Positions are a few
+// characters long: reading them as they stand beats splitting them.
+inline bool ReadPlainLevel(std::string_view Text, std::size_t& At, int32_t& Value, bool& Last) noexcept {
+    const std::size_t start = At;
+    int32_t v = 0;
+    for (; At < Text.size() && Text[At] != '|'; ++At) {
+        const char c = Text[At];
+        if (c < '0' || c > '9' || At - start == 9) return false;
+        v = v * 10 + (c - '0');
+    }
+    if (At == start || (Text[start] == '0' && At - start > 1)) return false;
+    Last = At == Text.size();
+    At += Last ? 0 : 1;
+    Value = v;
+    return true;
+}
+
+// Whether the pair rule leaves A before B, read from the texts as they stand: the first level
+// that differs decides, and none differing leaves them. False with Plain cleared for a level
+// not written the plain way, which only the long way may judge.
+bool InOrder(std::string_view A, std::string_view B, bool& Plain) noexcept {
+    std::size_t i = 0, j = 0;
+    for (;;) {
+        bool lastA = false, lastB = false;
+        int32_t x = 0, y = 0;
+        if (!ReadPlainLevel(A, i, x, lastA) || !ReadPlainLevel(B, j, y, lastB)) {
+            Plain = false;
+            return false;
+        }
+        if (x != y) return x < y;
+        if (lastA || lastB) return true;
+    }
+}
+
+// A list already in order with every level plain, the usual case of a menu built again, is
+// told by one walk over its neighbours, without the table of every level.
+bool AlreadyInPlainOrder(const TList& Commands) {
+    bool plain = true;
+    const int n = Commands.Count();
+    for (int i = 0; i + 1 < n; ++i)
+        if (!InOrder(static_cast<const TZarixPluginCommand*>(Commands.Items(i))->MenuPosition(),
+                     static_cast<const TZarixPluginCommand*>(Commands.Items(i + 1))->MenuPosition(), plain))
+            return false;
+    return true;
+}
+
 }  // namespace
 
 bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
@@ -181,6 +228,7 @@ bool SamePositionGroup(const TExplodeArray& A, const TExplodeArray& B, int L) {
 }
 
 void SortCommandsByPosition(TList& Commands) {
+    if (AlreadyInPlainOrder(Commands)) return;
     TPositionTable table(static_cast<std::size_t>(Commands.Count()));
     for (int i = 0; i < Commands.Count(); ++i) table.Add(Commands.Items(i));
     std::vector<TSortEntry>& entries = table.Entries();
