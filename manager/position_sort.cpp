@@ -187,10 +187,12 @@ inline bool ReadPlainLevel(std::string_view Text, std::size_t& At, int32_t& Valu
 }
 
 // Whether the pair rule leaves A before B, read from the texts as they stand: the first level
-// that differs decides, and none differing leaves them. False with Plain cleared for a level
-// not written the plain way, which only the long way may judge.
+// that differs decides, and none differing leaves them. Every level both have is read, as the
+// rule converts them all: false with Plain cleared for one not written the plain way, which
+// only the long way may judge (it may be no integer, and raise there).
 bool InOrder(std::string_view A, std::string_view B, bool& Plain) noexcept {
     std::size_t i = 0, j = 0;
+    int order = 0;  // of the first level that differs: -1 A before B, 1 after
     for (;;) {
         bool lastA = false, lastB = false;
         int32_t x = 0, y = 0;
@@ -198,8 +200,8 @@ bool InOrder(std::string_view A, std::string_view B, bool& Plain) noexcept {
             Plain = false;
             return false;
         }
-        if (x != y) return x < y;
-        if (lastA || lastB) return true;
+        if (order == 0 && x != y) order = x < y ? -1 : 1;
+        if (lastA || lastB) return order <= 0;
     }
 }
 
