@@ -50,9 +50,13 @@ void TCallIndex::BuildPlugins(const TPluginList& Plugins) {
     const uint64_t now = LateBoundGeneration();
     if (FPluginsBuiltAt.load(std::memory_order_relaxed) == now) return;
     FPlugins.Clear();
-    for (TZarixPlugin* plugin : Plugins) {
+    FPluginChains.Names.Clear();
+    FPluginChains.Items.clear();
+    for (std::size_t p = 0; p < Plugins.size(); ++p) {
+        TZarixPlugin* plugin = Plugins[p];
         TZarixPlugin*& first = FPlugins[plugin->GetPluginName()];
         if (first == nullptr) first = plugin;
+        FPluginChains.Add(plugin->GetPluginName(), plugin, p, 0);
     }
     FPluginsBuiltAt.store(now, std::memory_order_release);
 }

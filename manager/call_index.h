@@ -139,6 +139,13 @@ public:
         TZarixPlugin* const* found = FPlugins.Find(Name);
         return found == nullptr ? nullptr : *found;
     }
+    /// The position of the first plugin in load order whose name matches, -1 when none does;
+    /// PluginAt() gives it and the position of the next one of that name.
+    int FirstPlugin(const TPluginList& Plugins, std::string_view Name) {
+        if (FPluginsBuiltAt.load(std::memory_order_acquire) != LateBoundGeneration()) BuildPlugins(Plugins);
+        return FPluginChains.First(Name);
+    }
+    const TAt<TZarixPlugin>& PluginAt(int At) const { return FPluginChains.Items[static_cast<std::size_t>(At)]; }
     /// The position of the first Methods item whose name matches, -1 when none does; Method()
     /// gives the item and the position of the next one.
     int FirstMethod(const TPluginList& Plugins, std::string_view Name) {
@@ -222,6 +229,7 @@ private:
     std::mutex FLock;
     std::atomic<uint64_t> FPluginsBuiltAt{0};
     TNameTable<TZarixPlugin*, std::string_view> FPlugins;
+    TItems<TZarixPlugin> FPluginChains;  // every plugin of each name, built with FPlugins
     TItems<TZarixPluginMethod> FMethods;
     TItems<TZarixPluginClass> FClasses;
 };

@@ -1,6 +1,7 @@
 // Finding, loading, checking, initialising and unloading plugin libraries.
 #include "manager/ZarixPluginManager.h"
 
+#include "manager/call_index.h"
 #include "manager/plugin_code_guard.h"
 #include "manager/plugin_object_check.h"
 #include "platform/os/file_enum.h"
@@ -279,12 +280,17 @@ void TZarixPluginManager::ReadPluginVersion(TZarixPlugin& Plugin, const std::str
 }
 
 bool TZarixPluginManager::CheckDependencies(const TPluginDependencies& Dependencies) const {
+    // The plugins of each needed name come from the call index, which holds every plugin of a
+    // name (a to z in any case; this check wants the name exactly): checking every plugin of
+    // a folder against every loaded one was the one step of loading that grew with their count.
     bool result = true;
     for (const TPluginDependency& dependency : Dependencies)
-        for (const TZarixPlugin* plugin : FPlugins)
+        for (int at = FCallIndex->FirstPlugin(FPlugins, dependency.PluginName); at >= 0; at = FCallIndex->PluginAt(at).Next) {
+            const TZarixPlugin* plugin = FCallIndex->PluginAt(at).Entry;
             if (plugin->GetPluginName() == dependency.PluginName &&
                 VersionCompare(plugin->Version(), dependency.RequiredVersion) == "<")
                 result = false;
+        }
     return result;
 }
 
