@@ -186,20 +186,17 @@ inline bool ReadPlainLevel(std::string_view Text, std::size_t& At, int32_t& Valu
     return true;
 }
 
-// Whether the pair rule leaves A before B, read from the texts as they stand: the first level
-// that differs decides, and none differing leaves them. Every level both have is read, as the
-// rule converts them all: false with Plain cleared for one not written the plain way, which
-// only the long way may judge (it may be no integer, and raise there).
-bool InOrder(std::string_view A, std::string_view B, bool& Plain) noexcept {
+// Whether the pair rule surely leaves A before B, read from the texts as they stand: the first
+// level that differs decides, and none differing leaves them. Every level both have is read,
+// as the rule converts them all; one not written the plain way gives false, for the long way
+// to judge (it may be no integer, and raise there).
+bool PlainlyInOrder(std::string_view A, std::string_view B) noexcept {
     std::size_t i = 0, j = 0;
     int order = 0;  // of the first level that differs: -1 A before B, 1 after
     for (;;) {
         bool lastA = false, lastB = false;
         int32_t x = 0, y = 0;
-        if (!ReadPlainLevel(A, i, x, lastA) || !ReadPlainLevel(B, j, y, lastB)) {
-            Plain = false;
-            return false;
-        }
+        if (!ReadPlainLevel(A, i, x, lastA) || !ReadPlainLevel(B, j, y, lastB)) return false;
         if (order == 0 && x != y) order = x < y ? -1 : 1;
         if (lastA || lastB) return order <= 0;
     }
@@ -208,11 +205,10 @@ bool InOrder(std::string_view A, std::string_view B, bool& Plain) noexcept {
 // A list already in order with every level plain, the usual case of a menu built again, is
 // told by one walk over its neighbours, without the table of every level.
 bool AlreadyInPlainOrder(const TList& Commands) {
-    bool plain = true;
     const int n = Commands.Count();
     for (int i = 0; i + 1 < n; ++i)
-        if (!InOrder(static_cast<const TZarixPluginCommand*>(Commands.Items(i))->MenuPosition(),
-                     static_cast<const TZarixPluginCommand*>(Commands.Items(i + 1))->MenuPosition(), plain))
+        if (!PlainlyInOrder(static_cast<const TZarixPluginCommand*>(Commands.Items(i))->MenuPosition(),
+                            static_cast<const TZarixPluginCommand*>(Commands.Items(i + 1))->MenuPosition()))
             return false;
     return true;
 }

@@ -20,19 +20,15 @@ std::string StripHotkey(std::string_view Caption) {
 
 namespace {
 
-// Equality of two captions with "&" skipped and letter case folded in every script, without
-// building stripped copies: menus are searched for every element of every path. ASCII pairs,
-// nearly every caption, are compared without the folding table.
-bool SameCaptionSlowly(std::string_view a, std::string_view b);
-
-// Eight bytes that hold neither "&" nor a byte of a longer character: compared folded as they
-// stand. Used by TCaptionHash below as well.
+// Captions read eight bytes at a time, by the comparison and by TCaptionHash below.
 constexpr uint64_t kOnes = 0x0101010101010101ull;
 constexpr uint64_t kHigh = 0x80 * kOnes;
 bool HasByte(uint64_t word, unsigned char byte) noexcept {
     const uint64_t x = word ^ (byte * kOnes);
     return ((x - kOnes) & ~x & kHigh) != 0;
 }
+// Eight bytes that hold neither "&" nor a byte of a longer character: compared folded as they
+// stand.
 bool Plain(uint64_t word) noexcept { return (word & kHigh) == 0 && !HasByte(word, '&'); }
 // Eight ASCII bytes with A to Z made lower case: a byte's top bit tells, once 0x3F is added,
 // whether it is at least 'A', and once 0x25 is added, whether it is above 'Z'.
@@ -48,6 +44,11 @@ uint64_t Word(const char* p, std::size_t n) noexcept {
     return word;
 }
 
+bool SameCaptionSlowly(std::string_view a, std::string_view b);
+
+// Equality of two captions with "&" skipped and letter case folded in every script, without
+// building stripped copies: menus are searched for every element of every path. ASCII pairs,
+// nearly every caption, are compared without the folding table.
 bool SameCaption(std::string_view a, std::string_view b) {
     // Two captions of the same length, plain ASCII without "&", nearly every pair a search
     // compares: eight bytes at a time. A plain start that differs decides; anything else is
