@@ -7,6 +7,7 @@
 // runs, while the four loops of one iteration see the same conditions. A fifth loads the same
 // files again with every category of the diagnostic log on, into a sink that drops the lines:
 // what logging costs when on, against the loops above, which run with it off.
+#include "bench_pairs.h"
 #include "bench_ratio.h"
 
 #include "manager/ZarixPluginManager.h"
@@ -64,18 +65,10 @@ struct TSamples {
 };
 std::map<int, TSamples> gSamples;
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // The median of the iterations' own ratios: the two halves of one iteration see the same
 // moment of a shared machine, two medians taken apart do not.
 double MedianRatio(const std::vector<double>& Subject, const std::vector<double>& Base) {
-    std::vector<double> ratios;
-    for (std::size_t i = 0; i < Subject.size() && i < Base.size(); ++i) ratios.push_back(Subject[i] / Base[i]);
-    return Median(ratios);
+    return MedianRatio(TPairSamples{Base, Subject});
 }
 
 bool AllUnmapped(const std::vector<std::string>& files) {

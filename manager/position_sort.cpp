@@ -168,21 +168,15 @@ bool SortedAsStable(TPositionTable& table) {
     return true;
 }
 
-// Reads the level of Text at At when it is written the plain way (as PlainValue reads one), and
-// moves At past its bar; Last tells whether it was the text's last level. Positions are a few
-// characters long: reading them as they stand beats splitting them.
+// Reads the level of Text at At when it is written the plain way, and moves At past its bar;
+// Last tells whether it was the text's last level. Positions are a few characters long:
+// looking for the bar in place beats splitting them.
 inline bool ReadPlainLevel(std::string_view Text, std::size_t& At, int32_t& Value, bool& Last) noexcept {
-    const std::size_t start = At;
-    int32_t v = 0;
-    for (; At < Text.size() && Text[At] != '|'; ++At) {
-        const char c = Text[At];
-        if (c < '0' || c > '9' || At - start == 9) return false;
-        v = v * 10 + (c - '0');
-    }
-    if (At == start || (Text[start] == '0' && At - start > 1)) return false;
-    Last = At == Text.size();
-    At += Last ? 0 : 1;
-    Value = v;
+    std::size_t end = At;
+    while (end < Text.size() && Text[end] != '|') ++end;
+    if (!PlainValue(Text.substr(At, end - At), Value)) return false;
+    Last = end == Text.size();
+    At = Last ? end : end + 1;
     return true;
 }
 
