@@ -6,6 +6,7 @@
 #include "manager/running_plugin.h"
 #include "platform/rtl/strings.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -74,38 +75,44 @@ constexpr std::size_t kMaxWords = 12;
 struct TWords {
     std::array<TRoutineWord, kMaxWords> Word;
     std::size_t Count = 0;
-    void Add(TRoutineWord w) {
-        if (Count == kMaxWords) RaiseTooManyWords();
-        Word[Count++] = w;
-    }
 };
 
-// The word each kind of argument passes; the kinds whose row says nothing is passed add no
-// word, and the words of the following arguments close up.
+// How an argument of each kind becomes a word. The kinds whose row says nothing is passed add no
+// word, and the words of the following arguments close up; so do kind codes no row knows.
+enum class TWordShape : unsigned char { None, Integer, Byte, Whole };
+
+constexpr std::array<TWordShape, 256> kWordShapes = [] {
+    std::array<TWordShape, 256> shapes{};
+    using enum TVarRecKind;
+    shapes[static_cast<std::size_t>(vtInteger)] = TWordShape::Integer;
+    shapes[static_cast<std::size_t>(vtBoolean)] = TWordShape::Byte;
+    shapes[static_cast<std::size_t>(vtChar)] = TWordShape::Byte;
+    for (const TVarRecKind kind : {vtExtended, vtString, vtPointer, vtPChar, vtObject, vtClass, vtAnsiString, vtVariant})
+        shapes[static_cast<std::size_t>(kind)] = TWordShape::Whole;
+    return shapes;
+}();
+
+// The payload is read whole and narrowed by the table, not through a switch on the kind: the
+// conversion then takes no jump a call's mix of kinds could mispredict. A small value's unused
+// payload bytes may hold anything a plugin left there, so they are cut off, never passed on.
 TWords ToWords(TConstArray Params) {
-    TWords words;
-    for (const TVarRec& p : Params) {
-        switch (p.Kind) {
-            case TVarRecKind::vtInteger: words.Add(static_cast<TRoutineWord>(static_cast<intptr_t>(p.VInteger))); break;
-            case TVarRecKind::vtBoolean: words.Add(p.VBoolean ? 1 : 0); break;
-            case TVarRecKind::vtChar: words.Add(p.VChar); break;
-            case TVarRecKind::vtExtended: words.Add(reinterpret_cast<TRoutineWord>(p.VExtended)); break;
-            case TVarRecKind::vtString: words.Add(reinterpret_cast<TRoutineWord>(p.VString)); break;
-            case TVarRecKind::vtPointer: words.Add(reinterpret_cast<TRoutineWord>(p.VPointer)); break;
-            case TVarRecKind::vtPChar: words.Add(reinterpret_cast<TRoutineWord>(p.VPChar)); break;
-            case TVarRecKind::vtObject: words.Add(reinterpret_cast<TRoutineWord>(p.VObject)); break;
-            case TVarRecKind::vtClass: words.Add(reinterpret_cast<TRoutineWord>(p.VClass)); break;
-            case TVarRecKind::vtAnsiString: words.Add(reinterpret_cast<TRoutineWord>(p.VAnsiString)); break;
-            case TVarRecKind::vtVariant: words.Add(reinterpret_cast<TRoutineWord>(p.VVariant)); break;
-            case TVarRecKind::vtWideChar:
-            case TVarRecKind::vtPWideChar:
-            case TVarRecKind::vtCurrency:
-            case TVarRecKind::vtInterface:
-            case TVarRecKind::vtWideString:
-            case TVarRecKind::vtInt64:
-            case TVarRecKind::vtUnicodeString: break;
-        }
+    if (Params.size() > kMaxWords) {
+        const auto passed = std::count_if(Params.begin(), Params.end(), [](const TVarRec& p) {
+            return kWordShapes[static_cast<std::size_t>(p.Kind)] != TWordShape::None;
+        });
+        if (static_cast<std::size_t>(passed) > kMaxWords) RaiseTooManyWords();
     }
+    TWords words;
+    std::size_t count = 0;
+    for (const TVarRec& p : Params) {
+        const TWordShape shape = kWordShapes[static_cast<std::size_t>(p.Kind)];
+        if (shape == TWordShape::None) continue;
+        TRoutineWord word = p.VWord;
+        if (shape == TWordShape::Integer) word = static_cast<TRoutineWord>(static_cast<intptr_t>(static_cast<int32_t>(word)));
+        if (shape == TWordShape::Byte) word &= 0xFF;
+        words.Word[count++] = word;
+    }
+    words.Count = count;
     return words;
 }
 

@@ -8,7 +8,7 @@
 #include "services/log_point.h"
 
 #include <algorithm>
-#include <array>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -61,26 +61,32 @@ namespace {
 // splits two texts per command and needs no copy of either.
 class TPathElements {
 public:
-    explicit TPathElements(std::string_view text) {
-        std::size_t start = 0;
-        for (std::size_t bar = text.find('|'); bar != std::string_view::npos; bar = text.find('|', start)) {
-            Push(text.substr(start, bar - start));
-            start = bar + 1;
-        }
-        Push(text.substr(start));
+    explicit TPathElements(std::string_view text) : FText(text) {
+        for (const char* bar = Bar(text.data()); bar != nullptr; bar = Bar(bar + 1))
+            Push(static_cast<std::size_t>(bar - text.data()));
+        Push(text.size());
     }
     std::size_t Count() const noexcept { return FCount; }
-    std::string_view operator[](std::size_t i) const noexcept { return i < kInline ? FInline[i] : FMore[i - kInline]; }
+    std::string_view operator[](std::size_t i) const noexcept {
+        const std::size_t begin = i == 0 ? 0 : End(i - 1) + 1;
+        return FText.substr(begin, End(i) - begin);
+    }
 
 private:
     static constexpr std::size_t kInline = 8;  // deeper menus are rare
-    void Push(std::string_view element) {
-        if (FCount < kInline) FInline[FCount] = element;
-        else FMore.push_back(element);
+    // The next bar from `from` on, in the text whose end is FText's.
+    const char* Bar(const char* from) const noexcept {
+        return static_cast<const char*>(std::memchr(from, '|', static_cast<std::size_t>(FText.data() + FText.size() - from)));
+    }
+    std::size_t End(std::size_t i) const noexcept { return i < kInline ? FEnd[i] : FMore[i - kInline]; }
+    void Push(std::size_t end) {
+        if (FCount < kInline) FEnd[FCount] = end;
+        else FMore.push_back(end);
         ++FCount;
     }
-    std::array<std::string_view, kInline> FInline;  // the first FCount are set
-    std::vector<std::string_view> FMore;
+    std::string_view FText;
+    std::size_t FEnd[kInline];  // where each element ends: the first FCount are set
+    std::vector<std::size_t> FMore;
     std::size_t FCount = 0;
 };
 

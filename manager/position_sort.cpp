@@ -7,6 +7,7 @@
 #include "plugin/zarixplugin.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -180,30 +181,49 @@ inline bool ReadPlainLevel(std::string_view Text, std::size_t& At, int32_t& Valu
     return true;
 }
 
-// Whether the pair rule surely leaves A before B, read from the texts as they stand: the first
-// level that differs decides, and none differing leaves them. Every level both have is read,
-// as the rule converts them all; one not written the plain way gives false, for the long way
-// to judge (it may be no integer, and raise there).
-bool PlainlyInOrder(std::string_view A, std::string_view B) noexcept {
-    std::size_t i = 0, j = 0;
-    int order = 0;  // of the first level that differs: -1 A before B, 1 after
-    for (;;) {
-        bool lastA = false, lastB = false;
-        int32_t x = 0, y = 0;
-        if (!ReadPlainLevel(A, i, x, lastA) || !ReadPlainLevel(B, j, y, lastB)) return false;
-        if (order == 0 && x != y) order = x < y ? -1 : 1;
-        if (lastA || lastB) return order <= 0;
-    }
+// The levels of one position written the plain way, read once for both neighbours it is
+// compared with.
+struct TPlainLevels {
+    static constexpr uint32_t kMost = 8;  // deeper positions go the long way
+    std::array<int32_t, kMost> Value;
+    uint32_t Count = 0;
+};
+
+// False when a level is not written the plain way (it may be no integer, and raise in the long
+// way) or the position is deeper than the walk keeps.
+bool ReadPlainLevels(std::string_view Text, TPlainLevels& Levels) noexcept {
+    std::size_t at = 0;
+    Levels.Count = 0;
+    for (bool last = false; !last; ++Levels.Count)
+        if (Levels.Count == TPlainLevels::kMost || !ReadPlainLevel(Text, at, Levels.Value[Levels.Count], last))
+            return false;
+    return true;
+}
+
+// Whether the pair rule surely leaves A before B: the first level both have that differs
+// decides, and none differing leaves them.
+bool PlainlyInOrder(const TPlainLevels& A, const TPlainLevels& B) noexcept {
+    const uint32_t m = std::min(A.Count, B.Count);
+    for (uint32_t k = 0; k < m; ++k)
+        if (A.Value[k] != B.Value[k]) return A.Value[k] < B.Value[k];
+    return true;
 }
 
 // A list already in order with every level plain, the usual case of a menu built again, is
-// told by one walk over its neighbours, without the table of every level.
+// told by one walk over its neighbours, without the table of every level. Every level of every
+// position is read, as the pair rule converts them all; anything not plain goes the long way.
 bool AlreadyInPlainOrder(const TList& Commands) {
     const int n = Commands.Count();
-    for (int i = 0; i + 1 < n; ++i)
-        if (!PlainlyInOrder(static_cast<const TZarixPluginCommand*>(Commands.Items(i))->MenuPosition(),
-                            static_cast<const TZarixPluginCommand*>(Commands.Items(i + 1))->MenuPosition()))
-            return false;
+    const auto position = [&Commands](int i) -> const std::string& {
+        return static_cast<const TZarixPluginCommand*>(Commands.Items(i))->MenuPosition();
+    };
+    if (n < 2) return true;
+    TPlainLevels previous, next;
+    if (!ReadPlainLevels(position(0), previous)) return false;
+    for (int i = 1; i < n; ++i) {
+        if (!ReadPlainLevels(position(i), next) || !PlainlyInOrder(previous, next)) return false;
+        std::swap(previous, next);
+    }
     return true;
 }
 
