@@ -96,7 +96,7 @@ TEST_F(LateBoundTest, APluginUnloadedFromItsOwnCodeGoesWhenTheCallHasReturned) {
     EXPECT_EQ(Manager->PluginCount(), 0);
 }
 
-TEST_F(LateBoundTest, ReadingTakesTheLastMatchAndEnumerationsAsText) {
+TEST_F(LateBoundTest, ReadingTakesTheLastMatchAndEnumerationsAsTextAndWritingWritesEveryExactMatch) {
     EXPECT_EQ(Manager->getClassValue("USTAWIENIA", "Count").AsInteger(), 20);  // Alfa was loaded last
     EXPECT_EQ(Manager->getClassValue("ustawienia", "label").AsString(), "Alfa");
     EXPECT_EQ(Manager->getClassValue("Ustawienia", "Mode").AsString(), "fmOff");
@@ -104,9 +104,8 @@ TEST_F(LateBoundTest, ReadingTakesTheLastMatchAndEnumerationsAsText) {
     for (const char* property : {"Nothing", "Broken"})
         EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->getClassValue("Ustawienia", property); }),
                   "\"Ustawienia\" property not found.");
-}
 
-TEST_F(LateBoundTest, WritingMatchesExactlyAndWritesEveryMatch) {
+    // Writing matches exactly and writes every match.
     Manager->setClassValue("Ustawienia", "Mode", Variant("fmOn"));
     EXPECT_EQ(Manager->getClassValue("Ustawienia", "Mode").AsString(), "fmOn");
     Manager->setClassValue("Ustawienia", "Count", Variant(int32_t{7}));
