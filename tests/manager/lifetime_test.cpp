@@ -110,7 +110,6 @@ TEST_F(LifetimeTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIsRe
 TEST_F(LifetimeTest, AFailingFrontEndIsReportedAndTheUnloadCompletes) {
     const std::string file = LoadWithMenu("lifetime");
     TMenuItem* item = FirstItem();
-    JournalTake();
     {
         TFailingFrontEnd frontEnd;
         EXPECT_NO_THROW(Manager->UnloadPlugin(0));
