@@ -26,7 +26,8 @@ TEST_F(LoadingTest, BroadcastsReachEveryPluginInPriorityOrderWithTheSameArgument
                       "Alfa:pmDBConnectionEstablished:połączono:2"}));
 }
 
-TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindow) {
+// The check runs three passes behind its progress window, which goes however the check ends.
+TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindowAndAHandlerThatRaisesEndsIt) {
     LoadAll({"alfa", "beta"});
     TNames shown;
     TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
@@ -46,21 +47,14 @@ TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindow) {
                              "Weryfikacja danych modułu: ALFA @10/10"}));
     Application().ProcessMessages();
     EXPECT_FALSE(HoldsAProgressWindow(*Manager)) << "the window was not released";
-}
 
-TEST_F(LoadingTest, AHandlerThatRaisesEndsTheCheckAndTheWindowStillGoes) {
-    LoadAll({"alfa", "beta", "kasa"});  // Kasa (priority 4) fails its procedures
+    LoadAll({"kasa"});  // Kasa (priority 4) fails its procedures
     EXPECT_THROW(Manager->DatabaseCheckBroadcast("1.0", true), Exception);
     EXPECT_EQ(Only(JournalTake(), "message:"),
               (TNames{"Beta:pmDBTableRequired:1.0:0", "Kasa:pmDBTableRequired:1.0:0", "Alfa:pmDBTableRequired:1.0:0",
                       "Beta:pmDBProcRequired:1.0:0", "Kasa:pmDBProcRequired:1.0:0"}));
     Application().ProcessMessages();
-    EXPECT_FALSE(HoldsAProgressWindow(*Manager));
-    // Without the window the same calls are made, and nothing is created.
-    const int components = Manager->ComponentCount();
-    EXPECT_THROW(Manager->DatabaseCheckBroadcast("1.0", false), Exception);
-    EXPECT_EQ(Only(JournalTake(), "message:").size(), 5u);
-    EXPECT_EQ(Manager->ComponentCount(), components);
+    EXPECT_FALSE(HoldsAProgressWindow(*Manager)) << "the window was not released after the failure";
 }
 
 // A handler that unloads a plugin during a broadcast: who still hears the message, and when

@@ -133,32 +133,30 @@ TEST_F(CommandTest, SortExchangesOnlyWhereTheFirstDifferingLevelIsGreater) {
     EXPECT_EQ(CommandOrder(), (TNames{"d", "a", "f", "g", "b", "c", "e"}));
 }
 
-TEST_F(CommandTest, PathAndPositionOfDifferentLengthsStopTheBuildWithOneReport) {
-    const auto plugins = LoadBlank(1);
-    Add(plugins[0], "Pierwsze", "Menu|Pierwsze", "0|0");
-    Add(plugins[0], "Zle", "A|B", "1");
-    Add(plugins[0], "Ostatnie", "Koniec|Ostatnie", "2|0");
-    TCapturingExceptionSink sink;
-    EXPECT_NO_THROW(BuildMenu());
-    EXPECT_EQ(ReportsOf(sink),
-              TNames{"Menu path create error !  | Exception: Create menu: MenuPath differs from MenuPositions - (A|B - 1)"});
-    ASSERT_EQ(Captions(Menu.Items()), TNames{"Menu"});
-    EXPECT_EQ(Captions(Menu.Items()->Items(0)), TNames{"Pierwsze"});  // nothing after the failure
-}
-
-TEST_F(CommandTest, ABadPositionFailsTheSetUpWhenTheSortMeetsItAndTheWalkOtherwise) {
+// A position that is no number fails the set-up when the sort meets it and is reported by the
+// walk otherwise; a path and a position of different lengths are reported. Either stops the
+// build, with nothing made after it.
+TEST_F(CommandTest, ABadPathOrPositionStopsTheBuild) {
     const auto plugins = LoadBlank(1);
     TZarixPluginCommand* bad = Add(plugins[0], "Pusty", "", "");
     TCapturingExceptionSink sink;
     BuildMenu();  // alone, the sort compares nothing
-    EXPECT_EQ(ReportsOf(sink), TNames{"Menu path create error !  | EConvertError: '' is not a valid integer value"});
     EXPECT_EQ(Menu.Items()->Count(), 0);  // converted before anything was made
     EXPECT_EQ(bad->MenuItemRef(), nullptr);
-
-    Add(plugins[0], "Drugi", "Drugi", "1");
+    Add(plugins[0], "Pierwsze", "Menu|Pierwsze", "0|0");
+    Add(plugins[0], "Zle", "A|B", "1");
+    Add(plugins[0], "Ostatnie", "Koniec|Ostatnie", "2|0");
     EXPECT_EQ(MessageOf<EPluginError>([&] { BuildMenu(); }), "Menu create error.");
     EXPECT_EQ(Menu.Items()->Count(), 0);
-    EXPECT_EQ(Manager->getCommandList()->Count(), 2);  // replaced before the sort failed
+    EXPECT_EQ(Manager->getCommandList()->Count(), 4);  // replaced before the sort failed
+
+    plugins[0]->Commands()->Delete(0);
+    EXPECT_NO_THROW(BuildMenu());
+    EXPECT_EQ(ReportsOf(sink),
+              (TNames{"Menu path create error !  | EConvertError: '' is not a valid integer value",
+                      "Menu path create error !  | Exception: Create menu: MenuPath differs from MenuPositions - (A|B - 1)"}));
+    ASSERT_EQ(Captions(Menu.Items()), TNames{"Menu"});
+    EXPECT_EQ(Captions(Menu.Items()->Items(0)), TNames{"Pierwsze"});
 }
 
 TEST_F(CommandTest, ACaptionThatIsATopLevelEntryGetsNoItemInTheListBuild) {
@@ -457,11 +455,10 @@ TEST_F(PluginServicesTest, WindowServicesNeedAContainerAndKeepEachWindowsDescrip
     EXPECT_EQ(container.Items()->Count(), 1);
 }
 
-class MenuServicesTest : public CommandTest {
+class MenuServicesTest : public PluginServicesTest {
 protected:
     void SetUp() override {
-        CommandTest::SetUp();
-        Plugin = LoadBlank(1)[0];
+        PluginServicesTest::SetUp();
         Add(Plugin, "Faktura", "Dokumenty|Sprzedaż|Faktura", "0|0|0");
         Add(Plugin, "Korekta", "Dokumenty|Sprzedaż|Korekta", "0|0|1");
         Add(Plugin, "Wydanie", "Dokumenty|Magazyn|Wydanie", "0|1|0");
@@ -489,7 +486,6 @@ protected:
             EXPECT_EQ(Item(step.Item)->Visible(), step.Expected) << step.Path << " then " << step.Item;
         }
     }
-    TZarixPlugin* Plugin = nullptr;
 };
 
 TEST_F(MenuServicesTest, CommandItemsByTheirWholePath) {
