@@ -124,11 +124,9 @@ class TFixturePlugin : public TZarixPlugin {
         Unload(this);
         return Variant(true);
     }
-    /// Published: broadcasts a message through this plugin's own component: the text given
-    /// (a C string), or "od <this plugin>".
+    /// Published: broadcasts the text given (a C string) through this plugin's own component.
     Variant Shout(TConstArray args, TForm*) {
-        const bool given = !args.empty() && args[0].Kind == TVarRecKind::vtPChar;
-        SendMessageBroadcast(pmCustom, given ? std::string(args[0].VPChar) : std::string("od ") + FIXTURE_NAME, {});
+        SendMessageBroadcast(pmCustom, args[0].VPChar, {});
         return Variant(true);
     }
 

@@ -80,42 +80,36 @@ protected:
     int Copies = 0;
 };
 
-// How a library's component goes and whether the library goes with it.
-struct TEnd {
-    const char* File;
-    bool HeldByTheTest;  // a handle of the test's own keeps the library mapped
-    bool Destroyed;      // by the unload itself
-    bool StaysMapped;    // and so reported by file name
-};
-
-class LibraryEndTest : public LifetimeTest, public ::testing::WithParamInterface<TEnd> {};
-
-TEST_P(LibraryEndTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIsReported) {
-    const std::string file = LoadWithMenu(GetParam().File);
-    TLibrary held = GetParam().HeldByTheTest ? TLibrary::Load(file) : TLibrary();
-    JournalTake();
-    Manager->UnloadPlugin(0);
-    const auto journal = JournalTake();
-    EXPECT_EQ(Only(journal, "destroy:").size(), GetParam().Destroyed ? 1u : 0u);
-    EXPECT_EQ(Only(journal, "singleton-gone:").size(), 1u);
-    EXPECT_EQ(IsLibraryLoaded(file), GetParam().StaysMapped);
-    EXPECT_EQ(Reported("\"" + file + "\" is still loaded after unloading"), GetParam().StaysMapped);
-    // The one the test held goes with the test's handle; the other is mapped for good.
-    if (GetParam().StaysMapped && !GetParam().HeldByTheTest) zarix_test::ExpectLibraryKept(file, 1);
+// How a library's component goes and whether the library goes with it. "handmacro" and
+// "handstatic" are built by hand, without the module helper, so unique symbols are allowed: the
+// first declares its entries with ZARIX_PLUGIN, the second owns its component in a
+// function-local static and exports no destroy entry.
+TEST_F(LifetimeTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIsReported) {
+    const struct {
+        const char* File;
+        bool HeldByTheTest;  // a handle of the test's own keeps the library mapped
+        bool Destroyed;      // by the unload itself
+        bool StaysMapped;    // and so reported by file name
+    } cases[] = {{"lifetime", true, true, true}, {"handmacro", false, true, false}, {"handstatic", false, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::string file = LoadWithMenu(c.File);
+        TLibrary held = c.HeldByTheTest ? TLibrary::Load(file) : TLibrary();
+        JournalTake();
+        Manager->UnloadPlugin(0);
+        const auto journal = JournalTake();
+        EXPECT_EQ(Only(journal, "destroy:").size(), c.Destroyed ? 1u : 0u);
+        EXPECT_EQ(Only(journal, "singleton-gone:").size(), 1u);
+        EXPECT_EQ(IsLibraryLoaded(file), c.StaysMapped);
+        EXPECT_EQ(Reported("\"" + file + "\" is still loaded after unloading"), c.StaysMapped);
+        // The one the test held goes with the test's handle; the other is mapped for good.
+        if (c.StaysMapped && !c.HeldByTheTest) zarix_test::ExpectLibraryKept(file, 1);
+    }
 }
-
-// "handmacro" and "handstatic" are built by hand, without the module helper, so unique symbols
-// are allowed: the first declares its entries with ZARIX_PLUGIN, the second owns its component
-// in a function-local static and exports no destroy entry.
-INSTANTIATE_TEST_SUITE_P(Lifetime, LibraryEndTest,
-                         ::testing::Values(TEnd{"lifetime", true, true, true}, TEnd{"handmacro", false, true, false},
-                                           TEnd{"handstatic", false, false, true}),
-                         [](const auto& info) { return std::string(info.param.File); });
 
 TEST_F(LifetimeTest, AFailingFrontEndIsReportedAndTheUnloadCompletes) {
     const std::string file = LoadWithMenu("lifetime");
     TMenuItem* item = FirstItem();
-    JournalTake();
     {
         TFailingFrontEnd frontEnd;
         EXPECT_NO_THROW(Manager->UnloadPlugin(0));
