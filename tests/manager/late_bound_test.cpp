@@ -15,6 +15,13 @@ using W = TRoutineWord;
 W LastWord = 0;
 int RoutineCalls = 0;
 void OneWord(W w, TVarRec*) { LastWord = w; }
+// An argument record filled by hand, as a plugin may fill one.
+TVarRec Raw(TVarRecKind kind, uintptr_t payload) {
+    TVarRec r;
+    r.Kind = kind;
+    r.VWord = payload;
+    return r;
+}
 void TwelveWords(W a, W b, W c, W d, W e, W f, W g, W h, W i, W j, W k, W l, TVarRec* result) {
     *result = TVarRec(static_cast<int32_t>(a + b + c + d + e + f + g + h + i + j + k + 100 * l));
     ++RoutineCalls;
@@ -139,7 +146,11 @@ TEST_F(LateBoundTest, ExecuteMethodPassesEachKindAsItsWordInOrderAndClosesUpTheK
     const std::pair<TVarRec, const void*> cases[] = {
         {TVarRec(extended), &extended}, {shortString, shortString.VString}, {TVarRec(static_cast<const void*>(pchar)), pchar},
         {TVarRec(pchar), pchar}, {TVarRec(static_cast<TObject*>(Alfa)), Alfa}, {TVarRec(&TZarixPlugin::StaticClass()), &TZarixPlugin::StaticClass()},
-        {TVarRec(variant), &variant}, {TVarRec('\xE9'), reinterpret_cast<const void*>(233)}};  // a character above 127 arrives unsigned
+        {TVarRec(variant), &variant}, {TVarRec('\xE9'), reinterpret_cast<const void*>(233)},  // a character above 127 arrives unsigned
+        // A plugin's own argument record may leave the unused payload bytes of a small value set.
+        {Raw(TVarRecKind::vtInteger, 0xDEADBEEFFFFFFFFEull), reinterpret_cast<const void*>(intptr_t{-2})},
+        {Raw(TVarRecKind::vtBoolean, 0xABCD0001ull), reinterpret_cast<const void*>(1)},
+        {Raw(TVarRecKind::vtChar, 0x123400E9ull), reinterpret_cast<const void*>(233)}};
     for (const auto& [argument, word] : cases) {
         Manager->ExecuteMethod("Jedno", std::span(&argument, 1));
         EXPECT_EQ(LastWord, reinterpret_cast<W>(word)) << static_cast<int>(argument.Kind);
@@ -156,7 +167,11 @@ TEST_F(LateBoundTest, ExecuteMethodFailuresCarryTheName) {
         {[&] { Manager->ExecuteMethod("Dwanascie", thirteen); }, "\"Dwanascie\" failed execution."}};  // never called
     for (const auto& [call, message] : failures) EXPECT_EQ(MessageOf<EPluginError>(call), message);
     EXPECT_EQ(Manager->ExecuteMethod("Dwanascie", std::span(thirteen).first(12))->value.VInteger, 66 + 1200);
-    EXPECT_EQ(RoutineCalls, 1);
+    // The limit counts words, not arguments: a kind code no row knows passes nothing.
+    auto twelveOfThirteen = thirteen;
+    twelveOfThirteen[12] = Raw(static_cast<TVarRecKind>(200), 13);
+    EXPECT_EQ(Manager->ExecuteMethod("Dwanascie", twelveOfThirteen)->value.VInteger, 66 + 1200);
+    EXPECT_EQ(RoutineCalls, 2);
 }
 
 TEST_F(LateBoundTest, ReferencesRecordsAndEventsAreReachedByName) {
