@@ -90,7 +90,8 @@ protected:
     std::unique_ptr<TDesktopSession> Session;
 };
 
-TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWithItsTreeNodeWhoseCloseCommandClosesIt) {
+// The list closed through its tree node leaves its card, which goes when its plugin is unloaded.
+TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWhoseTreeNodeClosesItAndUnloadingThePluginTakesTheRest) {
     Start();
     ClickMenu("Kartoteki", "Kontrahenci");
     TWeak<TForm> list = Window("TCustomerList");
@@ -100,6 +101,10 @@ TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWithItsTreeNodeWhoseCloseCo
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle().toStdString(), list.Get()->Caption());
     EXPECT_EQ(Area()->activeSubWindow(), window);
+    list.Get()->MethodAddress<TWindowMethod>("OpenCard")(Args(15), nullptr);
+    Settle();
+    QPointer<QWidget> card = SubWindowOf(Window("TCustomerCard", 15));
+    ASSERT_TRUE(card);
     QTreeWidgetItem* item = TreeItem(QStringLiteral("Kontrahenci"));
     ASSERT_NE(item, nullptr);
     QWidget* viewport = Tree()->viewport();
@@ -113,6 +118,23 @@ TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWithItsTreeNodeWhoseCloseCo
     const auto close = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->text() == "Zamknij"; });
     ClickIn(menu, close != actions.end() ? *close : nullptr);
     EXPECT_TRUE(!list && window.isNull() && TreeItem(QStringLiteral("Kontrahenci")) == nullptr);
+    ASSERT_TRUE(card);
+    QPointer<QAction> command = ActionOf({"Kartoteki", "Kontrahenci"});
+    ASSERT_TRUE(command);
+    const std::size_t adapters = Session->FrontEnd().AdapterCount();
+    int klient = -1;
+    for (int i = 0; i < Session->Manager().PluginCount(); ++i)
+        if (StrStdSearch(Session->Manager().GetPlugins(i)->GetPluginName(), 500) == "KLIENT") klient = i;
+    ASSERT_GE(klient, 0);
+    Session->Manager().UnloadPlugin(klient);
+    Settle();
+    EXPECT_EQ(Session->Container().Items()->Count(), 0);
+    EXPECT_TRUE(card.isNull());
+    // The command stays in the menu, cut from its plugin's code.
+    ASSERT_FALSE(command.isNull());
+    EXPECT_FALSE(command->isEnabled());
+    EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 1);
+    EXPECT_TRUE(Area()->subWindowList().isEmpty());
 }
 
 TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllowAndCheckedItemsAreCheckable) {
@@ -243,33 +265,6 @@ TEST_F(DesktopSession, TheProgressDialogShowsEveryStepOfTheDatabaseCheck) {
         "Weryfikacja procedur modułu: Dokumenty handlowe @10/10", "Weryfikacja danych modułu: Kontrahenci @10/10",
         "Weryfikacja danych modułu: Cenniki @10/10",              "Weryfikacja danych modułu: Dokumenty handlowe @10/10"};
     EXPECT_EQ(seen, expected);
-}
-
-TEST_F(DesktopSession, UnloadingAPluginClosesItsWindowsAndRemovesTheirWidgets) {
-    Start();
-    ClickMenu("Kartoteki", "Kontrahenci");
-    TForm* list = Window("TCustomerList");
-    ASSERT_NE(list, nullptr);
-    list->MethodAddress<TWindowMethod>("OpenCard")(Args(15), nullptr);
-    Settle();
-    ASSERT_EQ(Area()->subWindowList().size(), 2);
-    QPointer<QWidget> windows[] = {SubWindowOf(list), SubWindowOf(Window("TCustomerCard", 15))};
-    QPointer<QAction> command = ActionOf({"Kartoteki", "Kontrahenci"});
-    ASSERT_TRUE(windows[0] && windows[1] && command);
-    const std::size_t adapters = Session->FrontEnd().AdapterCount();
-    int klient = -1;
-    for (int i = 0; i < Session->Manager().PluginCount(); ++i)
-        if (StrStdSearch(Session->Manager().GetPlugins(i)->GetPluginName(), 500) == "KLIENT") klient = i;
-    ASSERT_GE(klient, 0);
-    Session->Manager().UnloadPlugin(klient);
-    Settle();
-    EXPECT_EQ(Session->Container().Items()->Count(), 0);
-    EXPECT_TRUE(windows[0].isNull() && windows[1].isNull());
-    // The command stays in the menu, cut from its plugin's code.
-    ASSERT_FALSE(command.isNull());
-    EXPECT_FALSE(command->isEnabled());
-    EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 2);
-    EXPECT_TRUE(Area()->subWindowList().isEmpty());
 }
 
 TEST_F(DesktopSession, AGridShowsTheCustomersPageByPageAndControlsFeedTheirForm) {

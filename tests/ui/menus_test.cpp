@@ -33,27 +33,16 @@ TMenuItem* AddItem(TMenu& menu, TMenuItem* parent, const std::string& caption, i
     return item;
 }
 
-// The depth-first walk recomputed from the parent/child links alone.
-void Walk(TTreeNode* node, std::vector<TTreeNode*>& out) {
-    out.push_back(node);
-    for (int i = 0; i < node->Count(); ++i) Walk(node->Item(i), out);
-}
-
-void ExpectConsistent(const TTreeNodes& nodes) {
-    std::vector<TTreeNode*> walk;
-    for (int i = 0; i < nodes.RootCount(); ++i) Walk(nodes.Root(i), walk);
-    ASSERT_EQ(static_cast<int>(walk.size()), nodes.Count());
-    for (int i = 0; i < nodes.Count(); ++i) {
-        ASSERT_EQ(nodes.Item(i), walk[static_cast<std::size_t>(i)]) << i;
-        ASSERT_EQ(walk[static_cast<std::size_t>(i)]->AbsoluteIndex(), i);
-    }
-}
-
-// The nodes by absolute index, each text led by a dot a level: "root .child ..grandchild".
+// The nodes by absolute index, each text led by a dot a level: "root .child ..grandchild". A node
+// whose own absolute index is not its place in the walk is marked "#", so a stale index shows
+// in the same text as a misplaced node.
 std::string Outline(const TTreeNodes& nodes) {
     std::string out;
-    for (int i = 0; i < nodes.Count(); ++i)
-        out += (i ? " " : "") + std::string(static_cast<std::size_t>(nodes.Item(i)->Level()), '.') + nodes.Item(i)->Text();
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TTreeNode* node = nodes.Item(i);
+        out += (i ? " " : "") + std::string(static_cast<std::size_t>(node->Level()), '.') + node->Text();
+        if (node->AbsoluteIndex() != i) out += "#";
+    }
     return out;
 }
 
@@ -273,7 +262,6 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     nodes.AddChild(nullptr, "last");
     EXPECT_EQ(Outline(nodes), "host before-a a .a1 ..a1x .a2 b last");
     EXPECT_EQ(a->Index(), 2);
-    ExpectConsistent(nodes);
     // Into a walk known to be whole, neither at its end: before a node, and below the last child
     // of a parent that is not the last itself.
     nodes.Insert(a, "between");
@@ -290,7 +278,6 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     EXPECT_THROW(nodes.Item(7), EListError);
     EXPECT_THROW(nodes.Item(-1), EListError);
     EXPECT_THROW(a->Item(1), EListError);
-    ExpectConsistent(nodes);
 }
 
 TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelection) {
@@ -312,7 +299,6 @@ TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelection) {
     EXPECT_EQ(tree.Selected(), nullptr);
     EXPECT_EQ(changes, (std::vector<TTreeNode*>{grandchild, nullptr}));
     EXPECT_EQ(Outline(nodes), "root .sibling");
-    ExpectConsistent(nodes);
 
     // A node freed directly, not through Delete, leaves the tree just as cleanly.
     nodes.AddChild(sibling, "leaf");
