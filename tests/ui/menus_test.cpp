@@ -46,6 +46,8 @@ std::string Outline(const TTreeNodes& nodes) {
     return out;
 }
 
+constexpr TMenuItem* kNoItem = nullptr;
+
 }  // namespace
 
 TEST(MenuItem, FindIgnoresLetterCaseInEveryScriptAndAcceleratorMarksOnBothSides) {
@@ -61,16 +63,14 @@ TEST(MenuItem, FindIgnoresLetterCaseInEveryScriptAndAcceleratorMarksOnBothSides)
     // A small submenu compares captions in order, plain ones of one length eight bytes at a
     // time: a first word that differs decides.
     TMenuItem* reports = AddItem(menu, docs, "Zestawienia roczne");
-    EXPECT_EQ(docs->Find("ZESTAWIENIA ROCZNE"), reports);
-    EXPECT_EQ(docs->Find("Rozliczenia roczne"), nullptr);
+    EXPECT_EQ(std::pair(docs->Find("ZESTAWIENIA ROCZNE"), docs->Find("Rozliczenia roczne")), std::pair(reports, kNoItem));
     // A caption handed over with a new item serves the index only when it is the item's own.
     AddItem(menu, menu.Items(), "Kasa");
     ASSERT_NE(menu.Items()->Find(TMenuCaption("KASA")), nullptr);  // four items: the index is made
     auto* store = new TMenuItem(&menu);
     store->SetCaption("Magazyn");
     menu.Items()->Add(store, TMenuCaption("Sprzedaż"));
-    EXPECT_EQ(menu.Items()->Find("MAGAZYN"), store);
-    EXPECT_EQ(menu.Items()->Find("Sprzedaż"), nullptr);
+    EXPECT_EQ(std::pair(menu.Items()->Find("MAGAZYN"), menu.Items()->Find("Sprzedaż")), std::pair(store, kNoItem));
     EXPECT_EQ(StripHotkey("&Plik && więcej"), "Plik  więcej");
 }
 
@@ -97,9 +97,8 @@ TEST(MenuItem, DestroyingAnItemTakesItsSubmenuAndLeavesItsParent) {
     TWeak<TMenuItem> grandchild = AddItem(menu, child.Get(), "Korekta");
     const int owned = menu.ComponentCount();
     delete docs;
-    EXPECT_EQ(menu.Items()->Count(), 0);
     EXPECT_FALSE(child || grandchild);
-    EXPECT_EQ(menu.ComponentCount(), owned - 3);
+    EXPECT_EQ(std::pair(menu.Items()->Count(), menu.ComponentCount()), std::pair(0, owned - 3));
     TMenuItem* again = AddItem(menu, menu.Items(), "x");
     EXPECT_THROW(again->Add(menu.Items()), EComponentError);  // no item inside itself
 }
@@ -219,8 +218,7 @@ TEST(ShortCut, TextsRoundTripForModifiersAndF1ToF24AndAnythingElseGivesNone) {
     const std::pair<const char*, const char*> texts[] = {
         {"Alt+F1", "Alt+F1"}, {"alt+f24", "Alt+F24"}, {"ctrl+shift+s", "Shift+Ctrl+S"}, {"Ctrl+Alt+Del", "Ctrl+Alt+Del"}};
     for (const auto& [text, shown] : texts) EXPECT_EQ(ShortCutToText(TextToShortCut(text)), shown) << text;
-    EXPECT_EQ(TextToShortCut("Alt+F24"), scAlt | (VK_F1 + 23));
-    EXPECT_EQ(TextToShortCut("F5"), VK_F1 + 4);
+    EXPECT_EQ(std::pair(TextToShortCut("Alt+F24"), TextToShortCut("F5")), (std::pair<TShortCut, TShortCut>(scAlt | (VK_F1 + 23), VK_F1 + 4)));
     for (const char* text : {"Alt+F25", "Alt+F0", "Alt+F01", "Alt+", "", "Alt+Nothing", "Hyper+F1"})
         EXPECT_EQ(TextToShortCut(text), 0) << text;
     EXPECT_EQ(ShortCutToText(0) + ShortCutToText(scAlt), "");
@@ -337,9 +335,8 @@ TEST(TreeView, ClicksSelectTheNodeAndRightClicksPopTheMenuUp) {
         TPopupMenu popup(&tree);
         tree.SetPopupMenu(&popup);
         tree.RightClickNode(b);
-        EXPECT_EQ(popup.PopupCount(), 1);
-        EXPECT_EQ(tree.Selected(), b);
-        EXPECT_EQ(clickedOn.size(), 2u);  // a right click is not a click
+        // A right click is not a click.
+        EXPECT_EQ(std::tuple(popup.PopupCount(), tree.Selected(), clickedOn.size()), std::tuple(1, b, std::size_t{2}));
     }
     EXPECT_EQ(tree.PopupMenu(), nullptr);
     tree.RightClickNode(a);
