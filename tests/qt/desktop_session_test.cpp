@@ -98,9 +98,8 @@ TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWhoseTreeNodeClosesItAndUnl
     ASSERT_TRUE(list);
     QPointer<QMdiSubWindow> window = SubWindowOf(list.Get());
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle().toStdString(), list.Get()->Caption());
-    EXPECT_EQ(Area()->activeSubWindow(), window);
+    EXPECT_EQ(std::tuple(window->isVisible(), window->windowTitle().toStdString(), Area()->activeSubWindow()),
+              std::tuple(true, list.Get()->Caption(), window.data()));
     list.Get()->MethodAddress<TWindowMethod>("OpenCard")(Args(15), nullptr);
     Settle();
     QPointer<QWidget> card = SubWindowOf(Window("TCustomerCard", 15));
@@ -128,13 +127,12 @@ TEST_F(DesktopSession, AMenuClickOpensTheCustomerListWhoseTreeNodeClosesItAndUnl
     ASSERT_GE(klient, 0);
     Session->Manager().UnloadPlugin(klient);
     Settle();
-    EXPECT_EQ(Session->Container().Items()->Count(), 0);
-    EXPECT_TRUE(card.isNull());
+    EXPECT_EQ(std::tuple(Session->Container().Items()->Count(), card.isNull(), Area()->subWindowList().size(),
+                         Session->FrontEnd().AdapterCount()),
+              std::tuple(0, true, 0, adapters - 1));
     // The command stays in the menu, cut from its plugin's code.
     ASSERT_FALSE(command.isNull());
     EXPECT_FALSE(command->isEnabled());
-    EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 1);
-    EXPECT_TRUE(Area()->subWindowList().isEmpty());
 }
 
 TEST_F(DesktopSession, EachUserSeesTheItemsHisPrivilegesAllowAndCheckedItemsAreCheckable) {
@@ -208,8 +206,7 @@ TEST_F(DesktopSession, AnUnloadingLibraryTakesTheAdaptersAndWidgetsOfItsClasses)
     QPointer<QWidget> frame = Session->MainWindow();
     const std::size_t adapters = Session->FrontEnd().AdapterCount();
     NotifyModuleUnload({ModuleOfCode(&typeid(form)), 0, "program"}, [](std::exception_ptr) noexcept { ADD_FAILURE(); });
-    EXPECT_EQ(Session->FrontEnd().AdapterCount(), adapters - 1);
-    EXPECT_EQ(WidgetOf(&form), nullptr);
+    EXPECT_EQ(std::pair(Session->FrontEnd().AdapterCount(), WidgetOf(&form)), (std::pair<std::size_t, QWidget*>(adapters - 1, nullptr)));
     EXPECT_TRUE(own.isNull() && !frame.isNull());
 }
 
@@ -305,8 +302,7 @@ TEST_F(DesktopSession, AGridShowsTheCustomersPageByPageAndControlsFeedTheirForm)
     auto* box = WidgetOf<QCheckBox>(check);
     ASSERT_TRUE(line != nullptr && box != nullptr);
     QTest::keyClicks(line, QStringLiteral("Kowalski"));
-    EXPECT_EQ(edit->Text(), "Kowal");
-    EXPECT_EQ(line->text(), QStringLiteral("Kowal"));
+    EXPECT_EQ(std::pair(edit->Text(), line->text().toStdString()), std::pair(std::string("Kowal"), std::string("Kowal")));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
     EXPECT_TRUE(check->Checked());
     delete form;

@@ -209,6 +209,7 @@ TEST(Collection, AssignmentCopiesCopyableItemsAndOtherwiseRaisesKeepingTheTarget
     copy.Add()->Text = "old";
     copy.Assign(&words);
     ASSERT_EQ(copy.Count(), 2);
-    EXPECT_EQ(std::pair(copy.Items(1)->Text, copy.Items(1)->Collection()), std::pair(std::string("dwa"), static_cast<TCollection*>(&copy)));
+    EXPECT_EQ(std::pair(copy.Items(1)->Text, copy.Items(1)->Collection()),
+              std::pair(std::string("dwa"), static_cast<TCollection*>(&copy)));
     EXPECT_NE(copy.Items(0), words.Items(0));
 }

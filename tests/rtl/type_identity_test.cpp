@@ -40,9 +40,8 @@ TEST_F(TypeIdentity, PluginExceptionsAreCaughtByTheHostsHandlers) {
         Symbol<ProbeThrowFn>("ProbeThrowOwn")();
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_STREQ(e.ClassName(), "EProbeError");
-        EXPECT_EQ(e.Message(), "błąd we wtyczce");
-        EXPECT_EQ(ExceptionClassName(e), "EProbeError");
+        // The class name is the plugin's own, read through the host's view of its exceptions.
+        EXPECT_EQ(std::pair(ExceptionClassName(e), e.Message()), std::pair(std::string("EProbeError"), std::string("błąd we wtyczce")));
     }
     EXPECT_THROW(Symbol<ProbeThrowFn>("ProbeThrowConvert")(), EConvertError);
 }

@@ -273,19 +273,15 @@ TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     EXPECT_EQ(std::pair(a->BoundsRect(), a->RestoredBounds()), std::pair(TBounds{0, 0, 400, 600}, TBounds{30, 20, 200, 100}));
 }
 
-TEST_F(FormsTest, IconsComeFromImageListsAndBadIndexesChangeNothing) {
+TEST_F(FormsTest, IconsComeFromImageListsActiveControlIsClearedWithItsControlAndChangesAreReported) {
+    std::vector<std::string> changes;
+    TForm form(nullptr);
     TImageList images(nullptr);
     images.Add("faktura");
     images.Add("klient");
-    TForm form(nullptr);
     form.SetIcon(TIcon::FromImageList(images, 1));
-    EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);
+    EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);  // a bad index changes nothing
     EXPECT_EQ(std::pair(form.Icon().ImageName, form.Icon().ImageIndex), std::pair(std::string("klient"), 1));
-}
-
-TEST_F(FormsTest, ActiveControlIsClearedWithItsControlAndChangesAreReported) {
-    std::vector<std::string> changes;
-    TForm form(nullptr);
     const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
         if (change.Sender == &form) changes.emplace_back(change.What);
     });

@@ -90,7 +90,7 @@ TEST(MenuItem, MenuIndexMovesAmongSiblingsClamped) {
     EXPECT_THROW(root->Items(3), EListError);
 }
 
-TEST(MenuItem, DestroyingAnItemTakesItsSubmenuAndLeavesItsParent) {
+TEST(MenuItem, AnItemTakesItsSubmenuAndLeavesItsParentWhenDestroyedAlsoByItsOwnClick) {
     TMainMenu menu(nullptr);
     TMenuItem* docs = AddItem(menu, menu.Items(), "Dokumenty");
     TWeak<TMenuItem> child = AddItem(menu, docs, "Faktura");
@@ -99,13 +99,9 @@ TEST(MenuItem, DestroyingAnItemTakesItsSubmenuAndLeavesItsParent) {
     delete docs;
     EXPECT_FALSE(child || grandchild);
     EXPECT_EQ(std::pair(menu.Items()->Count(), menu.ComponentCount()), std::pair(0, owned - 3));
-    TMenuItem* again = AddItem(menu, menu.Items(), "x");
-    EXPECT_THROW(again->Add(menu.Items()), EComponentError);  // no item inside itself
-}
-
-TEST(MenuItem, ClickRunsOnlyWhenEnabledAndVisibleAndMayFreeTheItem) {
-    TMainMenu menu(nullptr);
     TMenuItem* item = AddItem(menu, menu.Items(), "Zamknij");
+    EXPECT_THROW(item->Add(menu.Items()), EComponentError);  // no item inside itself
+    // A click runs only on an enabled, visible item, and its handler may free the item.
     std::vector<TObject*> senders;
     item->SetOnClick([&](TObject* s) { senders.push_back(s); });
     for (const auto hide : {&TMenuItem::SetEnabled, &TMenuItem::SetVisible}) {
@@ -218,7 +214,8 @@ TEST(ShortCut, TextsRoundTripForModifiersAndF1ToF24AndAnythingElseGivesNone) {
     const std::pair<const char*, const char*> texts[] = {
         {"Alt+F1", "Alt+F1"}, {"alt+f24", "Alt+F24"}, {"ctrl+shift+s", "Shift+Ctrl+S"}, {"Ctrl+Alt+Del", "Ctrl+Alt+Del"}};
     for (const auto& [text, shown] : texts) EXPECT_EQ(ShortCutToText(TextToShortCut(text)), shown) << text;
-    EXPECT_EQ(std::pair(TextToShortCut("Alt+F24"), TextToShortCut("F5")), (std::pair<TShortCut, TShortCut>(scAlt | (VK_F1 + 23), VK_F1 + 4)));
+    EXPECT_EQ(std::pair(TextToShortCut("Alt+F24"), TextToShortCut("F5")),
+              (std::pair<TShortCut, TShortCut>(scAlt | (VK_F1 + 23), VK_F1 + 4)));
     for (const char* text : {"Alt+F25", "Alt+F0", "Alt+F01", "Alt+", "", "Alt+Nothing", "Hyper+F1"})
         EXPECT_EQ(TextToShortCut(text), 0) << text;
     EXPECT_EQ(ShortCutToText(0) + ShortCutToText(scAlt), "");
@@ -278,7 +275,7 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     EXPECT_THROW(a->Item(1), EListError);
 }
 
-TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelection) {
+TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelectionAndForeignNodesAreRefused) {
     TTreeView tree(nullptr);
     TTreeNodes& nodes = *tree.Items();
     TTreeNode* root = nodes.Add(nullptr, "root");
@@ -306,17 +303,14 @@ TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelection) {
     EXPECT_EQ(Outline(nodes), "root");
 
     nodes.Clear();
-    EXPECT_EQ(std::pair(nodes.Count(), nodes.GetFirstNode()), std::pair(0, static_cast<TTreeNode*>(nullptr)));
-}
-
-TEST(TreeNodes, NodesOfAnotherTreeAreRefused) {
-    TTreeView one(nullptr), two(nullptr);
-    TTreeNode* foreign = two.Items()->Add(nullptr, "foreign");
-    EXPECT_THROW(one.Items()->AddChild(foreign, "x"), EComponentError);
-    EXPECT_THROW(one.Items()->Delete(foreign), EComponentError);
-    EXPECT_THROW(one.SetSelected(foreign), EComponentError);
-    EXPECT_EQ(one.Items()->Count() + two.Items()->Count(), 1);
-    EXPECT_EQ(one.Selected(), nullptr);
+    // Nodes of another tree are refused, and neither tree changes.
+    TTreeView other(nullptr);
+    TTreeNode* foreign = other.Items()->Add(nullptr, "foreign");
+    EXPECT_THROW(nodes.AddChild(foreign, "x"), EComponentError);
+    EXPECT_THROW(nodes.Delete(foreign), EComponentError);
+    EXPECT_THROW(tree.SetSelected(foreign), EComponentError);
+    EXPECT_EQ(std::tuple(nodes.Count(), nodes.GetFirstNode(), tree.Selected(), other.Items()->Count()),
+              (std::tuple<int, TTreeNode*, TTreeNode*, int>(0, nullptr, nullptr, 1)));
 }
 
 TEST(TreeView, ClicksSelectTheNodeAndRightClicksPopTheMenuUp) {
