@@ -57,8 +57,7 @@ TEST(Component, OwnerFreesWhatItOwnsLastFirstAndForgetsChildrenFreedEarlier) {
     const uintptr_t cAddress = Addr(c);
     owner->Heard.clear();
     delete c;
-    EXPECT_EQ(owner->ComponentCount(), 2);
-    EXPECT_EQ(owner->Heard, (Heard{{cAddress, TOperation::opRemove}}));
+    EXPECT_EQ(std::pair(owner->ComponentCount(), owner->Heard), std::pair(2, Heard{{cAddress, TOperation::opRemove}}));
     gLog.clear();
     delete owner;
     EXPECT_EQ(gLog, (std::vector<std::string>{"~owner", "~b", "~a", "~a1"}));
