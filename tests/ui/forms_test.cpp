@@ -148,17 +148,18 @@ TEST_F(FormsTest, DefaultActionsCaNoneAndARefusingCloseQuery) {
     EXPECT_EQ(std::pair(frameClosed, frame->Visible()), std::pair(true, false));
 }
 
-// Without any frame a child is refused: TheFrameAndItsChildrenMayDieInEitherOrder.
-TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
+TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainFormAndOutlivesThem) {
     TForm loose(nullptr);
     auto owningFrame = MakeFrame();
-    auto mainFrame = MakeFrame();
+    auto* mainFrame = MakeFrame().release();  // dies before its child, below
     TChild* owned = MakeChild(*owningFrame);
     EXPECT_EQ(owned->MDIParent(), owningFrame.get());
+    // Without an owner a child can only reach a frame that is the main form.
+    EXPECT_THROW(TForm::Create<TChild>(nullptr), EInvalidOperation);
 
-    Application().SetMainForm(mainFrame.get());
+    Application().SetMainForm(mainFrame);
     TChild unowned(nullptr);
-    EXPECT_EQ(unowned.MDIParent(), mainFrame.get());
+    EXPECT_EQ(unowned.MDIParent(), mainFrame);
     unowned.SetMDIParent(owningFrame.get());
     EXPECT_EQ(std::pair(mainFrame->MDIChildCount(), owningFrame->MDIChildCount()), std::pair(0, 2));
     EXPECT_THROW(unowned.SetMDIParent(&loose), EInvalidOperation);
@@ -166,6 +167,15 @@ TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
     // A frame keeps its style while it has children.
     EXPECT_THROW(owningFrame->SetFormStyle(fsNormal), EInvalidOperation);
     EXPECT_THROW(owningFrame->MDIChildren(2), EListError);
+
+    auto* child = TForm::Create<TChild>(nullptr);
+    delete mainFrame;
+    EXPECT_EQ(std::pair(child->MDIParent(), Application().MainForm()), (std::pair<TForm*, TForm*>(nullptr, nullptr)));
+    child->SetWindowState(wsMaximized);  // no frame left to fill: keeps its rectangle
+    EXPECT_EQ(child->Width(), 320);
+    child->Close();
+    EXPECT_EQ(child->WindowState(), wsMinimized);
+    delete child;
 }
 
 TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
@@ -211,22 +221,6 @@ TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     hidden->Hide();  // never refused, unlike other MDI children
     EXPECT_EQ(std::tuple(hidden->Visible(), frame->ActiveMDIChild(), Application().ActiveForm()),
               (std::tuple<bool, TForm*, TForm*>(false, plain, plain)));
-}
-
-TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
-    auto* frame = new TForm(nullptr);
-    frame->SetFormStyle(fsMDIForm);
-    // Without an owner a child can only reach a frame that is the main form.
-    EXPECT_THROW(TForm::Create<TChild>(nullptr), EInvalidOperation);
-    Application().SetMainForm(frame);
-    auto* child = TForm::Create<TChild>(nullptr);
-    delete frame;
-    EXPECT_EQ(std::pair(child->MDIParent(), Application().MainForm()), (std::pair<TForm*, TForm*>(nullptr, nullptr)));
-    child->SetWindowState(wsMaximized);  // no frame left to fill: keeps its rectangle
-    EXPECT_EQ(child->Width(), 320);
-    child->Close();
-    EXPECT_EQ(child->WindowState(), wsMinimized);
-    delete child;
 }
 
 TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIconsAndCascadeStacksThemFromTheBottom) {
