@@ -40,9 +40,8 @@ TEST_F(TypeIdentity, PluginExceptionsAreCaughtByTheHostsHandlers) {
         Symbol<ProbeThrowFn>("ProbeThrowOwn")();
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_STREQ(e.ClassName(), "EProbeError");
-        EXPECT_EQ(e.Message(), "błąd we wtyczce");
-        EXPECT_EQ(ExceptionClassName(e), "EProbeError");
+        // The class name is the plugin's own, read through the host's view of its exceptions.
+        EXPECT_EQ(std::pair(ExceptionClassName(e), e.Message()), std::pair(std::string("EProbeError"), std::string("błąd we wtyczce")));
     }
     EXPECT_THROW(Symbol<ProbeThrowFn>("ProbeThrowConvert")(), EConvertError);
 }
@@ -72,8 +71,7 @@ TEST_F(TypeIdentity, ReportsNameTheReportingLibraryAndItsMapFileWhileRecorded) {
     Symbol<ProbeReportFn>("ProbeReport")("again");
     ASSERT_EQ(sink.Reports().size(), 2u);
     const TExceptionReport& first = sink.Reports()[0];
-    EXPECT_EQ(first.Message, "z wtyczki");
-    EXPECT_EQ(ExtractFileName(first.Location.File), "typeinfo_probe.cpp");
+    EXPECT_EQ(std::pair(first.Message, ExtractFileName(first.Location.File)), std::pair(std::string("z wtyczki"), std::string("typeinfo_probe.cpp")));
     EXPECT_NE(first.Module.find("zarix_typeinfo_probe"), std::string::npos) << first.Module;
     EXPECT_NE(first.Module.find("(map /plugins/probe.map)"), std::string::npos) << first.Module;
     EXPECT_EQ(sink.Reports()[1].Module.find("map"), std::string::npos);

@@ -78,14 +78,13 @@ protected:
 
 }  // namespace
 
+// The action a handler is offered, and the form it is told of, are DefaultActionsCaNoneAndARefusingCloseQuery's
+// and MdiTest.ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow's.
 TEST_F(FormsTest, CaFreeReleasesOnlyWhenMessagesAreProcessedAndNeverTwice) {
     auto* form = new TCountedForm(nullptr);
     form->Show();
     TWeak<TForm> weak(form);
-    form->SetOnClose([first = form](TObject* Sender, TCloseAction& Action) {
-        EXPECT_EQ(std::pair(Sender, Action), (std::pair<TObject*, TCloseAction>(first, caHide)));
-        Action = caFree;
-    });
+    form->SetOnClose([](TObject*, TCloseAction& Action) { Action = caFree; });
     form->Close();
     EXPECT_TRUE(weak && form->Visible());
     Application().ProcessMessages();
@@ -149,19 +148,18 @@ TEST_F(FormsTest, DefaultActionsCaNoneAndARefusingCloseQuery) {
     EXPECT_EQ(std::pair(frameClosed, frame->Visible()), std::pair(true, false));
 }
 
-TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
+TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainFormAndOutlivesThem) {
     TForm loose(nullptr);
-    EXPECT_THROW(loose.SetFormStyle(fsMDIChild), EInvalidOperation);
-    EXPECT_EQ(loose.FormStyle(), fsNormal);
-
     auto owningFrame = MakeFrame();
-    auto mainFrame = MakeFrame();
+    auto* mainFrame = MakeFrame().release();  // dies before its child, below
     TChild* owned = MakeChild(*owningFrame);
     EXPECT_EQ(owned->MDIParent(), owningFrame.get());
+    // Without an owner a child can only reach a frame that is the main form.
+    EXPECT_THROW(TForm::Create<TChild>(nullptr), EInvalidOperation);
 
-    Application().SetMainForm(mainFrame.get());
+    Application().SetMainForm(mainFrame);
     TChild unowned(nullptr);
-    EXPECT_EQ(unowned.MDIParent(), mainFrame.get());
+    EXPECT_EQ(unowned.MDIParent(), mainFrame);
     unowned.SetMDIParent(owningFrame.get());
     EXPECT_EQ(std::pair(mainFrame->MDIChildCount(), owningFrame->MDIChildCount()), std::pair(0, 2));
     EXPECT_THROW(unowned.SetMDIParent(&loose), EInvalidOperation);
@@ -169,6 +167,15 @@ TEST_F(FormsTest, AChildJoinsItsExplicitFrameElseItsOwnerFrameElseTheMainForm) {
     // A frame keeps its style while it has children.
     EXPECT_THROW(owningFrame->SetFormStyle(fsNormal), EInvalidOperation);
     EXPECT_THROW(owningFrame->MDIChildren(2), EListError);
+
+    auto* child = TForm::Create<TChild>(nullptr);
+    delete mainFrame;
+    EXPECT_EQ(std::pair(child->MDIParent(), Application().MainForm()), (std::pair<TForm*, TForm*>(nullptr, nullptr)));
+    child->SetWindowState(wsMaximized);  // no frame left to fill: keeps its rectangle
+    EXPECT_EQ(child->Width(), 320);
+    child->Close();
+    EXPECT_EQ(child->WindowState(), wsMinimized);
+    delete child;
 }
 
 TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoes) {
@@ -212,24 +219,8 @@ TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     EXPECT_EQ(shows, 1);
     EXPECT_EQ(frame->ActiveMDIChild(), hidden);
     hidden->Hide();  // never refused, unlike other MDI children
-    EXPECT_FALSE(hidden->Visible());
-    EXPECT_EQ(std::pair(frame->ActiveMDIChild(), Application().ActiveForm()), (std::pair<TForm*, TForm*>(plain, plain)));
-}
-
-TEST_F(FormsTest, TheFrameAndItsChildrenMayDieInEitherOrder) {
-    auto* frame = new TForm(nullptr);
-    frame->SetFormStyle(fsMDIForm);
-    // Without an owner a child can only reach a frame that is the main form.
-    EXPECT_THROW(TForm::Create<TChild>(nullptr), EInvalidOperation);
-    Application().SetMainForm(frame);
-    auto* child = TForm::Create<TChild>(nullptr);
-    delete frame;
-    EXPECT_EQ(std::pair(child->MDIParent(), Application().MainForm()), (std::pair<TForm*, TForm*>(nullptr, nullptr)));
-    child->SetWindowState(wsMaximized);  // no frame left to fill: keeps its rectangle
-    EXPECT_EQ(child->Width(), 320);
-    child->Close();
-    EXPECT_EQ(child->WindowState(), wsMinimized);
-    delete child;
+    EXPECT_EQ(std::tuple(hidden->Visible(), frame->ActiveMDIChild(), Application().ActiveForm()),
+              (std::tuple<bool, TForm*, TForm*>(false, plain, plain)));
 }
 
 TEST_F(FormsTest, TileGridsTheShownChildrenAboveTheRowOfIconsAndCascadeStacksThemFromTheBottom) {
@@ -272,23 +263,18 @@ TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     EXPECT_EQ(Bounds({c, b}), (std::vector<TBounds>{{0, 576, 160, 24}, {160, 576, 160, 24}}));
 
     a->SetWindowState(wsMaximized);
-    EXPECT_EQ(a->BoundsRect(), (TBounds{0, 0, 400, 600}));
-    EXPECT_EQ(a->RestoredBounds(), (TBounds{30, 20, 200, 100}));
+    EXPECT_EQ(std::pair(a->BoundsRect(), a->RestoredBounds()), std::pair(TBounds{0, 0, 400, 600}, TBounds{30, 20, 200, 100}));
 }
 
-TEST_F(FormsTest, IconsComeFromImageListsAndBadIndexesChangeNothing) {
+TEST_F(FormsTest, IconsComeFromImageListsActiveControlIsClearedWithItsControlAndChangesAreReported) {
+    std::vector<std::string> changes;
+    TForm form(nullptr);
     TImageList images(nullptr);
     images.Add("faktura");
     images.Add("klient");
-    TForm form(nullptr);
     form.SetIcon(TIcon::FromImageList(images, 1));
-    EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);
+    EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);  // a bad index changes nothing
     EXPECT_EQ(std::pair(form.Icon().ImageName, form.Icon().ImageIndex), std::pair(std::string("klient"), 1));
-}
-
-TEST_F(FormsTest, ActiveControlIsClearedWithItsControlAndChangesAreReported) {
-    std::vector<std::string> changes;
-    TForm form(nullptr);
     const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
         if (change.Sender == &form) changes.emplace_back(change.What);
     });

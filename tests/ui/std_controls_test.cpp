@@ -23,17 +23,9 @@ using namespace zarix;
 namespace {
 
 TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
-    // Text: the model's text afterwards, from "abc"; Changes: OnChange calls; TextNotices: "Text"
-    // through the seam.
-    struct {
-        const char* Name;
-        bool ReadOnly, Enabled;
-        int MaxLength;
-        const char* Typed;
-        bool Accepted;
-        const char* Text;
-        int Changes, TextNotices;
-    } const cases[] = {
+    // A case: read-only, enabled and the length limit; what is typed and whether it is accepted;
+    // then the model's text (from "abc"), the OnChange calls and the "Text" notices through the seam.
+    const std::tuple<const char*, bool, bool, int, const char*, bool, std::string, int, int> cases[] = {
         {"plain", false, true, 0, "abcd", true, "abcd", 1, 1},
         {"unchanged", false, true, 0, "abc", true, "abc", 0, 0},
         {"cut to length", false, true, 4, "Łódź123", true, "Łódź", 1, 1},
@@ -41,35 +33,27 @@ TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
         {"read-only reverts", true, true, 0, "xyz", false, "abc", 0, 1},
         {"disabled reverts", false, false, 0, "xyz", false, "abc", 0, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
+    for (const auto& [name, readOnly, enabled, maxLength, typed, accepted, text, changes, notices] : cases) {
+        SCOPED_TRACE(name);
         TEdit edit(nullptr);
         edit.SetText("abc");
-        edit.SetReadOnly(c.ReadOnly);
-        edit.SetEnabled(c.Enabled);
-        edit.SetMaxLength(c.MaxLength);
-        int changes = 0, textNotices = 0;
-        edit.OnChange = [&](TObject* sender) { changes += sender == &edit; };
-        const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) { textNotices += change.What == "Text"; });
-        EXPECT_EQ(edit.TypeText(c.Typed), c.Accepted);
+        edit.SetReadOnly(readOnly);
+        edit.SetEnabled(enabled);
+        edit.SetMaxLength(maxLength);
+        int changed = 0, noticed = 0;
+        edit.OnChange = [&](TObject* sender) { changed += sender == &edit; };
+        const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) { noticed += change.What == "Text"; });
+        EXPECT_EQ(edit.TypeText(typed), accepted);
         SetUIChangeHandler(previous);
-        EXPECT_EQ(std::tuple(edit.Text(), changes, textNotices), std::tuple(std::string(c.Text), c.Changes, c.TextNotices));
+        EXPECT_EQ(std::tuple(edit.Text(), changed, noticed), std::tuple(text, changes, notices));
     }
 }
 
 TEST(StdControls, ComboBoxChoosingAndTypingByStyle) {
-    // The person chooses item Choose, or types Typed where it is set; item 0, "Gotówka", is
-    // chosen at the start.
-    struct {
-        const char* Name;
-        TComboBoxStyle Style;
-        int Choose;
-        const char* Typed;
-        bool Accepted;
-        int ItemIndex;
-        const char* Text;
-        int Changes;
-    } const cases[] = {
+    // A case: the style; the item the person chooses, or the text typed where one is given (item
+    // 0, "Gotówka", is chosen at the start); then whether it is accepted, the item index, the
+    // text and the OnChange calls.
+    const std::tuple<const char*, TComboBoxStyle, int, const char*, bool, int, std::string, int> cases[] = {
         {"choose another", csDropDownList, 2, nullptr, true, 2, "Karta", 1},
         {"choose the same", csDropDownList, 0, nullptr, true, 0, "Gotówka", 0},
         {"choose none", csDropDown, -1, nullptr, true, -1, "", 1},
@@ -77,17 +61,16 @@ TEST(StdControls, ComboBoxChoosingAndTypingByStyle) {
         {"type free text", csDropDown, -2, "Barter", true, -1, "Barter", 1},
         {"list refuses typing", csDropDownList, -2, "Barter", false, 0, "Gotówka", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
+    for (const auto& [name, style, choose, typed, accepted, itemIndex, text, changes] : cases) {
+        SCOPED_TRACE(name);
         TComboBox box(nullptr);
-        box.SetStyle(c.Style);
+        box.SetStyle(style);
         box.SetItems({"Gotówka", "Przelew", "Karta"});
         box.SetItemIndex(0);
-        int changes = 0;
-        box.OnChange = [&](TObject*) { ++changes; };
-        const bool accepted = c.Typed != nullptr ? box.TypeText(c.Typed) : box.Choose(c.Choose);
-        EXPECT_EQ(std::tuple(accepted, box.ItemIndex(), box.Text(), changes),
-                  std::tuple(c.Accepted, c.ItemIndex, std::string(c.Text), c.Changes));
+        int changed = 0;
+        box.OnChange = [&](TObject*) { ++changed; };
+        const bool taken = typed != nullptr ? box.TypeText(typed) : box.Choose(choose);
+        EXPECT_EQ(std::tuple(taken, box.ItemIndex(), box.Text(), changed), std::tuple(accepted, itemIndex, text, changes));
     }
     TComboBox box(nullptr);
     EXPECT_THROW(box.Choose(0), EListError);
@@ -170,8 +153,7 @@ TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
     ASSERT_EQ(FGrid.ColumnCount(), 3);
     EXPECT_EQ(FGrid.Columns(1).Title, "TOWNazwa");
     for (const int added : {100, 50, 0}) EXPECT_EQ(FGrid.FetchMore(), added);
-    EXPECT_FALSE(FGrid.CanFetchMore());
-    EXPECT_EQ(FGrid.Cells(0, 249), "250");
+    EXPECT_EQ(std::pair(FGrid.CanFetchMore(), FGrid.Cells(0, 249)), std::pair(false, std::string("250")));
     EXPECT_EQ(MessageOf<EListError>([&] { FGrid.Cells(3, 0); }), "Grid column index out of bounds (3)");
     SetUIChangeHandler(previous);
     EXPECT_EQ(std::pair(std::count(seam.begin(), seam.end(), "RowsFetched"), std::count(seam.begin(), seam.end(), "Rows")),
@@ -185,15 +167,12 @@ TEST_F(DBGridTest, TitleClicksSortAscendingThenDescendingForQueriesAndHeldRows) 
         FGrid.Open();
         FGrid.SetRow(5);
         const int fetched = held ? 250 : 100;  // a query reads its first page again, held rows are all there
-        struct {
-            int Column;
-            bool Descending;
-            const char* First;  // the first row's index afterwards
-        } const steps[] = {{1, false, "250"}, {1, true, "1"}, {2, false, "1"}, {2, true, "250"}};
-        for (const auto& step : steps) {
-            FGrid.TitleClick(step.Column);
+        // The column clicked, then the sort it gives and the first row's index afterwards.
+        const std::tuple<int, bool, std::string> steps[] = {{1, false, "250"}, {1, true, "1"}, {2, false, "1"}, {2, true, "250"}};
+        for (const auto& [column, descending, first] : steps) {
+            FGrid.TitleClick(column);
             EXPECT_EQ(std::tuple(FGrid.SortColumn(), FGrid.SortDescending(), FGrid.CurrentValue("towindeks"), FGrid.RowCount()),
-                      std::tuple(step.Column, step.Descending, std::string(step.First), fetched));
+                      std::tuple(column, descending, first, fetched));
         }
         if (!held) {
             EXPECT_NE(static_cast<TQueryRows*>(FGrid.RowSource())->OpenedSQL().find("ORDER BY 3 DESC"), std::string::npos);
@@ -220,19 +199,16 @@ TEST_F(DBGridTest, KeysMoveTheCurrentRowFetchingAsTheyGoAndEnterReachesTheHandle
         if (key == VK_RETURN) ++enters, key = 0;
     };
     FGrid.OnDblClick = [&](TObject*) { ++doubleClicks; };
-    struct {
-        uint16_t Key;
-        int Row, Fetched;
-    } const steps[] = {{VK_END, 99, 100}, {VK_DOWN, 100, 200}, {VK_NEXT, 200, 250}, {VK_NEXT, 249, 250},
-                       {VK_UP, 248, 250}, {VK_HOME, 0, 250}, {VK_RETURN, 0, 250}};
-    for (const auto& step : steps) {
-        uint16_t key = step.Key;
+    // The key pressed, then the current row and the rows fetched.
+    const std::tuple<uint16_t, int, int> steps[] = {{VK_END, 99, 100}, {VK_DOWN, 100, 200}, {VK_NEXT, 200, 250}, {VK_NEXT, 249, 250},
+                                                    {VK_UP, 248, 250}, {VK_HOME, 0, 250}, {VK_RETURN, 0, 250}};
+    for (const auto& [pressed, row, fetched] : steps) {
+        uint16_t key = pressed;
         FGrid.KeyDown(key, 0);
-        EXPECT_EQ(std::pair(FGrid.Row(), FGrid.RowCount()), std::pair(step.Row, step.Fetched)) << step.Key;
+        EXPECT_EQ(std::pair(FGrid.Row(), FGrid.RowCount()), std::pair(row, fetched)) << pressed;
     }
     FGrid.DblClick(7);
-    EXPECT_EQ(FGrid.CurrentValue("TOWIndeks"), "8");
-    EXPECT_EQ((std::pair{enters, doubleClicks}), std::pair(1, 1));
+    EXPECT_EQ(std::tuple(FGrid.CurrentValue("TOWIndeks"), enters, doubleClicks), std::tuple(std::string("8"), 1, 1));
     EXPECT_THROW(FGrid.SetRow(250), EListError);
 }
 
@@ -243,9 +219,8 @@ TEST_F(DBGridTest, RefreshReadsChangedRowsAndKeepsThePlaceAndAFailedOpenLeavesTh
     FGrid.SetRow(150);
     DBInt().ExecSQL(kConnection, "UPDATE Towary SET TOWNazwa = 'Kawa' WHERE TOWIndeks = 151");
     FGrid.Refresh();
-    EXPECT_EQ((std::pair{FGrid.Row(), FGrid.RowCount()}), std::pair(150, 200));
-    EXPECT_EQ(FGrid.Cells(0, 150), "Kawa");
-    EXPECT_EQ(FGrid.Columns(0).Width, 200);
+    EXPECT_EQ(std::tuple(FGrid.Row(), FGrid.RowCount(), FGrid.Cells(0, 150), FGrid.Columns(0).Width),
+              std::tuple(150, 200, std::string("Kawa"), 200));
 
     FGrid.SetRowSource(std::make_unique<TQueryRows>("SELECT * FROM Brak", kConnection));
     EXPECT_THROW(FGrid.Open(), EDatabaseError);
