@@ -95,10 +95,13 @@ TEST(SyntheticVersionFiles, ElfObjectsAndPeFilesOfBothWidthsGiveTheirBlock) {
     EXPECT_EQ(VersionInfoOf(PeCorpus + "pe32_plus"), Bytes(EnglishBlock));
 }
 
-TEST(ElfVersionFile, FilesWithoutABlockGiveZeroAndSayWhy) {
+// Files of no kind, ELF objects without a block, and PE files without a version resource or with
+// a broken header: each says which and where.
+TEST(VersionFiles, FilesWithoutABlockGiveZeroAndSayWhy) {
     TTempDir dir;
     const std::string fifo = dir.Path() + "/fifo.bpl";  // must not block the reader
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto broken = [&](uint64_t offset, const TFileBytes& bytes) { return dir.Overwritten(Pe32, offset, bytes); };
     ExpectNoVersionBlocks(std::initializer_list<TNoBlock>{
         {FIXTURE_VERSION_NONE, NoVersionBlock, "no version block (no .note.zarix_version section)"},
         {dir.Write("nosection.bpl", MakeElf(true, {})), NoVersionBlock, "no version block"},
@@ -108,6 +111,17 @@ TEST(ElfVersionFile, FilesWithoutABlockGiveZeroAndSayWhy) {
         {fifo, CannotRead, "cannot read: Illegal seek"},
         {dir.Write("empty.bpl", {}), NotValidObject, "the file is empty, offset 0x0"},
         {dir.Write("text.bpl", TFileBytes{'h', 'e', 'l', 'l', 'o'}), NotValidObject, "neither ELF nor PE magic"},
+        // The size of the resource directory stays: its address alone says there is none.
+        {broken(kResourceDirectoryRva, Le(0, 4)), NoVersionBlock, "no version block (no resource directory)"},
+        {PeCorpus + "pe32_without_version", NoVersionBlock, "no version block (no RT_VERSION resource)"},
+        {broken(kVersionLanguageCount, Le(0, 2)), NoVersionBlock, "no version block (empty RT_VERSION directory)"},
+        {broken(0x3C, Le(0x7FFFFFF0, 4)), NotValidObject,
+         "not a valid PE file (PE header runs past the end of the file, offset 0x7ffffff0)"},
+        {broken(kPeHeader, Le(0x4543, 4)), NotValidObject, "not a valid PE file (no PE signature, offset 0x80)"},
+        {broken(kPeHeader + 24, Le(0x107, 2)), NotValidObject, "unknown optional header magic 0x107"},
+        {broken(kPeHeader + 6, Le(0, 2)), NotValidObject, "lies in no section"},
+        {broken(OffsetOf(ReadFileBytes(Pe32), PolishBlock), Le(0xFFFF, 2)), DamagedBlock,
+         "not a valid version block (root length runs past the data, offset 0x0)"},
     });
 }
 
@@ -129,25 +143,6 @@ TEST(ElfVersionFile, ShortCopyStaysWithinLenAndKeepsQueriesInsideIt) {
     }
     unsigned char tiny[4];
     EXPECT_FALSE(GetFileVersionInfoW(FIXTURE_VERSION_PL, sizeof tiny, tiny));
-}
-
-// A PE file without a version resource, or with a broken header, says which and where.
-TEST(PeVersionFile, FilesWithoutAReadableResourceSayWhy) {
-    TTempDir dir;
-    const auto broken = [&](uint64_t offset, const TFileBytes& bytes) { return dir.Overwritten(Pe32, offset, bytes); };
-    ExpectNoVersionBlocks(std::initializer_list<TNoBlock>{
-        // The size of the resource directory stays: its address alone says there is none.
-        {broken(kResourceDirectoryRva, Le(0, 4)), NoVersionBlock, "no version block (no resource directory)"},
-        {PeCorpus + "pe32_without_version", NoVersionBlock, "no version block (no RT_VERSION resource)"},
-        {broken(kVersionLanguageCount, Le(0, 2)), NoVersionBlock, "no version block (empty RT_VERSION directory)"},
-        {broken(0x3C, Le(0x7FFFFFF0, 4)), NotValidObject,
-         "not a valid PE file (PE header runs past the end of the file, offset 0x7ffffff0)"},
-        {broken(kPeHeader, Le(0x4543, 4)), NotValidObject, "not a valid PE file (no PE signature, offset 0x80)"},
-        {broken(kPeHeader + 24, Le(0x107, 2)), NotValidObject, "unknown optional header magic 0x107"},
-        {broken(kPeHeader + 6, Le(0, 2)), NotValidObject, "lies in no section"},
-        {broken(OffsetOf(ReadFileBytes(Pe32), PolishBlock), Le(0xFFFF, 2)), DamagedBlock,
-         "not a valid version block (root length runs past the data, offset 0x0)"},
-    });
 }
 
 TEST(PeVersionFile, ATruncatedFileGivesZeroUntilTheWholeFirstBlockIsThere) {
