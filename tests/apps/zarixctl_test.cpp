@@ -164,7 +164,6 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         {{"toolbar", "--folder", kPlugins, "--db", "@bez-parametrow.db", "--user", "2"}, 1,
          "EDatabaseError: Database error on connection \"DBCONN\": no such table: UserParameters"},
         {{"session", "--folder", "/nonexistent"}, 1, "zarixctl: /nonexistent: no such plugin folder"},
-        {{"toolbar", "--folder", kPlugins, "--db"}, 2, "zarixctl toolbar: --db needs a value"},
         // The database check.
         {{"dbcheck", "--folder", kPlugins, "--db", "@damaged.db"}, 1,
          "damaged.db: the database is damaged (Page 9: btreeInitPage() returns error code 11; "},
