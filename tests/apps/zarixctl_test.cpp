@@ -133,13 +133,10 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         {{"toolbar", "--db", "@new.db"}, 2, "zarixctl toolbar: --user is required"},
         {{"calls", "--folder", kPlugins}, 2, "zarixctl calls: --db is required"},
         {{"dbcheck"}, 2, "--db is required"},
-        {{"version"}, 2, "zarixctl version: FILE is required"},
         {{"compare", "1.0"}, 2, "zarixctl compare: B is required"},
-        {{"demo-db"}, 2, "zarixctl demo-db: FILE|URL is required"},
         {{"demo-db", "@a.db", "@b.db"}, 2, "not expected: "},
         {{"demo-db", "@a.db", "--force=@b.db"}, 2, "--force"},
         {{"parse"}, 2, "TEXT is required"},
-        {{"dbcheck", "--db", "@new.db", "--version", "1.x"}, 2, "--version \"1.x\" is not a version"},
         // demo-db over every kind of existing path, then with --force.
         {{"demo-db", "@firma.db"}, 1, "firma.db already exists (a file); demo-db never overwrites anything"},
         {{"demo-db", "@empty.db"}, 1, "already exists (an empty file)"},
@@ -147,8 +144,6 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         {{"demo-db", "@link.db"}, 1, "already exists (a symbolic link)"},
         {{"demo-db", "@ro.db"}, 1, "already exists (a read-only file)"},
         {{"demo-db", "@text.db", "--force"}, 1, "text.db is not replaced: it is not an SQLite database (no SQLite header)"},
-        {{"demo-db", "@empty.db", "--force"}, 1, "is not replaced: it is an empty file"},
-        {{"demo-db", "@pusty.db", "--force"}, 1, "is not replaced: it is a folder"},
         {{"demo-db", "@link.db", "--force"}, 1, "is not replaced: it is a symbolic link"},
         {{"demo-db", "@ro.db", "--force"}, 1, "is not replaced: it is a read-only file"},
         {{"demo-db", "@damaged.db", "--force"}, 1, "is not replaced: it is damaged: Page "},
@@ -158,7 +153,6 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         // Commands that only read, over a database that is not there.
         {{"menu", "--folder", kPlugins, "--db", "@brak.db"}, 1,
          "zarixctl: Cannot open database \"" + (Folder / "brak.db").string() + "\" as connection \"DBCONN\": no such database file"},
-        {{"toolbar", "--folder", kPlugins, "--db", "@brak/firma.db", "--user", "1"}, 1, "no such database file"},
         {{"calls", "--folder", kPlugins, "--db", "@pusty.db"}, 1, "it is a folder, not a database file"},
         // Users, folders and errors the framework reports instead of raising.
         {{"toolbar", "--folder", kPlugins, "--db", "@firma.db", "--user", "99"}, 1, "zarixctl: no user 99 in "},
@@ -168,7 +162,6 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         {{"toolbar", "--folder", kPlugins, "--db", "@bez-parametrow.db", "--user", "2"}, 1,
          "EDatabaseError: Database error on connection \"DBCONN\": no such table: UserParameters"},
         {{"session", "--folder", "/nonexistent"}, 1, "zarixctl: /nonexistent: no such plugin folder"},
-        {{"toolbar", "--folder", kPlugins, "--db"}, 2, "zarixctl toolbar: --db needs a value"},
         // The database check.
         {{"dbcheck", "--folder", kPlugins, "--db", "@damaged.db"}, 1,
          "damaged.db: the database is damaged (Page 9: btreeInitPage() returns error code 11; "},

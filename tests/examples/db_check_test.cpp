@@ -67,8 +67,7 @@ TEST_P(DbCheck, ANewDatabaseGetsEveryModulesObjectsAndSamplesOnce) {
                                             "kontrahenci"));
     EXPECT_THAT(SchemaNames("view"), ElementsAre("cennikibrutto", "dokumentywartosci"));
     EXPECT_THAT(SchemaNames("trigger"), ElementsAre("dokumentypozycjeobrot", "dokumentypozycjeobrotusuniecie", "kontrahencizmiana"));
-    EXPECT_EQ(Value("SELECT count(*) FROM Kontrahenci"), "4");
-    EXPECT_EQ(Value("SELECT count(*) FROM CennikiPozycje"), "3");
+    // The sample rows themselves show in the sample windows' lists (SampleWindows).
     EXPECT_THAT(ColumnOf("SELECT DTYSymbol FROM DokumentyTypy ORDER BY 1"), ElementsAre("FV", "PAR", "WZ"));
     EXPECT_EQ(Value("SELECT CPOCenaBrutto FROM CennikiBrutto WHERE CPOIndeks = 103"), "524");  // 4,99 + 5%
 

@@ -127,8 +127,8 @@ TEST_P(SampleWindows, AnInvoiceRefusesToCloseWhileThePickerWaitsThenTakesThePick
 TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPrices) {
     // The modules called by name: the settings keep their range, and a call that cannot be
     // answered is reported in the module's words and writes nothing. The answers of the calls
-    // that succeed are checked by zarixctl.CallsBetweenModulesByName.
-    EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "DefaultCustomer").AsInteger(), 1);
+    // that succeed, the written invoice's text among them, are checked by
+    // zarixctl.CallsBetweenModulesByName; the default customer shows on a new invoice's buyer.
     Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{30}));
     EXPECT_THROW(Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{400})), EPluginError);
     EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "PaymentTermDays").AsInteger(), 30);
@@ -143,8 +143,7 @@ TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPri
                                             "\"CenaNetto\" failed execution."}));
     }
     EXPECT_EQ(Value("SELECT count(*) FROM Dokumenty"), "0");
-    const std::string written = Manager->methodByName("DOKMAG", "NowaFaktura", Args(101, 2, 17), nullptr).AsString();
-    EXPECT_NE(written.find(", 2 x 69,99 zł netto, termin płatności 30 dni"), std::string::npos) << written;
+    Manager->methodByName("DOKMAG", "NowaFaktura", Args(101, 2, 17), nullptr);
     const int32_t document = StrToInt(Value("SELECT MAX(DOKOrigid) FROM Dokumenty"));
     Manager->methodByName("DOKMAG", "OpenInvoice", Args(document), nullptr);
     TForm* invoice = Window("TInvoiceWindow", document);

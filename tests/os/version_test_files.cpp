@@ -1,4 +1,4 @@
-// Temporary folders, corrupt copies and synthetic ELF and PE files for the version tests.
+// Temporary folders, corrupt copies and synthetic ELF files for the version tests.
 #include "version_test_files.h"
 
 #include <gtest/gtest.h>
@@ -141,7 +141,7 @@ TElfLandmarks FindElfLandmarks(const TFileBytes& file) {
     return l;
 }
 
-// The builders fill in only what the version reader looks at; every other field stays zero.
+// The builder fills in only what the version reader looks at; every other field stays zero.
 TFileBytes MakeElf(bool wide, std::span<const unsigned char> notes) {
     const std::size_t entry = wide ? 64 : 40;
     const std::string names("\0.note.zarix_version\0.shstrtab\0", 31);
@@ -164,51 +164,6 @@ TFileBytes MakeElf(bool wide, std::span<const unsigned char> notes) {
     if (!notes.empty()) section(1, 1, 7, notesAt, notes.size());
     section(count - 1, 21, 3, namesAt, names.size());
     return f;
-}
-
-TPeFile MakePe(const TPeOptions& o) {
-    constexpr std::size_t pe = 0x80, rsrcRaw = 0x400, rsrcRva = 0x2000;
-    const std::size_t optionalSize = o.Wide ? 240 : 224;
-    TPeFile out;
-    TFileBytes& f = out.Bytes;
-    const std::size_t opt = pe + 24, directories = o.Wide ? 112 : 96;
-    // "MZ", the PE header's place, its signature, two sections, the optional header's size and
-    // magic, and its 16 data directories.
-    Put(f, {{0, 0x5A4D, 2}, {0x3C, pe, 4}, {pe, 0x00004550, 4}, {pe + 6, 2, 2}, {pe + 20, optionalSize, 2},
-            {opt, o.Wide ? 0x20Bu : 0x10Bu, 2}, {opt + directories - 4, 16, 4}});
-
-    // Resource tree: root (RT_ICON, RT_VERSION) / empty icon names / version name 1 / languages.
-    TFileBytes r;
-    const std::size_t languages = o.Languages.size();
-    const std::size_t langDir = 0x48, entries = langDir + 16 + 8 * languages, blocks = entries + 16 * languages;
-    Put(r, {{14, o.WithVersionType ? 2u : 1u, 2}, {16, 3, 4}, {20, 0x80000000u | 0x20, 4}});
-    if (o.WithVersionType) Put(r, {{24, 16, 4}, {28, 0x80000000u | 0x30, 4}});
-    // The icon type's name directory has no entries (0x20); the version's (0x30) has one.
-    Put(r, {{0x20 + 15, 0, 1}, {0x30 + 14, 1, 2}, {0x30 + 16, 1, 4}, {0x30 + 20, 0x80000000u | langDir, 4},
-            {langDir + 14, languages, 2}});
-    std::size_t at = blocks;
-    for (std::size_t i = 0; i < languages; ++i) {
-        Put(r, {{langDir + 16 + 8 * i, i == 0 ? 0x0415u : 0x0409u, 4}, {langDir + 20 + 8 * i, entries + 16 * i, 4},
-                {entries + 16 * i, rsrcRva + at, 4}, {entries + 16 * i + 4, o.Languages[i].size(), 4}});
-        if (i == 0) out.FirstBlock = rsrcRaw + at;
-        PutBytes(r, at, o.Languages[i]);
-        at = Align(at + o.Languages[i].size(), 4);
-    }
-    Put(r, Align(std::max(r.size(), langDir + 16), 0x200) - 1, 0, 1);
-
-    if (o.WithResources) Put(f, {{opt + directories + 16, rsrcRva, 4}, {opt + directories + 20, r.size(), 4}});
-    const std::size_t sections = opt + optionalSize;
-    const auto section = [&](std::size_t index, const char* name, uint32_t rva, uint32_t size, uint32_t raw) {
-        const std::size_t s = sections + index * 40;
-        PutBytes(f, s, std::span(reinterpret_cast<const unsigned char*>(name), std::strlen(name)));
-        Put(f, {{s + 12, rva, 4}, {s + 16, size, 4}, {s + 20, raw, 4}});
-    };
-    section(0, ".text", 0x1000, 0x200, 0x200);
-    section(1, ".rsrc", rsrcRva, static_cast<uint32_t>(r.size()), rsrcRaw);
-    Put(f, 0x3FF, 0, 1);  // .text: zeros
-    PutBytes(f, rsrcRaw, r);
-    out.PeHeader = pe;
-    return out;
 }
 
 }  // namespace zarix::test

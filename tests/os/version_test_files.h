@@ -1,5 +1,5 @@
 // Files for the version-resource tests: a temporary folder, corrupt copies of a real file made
-// at named offsets, and small synthetic ELF and PE files holding a given version block.
+// at named offsets, and small synthetic ELF files holding a given version block.
 #pragma once
 
 #include "platform/os/version_resource.h"
@@ -77,19 +77,5 @@ TElfLandmarks FindElfLandmarks(const TFileBytes& file);
 /// An ELF object (64- or 32-bit) without program headers, whose sections are a null one,
 /// .note.zarix_version holding `notes` (left out when empty) and the section names.
 TFileBytes MakeElf(bool wide, std::span<const unsigned char> notes);
-
-struct TPeOptions {
-    bool Wide = false;             // PE32+ rather than PE32
-    bool WithResources = true;     // a resource data directory at all
-    bool WithVersionType = true;   // an RT_VERSION entry besides RT_ICON
-    std::vector<TFileBytes> Languages;  // one version resource per language, in order
-};
-struct TPeFile {
-    TFileBytes Bytes;
-    uint64_t PeHeader = 0;
-    uint64_t FirstBlock = 0;  // file offset of the first language's block
-};
-/// A PE image with a .text and a .rsrc section; its resource tree is type / name / language.
-TPeFile MakePe(const TPeOptions& options);
 
 }  // namespace zarix::test

@@ -104,8 +104,6 @@ TEST(ZarixPlugin, NamesReadBackNormalisedAndADependencyStaysRecordedWhenItsVersi
     TTestPlugin plugin(nullptr);
     plugin.SetPluginName("Słownik");
     EXPECT_EQ(GetPropValue(plugin, "PluginName").AsString(), "SLOWNIK");
-    SetPropValue(plugin, "PluginPriority", Variant(int32_t{20}));
-    EXPECT_EQ(plugin.PluginPriority(), 20);
     plugin.AddDependency("Klient", "1.2.0.0");
     EXPECT_THROW(plugin.AddDependency("Cenniki", "1.x"), EConvertError);
     std::vector<std::pair<std::string, TVersion>> recorded;

@@ -85,10 +85,21 @@ TEST_F(Registries, ResultsNamesMatchWithOnlyAToZFoldedEachKindApartAndTheLastAdd
     EXPECT_DOUBLE_EQ(R.NumericValueByName("KURS"), 4.5);
 }
 
-TEST_F(Registries, ResultsIntegersAndArraysShareAKindAndTheWorkingRecordOutlivesAClear) {
+// Clearing answers defaults for every kind alike and leaves objects to their owners; the
+// working record outlives it.
+TEST_F(Registries, ResultsClearingAnswersDefaultsAndTheWorkingRecordWhereIntegersAndArraysShareAKindOutlivesIt) {
+    auto owned = std::make_unique<TObject>();
+    R.AddObjectByName("Dokument", owned.get());
+    R.AddLongIntValue("Id", 77);
     R.AddArrayIntValue("Pozycje", {1, 2, 3});
     R.AddIntValue("Ilosc", 4);
+    EXPECT_EQ(R.ObjectByName("dokument"), owned.get());
+    EXPECT_EQ(R.LongIntValueByName("ID"), 77);
     R.ClearMDIResults();
+    EXPECT_EQ(R.Count(), 0);
+    EXPECT_EQ(R.ObjectByName("Dokument"), nullptr);
+    EXPECT_EQ(R.LongIntValueByName("Id"), 0);
+    EXPECT_EQ(owned->ClassName(), "TObject");
 
     TArrayInt mine{9, 8};
     R.AddArrayIntValue("Tabela", mine);
@@ -102,21 +113,6 @@ TEST_F(Registries, ResultsIntegersAndArraysShareAKindAndTheWorkingRecordOutlives
     TArrayInt got = R.ArrayIntValueByName("Tabela");
     got.push_back(7);
     EXPECT_EQ(R.ArrayIntValueByName("Tabela"), (TArrayInt{9, 8}));
-}
-
-TEST_F(Registries, ResultsClearingAnswersDefaultsAndLeavesObjectsToTheirOwners) {
-    auto owned = std::make_unique<TObject>();
-    R.AddObjectByName("Dokument", owned.get());
-    R.AddLongIntValue("Id", 77);
-    EXPECT_EQ(R.ObjectByName("dokument"), owned.get());
-    EXPECT_EQ(R.LongIntValueByName("ID"), 77);
-
-    // Every kind is looked up alike, so two of them stand for all.
-    R.ClearMDIResults();
-    EXPECT_EQ(R.Count(), 0);
-    EXPECT_EQ(R.ObjectByName("Dokument"), nullptr);
-    EXPECT_EQ(R.LongIntValueByName("Id"), 0);
-    EXPECT_EQ(owned->ClassName(), "TObject");
 }
 
 TEST_F(Registries, ResultsASeventeenthAdditionIsRefusedReportedAndChangesNothing) {
