@@ -481,7 +481,7 @@ protected:
     };
     void Walk(void (TZarixPlugin::*service)(const std::string&, bool), std::initializer_list<TStep> steps) {
         for (const TStep& step : steps) {
-            (Plugin->*service)(step.Path, step.Visible);
+            std::invoke(service, Plugin, step.Path, step.Visible);
             EXPECT_EQ(Item(step.Item)->Visible(), step.Expected) << step.Path << " then " << step.Item;
         }
     }
