@@ -211,7 +211,8 @@ bool PlainlyInOrder(const TPlainLevels& A, const TPlainLevels& B) noexcept {
 
 // A list already in order with every level plain, the usual case of a menu built again, is
 // told by one walk over its neighbours, without the table of every level. Every level of every
-// position is read, as the pair rule converts them all; anything not plain goes the long way.
+// position is read, more than the pair rule converts: anything not plain goes the long way,
+// which raises where the rule does.
 bool AlreadyInPlainOrder(const TList& Commands) {
     const int n = Commands.Count();
     const auto position = [&Commands](int i) -> const std::string& {
