@@ -136,12 +136,14 @@ TObject* TMDIResults::ObjectByName(const std::string& Name) const {
 }
 
 // Names and values stay in the entries; only the kind hides them. The object references go,
-// so that no entry keeps pointing at an object its owner frees after the hand-over.
+// also the working record's, which every later entry starts from, so that no entry keeps
+// pointing at an object its owner frees after the hand-over.
 void TMDIResults::ClearMDIResults() {
     for (TResults& r : ValueList) {
         r.Param_Set = kNone;
         r.Param_Value_Object = nullptr;
     }
+    Value.Param_Value_Object = nullptr;
     ilosc = 0;
 }
 
