@@ -200,19 +200,8 @@ TEST_F(LateBoundTest, ReferencesRecordsAndEventsAreReachedByName) {
     EXPECT_FALSE(command->OnExecute());
 }
 
-TEST_F(LateBoundTest, LoadingAndUnloadingMoveTheFirstAndTheLastMatch) {
-    EXPECT_EQ(ZeroOf(), "zero:Beta");
-    EXPECT_EQ(Label(), "Alfa");
-    Manager->UnloadPlugin(0);
-    EXPECT_EQ(ZeroOf(), "zero:Alfa");
-    EXPECT_EQ(Manager->getPluginByName("beta"), nullptr);
-    Manager->LoadPlugin(Install("beta", "beta2"), false);  // back, now loaded after Alfa
-    EXPECT_EQ(ZeroOf(), "zero:Alfa");
-    EXPECT_EQ(Label(), "Beta");
-    EXPECT_EQ(Manager->getPluginByName("BETA"), Manager->GetPlugins(1));
-}
-
-TEST_F(LateBoundTest, PluginsAreFoundByTheNameTheyHaveNow) {
+// Renaming, unloading and loading again each move what a name finds.
+TEST_F(LateBoundTest, PluginsAreFoundByTheNameTheyHaveNowAndLoadingMovesTheFirstAndTheLastMatch) {
     EXPECT_EQ(Manager->getPluginByName("ALFA"), Alfa);
     Alfa->SetPluginName("Omega");
     EXPECT_EQ(Manager->getPluginByName("alfa"), nullptr);
@@ -220,6 +209,16 @@ TEST_F(LateBoundTest, PluginsAreFoundByTheNameTheyHaveNow) {
     Beta->SetPluginName("Omega");  // two plugins of one name: the one loaded first
     EXPECT_EQ(Manager->getPluginByName("OMEGA"), Beta);
     EXPECT_FALSE(Alfa->isPluginAvailable("Beta"));
+
+    EXPECT_EQ(ZeroOf(), "zero:Beta");
+    EXPECT_EQ(Label(), "Alfa");
+    Manager->UnloadPlugin(0);
+    EXPECT_EQ(ZeroOf(), "zero:Alfa");
+    EXPECT_EQ(Manager->getPluginByName("omega"), Alfa);
+    Manager->LoadPlugin(Install("beta", "beta2"), false);  // back, now loaded after Alfa
+    EXPECT_EQ(ZeroOf(), "zero:Alfa");
+    EXPECT_EQ(Label(), "Beta");
+    EXPECT_EQ(Manager->getPluginByName("BETA"), Manager->GetPlugins(1));
 }
 
 TEST_F(LateBoundTest, RoutinesAreFoundAsTheMethodsItemsAreNow) {
