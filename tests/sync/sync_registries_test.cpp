@@ -8,6 +8,7 @@
 #include "message_of.h"
 #include "platform/rtl/exceptions.h"
 #include "services/exception_handler.h"
+#include "tests/services/reports_of.h"
 
 #include <gtest/gtest.h>
 
@@ -122,11 +123,9 @@ TEST_F(Registries, ResultsASeventeenthAdditionIsRefusedReportedAndChangesNothing
     R.AddStringValue("Pole3", "tekst");
 
     EXPECT_EQ(R.Count(), TMDIResults::Capacity);
-    ASSERT_EQ(sink.Reports().size(), 2u);
-    EXPECT_EQ(sink.Reports()[0].Context, "TMDIResults.AddIntValue");
-    EXPECT_EQ(sink.Reports()[0].ExceptionClass, "EListError");
-    EXPECT_NE(sink.Reports()[0].Message.find("\"Nadmiar\""), std::string::npos);
-    EXPECT_EQ(sink.Reports()[1].Context, "TMDIResults.AddStringValue");
+    EXPECT_EQ(ReportsOf(sink),
+              (TNames{"TMDIResults.AddIntValue | EListError: The results registry already holds 16 entries; \"Nadmiar\" was not added",
+                      "TMDIResults.AddStringValue | EListError: The results registry already holds 16 entries; \"Pole3\" was not added"}));
     EXPECT_EQ(R.IntValueByName("Nadmiar"), 0);
     EXPECT_FALSE(R.IsStringValue("Pole3"));
     EXPECT_EQ(R.IntValueByName("Pole15"), 115);
@@ -181,9 +180,7 @@ TEST_F(Registries, ModifiedObjectsAFailureIsReportedUnderItsNameAndNeverReachesT
 
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Modified(), "");
-    ASSERT_EQ(sink.Reports().size(), 1u);
-    EXPECT_EQ(sink.Reports()[0].Context, "TModifiedObjects.AddModifiedObject");
-    EXPECT_EQ(sink.Reports()[0].ExceptionClass, "std::bad_alloc");
+    EXPECT_EQ(ReportsOf(sink), TNames{"TModifiedObjects.AddModifiedObject | std::bad_alloc: std::bad_alloc"});
 
     M.AddModifiedObject("Towary", 2);
     EXPECT_EQ(Modified(), "Towary 2;");
