@@ -220,9 +220,9 @@ protected:
 TEST_F(ToolBarTest, WithoutRowsEveryEnabledCommandWithAPlaceGetsAButtonInMenuOrder) {
     // Menu order puts "Kartoteki" (1|...) before "Dokumenty" (2|...); the disabled one is left out.
     EXPECT_EQ(Hints(Bar), (TNames{"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon"}));
-    EXPECT_EQ(Bar.Images(), &Images);
-    EXPECT_TRUE(Bar.ShowCaptions());
-    EXPECT_EQ(Bar.Buttons(1)->Caption(), "Nowa_faktura");  // 12 characters: kept as it is
+    // "Nowa_faktura" has 12 characters: kept as it is.
+    EXPECT_EQ(std::make_tuple(Bar.Images(), Bar.ShowCaptions(), Bar.Buttons(1)->Caption()),
+              std::make_tuple(&Images, true, std::string("Nowa_faktura")));
     ASSERT_EQ(Actions.ActionCount(), 3);
     EXPECT_TRUE(Actions.IsShortCut(TextToShortCut("Alt+F3")));
     Bar.Buttons(0)->Click();
@@ -291,10 +291,8 @@ TEST_F(ToolBarTest, HiddenButtonsStayOutOfTheNextBuildOnly) {
 TEST_F(ToolBarTest, WithoutCaptionsButtonsAreNarrowAndBareAndWithoutActionsWithoutShortcuts) {
     ParameterMgr().SetParameterValue("Administracja|UserToolbarCaption", 7, "t");  // only "T" is true
     Build();
-    EXPECT_FALSE(Bar.ShowCaptions());
-    EXPECT_EQ(Bar.ButtonWidth(), 25);
-    EXPECT_EQ(Bar.Buttons(0)->Caption(), "");
-    EXPECT_EQ(Bar.Buttons(2)->Left(), 50);
+    EXPECT_EQ(std::make_tuple(Bar.ShowCaptions(), Bar.ButtonWidth(), Bar.Buttons(0)->Caption(), Bar.Buttons(2)->Left()),
+              std::make_tuple(false, 25, std::string(), 50));
     // A build without an action list gives no shortcuts.
     Manager->UpdateCommandsBasedToolBarByList(nullptr, {});  // the build adds; the set-up is what clears
     EXPECT_EQ(Hints(Bar), (TNames{"Alt+F1 Kontrahenci", "Alt+F2 Nowa faktura", "Alt+F3 Paragon", "Kontrahenci",

@@ -44,10 +44,9 @@ TEST_F(LoadingTest, FolderIsLoadedThenInitialisedByPriorityAfterDependencyChecks
     EXPECT_EQ(Priorities(), (TNames{"0000000003 BETA", "0000000004 BEZINICJALIZACJI",
                                                       "0000000005 DELTA", "0000000007 EPSILON", "0000000020 ALFA"}));
 
-    // Looked up by the normalised name, whatever the letter case; the argument is not normalised.
-    EXPECT_NE(Manager->getPluginByName("bezinicjalizacji"), nullptr);
+    // Looked up by the normalised name (whatever the letter case, as the late-bound tests show);
+    // the argument is not normalised.
     EXPECT_EQ(Manager->getPluginByName("Bez inicjalizacji"), nullptr);
-    EXPECT_EQ(Manager->getPluginByName("BETA "), nullptr);
     EXPECT_EQ(Raised([&] { Manager->GetPlugins(Manager->PluginCount()); }), "Exception: Invalid index");
     TStringList names;
     names.Add("stale");
