@@ -62,9 +62,11 @@ TEST(ZarixPlugin, ConstructionHoldsTheNameSpaceLockAndSetsTheDefaults) {
     GlobalNameSpace().unlock();
 }
 
-TEST(ZarixPlugin, SameCaptionAndNonEmptyPathIsADuplicateEmptyPathNever) {
+// The texts, the handler and the privilege of a command reach the menu, the toolbar and the
+// privilege pass: the manager's command tests read them there. What no view shows is checked here.
+TEST(ZarixPlugin, SameCaptionAndNonEmptyPathIsADuplicateAndCommandsKeepTheirOwnDefaults) {
     TTestPlugin plugin(nullptr);
-    // The caption's letter case counts.
+    // The caption's letter case counts; an empty path is never a duplicate.
     const std::tuple<const char*, const char*, int> adds[] = {
         {"Kontrahenci", "Kartoteki|Kontrahenci", 1}, {"Kontrahenci", "Kartoteki|Kontrahenci", 1},
         {"kontrahenci", "Kartoteki|Kontrahenci", 2}, {"Kontrahenci", "Kartoteki|Dostawcy", 3}, {"Bez menu", "", 4}, {"Bez menu", "", 5}};
@@ -72,20 +74,13 @@ TEST(ZarixPlugin, SameCaptionAndNonEmptyPathIsADuplicateEmptyPathNever) {
         AddSimple(plugin, caption, path);
         EXPECT_EQ(plugin.Commands()->Count(), count) << caption << " in " << path;
     }
-}
-
-TEST(ZarixPlugin, CommandsFromAddCommandAndFromTheCollectionKeepTheirOwnDefaults) {
-    TTestPlugin plugin(nullptr);
-    // The texts, the handler and the privilege reach the menu, the toolbar and the privilege
-    // pass: the manager's command tests read them there. What no view shows is checked here.
+    // Toolbar position -1 is off the toolbar, 0 on it.
+    EXPECT_FALSE(plugin.Commands()->Items(0)->ShowOnToolBar());
     plugin.AddCommand(false, "Cenniki", "Lista cenników", "2|1", "Kartoteki|Cenniki", nullptr, "CENNIKI_EDYCJA", 12, true,
                       0, "Cen_niki");
-    AddSimple(plugin, "Bez przycisku", "Kartoteki|Inne", -1);
-    const TZarixPluginCommand* c = plugin.Commands()->Items(0);
-    // Toolbar position 0 is on the toolbar.
+    const TZarixPluginCommand* c = plugin.Commands()->Items(5);
     EXPECT_EQ(std::tuple(c->ImageIndex(), c->IconIdx, c->Enabled(), c->Visible(), c->ShowOnToolBar()),
               std::tuple(12, 12, false, true, true));
-    EXPECT_FALSE(plugin.Commands()->Items(1)->ShowOnToolBar());
 
     TZarixPluginCommand* made = plugin.Commands()->Add();
     EXPECT_TRUE(made->ShowInMenu());
