@@ -2,7 +2,6 @@
 // double clicks, typing and buttons on the headless controls, over the sample database.
 #include "sample_application.h"
 
-#include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "platform/ui/application.h"
 #include "platform/ui/db_grid.h"
