@@ -140,36 +140,35 @@ TEST_P(DbCheck, ADatabaseThatClaimsAVersionMustHaveItsColumns) {
 
 // The diagnostic log: each category tells its part of the work, and nothing is told when off.
 TEST_P(DbCheck, EachLogCategoryTellsItsPartAndNothingIsToldWhenOff) {
-    // Each action does a piece of work and returns what its category must have told.
-    const std::function<std::string()> refuse = [&] {
-        try {
-            Manager->LoadPlugin(std::string(EXAMPLE_PLUGIN_DIR) + "/klient.bpl", false);
-        } catch (const std::exception& e) {
-            return std::string(e.what());  // the same reason the loading error gives
-        }
-        return std::string("klient.bpl was not refused");
-    };
-    const std::function<std::string()> buildMenu = [&] {
-        TMainMenu menu(nullptr);
-        Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
-        return std::string("Kartoteki|Kontrahenci: item \"&Kontrahenci\" made");
-    };
-    const std::function<std::string()> check = [&] {
-        Check("");
-        return std::string("module KLIENT, pass pmDBTableRequired: DBCONN: ");
+    const std::string klient = std::string(EXAMPLE_PLUGIN_DIR) + "/klient.bpl";
+    // Each piece of work, and what its category must tell of it.
+    const struct {
+        const char* Category;
+        std::function<void()> Work;
+        std::string Told;
+    } parts[] = {
+        {"load", [&] { EXPECT_THROW(Manager->LoadPlugin(klient, false), EPluginError); },
+         klient + ": this library is already loaded"},  // the same reason the loading error gives
+        {"menu",
+         [&] {
+             TMainMenu menu(nullptr);
+             Manager->SetCommandsBasedMenu(&menu, nullptr, nullptr);
+         },
+         "Kartoteki|Kontrahenci: item \"&Kontrahenci\" made"},
+        {"db", [&] { Check(""); }, "module KLIENT, pass pmDBTableRequired: DBCONN: "},
     };
     using TLines = std::vector<std::pair<std::string, std::string>>;
     const uint32_t before = LogCategories();
-    for (const auto& [category, act] : {std::pair{"load", &refuse}, std::pair{"menu", &buildMenu}, std::pair{"db", &check}})
+    for (const auto& part : parts)
         for (const bool on : {true, false}) {
-            SCOPED_TRACE(std::string(category) + (on ? " on" : " off"));
+            SCOPED_TRACE(std::string(part.Category) + (on ? " on" : " off"));
             TLines lines;
             TLogSink previous = SetLogSink([&](std::string_view name, std::string_view text) { lines.emplace_back(name, text); });
-            SetLogCategories(ParseLogCategories(on ? category : "").value());
-            const std::string expected = (*act)();
+            SetLogCategories(ParseLogCategories(on ? part.Category : "").value());
+            part.Work();
             SetLogCategories(before);
             SetLogSink(std::move(previous));
-            const ::testing::Matcher<const TLines&> told = Contains(Pair(category, HasSubstr(expected)));
+            const ::testing::Matcher<const TLines&> told = Contains(Pair(part.Category, HasSubstr(part.Told)));
             EXPECT_THAT(lines, on ? told : IsEmpty());
         }
 }

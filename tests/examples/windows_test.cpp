@@ -2,7 +2,6 @@
 // double clicks, typing and buttons on the headless controls, over the sample database.
 #include "sample_application.h"
 
-#include "manager/result_type.h"
 #include "mdi/ZarixMDIContainer.h"
 #include "platform/ui/application.h"
 #include "platform/ui/db_grid.h"
@@ -11,6 +10,7 @@
 #include "platform/ui/std_controls.h"
 #include "platform/ui/tree_view.h"
 #include "services/exception_handler.h"
+#include "tests/services/reports_of.h"
 
 #include <string>
 #include <vector>
@@ -132,16 +132,15 @@ TEST_P(SampleWindows, AWrittenInvoiceShowsItsLinesAndTotalsAndThePriceListItsPri
     Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{30}));
     EXPECT_THROW(Manager->setClassValue("KlientUstawienia", "PaymentTermDays", Variant(int32_t{400})), EPluginError);
     EXPECT_EQ(Manager->getClassValue("KlientUstawienia", "PaymentTermDays").AsInteger(), 30);
-    {
-        TCapturingExceptionSink sink;
-        EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(99), nullptr).AsString(), "");
-        EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(std::string("16")), nullptr).AsString(), "");
-        EXPECT_EQ(Manager->methodByName("DOKMAG", "NowaFaktura", Args(999, 1, 15), nullptr).AsString(), "");
-        EXPECT_EQ((std::vector<std::string>{sink.Reports().at(0).Message, sink.Reports().at(1).Message, sink.Reports().at(2).Message}),
-                  (std::vector<std::string>{"Nie ma kontrahenta o identyfikatorze 99",
-                                            "CustomerName expects one integer, the customer's identifier",
-                                            "\"CenaNetto\" failed execution."}));
-    }
+    TCapturingExceptionSink sink;
+    EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(99), nullptr).AsString(), "");
+    EXPECT_EQ(Manager->methodByName("KLIENT", "CustomerName", Args(std::string("16")), nullptr).AsString(), "");
+    EXPECT_EQ(Manager->methodByName("DOKMAG", "NowaFaktura", Args(999, 1, 15), nullptr).AsString(), "");
+    EXPECT_EQ(ReportsOf(sink),
+              (TNames{"Blad podczas wolania metody \"CustomerName\" | Exception: Nie ma kontrahenta o identyfikatorze 99",
+                      "Blad podczas wolania metody \"CustomerName\" | EConvertError: CustomerName expects one integer, the "
+                      "customer's identifier",
+                      "Blad podczas wolania metody \"NowaFaktura\" | EPluginError: \"CenaNetto\" failed execution."}));
     EXPECT_EQ(Value("SELECT count(*) FROM Dokumenty"), "0");
     Manager->methodByName("DOKMAG", "NowaFaktura", Args(101, 2, 17), nullptr);
     const int32_t document = StrToInt(Value("SELECT MAX(DOKOrigid) FROM Dokumenty"));

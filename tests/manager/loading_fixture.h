@@ -3,6 +3,7 @@
 
 #include "journal.h"
 #include "message_of.h"
+#include "tests/services/reports_of.h"
 
 #include "manager/ZarixPluginManager.h"
 #include "platform/rtl/exceptions.h"
@@ -17,17 +18,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-/// Plugin names, journal entries, captions: what most expectations compare.
-using TNames = std::vector<std::string>;
-
-/// What the sink received, one "<context> | <exception class>: <message>" a report.
-inline TNames ReportsOf(const zarix::TCapturingExceptionSink& sink) {
-    TNames reports;
-    for (const zarix::TExceptionReport& r : sink.Reports())
-        reports.push_back(r.Context + " | " + r.ExceptionClass + ": " + r.Message);
-    return reports;
-}
 
 class LoadingTest : public ::testing::Test {
 protected:

@@ -44,10 +44,9 @@ TEST_F(LoadingTest, FolderIsLoadedThenInitialisedByPriorityAfterDependencyChecks
     EXPECT_EQ(Priorities(), (TNames{"0000000003 BETA", "0000000004 BEZINICJALIZACJI",
                                                       "0000000005 DELTA", "0000000007 EPSILON", "0000000020 ALFA"}));
 
-    // Looked up by the normalised name, whatever the letter case; the argument is not normalised.
-    EXPECT_NE(Manager->getPluginByName("bezinicjalizacji"), nullptr);
+    // Looked up by the normalised name (whatever the letter case, as the late-bound tests show);
+    // the argument is not normalised.
     EXPECT_EQ(Manager->getPluginByName("Bez inicjalizacji"), nullptr);
-    EXPECT_EQ(Manager->getPluginByName("BETA "), nullptr);
     EXPECT_EQ(Raised([&] { Manager->GetPlugins(Manager->PluginCount()); }), "Exception: Invalid index");
     TStringList names;
     names.Add("stale");
@@ -117,7 +116,6 @@ TEST_F(LoadingTest, UnloadingLeavesNothingThatPointsAtThePluginOrItsLibrary) {
     TZarixPlugin* betaPlugin = Manager->GetPlugins(1);
     const std::string betaHandle = Manager->PluginHandle(1);
     ASSERT_EQ(Manager->ExceptionManager()->Modules().size(), 2u);
-    EXPECT_EQ(Manager->ExceptionManager()->Modules()[0].MapFile, ChangeFileExt(alfa, ".map"));
     EXPECT_EQ(IntToStr(static_cast<int64_t>(Manager->ExceptionManager()->Modules()[1].Handle)), betaHandle);
     JournalTake();
 
@@ -350,9 +348,8 @@ TEST_F(LoadingTest, AProbeTellsTheStageAndTheCauseAndNeverLoadsTheLibraryHere) {
     const auto started = std::chrono::steady_clock::now();
     const TProbeResult hung = Manager->ProbePluginFile(path, 300ms);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
-    EXPECT_TRUE(hung.TimedOut);
-    EXPECT_FALSE(hung.Passed);
-    EXPECT_EQ(hung.Message, "inithangs.bpl: no answer within 0.3 s in PluginInitialize; the probe was stopped");
+    EXPECT_EQ(std::make_tuple(hung.TimedOut, hung.Passed, hung.Message),
+              std::make_tuple(true, false, std::string("inithangs.bpl: no answer within 0.3 s in PluginInitialize; the probe was stopped")));
 }
 
 namespace {
@@ -423,15 +420,25 @@ TEST_F(LibraryCheckTest, EveryCutBeforeTheSegmentsEndAndEveryFileThatIsNoLibrary
     EXPECT_EQ(Refusal(Files.Path() + "/brak.bpl"), "brak.bpl: cannot open: No such file or directory");
 }
 
-TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeIsRefusedByWhatItIs) {
+// Fields of a real library changed one at a time: the header's machine, class, type and program
+// headers, and each field of its framework ABI stamp, where each mismatch names both sides. A
+// truncation's message goes on with the file's size, which the table leaves out. The framework
+// ABI itself is the abimismatch fixture's, below.
+TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeOrOfAnotherBuildIsRefusedByWhatItIs) {
 #if !defined(__x86_64__)
     GTEST_SKIP() << "the messages name an x86-64 host";
 #endif
+    const TAbiStamp host = HostAbiStamp();
+    if (host.StdLibCxx11Abi != 1) GTEST_SKIP() << "the messages name libstdc++ with the C++11 ABI";
+    const std::string hostStdLib = "libstdc++ " + std::to_string(host.StdLibMajor) + " (C++11 ABI)";
+    const uint64_t stamp = FindElfLandmarks(ReadFileBytes(Fixture("blank"))).StampOffset;
+    ASSERT_NE(stamp, 0u);
+    const auto field = [&](uint64_t word) { return stamp + 4 * word; };  // a word of the stamp's descriptor
     const struct {
         const char* Name;
         uint64_t Offset;
         TFileBytes Bytes;
-        const char* Reason;
+        std::string Reason;  // "" when the library loads
     } cases[] = {
         {"aarch64", 18, Le(183, 2), "built for AArch64, this host is x86-64"},
         {"s390x", 18, Le(22, 2), "built for s390x, this host is x86-64"},
@@ -444,43 +451,21 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeIsRefusedByWhatItIs) {
         {"no program headers", 0x38, Le(0, 2), "no program headers"},
         {"program headers far away", 0x20, Le(~0ull - 8, 8), "truncated: the program header table of 504 bytes runs past the end"},
         {"not ELF", 0, Le(0x7F454C46, 4), "not an ELF shared library"},
+        {"C++ ABI", field(2), Le(host.CxxAbi + 1, 4),
+         "built with C++ ABI " + std::to_string(host.CxxAbi + 1) + ", this host has C++ ABI " + std::to_string(host.CxxAbi)},
+        {"old strings", field(3), Le(0, 4),
+         "built with libstdc++ " + std::to_string(host.StdLibMajor) + " (old ABI), this host has " + hostStdLib},
+        {"newer libstdc++", field(4), Le(host.StdLibMajor + 1, 4),
+         "built with libstdc++ " + std::to_string(host.StdLibMajor + 1) + " (C++11 ABI), this host has " + hostStdLib},
+        {"older libstdc++", field(4), Le(host.StdLibMajor - 1, 4), ""},
+        {"other framework version, same ABI", field(6), Le(host.FrameworkMinor + 1, 4), ""},
+        {"stamp format", field(0), Le(9, 4), "framework ABI stamp of an unknown format 9"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string path = Files.Overwritten(Fixture("blank"), c.Offset, c.Bytes);
         const std::string message = Refusal(path);
-        EXPECT_EQ(message.substr(0, message.find(" of a ")), ExtractFileName(path) + ": " + c.Reason);
-    }
-}
-
-// The fields of a real stamp changed one at a time: each mismatch names both sides. The framework
-// ABI itself is the abimismatch fixture's, below.
-TEST_F(LibraryCheckTest, AStampOfAnotherBuildIsRefusedWithBothValues) {
-    const TFileBytes whole = ReadFileBytes(Fixture("blank"));
-    const uint64_t stamp = FindElfLandmarks(whole).StampOffset;
-    ASSERT_NE(stamp, 0u);
-    const TAbiStamp host = HostAbiStamp();
-    const std::string hostStdLib = "libstdc++ " + std::to_string(host.StdLibMajor) + " (C++11 ABI)";
-    if (host.StdLibCxx11Abi != 1) GTEST_SKIP() << "the messages name libstdc++ with the C++11 ABI";
-    const struct {
-        const char* Name;
-        uint64_t Field;  // word of the descriptor
-        uint64_t Value;
-        std::string Reason;  // "" when the library loads
-    } cases[] = {
-        {"C++ ABI", 2, host.CxxAbi + 1,
-         "built with C++ ABI " + std::to_string(host.CxxAbi + 1) + ", this host has C++ ABI " + std::to_string(host.CxxAbi)},
-        {"old strings", 3, 0, "built with libstdc++ " + std::to_string(host.StdLibMajor) + " (old ABI), this host has " + hostStdLib},
-        {"newer libstdc++", 4, host.StdLibMajor + 1,
-         "built with libstdc++ " + std::to_string(host.StdLibMajor + 1) + " (C++11 ABI), this host has " + hostStdLib},
-        {"older libstdc++", 4, host.StdLibMajor - 1, ""},
-        {"other framework version, same ABI", 6, host.FrameworkMinor + 1, ""},
-        {"format", 0, 9, "framework ABI stamp of an unknown format 9"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const std::string path = Files.Overwritten(Fixture("blank"), stamp + 4 * c.Field, Le(c.Value, 4));
-        EXPECT_EQ(Refusal(path), c.Reason.empty() ? "" : ExtractFileName(path) + ": " + c.Reason);
+        EXPECT_EQ(message.substr(0, message.find(" of a ")), c.Reason.empty() ? "" : ExtractFileName(path) + ": " + c.Reason);
         if (c.Reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
     }
 }
@@ -490,7 +475,6 @@ TEST_F(LibraryCheckTest, APluginStampedForAnotherAbiIsRefusedAndAnUnstampedOneLo
     EXPECT_EQ(Refusal(Install("abimismatch")), "abimismatch.bpl: built for framework ABI " + std::to_string(abi + 1) +
                                                    ", this host has ABI " + std::to_string(abi));
     EXPECT_EQ(ReadAbiStamp(Fixture("blank")).Value(), HostAbiStamp());
-    EXPECT_FALSE(Manager->AllowUnstampedPlugins());
     const std::string path = Install("unstamped");
     EXPECT_EQ(Refusal(path),
               "unstamped.bpl: no framework ABI stamp; rebuild it with zarix_add_module or allow unstamped plugins");
@@ -555,22 +539,20 @@ TEST_F(LibraryCheckTest, AFileTheLoaderRefusesQuotesTheLoader) {
 namespace {
 // Library handles, export lookup and the folder listing the manager relies on.
 const std::string kAlfa = std::string(FIXTURE_DIR) + "alfa.bpl";
-const std::string kNoInit = std::string(FIXTURE_DIR) + "noinit.bpl";
 }  // namespace
 
+// A name the library does not export (noinit's PluginInitialize) is left to the folder test,
+// whose journal would show the call.
 TEST(Library, ExportLookupFindsTheLibrarysOwnExportsOnly) {
     TLibrary library = TLibrary::Load(kAlfa);
     void* raw = dlopen(kAlfa.c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(raw, nullptr);
     EXPECT_EQ(library.Resolve("PluginRegister"), dlsym(raw, "PluginRegister"));
-    EXPECT_NE(library.Resolve("PluginRegister"), nullptr);
     EXPECT_EQ(library.Resolve("PluginRegisterX"), nullptr);
     EXPECT_EQ(library.Resolve(""), nullptr);
     EXPECT_NE(dlsym(raw, "malloc"), nullptr);       // the loader would hand out a dependency's symbol
     EXPECT_EQ(library.Resolve("malloc"), nullptr);  // an export lookup does not
     dlclose(raw);
-    TLibrary other = TLibrary::Load(kNoInit);
-    EXPECT_EQ(other.Resolve("PluginInitialize"), nullptr);
     EXPECT_EQ(GetProcAddress(0, "PluginRegister"), nullptr);
 }
 

@@ -4,6 +4,7 @@
 #include "services/exception_handler.h"
 #include "services/singleton.h"
 #include "services/various.h"
+#include "tests/services/reports_of.h"
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/strings.h"
@@ -16,7 +17,6 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace services_test {
 
@@ -29,10 +29,8 @@ TEST(ExceptionHandler, ReportsContextClassMessageAndTheCallersLocation) {
     ZarixExceptionHandler(std::make_exception_ptr(std::runtime_error("boom")), "std", Here());
     ZarixExceptionHandler(std::make_exception_ptr(42), "int", Here());
     // Anything caught with a catch-all is classified.
-    std::vector<std::string> reports;
-    for (const TExceptionReport& r : sink.Reports()) reports.push_back(r.Context + " | " + r.ExceptionClass + " | " + r.Message);
-    ASSERT_EQ(reports, (std::vector<std::string>{"TZarixMDIContainer.AddMdiForm | EListError | List index out of bounds (3)",
-                                                 "std | std::runtime_error | boom", "int | unknown exception | "}));
+    ASSERT_EQ(ReportsOf(sink), (TNames{"TZarixMDIContainer.AddMdiForm | EListError: List index out of bounds (3)",
+                                       "std | std::runtime_error: boom", "int | unknown exception: "}));
     const TExceptionReport& r = sink.Reports()[0];
     EXPECT_EQ(ExtractFileName(r.Location.File), "services_test.cpp");
     EXPECT_EQ(r.Location.Line, line);
@@ -48,8 +46,7 @@ TEST(ExceptionHandler, CapturingSinksNestAndReportingNeverRaisesEvenWhenTheSinkD
         EXPECT_EQ(inner.Reports().size(), 1u);
     }
     ZarixExceptionHandler(Exception("b"), "outer", Here());
-    ASSERT_EQ(outer.Reports().size(), 1u);
-    EXPECT_EQ(outer.Reports()[0].Context, "outer");
+    EXPECT_EQ(ReportsOf(outer), TNames{"outer | Exception: b"});
     TExceptionSink previous = SetExceptionSink([](const TExceptionReport&) { throw std::runtime_error("sink broke"); });
     EXPECT_NO_THROW(ZarixExceptionHandler(Exception("x"), "ctx", Here()));
     SetExceptionSink(std::move(previous));
