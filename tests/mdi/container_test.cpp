@@ -153,8 +153,7 @@ TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
     Container->AddMDIForm(card, 300, 400, list, 2, alNotAligned, 0);
     EXPECT_EQ(TreeText(), "Okna Lista(Karta,Karta)");
     Container->DelMDIForm(card);
-    EXPECT_EQ(Container->Items()->Count(), 1);
-    EXPECT_EQ(TreeText(), "Okna Lista");
+    EXPECT_EQ(std::pair(Container->Items()->Count(), TreeText()), std::pair(1, std::string("Okna Lista")));
     // The hooks stay on the form but reach no removed entry: only the form's own handlers run,
     // and its own close action holds.
     card->Show();
@@ -223,9 +222,9 @@ TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     invoice->Show();
     cardB->Show();
     CloseNow(cardB);
-    EXPECT_FALSE(closing);
-    EXPECT_EQ(ownCloses, 1);
-    EXPECT_EQ(TreeText(), "Okna Lista(KartaA,Faktura,Notatka)");  // the note moved up to the list
+    // Closed and released once; the note moved up to the list.
+    EXPECT_EQ(std::tuple(static_cast<bool>(closing), ownCloses, TreeText()),
+              std::tuple(false, 1, std::string("Okna Lista(KartaA,Faktura,Notatka)")));
     // The next window: the parent's last other child of another class (the invoice), not the
     // other card.
     EXPECT_TRUE(invoice->Focused());
@@ -249,9 +248,8 @@ protected:
 
 TEST_F(LookupTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
     const std::string tree = "Okna Lista(KartaA(Faktura(KartaG)),KartaB) Luzna";
-    EXPECT_EQ(TreeText(), tree);
-    EXPECT_EQ(Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), 3);
-    EXPECT_EQ(std::pair(CardA->Height(), CardA->Width()), std::pair(300, 400));
+    EXPECT_EQ(std::tuple(TreeText(), Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), CardA->Height(), CardA->Width()),
+              std::tuple(tree, 3, 300, 400));
     // A parent that is not registered: no node now, none after a rebuild.
     TForm stranger(nullptr);
     Open("Sierota", &stranger);
@@ -263,8 +261,7 @@ TEST_F(LookupTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
     // the parent still finds it.
     Container->Items()->Items(0)->SetParentForm(Lone);
     Container->RebuildTree();
-    EXPECT_EQ(TreeText(), tree);
-    EXPECT_EQ(Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom), List);
+    EXPECT_EQ(std::tuple(TreeText(), Container->IsMDIForm(Lone, "TCustomerList", 7, askBottom)), std::tuple(tree, List));
 }
 
 TEST_F(LookupTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
@@ -280,9 +277,9 @@ TEST_F(LookupTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
     Invoice->SetWindowState(wsMinimized);
     std::string msg;
     EXPECT_FALSE(Container->CanCloseMDI(List, "Lista", 4, msg, true));
-    EXPECT_EQ(msg, "Faktura nie zapisana. ");
-    EXPECT_EQ(Log, (std::vector<std::string>{"canclose KartaA Lista 4", "canclose Faktura Lista 4"}));
-    EXPECT_EQ(Invoice->WindowState(), wsNormal);  // the refusing window comes forward
+    // The refusing window comes forward.
+    EXPECT_EQ(std::tuple(msg, Log, Invoice->WindowState()),
+              std::tuple("Faktura nie zapisana. ", std::vector<std::string>{"canclose KartaA Lista 4", "canclose Faktura Lista 4"}, wsNormal));
     Invoice->Refusal.clear();
     Log.clear();
     Invoice->SetWindowState(wsMinimized);
@@ -382,9 +379,8 @@ TEST_F(LookupTest, PlacementRelativeToTheParent) {
 TEST_F(LookupTest, RefreshReachesEveryOtherWindowThenEmptiesTheRegistry) {
     ModifiedObjects().AddModifiedObject("Klienci", 7);
     EXPECT_EQ(Container->RefreshMDI(CardB), 0);
-    EXPECT_EQ(Log, (std::vector<std::string>{"refresh Lista", "refresh KartaA", "refresh Faktura", "refresh KartaG",
-                                             "refresh Luzna"}));
-    EXPECT_EQ(ModifiedObjects().Count(), 0);
+    EXPECT_EQ(std::tuple(Log, ModifiedObjects().Count()),
+              std::tuple(std::vector<std::string>{"refresh Lista", "refresh KartaA", "refresh Faktura", "refresh KartaG", "refresh Luzna"}, 0));
     // A window that does not keep the contract stops the refresh, is reported, and the
     // registry keeps what was noted.
     Log.clear();

@@ -61,9 +61,8 @@ TEST(CorruptVersionFiles, OverwrittenElfFieldsAreReportedWhereTheyLie) {
     });
     // Both ways lead to the same block: a broken PT_NOTE entry or program header table only
     // sends the reader through the sections.
-    EXPECT_EQ(GetFileVersionInfoSizeW(bySection), at.BlockSize);
-    EXPECT_EQ(GetFileVersionInfoSizeW(plugin(at.NoteProgramHeader + 8, Le(~0ull, 8))), at.BlockSize);
-    EXPECT_EQ(GetFileVersionInfoSizeW(plugin(0x36, Le(3, 2))), at.BlockSize);
+    for (const std::string& path : {bySection, plugin(at.NoteProgramHeader + 8, Le(~0ull, 8)), plugin(0x36, Le(3, 2))})
+        EXPECT_EQ(GetFileVersionInfoSizeW(path), at.BlockSize) << path;
 }
 
 TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {

@@ -254,8 +254,7 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     nodes.AddChild(a1, "a1x");
     nodes.Insert(a, "before-a");
     nodes.AddChild(nullptr, "last");
-    EXPECT_EQ(Outline(nodes), "host before-a a .a1 ..a1x .a2 b last");
-    EXPECT_EQ(a->Index(), 2);
+    EXPECT_EQ(std::pair(Outline(nodes), a->Index()), std::pair(std::string("host before-a a .a1 ..a1x .a2 b last"), 2));
     // Into a walk known to be whole, neither at its end: before a node, and below the last child
     // of a parent that is not the last itself.
     nodes.Insert(a, "between");
@@ -269,8 +268,7 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
 
     a1->Delete();  // while the walk is not known
     EXPECT_EQ(Outline(nodes), "host before-a a .a2 ..a2x b last");
-    EXPECT_THROW(nodes.Item(7), EListError);
-    EXPECT_THROW(nodes.Item(-1), EListError);
+    for (const int outside : {7, -1}) EXPECT_THROW(nodes.Item(outside), EListError) << outside;
     EXPECT_THROW(a->Item(1), EListError);
 }
 
@@ -290,16 +288,14 @@ TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelectionAndForeig
 
     parent->Delete();
     EXPECT_FALSE(weakParent || weakChild || weakGrandchild);
-    EXPECT_EQ(tree.Selected(), nullptr);
-    EXPECT_EQ(changes, (std::vector<TTreeNode*>{grandchild, nullptr}));
-    EXPECT_EQ(Outline(nodes), "root .sibling");
+    EXPECT_EQ(std::tuple(tree.Selected(), changes, Outline(nodes)),
+              std::tuple(nullptr, std::vector<TTreeNode*>{grandchild, nullptr}, std::string("root .sibling")));
 
     // A node freed directly, not through Delete, leaves the tree just as cleanly.
     nodes.AddChild(sibling, "leaf");
     tree.SetSelected(sibling);
     delete static_cast<TComponent*>(sibling);
-    EXPECT_EQ(tree.Selected(), nullptr);
-    EXPECT_EQ(Outline(nodes), "root");
+    EXPECT_EQ(std::pair(tree.Selected(), Outline(nodes)), std::pair(static_cast<TTreeNode*>(nullptr), std::string("root")));
 
     nodes.Clear();
     // Nodes of another tree are refused, and neither tree changes.
