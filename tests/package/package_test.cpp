@@ -328,8 +328,7 @@ void ExpectProps(const TObject& object, const TProps& expected) {
 TEST(PluginManagerForm, IsBuiltAsItsLayoutSaysKeepsItWhenResizedAndASecondOneOfTheOwnerGetsANameOfItsOwn) {
     TComponent owner(nullptr);
     TfrmPluginManager* const form = TForm::Create<TfrmPluginManager>(&owner);
-    EXPECT_EQ(form->Name(), "frmPluginManager");
-    ExpectProps(*form, {{"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
+    ExpectProps(*form, {{"Name", "frmPluginManager"}, {"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
     // Each panel where the layout puts it, and where it lies once the form is 700 x 500.
     const struct {
         const char* Name;
