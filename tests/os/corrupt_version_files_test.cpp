@@ -95,8 +95,7 @@ TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {
 // The check before loading reads a note segment only when the file holds it; a claimed size
 // is never allocated.
 TEST(HostileSizes, TheCheckBeforeLoadingAllocatesNothingAHeaderClaims) {
-    const TFileBytes plugin = ReadFileBytes(FIXTURE_VERSION_PL);
-    const TElfLandmarks at = FindElfLandmarks(plugin);
+    const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(FIXTURE_VERSION_PL));
     TTempDir dir;
     const std::string path = dir.Overwritten(FIXTURE_VERSION_PL, at.NoteProgramHeader + 32, Le(900u << 10, 8));
     std::optional<std::string> refusal;
