@@ -98,18 +98,15 @@ TEST_P(Connections, TransactionsBehaveAlikeOnBothDatabases) {
 TEST_P(ServerConnections, ABadLocationFailsClearlyAndCreatesNothing) {
     const std::string server = *TestServerUrl();
     const std::string host = server.substr(server.find("host="));
-    const struct {
-        std::string Url;
-        const char* Says;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"postgresql://localhost:notaport/zarix", "invalid integer value \"notaport\""},
         {"postgresql:///zarix?" + host.substr(0, host.find('&')) + "&user=zarix_password&password=zle", "password authentication failed"},
         {"postgresql:///zarix_brak?" + host, "database \"zarix_brak\" does not exist"},
         {"postgresql:///zarix?host=/nonexistent-folder", "No such file or directory"},
     };
-    for (const auto& c : cases) {
-        const std::string error = ErrorOf([&] { DBInt().OpenConnection("DBCONN", c.Url); });
-        EXPECT_THAT(error, AllOf(HasSubstr("Cannot open database"), HasSubstr(c.Says))) << c.Url;
+    for (const auto& [url, says] : cases) {
+        const std::string error = ErrorOf([&] { DBInt().OpenConnection("DBCONN", url); });
+        EXPECT_THAT(error, AllOf(HasSubstr("Cannot open database"), HasSubstr(says))) << url;
         EXPECT_EQ(error.find("zle"), std::string::npos) << "the password is shown";
     }
     EXPECT_EQ(std::tuple(DBInt().ConnectionFileName("DBCONN"), Count("pg_database WHERE datname = 'zarix_brak'")), std::tuple(Location(), "0"));

@@ -11,24 +11,19 @@
 #include <initializer_list>
 #include <iterator>
 #include <stdexcept>
+#include <tuple>
 
 namespace zarix::test {
 namespace {
-
-// One little-endian field of a header: where it lies, its value and its width in bytes.
-struct TField {
-    std::size_t At;
-    uint64_t Value;
-    std::size_t Width;
-};
 
 void PutBytes(TFileBytes& out, std::size_t at, std::span<const unsigned char> bytes) {
     if (out.size() < at + bytes.size()) out.resize(at + bytes.size());
     std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-void Put(TFileBytes& out, std::initializer_list<TField> fields) {
-    for (const TField& field : fields) PutBytes(out, field.At, Le(field.Value, field.Width));
+// Little-endian fields of a header: where each lies, its value and its width in bytes.
+void Put(TFileBytes& out, std::initializer_list<std::tuple<std::size_t, uint64_t, std::size_t>> fields) {
+    for (const auto& [at, value, width] : fields) PutBytes(out, at, Le(value, width));
 }
 
 uint64_t Get(const TFileBytes& in, std::size_t at, std::size_t width) {

@@ -30,6 +30,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -140,10 +141,8 @@ TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpF
     // The little-endian fields of the file's headers: its size, where the pixels start, the
     // information header's size, width, height (positive: bottom row first), planes, bits per
     // pixel and compression (none).
-    const struct {
-        std::size_t At, Bytes;
-        uint32_t Value;
-    } fields[] = {{2, 4, 54 + 24 * 72}, {10, 4, 54}, {14, 4, 40}, {18, 4, 24}, {22, 4, 24}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}};
+    // Each one's offset, width and value.
+    const std::tuple<std::size_t, std::size_t, uint32_t> fields[] = {{2, 4, 54 + 24 * 72}, {10, 4, 54}, {14, 4, 40}, {18, 4, 24}, {22, 4, 24}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}};
     std::set<std::vector<uint8_t>> pictures;
     for (TClass cls : {&TZarixMDIContainer::StaticClass(), &TZarixPluginManager::StaticClass(), &TZarixPlugin::StaticClass()}) {
         SCOPED_TRACE(std::string(cls->Name()));
@@ -153,10 +152,10 @@ TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpF
         const std::vector<uint8_t> file = bitmap.SaveToBytes();
         ASSERT_EQ(file.size(), 54u + 24u * 72u);
         EXPECT_EQ(std::string(file.begin(), file.begin() + 2), "BM");
-        for (const auto& field : fields) {
+        for (const auto& [at, bytes, expected] : fields) {
             uint32_t value = 0;
-            for (std::size_t i = field.Bytes; i-- > 0;) value = value << 8 | file[field.At + i];
-            EXPECT_EQ(value, field.Value) << "at byte " << field.At;
+            for (std::size_t i = bytes; i-- > 0;) value = value << 8 | file[at + i];
+            EXPECT_EQ(value, expected) << "at byte " << at;
         }
         // The first stored row is the picture's bottom row, blue-green-red.
         EXPECT_EQ(std::memcmp(&file[54], &bitmap.Bits()[23 * 72], 72), 0);
@@ -330,19 +329,17 @@ TEST(PluginManagerForm, IsBuiltAsItsLayoutSaysKeepsItWhenResizedAndASecondOneOfT
     TfrmPluginManager* const form = TForm::Create<TfrmPluginManager>(&owner);
     ExpectProps(*form, {{"Name", "frmPluginManager"}, {"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
     // Each panel where the layout puts it, and where it lies once the form is 700 x 500.
-    const struct {
-        const char* Name;
-        TControl* Panel;
-        TBounds Placed, Resized;
-    } panels[] = {{"ZarixPanel1", form->ZarixPanel1(), {0, 0, 582, 41}, {0, 0, 700, 41}},
-                  {"ZarixPanel2", form->ZarixPanel2(), {0, 283, 582, 41}, {0, 459, 700, 41}},
-                  {"ZarixPanel3", form->ZarixPanel3(), {0, 41, 582, 242}, {0, 41, 700, 418}}};
+    const std::tuple<const char*, TControl*, TBounds, TBounds> panels[] = {
+        {"ZarixPanel1", form->ZarixPanel1(), {0, 0, 582, 41}, {0, 0, 700, 41}},
+        {"ZarixPanel2", form->ZarixPanel2(), {0, 283, 582, 41}, {0, 459, 700, 41}},
+        {"ZarixPanel3", form->ZarixPanel3(), {0, 41, 582, 242}, {0, 41, 700, 418}}};
     const std::vector<TControl*> top = ControlsOf(form);
     ASSERT_EQ(top.size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(panels[i].Name);
-        ASSERT_EQ(top[i], form->FindComponent(panels[i].Name));
-        EXPECT_EQ(top[i]->BoundsRect(), panels[i].Placed);
+        const auto& [name, panel, placed, resized] = panels[i];
+        SCOPED_TRACE(name);
+        ASSERT_EQ(top[i], form->FindComponent(name));
+        EXPECT_EQ(top[i]->BoundsRect(), placed);
         EXPECT_EQ(GetPropValue(*top[i], "TabOrder"), Variant(i));
     }
     TZarixPageControl* pages = form->ZarixPageControl1();
@@ -363,7 +360,7 @@ TEST(PluginManagerForm, IsBuiltAsItsLayoutSaysKeepsItWhenResizedAndASecondOneOfT
     form->SetClientWidth(700);
     form->SetClientHeight(500);
     AlignControls(form);
-    for (const auto& panel : panels) EXPECT_EQ(panel.Panel->BoundsRect(), panel.Resized) << panel.Name;
+    for (const auto& [name, panel, placed, resized] : panels) EXPECT_EQ(panel->BoundsRect(), resized) << name;
     EXPECT_EQ(pages->BoundsRect(), (TBounds{1, 1, 698, 416}));
 
     // A freed control reads as none rather than dangling.
