@@ -9,6 +9,7 @@
 #include "platform/ui/menus.h"
 #include "services/exception_handler.h"
 #include "sync/sync.h"
+#include "tree_outline.h"
 
 #include <gtest/gtest.h>
 
@@ -77,17 +78,7 @@ protected:
         window->Show();
         return window;
     }
-    /// The tree as "name(child,child)" texts of the root-level nodes, in order.
-    std::string TreeText() const {
-        std::string text;
-        for (int i = 0; i < Tree->Items()->RootCount(); ++i) text += (i ? " " : "") + NodeText(Tree->Items()->Root(i));
-        return text;
-    }
-    static std::string NodeText(const TTreeNode* node) {
-        std::string text = node->Text();
-        for (int i = 0; i < node->Count(); ++i) text += (i ? "," : "(") + NodeText(node->Item(i));
-        return node->Count() ? text + ")" : text;
-    }
+    std::string TreeText() const { return Outline(*Tree->Items()); }
     /// Closes a window as the user would, and lets the deferred release happen.
     void CloseNow(TForm* window) {
         window->Close();
@@ -151,7 +142,7 @@ TEST_F(MdiTest, DelMDIFormRemovesEveryEntryAndTheFormsOwnHandlersKeepWorking) {
     card->SetOnShow([&](TObject*) { ++ownShows; });
     Container->AddMDIForm(card, 300, 400, list, 1, alNotAligned, 0);
     Container->AddMDIForm(card, 300, 400, list, 2, alNotAligned, 0);
-    EXPECT_EQ(TreeText(), "Okna Lista(Karta,Karta)");
+    EXPECT_EQ(TreeText(), "Okna Lista .Karta .Karta");
     Container->DelMDIForm(card);
     EXPECT_EQ(std::pair(Container->Items()->Count(), TreeText()), std::pair(1, std::string("Okna Lista")));
     // The hooks stay on the form but reach no removed entry: only the form's own handlers run,
@@ -224,7 +215,7 @@ TEST_F(MdiTest, ClosingHandsChildrenUpRebuildsAndFocusesTheNextWindow) {
     CloseNow(cardB);
     // Closed and released once; the note moved up to the list.
     EXPECT_EQ(std::tuple(static_cast<bool>(closing), ownCloses, TreeText()),
-              std::tuple(false, 1, std::string("Okna Lista(KartaA,Faktura,Notatka)")));
+              std::tuple(false, 1, std::string("Okna Lista .KartaA .Faktura .Notatka")));
     // The next window: the parent's last other child of another class (the invoice), not the
     // other card.
     EXPECT_TRUE(invoice->Focused());
@@ -247,7 +238,7 @@ protected:
 };
 
 TEST_F(LookupTest, RegistrationsMirrorParentsInTheTreeInAndOutOfOrder) {
-    const std::string tree = "Okna Lista(KartaA(Faktura(KartaG)),KartaB) Luzna";
+    const std::string tree = "Okna Lista .KartaA ..Faktura ...KartaG .KartaB Luzna";
     EXPECT_EQ(std::tuple(TreeText(), Container->Items()->Items(1)->FActiveWindowsItem()->ImageIndex(), CardA->Height(), CardA->Width()),
               std::tuple(tree, 3, 300, 400));
     // A parent that is not registered: no node now, none after a rebuild.
@@ -269,7 +260,7 @@ TEST_F(LookupTest, AFormDestroyedWithoutClosingLeavesNoEntry) {
     ASSERT_EQ(Container->Items()->Count(), 5);
     for (int i = 0; i < Container->Items()->Count(); ++i) EXPECT_NE(Container->Items()->Items(i)->Form(), nullptr);
     Container->RebuildTree();
-    EXPECT_EQ(TreeText(), "Okna Lista(KartaB) Faktura(KartaG) Luzna");  // its child lost its parent and is top-level now
+    EXPECT_EQ(TreeText(), "Okna Lista .KartaB Faktura .KartaG Luzna");  // its child lost its parent and is top-level now
 }
 
 TEST_F(LookupTest, CanCloseAsksDepthFirstAndTheFirstRefusalWins) {
@@ -299,7 +290,7 @@ TEST_F(LookupTest, ChildrenAreToldAndMayCloseWhileBeingTold) {
     EXPECT_EQ(Log, (std::vector<std::string>{"parentclosing KartaA TCustomerList 11", "parentclosing Faktura TCustomerList 11",
                                              "parentclosing KartaB TCustomerList 11"}));
     Application().ProcessMessages();
-    EXPECT_EQ(TreeText(), "Okna Lista(Faktura(KartaG),KartaB) Luzna");
+    EXPECT_EQ(TreeText(), "Okna Lista .Faktura ..KartaG .KartaB Luzna");
 }
 
 TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
@@ -354,7 +345,7 @@ TEST_F(LookupTest, BottomAndLastChildren) {
 TEST_F(LookupTest, RecordsAndNamesChangeOnlyWithATree) {
     Container->ChangeOrigId(CardB, 30);
     Container->ChangeName(CardB, "Kowalski");
-    EXPECT_EQ(std::pair(Container->GetMDIOrigid(CardB), TreeText()), std::pair(30, std::string("Okna Lista(KartaA(Faktura(KartaG)),Kowalski) Luzna")));
+    EXPECT_EQ(std::pair(Container->GetMDIOrigid(CardB), TreeText()), std::pair(30, std::string("Okna Lista .KartaA ..Faktura ...KartaG .Kowalski Luzna")));
     Container->SetActiveWindows(nullptr);
     Container->ChangeOrigId(CardB, 31);
     Container->ChangeName(CardB, "Nowak");

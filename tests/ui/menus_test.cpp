@@ -13,6 +13,7 @@
 
 #include "platform/rtl/case_fold.h"
 #include "platform/rtl/strings.h"
+#include "tree_outline.h"
 
 #include <gtest/gtest.h>
 
@@ -31,19 +32,6 @@ TMenuItem* AddItem(TMenu& menu, TMenuItem* parent, const std::string& caption, i
     item->SetCaption(caption);
     at < 0 ? parent->Add(item) : parent->Insert(at, item);
     return item;
-}
-
-// The nodes by absolute index, each text led by a dot a level: "root .child ..grandchild". A node
-// whose own absolute index is not its place in the walk is marked "#", so a stale index shows
-// in the same text as a misplaced node.
-std::string Outline(const TTreeNodes& nodes) {
-    std::string out;
-    for (int i = 0; i < nodes.Count(); ++i) {
-        const TTreeNode* node = nodes.Item(i);
-        out += (i ? " " : "") + std::string(static_cast<std::size_t>(node->Level()), '.') + node->Text();
-        if (node->AbsoluteIndex() != i) out += "#";
-    }
-    return out;
 }
 
 constexpr TMenuItem* kNoItem = nullptr;
