@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace db_interface_test {
@@ -20,8 +22,8 @@ using ServerConnections = DatabaseTest;
 
 TEST_P(Connections, NamesIgnoreAsciiCaseAndAnUnknownOneIsReportedByName) {
     DBInt().OpenConnection("Kasa", Location());
-    EXPECT_TRUE(DBInt().HasConnection("KASA"));
-    EXPECT_EQ(DBInt().Dialect("kasa"), OnServer() ? TDBDialect::dbPostgreSQL : TDBDialect::dbSQLite);
+    EXPECT_EQ(std::pair(DBInt().HasConnection("KASA"), DBInt().Dialect("kasa")),
+              std::pair(true, OnServer() ? TDBDialect::dbPostgreSQL : TDBDialect::dbSQLite));
     DBInt().ExecSQL("kasa", "CREATE TABLE t (a integer); INSERT INTO t VALUES (1)");
     EXPECT_EQ(Count("t", "kAsA"), "1");
     DBInt().CloseConnection("KASA");
@@ -96,22 +98,18 @@ TEST_P(Connections, TransactionsBehaveAlikeOnBothDatabases) {
 TEST_P(ServerConnections, ABadLocationFailsClearlyAndCreatesNothing) {
     const std::string server = *TestServerUrl();
     const std::string host = server.substr(server.find("host="));
-    const struct {
-        std::string Url;
-        const char* Says;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"postgresql://localhost:notaport/zarix", "invalid integer value \"notaport\""},
         {"postgresql:///zarix?" + host.substr(0, host.find('&')) + "&user=zarix_password&password=zle", "password authentication failed"},
         {"postgresql:///zarix_brak?" + host, "database \"zarix_brak\" does not exist"},
         {"postgresql:///zarix?host=/nonexistent-folder", "No such file or directory"},
     };
-    for (const auto& c : cases) {
-        const std::string error = ErrorOf([&] { DBInt().OpenConnection("DBCONN", c.Url); });
-        EXPECT_THAT(error, AllOf(HasSubstr("Cannot open database"), HasSubstr(c.Says))) << c.Url;
+    for (const auto& [url, says] : cases) {
+        const std::string error = ErrorOf([&] { DBInt().OpenConnection("DBCONN", url); });
+        EXPECT_THAT(error, AllOf(HasSubstr("Cannot open database"), HasSubstr(says))) << url;
         EXPECT_EQ(error.find("zle"), std::string::npos) << "the password is shown";
     }
-    EXPECT_EQ(DBInt().ConnectionFileName("DBCONN"), Location());
-    EXPECT_EQ(Count("pg_database WHERE datname = 'zarix_brak'"), "0");
+    EXPECT_EQ(std::tuple(DBInt().ConnectionFileName("DBCONN"), Count("pg_database WHERE datname = 'zarix_brak'")), std::tuple(Location(), "0"));
 }
 
 // The server ends a desktop's session (an administrator, a restart): outside a transaction the
@@ -165,8 +163,7 @@ TEST_P(Query, RowsComeInOrderUntilEofWithEveryFieldReadAsText) {
     TDBQuery q("SELECT Id, Nazwa, Cena, Uwagi FROM Towary ORDER BY Id", "dbconn");
     EXPECT_TRUE(q.Eof());
     q.Open();
-    EXPECT_TRUE(q.Active());
-    EXPECT_EQ(q.FieldName(3), "Uwagi");
+    EXPECT_EQ(std::tuple(q.Active(), q.FieldName(3)), std::tuple(true, "Uwagi"));
     std::vector<std::string> rows;
     for (; !q.Eof(); q.Next())
         rows.push_back(q.FieldByName("id") + "|" + q.FieldByName("NAZWA") + "|" + q.FieldByName("Cena") + "|" +
@@ -174,13 +171,11 @@ TEST_P(Query, RowsComeInOrderUntilEofWithEveryFieldReadAsText) {
     EXPECT_THAT(rows, ElementsAre("-9007199254740993|Zeszyt|0.1|", Says("1|Kubek|10.0|szkło", "1|Kubek|10|szkło"),
                                   "2|Żółw pluszowy|2.5|NULL"));
     q.Close();
-    EXPECT_FALSE(q.Active());
-    EXPECT_EQ(q.FieldCount(), 0);
+    EXPECT_EQ(std::pair(q.Active(), q.FieldCount()), std::pair(false, 0));
 
     TDBQuery none("SELECT Id FROM Towary WHERE Id = 99", "DBCONN");
     none.Open();
-    EXPECT_TRUE(none.Eof());
-    EXPECT_EQ(none.FieldCount(), 1);
+    EXPECT_EQ(std::pair(none.Eof(), none.FieldCount()), std::pair(true, 1));
 }
 
 TEST_P(Query, MisuseRaisesInsteadOfCrashingAndAnOpenQueryOutlivesItsConnection) {
@@ -216,14 +211,12 @@ TEST_P(Query, MisuseRaisesInsteadOfCrashingAndAnOpenQueryOutlivesItsConnection) 
 }
 
 TEST_P(Query, SqlErrorsCarryTheDatabasesMessageAndTheSql) {
-    EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT * FROM Brak", "DBCONN").Open(); }),
-                AllOf(HasSubstr(Says("no such table: Brak", "relation \"brak\" does not exist")),
-                      HasSubstr("(SQL: SELECT * FROM Brak)")));
-    EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT Nic FROM Towary", "DBCONN").Open(); }),
-                HasSubstr(Says("no such column: Nic", "column \"nic\" does not exist")));
-    EXPECT_THAT(ErrorOf([] { TDBQuery("  ", "DBCONN").Open(); }), HasSubstr("no SQL statement"));
-    EXPECT_THAT(ErrorOf([] { TDBQuery("SELECT 1; DELETE FROM Towary", "DBCONN").Open(); }),
-                HasSubstr("runs one statement"));
+    const std::pair<std::string, const char*> errors[] = {
+        {"SELECT * FROM Brak", Says("no such table: Brak", "relation \"brak\" does not exist")},
+        {"SELECT Nic FROM Towary", Says("no such column: Nic", "column \"nic\" does not exist")},
+        {"  ", "no SQL statement"}, {"SELECT 1; DELETE FROM Towary", "runs one statement"}};
+    for (const auto& [sql, says] : errors)
+        EXPECT_THAT(ErrorOf([&] { TDBQuery(sql, "DBCONN").Open(); }), AllOf(HasSubstr(says), HasSubstr("(SQL: " + sql + ")")));
     // SQLite steps row by row in insertion order, so the overflow strikes at the second row, after
     // Open; the server computes every row at Open. A failure leaves the query closed.
     TDBQuery overflow("SELECT abs(Id - 1 - 9223372036854775807 - 1) AS v FROM Towary", "DBCONN");
@@ -233,8 +226,7 @@ TEST_P(Query, SqlErrorsCarryTheDatabasesMessageAndTheSql) {
         overflow.Open();
         EXPECT_THAT(ErrorOf([&] { overflow.Next(); }), HasSubstr("integer overflow"));
     }
-    EXPECT_FALSE(overflow.Active());
-    EXPECT_TRUE(overflow.Eof());
+    EXPECT_EQ(std::pair(overflow.Active(), overflow.Eof()), std::pair(false, true));
 }
 
 TEST_P(Query, ParametersBindByNameAndPosition) {
@@ -249,9 +241,8 @@ TEST_P(Query, ParametersBindByNameAndPosition) {
     TDBQuery select("SELECT Nazwa, Cena, Uwagi FROM Towary WHERE Id = ?", "DBCONN");
     select.Bind(1, int64_t{7});
     select.Open();
-    EXPECT_EQ(select.FieldByName("Nazwa"), "Ołówek 'HB'");
-    EXPECT_EQ(select.FieldByName("Cena"), "1.25");
-    EXPECT_TRUE(select.FieldIsNull("Uwagi"));
+    EXPECT_EQ(std::tuple(select.FieldByName("Nazwa"), select.FieldByName("Cena"), select.FieldIsNull("Uwagi")),
+              std::tuple("Ołówek 'HB'", "1.25", true));
     select.Bind(1, 1);
     select.Open();
     EXPECT_EQ(select.FieldByName("Nazwa"), "Kubek");

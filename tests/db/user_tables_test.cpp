@@ -56,9 +56,8 @@ protected:
 TEST_P(UserTables, TheUsersOwnParameterOverridesTheDefaultAndValuesComeBackAsStored) {
     ParameterMgr().SetParameterValue(kCaption, 0, "F");
     ParameterMgr().SetParameterValue(kCaption, 7, "T");
-    EXPECT_EQ(Read(kCaption, 7), "T");
-    EXPECT_EQ(Read(kCaption, 8), "F");
-    EXPECT_EQ(Read("ADMINISTRACJA|usertoolbarcaption", 7), "T");
+    EXPECT_EQ(std::tuple(Read(kCaption, 7), Read(kCaption, 8), Read("ADMINISTRACJA|usertoolbarcaption", 7)),
+              std::tuple("T", "F", "T"));
     // Setting again replaces the value; deleting the user's own brings the default back.
     ParameterMgr().SetParameterValue("administracja|UserToolbarCaption", 7, "N");
     EXPECT_EQ(Read(kCaption, 7), "N");
@@ -66,9 +65,9 @@ TEST_P(UserTables, TheUsersOwnParameterOverridesTheDefaultAndValuesComeBackAsSto
     EXPECT_EQ(Read(kCaption, 7), "F");
     // A missing parameter reads empty; "T" is compared by the caller, so the text comes back
     // neither trimmed nor folded.
-    EXPECT_EQ(Read(kVisible, 7), "");
+    const std::string missing = Read(kVisible, 7);
     ParameterMgr().SetParameterValue(kVisible, 7, " t ");
-    EXPECT_EQ(Read(kVisible, 7), " t ");
+    EXPECT_EQ(std::pair(missing, Read(kVisible, 7)), std::pair(std::string(), std::string(" t ")));
 
     EXPECT_THAT(ErrorOf([] { ParameterMgr().GetParameterValue(kVisible, 1, 0, 7, 0, 0); }), HasSubstr("kind 1"));
     EXPECT_THAT(ErrorOf([] { ParameterMgr().SetParameterValue("", 7, "T"); }), HasSubstr("needs a name"));
@@ -97,8 +96,7 @@ TEST_P(UserTables, PrivilegesAreAnsweredForTheLoggedInUser) {
 TEST_P(UserTables, SecurityClassLogsInByLoginAndAsksUserSecurity) {
     TSecurityClass security(nullptr);
     EXPECT_EQ(security.LogIn("JKowalski"), 1);
-    EXPECT_EQ(UserSecurity().LoggedUser(), 1);
-    EXPECT_TRUE(security.HasPrivilege("FAKTURY_WYSTAW"));
+    EXPECT_EQ(std::pair(UserSecurity().LoggedUser(), security.HasPrivilege("FAKTURY_WYSTAW")), std::pair(1, true));
     EXPECT_THAT(ErrorOf([&] { security.LogIn("nikt"); }), HasSubstr("No user with login \"nikt\""));
     EXPECT_EQ(security.UserOrigid(), 1) << "a failed login changes nothing";
     security.LogOut();
@@ -128,10 +126,8 @@ TEST(Validation, ShowPresentsEveryMessageInOneBoxAndForgetsThemOnlyOnceShown) {
     v.Show();
     const auto shown = ShownMessages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].Text, "Brak NIP.\nNazwa jest pusta.");
-    EXPECT_EQ(shown[0].Caption, "Kontrahent");
-    EXPECT_EQ(shown[0].Buttons, MB_OK);
-    EXPECT_EQ(v.Count(), 0);
+    EXPECT_EQ(std::tuple(shown[0].Text, shown[0].Caption, shown[0].Buttons, v.Count()),
+              std::tuple("Brak NIP.\nNazwa jest pusta.", "Kontrahent", MB_OK, 0));
     v.Show();
     EXPECT_EQ(ShownMessages().size(), 1u) << "nothing collected, nothing shown";
     SetMessageBoxHandler(previous);

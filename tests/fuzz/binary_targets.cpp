@@ -121,8 +121,7 @@ void CheckBlockQueries(std::span<const std::byte> block) {
 
 void FuzzVersionBlock(TInput input) {
     // A copy of exactly the input's size, so a read past the block is a read past the buffer.
-    std::vector<std::byte> block(input.size());
-    if (!input.empty()) std::memcpy(block.data(), input.data(), input.size());
+    const std::vector<std::byte> block(std::as_bytes(input).begin(), std::as_bytes(input).end());
     CheckBlockQueries(block);
 }
 

@@ -1,14 +1,13 @@
 // Every file of the committed fuzz corpus, seeds and crashes alike, run through its target.
 #include "fuzz_target.h"
 
+#include "../os/version_test_files.h"
 #include "platform/rtl/exceptions.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <vector>
 
@@ -20,11 +19,6 @@ void PrintTo(const TFuzzTarget& target, std::ostream* out) { *out << target.Name
 }  // namespace zarix::fuzz
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Runs the target and names the file and what went wrong instead of ending the test program.
 void Replay(const TFuzzTarget& target, const std::string& name, TInput input) {
@@ -49,7 +43,7 @@ std::vector<std::filesystem::path> CorpusOf(const TFuzzTarget& target) {
 class CorpusReplay : public testing::TestWithParam<TFuzzTarget> {};
 
 TEST_P(CorpusReplay, EveryFileRunsClean) {
-    for (const auto& file : CorpusOf(GetParam())) Replay(GetParam(), file.filename().string(), ReadAll(file));
+    for (const auto& file : CorpusOf(GetParam())) Replay(GetParam(), file.filename().string(), test::ReadFileBytes(file));
 }
 
 // A little of the fuzzer's work in every test run: each file with one to four bytes changed, the
@@ -57,7 +51,7 @@ TEST_P(CorpusReplay, EveryFileRunsClean) {
 TEST_P(CorpusReplay, FilesWithAFewBytesChangedRunClean) {
     std::mt19937 random(20240611);
     for (const auto& file : CorpusOf(GetParam())) {
-        const std::vector<uint8_t> seed = ReadAll(file);
+        const std::vector<uint8_t> seed = test::ReadFileBytes(file);
         for (int round = 0; round < 1000 && !seed.empty(); ++round) {
             std::vector<uint8_t> input = seed;
             for (int changes = 1 + static_cast<int>(random() % 4); changes > 0; --changes)

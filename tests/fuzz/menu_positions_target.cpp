@@ -75,10 +75,8 @@ TOrder SortAsTheMenuDoes(const std::vector<std::string>& positions) {
     } catch (const EConvertError& e) {
         order.Error = e.Message();
     }
-    for (int i = 0; i < list.Count(); ++i) {
-        const auto* command = static_cast<const TZarixPluginCommand*>(list.Items(i));
-        order.Indexes.push_back(static_cast<std::size_t>(command->Index()));
-    }
+    for (int i = 0; i < list.Count(); ++i)
+        order.Indexes.push_back(static_cast<std::size_t>(static_cast<const TZarixPluginCommand*>(list.Items(i))->Index()));
     return order;
 }
 

@@ -61,9 +61,8 @@ TEST(CorruptVersionFiles, OverwrittenElfFieldsAreReportedWhereTheyLie) {
     });
     // Both ways lead to the same block: a broken PT_NOTE entry or program header table only
     // sends the reader through the sections.
-    EXPECT_EQ(GetFileVersionInfoSizeW(bySection), at.BlockSize);
-    EXPECT_EQ(GetFileVersionInfoSizeW(plugin(at.NoteProgramHeader + 8, Le(~0ull, 8))), at.BlockSize);
-    EXPECT_EQ(GetFileVersionInfoSizeW(plugin(0x36, Le(3, 2))), at.BlockSize);
+    for (const std::string& path : {bySection, plugin(at.NoteProgramHeader + 8, Le(~0ull, 8)), plugin(0x36, Le(3, 2))})
+        EXPECT_EQ(GetFileVersionInfoSizeW(path), at.BlockSize) << path;
 }
 
 TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {
@@ -96,8 +95,7 @@ TEST(HostileSizes, ASizeBeyondTheFileIsRefusedWithoutAllocatingIt) {
 // The check before loading reads a note segment only when the file holds it; a claimed size
 // is never allocated.
 TEST(HostileSizes, TheCheckBeforeLoadingAllocatesNothingAHeaderClaims) {
-    const TFileBytes plugin = ReadFileBytes(FIXTURE_VERSION_PL);
-    const TElfLandmarks at = FindElfLandmarks(plugin);
+    const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(FIXTURE_VERSION_PL));
     TTempDir dir;
     const std::string path = dir.Overwritten(FIXTURE_VERSION_PL, at.NoteProgramHeader + 32, Le(900u << 10, 8));
     std::optional<std::string> refusal;

@@ -59,16 +59,14 @@ TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
         const auto block = VersionInfoOf(path);
         const auto translations = VerQueryTranslations(block.data(), block.size());
         ASSERT_EQ(translations.size(), 1u);
-        EXPECT_EQ(translations[0].Language, translation.Language);
-        EXPECT_EQ(translations[0].CodePage, translation.CodePage);
+        EXPECT_EQ(std::pair(translations[0].Language, translations[0].CodePage), std::pair(translation.Language, translation.CodePage));
         // The framework's readers take the file's first translation, whichever language it is;
         // GetVersionInfo only parses what this one gives.
         EXPECT_EQ(GetVersionInfoString(path, "FileVersion"), fileVersion);
         EXPECT_EQ(dlopen(path, RTLD_NOW | RTLD_NOLOAD), nullptr);  // read, never loaded
         // The linker lists the note in a PT_NOTE program header, within the reader's first read.
         const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(path));
-        EXPECT_NE(at.NoteProgramHeader, 0u);
-        EXPECT_LE(at.BlockOffset + at.BlockSize, 1536u);
+        EXPECT_TRUE(at.NoteProgramHeader != 0 && at.BlockOffset + at.BlockSize <= 1536u) << at.NoteProgramHeader << " " << at.BlockOffset;
     }
     // Built with the header macro alone, under -Wl,--gc-sections: the block must survive.
     const auto described = VersionInfoOf(FIXTURE_VERSION_MACRO);
@@ -87,8 +85,7 @@ TEST(SyntheticVersionFiles, ElfObjectsAndPeFilesOfBothWidthsGiveTheirBlock) {
     TTempDir dir;
     for (const bool wide : {false, true})
         EXPECT_EQ(VersionInfoOf(dir.Write(wide ? "wide.bpl" : "narrow.bpl", MakeElf(wide, notes))), Bytes(czech)) << wide;
-    EXPECT_EQ(VersionInfoOf(Pe32), Bytes(PolishBlock));
-    EXPECT_EQ(VersionInfoOf(PeCorpus + "pe32_plus"), Bytes(EnglishBlock));
+    EXPECT_EQ(std::pair(VersionInfoOf(Pe32), VersionInfoOf(PeCorpus + "pe32_plus")), std::pair(Bytes(PolishBlock), Bytes(EnglishBlock)));
 }
 
 // Files of no kind, ELF objects without a block, and PE files without a version resource or with

@@ -11,24 +11,19 @@
 #include <initializer_list>
 #include <iterator>
 #include <stdexcept>
+#include <tuple>
 
 namespace zarix::test {
 namespace {
 
-void Put(TFileBytes& out, std::size_t at, uint64_t value, std::size_t width) {
-    if (out.size() < at + width) out.resize(at + width);
-    for (std::size_t i = 0; i < width; ++i) out[at + i] = static_cast<unsigned char>(value >> (8 * i));
+void PutBytes(TFileBytes& out, std::size_t at, std::span<const unsigned char> bytes) {
+    if (out.size() < at + bytes.size()) out.resize(at + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-// One little-endian field of a header: where it lies, its value and its width in bytes.
-struct TField {
-    std::size_t At;
-    uint64_t Value;
-    std::size_t Width;
-};
-
-void Put(TFileBytes& out, std::initializer_list<TField> fields) {
-    for (const TField& field : fields) Put(out, field.At, field.Value, field.Width);
+// Little-endian fields of a header: where each lies, its value and its width in bytes.
+void Put(TFileBytes& out, std::initializer_list<std::tuple<std::size_t, uint64_t, std::size_t>> fields) {
+    for (const auto& [at, value, width] : fields) PutBytes(out, at, Le(value, width));
 }
 
 uint64_t Get(const TFileBytes& in, std::size_t at, std::size_t width) {
@@ -36,11 +31,6 @@ uint64_t Get(const TFileBytes& in, std::size_t at, std::size_t width) {
     uint64_t value = 0;
     for (std::size_t i = 0; i < width; ++i) value |= uint64_t{in[at + i]} << (8 * i);
     return value;
-}
-
-void PutBytes(TFileBytes& out, std::size_t at, std::span<const unsigned char> bytes) {
-    if (out.size() < at + bytes.size()) out.resize(at + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 std::size_t Align(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
@@ -109,8 +99,8 @@ std::string TTempDir::Overwritten(const std::string& source, uint64_t offset, st
 }
 
 TFileBytes Le(uint64_t value, std::size_t width) {
-    TFileBytes out;
-    Put(out, 0, value, width);
+    TFileBytes out(width);
+    for (std::size_t i = 0; i < width; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
     return out;
 }
 

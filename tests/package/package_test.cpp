@@ -30,6 +30,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -48,8 +49,8 @@ TEST(PackageInfo, TheUnitTableAndTheStartByTheLoadHook) {
     EXPECT_STREQ(table->Requires[0], "ZarixControls");
 
     EXPECT_EQ(PackageInitCount(), 1) << "the load hook ran Initialize once";
+    // frmPluginManager stays unassigned too: PluginManagerForm.IsBuiltAsItsLayoutSays... checks it.
     EXPECT_EQ(GlobalPluginManager, nullptr) << "the library never assigns it";
-    EXPECT_EQ(frmPluginManager, nullptr) << "the library never assigns it";
 }
 
 namespace {
@@ -116,20 +117,18 @@ TEST(Palette, TheThreeUnitsPutTheirClassesOnZarixOnceHoweverOftenTheyRegister) {
                                 &TZarixPlugin::StaticClass()}));
     EXPECT_EQ(PaletteClasses("zarix"), classes) << "page names ignore ASCII case";
     const std::vector<std::string> pages = PalettePages();
-    EXPECT_EQ(std::count(pages.begin(), pages.end(), "Zarix"), 1);
-    EXPECT_EQ(FindClass("TZarixPluginManager"), &TZarixPluginManager::StaticClass());
+    EXPECT_EQ(std::tuple(std::count(pages.begin(), pages.end(), "Zarix"), FindClass("TZarixPluginManager")),
+              std::tuple(1, &TZarixPluginManager::StaticClass()));
 
     // Another page cannot take a class that is already on the palette.
     RegisterComponents("Inne", {&TZarixPlugin::StaticClass()});
-    EXPECT_EQ(PalettePageOf(&TZarixPlugin::StaticClass()), "Zarix");
-    EXPECT_TRUE(PaletteClasses("Inne").empty());
+    EXPECT_EQ(std::tuple(PalettePageOf(&TZarixPlugin::StaticClass()), PaletteClasses("Inne").empty()), std::tuple("Zarix", true));
 }
 
 TEST(Palette, BadRegistrationsRaiseAndRegisterNothingAndUnregisteringDropsThePage) {
     EXPECT_THROW(RegisterComponents("", {&TZarixPlugin::StaticClass()}), EComponentError);
     EXPECT_THROW(RegisterComponents("Puste", {&TForm::StaticClass(), nullptr}), EComponentError);
-    EXPECT_TRUE(PaletteClasses("Puste").empty());
-    EXPECT_EQ(PalettePageOf(&TForm::StaticClass()), "");
+    EXPECT_EQ(std::tuple(PaletteClasses("Puste").empty(), PalettePageOf(&TForm::StaticClass())), std::tuple(true, ""));
     RegisterComponents("Tymczasowa", {&TForm::StaticClass()});
     ASSERT_EQ(PaletteClasses("Tymczasowa").size(), 1u);
     UnRegisterComponentsWhere([](TClass c) { return c == &TForm::StaticClass(); });
@@ -142,10 +141,8 @@ TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpF
     // The little-endian fields of the file's headers: its size, where the pixels start, the
     // information header's size, width, height (positive: bottom row first), planes, bits per
     // pixel and compression (none).
-    const struct {
-        std::size_t At, Bytes;
-        uint32_t Value;
-    } fields[] = {{2, 4, 54 + 24 * 72}, {10, 4, 54}, {14, 4, 40}, {18, 4, 24}, {22, 4, 24}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}};
+    // Each one's offset, width and value.
+    const std::tuple<std::size_t, std::size_t, uint32_t> fields[] = {{2, 4, 54 + 24 * 72}, {10, 4, 54}, {14, 4, 40}, {18, 4, 24}, {22, 4, 24}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}};
     std::set<std::vector<uint8_t>> pictures;
     for (TClass cls : {&TZarixMDIContainer::StaticClass(), &TZarixPluginManager::StaticClass(), &TZarixPlugin::StaticClass()}) {
         SCOPED_TRACE(std::string(cls->Name()));
@@ -155,10 +152,10 @@ TEST(PaletteBitmaps, EachClassHasADistinct24By24PictureOf24BitColourInAValidBmpF
         const std::vector<uint8_t> file = bitmap.SaveToBytes();
         ASSERT_EQ(file.size(), 54u + 24u * 72u);
         EXPECT_EQ(std::string(file.begin(), file.begin() + 2), "BM");
-        for (const auto& field : fields) {
+        for (const auto& [at, bytes, expected] : fields) {
             uint32_t value = 0;
-            for (std::size_t i = field.Bytes; i-- > 0;) value = value << 8 | file[field.At + i];
-            EXPECT_EQ(value, field.Value) << "at byte " << field.At;
+            for (std::size_t i = bytes; i-- > 0;) value = value << 8 | file[at + i];
+            EXPECT_EQ(value, expected) << "at byte " << at;
         }
         // The first stored row is the picture's bottom row, blue-green-red.
         EXPECT_EQ(std::memcmp(&file[54], &bitmap.Bits()[23 * 72], 72), 0);
@@ -177,8 +174,7 @@ TEST(Bitmap, SizesPixelsAndColoursOutOfRangeRaise) {
     TBitmap b(3, 2, clRed);
     EXPECT_EQ(b.Pixel(2, 1), clRed);
     b.SetPixel(0, 0, RGB(1, 2, 3));
-    EXPECT_EQ(b.Pixel(0, 0), RGB(1, 2, 3));
-    EXPECT_EQ(b.Bits()[0], 3) << "blue first";
+    EXPECT_EQ(std::pair(b.Pixel(0, 0), b.Bits()[0]), std::pair(RGB(1, 2, 3), uint8_t{3})) << "blue first";
     EXPECT_THROW(b.Pixel(3, 0), EInvalidGraphic);
     EXPECT_THROW(b.SetPixel(0, -1, clRed), EInvalidGraphic);
     EXPECT_THROW(b.SetPixel(0, 0, clBtnFace), EInvalidGraphic);
@@ -194,6 +190,12 @@ struct ControlsTest : ::testing::Test {
     std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
     void SetUp() override { form->SetBounds(0, 0, 300, 200); }
 
+    /// Where each control lies, in the order given.
+    static std::vector<TBounds> Bounds(std::initializer_list<const TControl*> controls) {
+        std::vector<TBounds> out;
+        for (const TControl* c : controls) out.push_back(c->BoundsRect());
+        return out;
+    }
     TZarixPanel* Panel(TAlign align, TBounds b, TComponent* parent = nullptr) {
         auto* p = new TZarixPanel(form.get());
         p->SetParent(parent != nullptr ? parent : form.get());
@@ -211,11 +213,8 @@ TEST_F(ControlsTest, DockedControlsShareTheClientAreaAndHiddenOnesTakeNoRoom) {
     TZarixPanel* top = Panel(alTop, {0, 0, 10, 20});
     TZarixPanel* client = Panel(alClient, {0, 0, 1, 1});
     TZarixPanel* loose = Panel(alNone, {5, 6, 7, 8});
-    EXPECT_EQ(top->BoundsRect(), (TBounds{0, 0, 300, 20}));
-    EXPECT_EQ(bottom->BoundsRect(), (TBounds{0, 170, 300, 30}));
-    EXPECT_EQ(left->BoundsRect(), (TBounds{0, 20, 40, 150}));
-    EXPECT_EQ(client->BoundsRect(), (TBounds{40, 20, 260, 150}));
-    EXPECT_EQ(loose->BoundsRect(), (TBounds{5, 6, 7, 8}));
+    EXPECT_EQ(Bounds({top, bottom, left, client, loose}),
+              (std::vector<TBounds>{{0, 0, 300, 20}, {0, 170, 300, 30}, {0, 20, 40, 150}, {40, 20, 260, 150}, {5, 6, 7, 8}}));
     // Following the parent's size, and docking inside a panel's bevel, show in the plugin
     // manager form's test below.
     top->SetVisible(false);
@@ -232,16 +231,14 @@ TEST_F(ControlsTest, TabOrderFollowsArrivalAndMovesRenumberTheSiblingsAndParents
     a->SetTabOrder(99);
     EXPECT_EQ((std::vector<int>{a->TabOrder(), b->TabOrder(), c->TabOrder()}), (std::vector<int>{2, 1, 0}));
     b->SetParent(nullptr);
-    EXPECT_EQ(b->TabOrder(), -1);
-    EXPECT_EQ(a->TabOrder(), 1);
+    EXPECT_EQ(std::pair(b->TabOrder(), a->TabOrder()), std::pair(-1, 1));
     EXPECT_THROW(b->SetTabOrder(0), EInvalidOperation);
 
     TZarixPanel* outer = a;
     TZarixPanel* inner = Panel(alNone, {}, outer);
     TComponent plain(nullptr);
-    EXPECT_THROW(outer->SetParent(&plain), EInvalidOperation);
-    EXPECT_THROW(outer->SetParent(outer), EInvalidOperation);
-    EXPECT_THROW(outer->SetParent(inner), EInvalidOperation);
+    for (TComponent* refused : {&plain, static_cast<TComponent*>(outer), static_cast<TComponent*>(inner)})
+        EXPECT_THROW(outer->SetParent(refused), EInvalidOperation);
     EXPECT_EQ(outer->Parent(), form.get()) << "a refused move leaves the control where it was";
     EXPECT_EQ(ControlsOf(outer), (std::vector<TControl*>{inner}));
 }
@@ -256,8 +253,7 @@ TEST_F(ControlsTest, AParentFreedFirstLeavesItsControlsWithoutOne) {
     EXPECT_EQ(child->Parent(), nullptr);
     child->SetParent(form.get());
     form.reset();
-    EXPECT_EQ(child->Parent(), nullptr);
-    EXPECT_TRUE(ControlsOf(child).empty());
+    EXPECT_EQ(std::tuple(child->Parent(), ControlsOf(child).empty()), std::tuple(nullptr, true));
 }
 
 TEST_F(ControlsTest, APanelGridPlacesUndockedControlsInTabOrder) {
@@ -269,9 +265,7 @@ TEST_F(ControlsTest, APanelGridPlacesUndockedControlsInTabOrder) {
     EXPECT_EQ(first->BoundsRect(), (TBounds{0, 0, 0, 0})) << "no rows yet: no grid";
     grid->SetLayoutRowCount(2);
     third->SetTabOrder(0);
-    EXPECT_EQ(third->BoundsRect(), (TBounds{1, 1, 50, 30}));
-    EXPECT_EQ(first->BoundsRect(), (TBounds{51, 1, 50, 30}));
-    EXPECT_EQ(second->BoundsRect(), (TBounds{1, 31, 50, 30}));
+    EXPECT_EQ(Bounds({third, first, second}), (std::vector<TBounds>{{1, 1, 50, 30}, {51, 1, 50, 30}, {1, 31, 50, 30}}));
 }
 
 TEST_F(ControlsTest, PageControlShowsOnePageAndMovesOnWhenItGoes) {
@@ -281,19 +275,16 @@ TEST_F(ControlsTest, PageControlShowsOnePageAndMovesOnWhenItGoes) {
     auto* two = new TKQTabSheet(form.get());
     auto* three = new TKQTabSheet(form.get());
     for (TKQTabSheet* s : {one, two, three}) s->SetPageControl(pages);
-    EXPECT_EQ(pages->ActivePage(), one) << "the first page shows by itself";
-    EXPECT_EQ(one->BoundsRect(), (TBounds{2, 22, 285, 169}));
-    EXPECT_EQ(three->BoundsRect(), one->BoundsRect()) << "hidden pages are laid out too";
+    // The first page shows by itself; hidden pages are laid out too.
+    EXPECT_EQ(std::tuple(pages->ActivePage(), one->BoundsRect(), three->BoundsRect()),
+              std::tuple(one, TBounds{2, 22, 285, 169}, TBounds{2, 22, 285, 169}));
     pages->SetActivePage(two);
-    EXPECT_FALSE(one->Visible());
-    EXPECT_TRUE(two->Visible());
+    EXPECT_EQ(std::pair(one->Visible(), two->Visible()), std::pair(false, true));
     three->SetPageIndex(0);
-    EXPECT_EQ(pages->Pages(0), three);
-    EXPECT_EQ(two->PageIndex(), 2);
+    EXPECT_EQ(std::pair(pages->Pages(0), two->PageIndex()), std::pair(three, 2));
     delete two;
-    EXPECT_EQ(pages->PageCount(), 2);
-    EXPECT_EQ(pages->ActivePage(), one) << "the new last page takes the freed one's place";
-    EXPECT_TRUE(one->Visible());
+    // The new last page takes the freed one's place.
+    EXPECT_EQ(std::tuple(pages->PageCount(), pages->ActivePage(), one->Visible()), std::tuple(2, one, true));
 
     TKQTabSheet stray(nullptr);
     EXPECT_THROW(pages->SetActivePage(&stray), EInvalidOperation);
@@ -303,13 +294,10 @@ TEST_F(ControlsTest, PageControlShowsOnePageAndMovesOnWhenItGoes) {
 }
 
 TEST(Graphics, ColoursAndCharsetsTravelByNameOrNumber) {
-    EXPECT_EQ(ColorToString(clBtnFace), "clBtnFace");
-    EXPECT_EQ(ColorToString(RGB(0x12, 0x34, 0x56)), "$00563412");
-    EXPECT_EQ(StringToColor("CLNONE"), clNone);
-    EXPECT_EQ(StringToColor("$FF00000F"), clBtnFace);
-    EXPECT_EQ(StringToColor("-16777201"), clBtnFace);
-    EXPECT_THROW(StringToColor("clPlaid"), EConvertError);
-    EXPECT_THROW(StringToColor("$123456789"), EConvertError);
+    EXPECT_EQ(std::tuple(ColorToString(clBtnFace), ColorToString(RGB(0x12, 0x34, 0x56))), std::tuple("clBtnFace", "$00563412"));
+    EXPECT_EQ((std::vector<TColor>{StringToColor("CLNONE"), StringToColor("$FF00000F"), StringToColor("-16777201")}),
+              (std::vector<TColor>{clNone, clBtnFace, clBtnFace}));
+    for (const char* bad : {"clPlaid", "$123456789"}) EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
     EXPECT_EQ(StringToCharset("238"), EASTEUROPE_CHARSET);
     EXPECT_THROW(StringToCharset("256"), EConvertError);
 
@@ -322,8 +310,7 @@ TEST(Graphics, ColoursAndCharsetsTravelByNameOrNumber) {
     TZarixPageControl pages(nullptr);
     SetPropValue(pages, "Font.Style", Variant("[fsBold,fsItalic]"));
     SetPropValue(pages, "Font.Charset", Variant("EASTEUROPE_CHARSET"));
-    EXPECT_EQ(pages.Font().Style, (TFontStyles{fsBold, fsItalic}));
-    EXPECT_EQ(pages.Font().Charset, EASTEUROPE_CHARSET);
+    EXPECT_EQ(std::pair(pages.Font().Style, pages.Font().Charset), std::pair(TFontStyles{fsBold, fsItalic}, EASTEUROPE_CHARSET));
     EXPECT_FALSE(pages.ParentFont()) << "a font of its own";
 }
 
@@ -340,22 +327,19 @@ void ExpectProps(const TObject& object, const TProps& expected) {
 TEST(PluginManagerForm, IsBuiltAsItsLayoutSaysKeepsItWhenResizedAndASecondOneOfTheOwnerGetsANameOfItsOwn) {
     TComponent owner(nullptr);
     TfrmPluginManager* const form = TForm::Create<TfrmPluginManager>(&owner);
-    EXPECT_EQ(form->Name(), "frmPluginManager");
-    ExpectProps(*form, {{"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
+    ExpectProps(*form, {{"Name", "frmPluginManager"}, {"ClientWidth", 582}, {"ClientHeight", 324}, {"Font.Name", "MS Sans Serif"}});
     // Each panel where the layout puts it, and where it lies once the form is 700 x 500.
-    const struct {
-        const char* Name;
-        TControl* Panel;
-        TBounds Placed, Resized;
-    } panels[] = {{"ZarixPanel1", form->ZarixPanel1(), {0, 0, 582, 41}, {0, 0, 700, 41}},
-                  {"ZarixPanel2", form->ZarixPanel2(), {0, 283, 582, 41}, {0, 459, 700, 41}},
-                  {"ZarixPanel3", form->ZarixPanel3(), {0, 41, 582, 242}, {0, 41, 700, 418}}};
+    const std::tuple<const char*, TControl*, TBounds, TBounds> panels[] = {
+        {"ZarixPanel1", form->ZarixPanel1(), {0, 0, 582, 41}, {0, 0, 700, 41}},
+        {"ZarixPanel2", form->ZarixPanel2(), {0, 283, 582, 41}, {0, 459, 700, 41}},
+        {"ZarixPanel3", form->ZarixPanel3(), {0, 41, 582, 242}, {0, 41, 700, 418}}};
     const std::vector<TControl*> top = ControlsOf(form);
     ASSERT_EQ(top.size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(panels[i].Name);
-        ASSERT_EQ(top[i], form->FindComponent(panels[i].Name));
-        EXPECT_EQ(top[i]->BoundsRect(), panels[i].Placed);
+        const auto& [name, panel, placed, resized] = panels[i];
+        SCOPED_TRACE(name);
+        ASSERT_EQ(top[i], form->FindComponent(name));
+        EXPECT_EQ(top[i]->BoundsRect(), placed);
         EXPECT_EQ(GetPropValue(*top[i], "TabOrder"), Variant(i));
     }
     TZarixPageControl* pages = form->ZarixPageControl1();
@@ -376,13 +360,12 @@ TEST(PluginManagerForm, IsBuiltAsItsLayoutSaysKeepsItWhenResizedAndASecondOneOfT
     form->SetClientWidth(700);
     form->SetClientHeight(500);
     AlignControls(form);
-    for (const auto& panel : panels) EXPECT_EQ(panel.Panel->BoundsRect(), panel.Resized) << panel.Name;
+    for (const auto& [name, panel, placed, resized] : panels) EXPECT_EQ(panel->BoundsRect(), resized) << name;
     EXPECT_EQ(pages->BoundsRect(), (TBounds{1, 1, 698, 416}));
 
     // A freed control reads as none rather than dangling.
     auto* second = TForm::Create<TfrmPluginManager>(&owner);
     EXPECT_EQ(second->Name(), "frmPluginManager_1");
     delete second->KQTabSheet2();
-    EXPECT_EQ(second->KQTabSheet2(), nullptr);
-    EXPECT_EQ(second->ZarixPageControl1()->PageCount(), 1);
+    EXPECT_EQ(std::tuple(second->KQTabSheet2(), second->ZarixPageControl1()->PageCount()), std::tuple(nullptr, 1));
 }

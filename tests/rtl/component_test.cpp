@@ -165,8 +165,7 @@ TEST(Reflection, MethodsAreFoundThroughAncestorsByNameAndShapeWithoutRegardToCas
 TEST(Reflection, PropertiesReadAndWrittenByNameThroughVariantsAndBadAccessLeavesTheObjectAlone) {
     TInvoice invoice;
     invoice.FKind = dkReceipt;
-    EXPECT_EQ(GetPropValue(invoice, "Number"), Variant("FV/1/2026"));
-    EXPECT_EQ(GetPropValue(invoice, "Kind"), Variant("dkReceipt"));
+    EXPECT_EQ(std::pair(GetPropValue(invoice, "Number"), GetPropValue(invoice, "Kind")), std::pair(Variant("FV/1/2026"), Variant("dkReceipt")));
     // Names ignore case, texts are converted to the property's type, and enumerations and sets
     // travel as text (a Variant holding text never equals one holding a number).
     const std::tuple<const char*, Variant, Variant> writes[] = {
@@ -210,11 +209,10 @@ class TUndeclaredInvoice : public TInvoice {};  // no descriptor of its own
 TEST(Reflection, ClassNamesAncestryAndRegistration) {
     TUndeclaredInvoice undeclared;
     const TObject& obj = undeclared;
-    EXPECT_EQ(obj.ClassName(), "TUndeclaredInvoice");
-    EXPECT_EQ(&obj.ClassType(), &TInvoice::StaticClass());  // lookups use the nearest descriptor
-    EXPECT_EQ(obj.ClassType().Parent(), &TBaseDoc::StaticClass());
-    EXPECT_TRUE(obj.InheritsFrom(TPersistent::StaticClass()));
-    EXPECT_FALSE(obj.InheritsFrom(TComponent::StaticClass()));
+    // Lookups use the nearest descriptor.
+    EXPECT_EQ(std::tuple(obj.ClassName(), &obj.ClassType(), obj.ClassType().Parent()),
+              std::tuple("TUndeclaredInvoice", &TInvoice::StaticClass(), &TBaseDoc::StaticClass()));
+    EXPECT_EQ(std::pair(obj.InheritsFrom(TPersistent::StaticClass()), obj.InheritsFrom(TComponent::StaticClass())), std::pair(true, false));
 
     RegisterClass(TInvoice::StaticClass());
     RegisterClass(TInvoice::StaticClass());

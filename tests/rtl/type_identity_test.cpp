@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 namespace zarix {
 class TForm;
@@ -50,10 +51,9 @@ TEST_F(TypeIdentity, PluginObjectsCastAndReflectInTheHost) {
     TComponent owner(nullptr);
     TComponent* doc = Symbol<ProbeCreateFn>("ProbeCreate")(&owner);
     ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(doc->ClassName(), "TProbeDoc");
-    EXPECT_TRUE(doc->InheritsFrom(TComponent::StaticClass()));
+    EXPECT_EQ(std::tuple(doc->ClassName(), doc->InheritsFrom(TComponent::StaticClass()), GetPropValue(*doc, "count").AsInteger()),
+              std::tuple("TProbeDoc", true, 7));
     EXPECT_NE(dynamic_cast<TPersistent*>(static_cast<TObject*>(doc)), nullptr);
-    EXPECT_EQ(GetPropValue(*doc, "count").AsInteger(), 7);
     const auto args = Args(1, 2);
     auto hello = doc->MethodAddress<Variant(TConstArray, TForm*)>("HELLO");
     ASSERT_TRUE(hello);

@@ -192,12 +192,11 @@ TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoe
     });
     b->BringToFront();  // within the focused frame, bringing forward activates
     SetUIChangeHandler(previous);
-    EXPECT_EQ(Application().ActiveForm(), b);
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), "ZOrder"), 1);  // what a front-end raises its window by
+    // "ZOrder" is what a front-end raises its window by.
+    EXPECT_EQ(std::pair(Application().ActiveForm(), std::count(seen.begin(), seen.end(), "ZOrder")), std::pair(static_cast<TForm*>(b), 1L));
 
     delete b;
-    EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c}));
-    EXPECT_EQ(Application().ActiveForm(), a);
+    EXPECT_EQ(std::pair(ZOrder(*frame), Application().ActiveForm()), std::pair(std::vector<TForm*>{a, c}, static_cast<TForm*>(a)));
     delete a;
     delete c;
     EXPECT_EQ(std::pair(Application().ActiveForm(), frame->ActiveMDIChild()), std::pair(frame.get(), static_cast<TForm*>(nullptr)));
@@ -210,14 +209,13 @@ TEST_F(FormsTest, HidingAChildIsRefusedUnlessItsClassAllowsIt) {
     EXPECT_TRUE(plain->Visible());
 
     THideableChild* hidden = TForm::Create<THideableChild>(frame.get());
-    EXPECT_FALSE(hidden->Visible());
-    EXPECT_EQ(frame->ActiveMDIChild(), plain);  // a hidden child is never the active one
+    // A hidden child is never the active one.
+    EXPECT_EQ(std::pair(hidden->Visible(), frame->ActiveMDIChild()), std::pair(false, static_cast<TForm*>(plain)));
     EXPECT_THROW(hidden->SetFocus(), EInvalidOperation);
     int shows = 0;
     hidden->SetOnShow([&](TObject*) { ++shows; });
     hidden->Show();
-    EXPECT_EQ(shows, 1);
-    EXPECT_EQ(frame->ActiveMDIChild(), hidden);
+    EXPECT_EQ(std::pair(shows, frame->ActiveMDIChild()), std::pair(1, static_cast<TForm*>(hidden)));
     hidden->Hide();  // never refused, unlike other MDI children
     EXPECT_EQ(std::tuple(hidden->Visible(), frame->ActiveMDIChild(), Application().ActiveForm()),
               (std::tuple<bool, TForm*, TForm*>(false, plain, plain)));

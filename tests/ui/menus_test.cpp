@@ -13,6 +13,7 @@
 
 #include "platform/rtl/case_fold.h"
 #include "platform/rtl/strings.h"
+#include "tree_outline.h"
 
 #include <gtest/gtest.h>
 
@@ -31,19 +32,6 @@ TMenuItem* AddItem(TMenu& menu, TMenuItem* parent, const std::string& caption, i
     item->SetCaption(caption);
     at < 0 ? parent->Add(item) : parent->Insert(at, item);
     return item;
-}
-
-// The nodes by absolute index, each text led by a dot a level: "root .child ..grandchild". A node
-// whose own absolute index is not its place in the walk is marked "#", so a stale index shows
-// in the same text as a misplaced node.
-std::string Outline(const TTreeNodes& nodes) {
-    std::string out;
-    for (int i = 0; i < nodes.Count(); ++i) {
-        const TTreeNode* node = nodes.Item(i);
-        out += (i ? " " : "") + std::string(static_cast<std::size_t>(node->Level()), '.') + node->Text();
-        if (node->AbsoluteIndex() != i) out += "#";
-    }
-    return out;
 }
 
 constexpr TMenuItem* kNoItem = nullptr;
@@ -254,8 +242,7 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
     nodes.AddChild(a1, "a1x");
     nodes.Insert(a, "before-a");
     nodes.AddChild(nullptr, "last");
-    EXPECT_EQ(Outline(nodes), "host before-a a .a1 ..a1x .a2 b last");
-    EXPECT_EQ(a->Index(), 2);
+    EXPECT_EQ(std::pair(Outline(nodes), a->Index()), std::pair(std::string("host before-a a .a1 ..a1x .a2 b last"), 2));
     // Into a walk known to be whole, neither at its end: before a node, and below the last child
     // of a parent that is not the last itself.
     nodes.Insert(a, "between");
@@ -269,8 +256,7 @@ TEST(TreeNodes, AbsoluteIndexesFollowTheDepthFirstWalkThroughAddsAndDeletes) {
 
     a1->Delete();  // while the walk is not known
     EXPECT_EQ(Outline(nodes), "host before-a a .a2 ..a2x b last");
-    EXPECT_THROW(nodes.Item(7), EListError);
-    EXPECT_THROW(nodes.Item(-1), EListError);
+    for (const int outside : {7, -1}) EXPECT_THROW(nodes.Item(outside), EListError) << outside;
     EXPECT_THROW(a->Item(1), EListError);
 }
 
@@ -290,16 +276,14 @@ TEST(TreeNodes, DeletingASubtreeClearsEveryWeakReferenceAndTheSelectionAndForeig
 
     parent->Delete();
     EXPECT_FALSE(weakParent || weakChild || weakGrandchild);
-    EXPECT_EQ(tree.Selected(), nullptr);
-    EXPECT_EQ(changes, (std::vector<TTreeNode*>{grandchild, nullptr}));
-    EXPECT_EQ(Outline(nodes), "root .sibling");
+    EXPECT_EQ(std::tuple(tree.Selected(), changes, Outline(nodes)),
+              std::tuple(nullptr, std::vector<TTreeNode*>{grandchild, nullptr}, std::string("root .sibling")));
 
     // A node freed directly, not through Delete, leaves the tree just as cleanly.
     nodes.AddChild(sibling, "leaf");
     tree.SetSelected(sibling);
     delete static_cast<TComponent*>(sibling);
-    EXPECT_EQ(tree.Selected(), nullptr);
-    EXPECT_EQ(Outline(nodes), "root");
+    EXPECT_EQ(std::pair(tree.Selected(), Outline(nodes)), std::pair(static_cast<TTreeNode*>(nullptr), std::string("root")));
 
     nodes.Clear();
     // Nodes of another tree are refused, and neither tree changes.
