@@ -199,6 +199,7 @@ TEST_P(Query, MisuseRaisesInsteadOfCrashingAndAnOpenQueryOutlivesItsConnection) 
     EXPECT_EQ(moved.FieldByName("Id"), "1");
     // A moved-from query raises rather than touching a statement it no longer has.
     EXPECT_THAT(ErrorOf([&] { q.Open(); }), HasSubstr("moved"));
+    EXPECT_EQ(q.FieldCount(), 0);
 
     // An open query keeps its database when the connection closes; opening it again needs one.
     TDBQuery names("SELECT Nazwa FROM Towary ORDER BY Id", "DBCONN");
@@ -214,7 +215,8 @@ TEST_P(Query, SqlErrorsCarryTheDatabasesMessageAndTheSql) {
     const std::pair<std::string, const char*> errors[] = {
         {"SELECT * FROM Brak", Says("no such table: Brak", "relation \"brak\" does not exist")},
         {"SELECT Nic FROM Towary", Says("no such column: Nic", "column \"nic\" does not exist")},
-        {"  ", "no SQL statement"}, {"SELECT 1; DELETE FROM Towary", "runs one statement"}};
+        {"  ", "no SQL statement"}, {"SELECT 1; DELETE FROM Towary", "runs one statement"},
+        {"SELECT $1$; SELECT $1$", "runs one statement"}};  // a dollar quote's tag starts with no digit
     for (const auto& [sql, says] : errors)
         EXPECT_THAT(ErrorOf([&] { TDBQuery(sql, "DBCONN").Open(); }), AllOf(HasSubstr(says), HasSubstr("(SQL: " + sql + ")")));
     // SQLite steps row by row in insertion order, so the overflow strikes at the second row, after
@@ -255,6 +257,24 @@ TEST_P(Query, ParametersBindByNameAndPosition) {
     select.Bind(2, 1);
     EXPECT_THAT(ErrorOf([&] { select.Open(); }), HasSubstr("Parameter 2 out of range"));
     EXPECT_THAT(ErrorOf([&] { select.Bind(0, 1); }), HasSubstr("count from 1"));
+    select.ClearParams();
+    select.Bind(1, Variant::FromObject(nullptr));
+    EXPECT_THAT(ErrorOf([&] { select.Open(); }), HasSubstr("Cannot bind parameter 1: it holds an object, which is no database value"));
+}
+
+// Parameters and the ends of statements count only outside strings and comments, as the
+// database reads them; the server's escaped strings and nested comments only there.
+TEST_P(Query, ParametersAndSemicolonsCountOnlyOutsideStringsAndComments) {
+    // Each text takes one parameter, bound to 3, and gives one value.
+    std::vector<std::pair<std::string, std::string>> texts = {{"SELECT 7 - ? AS v", "4"}, {"SELECT 2 /* a; */*? AS v", "6"}};
+    if (OnServer())
+        texts.insert(texts.end(), {{"SELECT E'\\';' || e'\\';' || ? AS v", "';';3"}, {"SELECT 2 /* a /* ?; */ */*? AS v", "6"}});
+    for (const auto& [sql, value] : texts) {
+        TDBQuery q(sql, "DBCONN");
+        q.Bind(1, 3);
+        q.Open();
+        EXPECT_EQ(q.Fields(0), value) << sql;
+    }
 }
 
 ZARIX_ON_BOTH_BACKENDS(Query);
