@@ -252,16 +252,18 @@ TEST_F(FormsTest, ArrangeIconsClosesTheGapsAndRestoringBringsBackTheOldPlace) {
     for (TChild* child : {a, b, c}) child->SetWindowState(wsMinimized);
     EXPECT_EQ(Bounds({a, b, c}), (std::vector<TBounds>{{0, 576, 160, 24}, {160, 576, 160, 24}, {0, 552, 160, 24}}));
 
-    // Moving a minimized window moves the place it returns to, not its icon.
+    // Moving or sizing a minimized window changes the place it returns to, not its icon; a
+    // negative height is none.
     a->SetLeft(30);
-    EXPECT_EQ(a->Left(), 0);
+    a->SetHeight(-5);
+    EXPECT_EQ(std::pair(a->Left(), a->Height()), std::pair(0, 24));
     a->SetWindowState(wsNormal);
-    EXPECT_EQ(a->BoundsRect(), (TBounds{30, 20, 200, 100}));
+    EXPECT_EQ(a->BoundsRect(), (TBounds{30, 20, 200, 0}));
     frame->ArrangeIcons();  // z-order: c then b
     EXPECT_EQ(Bounds({c, b}), (std::vector<TBounds>{{0, 576, 160, 24}, {160, 576, 160, 24}}));
 
     a->SetWindowState(wsMaximized);
-    EXPECT_EQ(std::pair(a->BoundsRect(), a->RestoredBounds()), std::pair(TBounds{0, 0, 400, 600}, TBounds{30, 20, 200, 100}));
+    EXPECT_EQ(std::pair(a->BoundsRect(), a->RestoredBounds()), std::pair(TBounds{0, 0, 400, 600}, TBounds{30, 20, 200, 0}));
 }
 
 TEST_F(FormsTest, IconsComeFromImageListsActiveControlIsClearedWithItsControlAndChangesAreReported) {

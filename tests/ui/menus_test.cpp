@@ -125,6 +125,8 @@ TEST(UIChange, EveryChangeReachesTheInstalledFrontEndTreeUpdatesOnceAndImagesAre
     for (int i = 0; i < 10; ++i) tree.Items()->Add(nullptr, "n" + std::to_string(i));
     EXPECT_EQ(seen.size(), 5u);  // nothing while the update lasts
     tree.Items()->EndUpdate();
+    tree.Items()->BeginUpdate();  // an update that changes nothing tells nothing
+    tree.Items()->EndUpdate();
     tree.Items()->Item(3)->Delete();
     SetUIChangeHandler(std::move(previous));
     // The fifth one is the item leaving its parent as the menu is destroyed.

@@ -64,9 +64,9 @@ TEST(StdControls, ComboBoxChoosingAndTypingByStyle) {
     for (const auto& [name, style, choose, typed, accepted, itemIndex, text, changes] : cases) {
         SCOPED_TRACE(name);
         TComboBox box(nullptr);
-        box.SetStyle(style);
         box.SetItems({"Gotówka", "Przelew", "Karta"});
         box.SetItemIndex(0);
+        box.SetStyle(style);  // a chosen item's text stays
         int changed = 0;
         box.OnChange = [&](TObject*) { ++changed; };
         const bool taken = typed != nullptr ? box.TypeText(typed) : box.Choose(choose);
@@ -77,7 +77,8 @@ TEST(StdControls, ComboBoxChoosingAndTypingByStyle) {
     box.SetItems({"A"});
     box.SetItemIndex(0);
     box.SetItems({"B"});  // the chosen text is gone
-    EXPECT_EQ(box.ItemIndex(), -1);
+    box.SetStyle(csDropDownList);  // and free text shows no more
+    EXPECT_EQ(std::pair(box.ItemIndex(), box.Text()), std::pair(-1, std::string()));
 }
 
 TEST(StdControls, ClicksFireOnlyOnEnabledVisibleControlsAndDialogKeysFindTheirButtons) {
@@ -148,6 +149,7 @@ TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
     const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
         if (c.Sender == &FGrid) seam.emplace_back(c.What);
     });
+    FGrid.OnRowChange = [&](TObject*) { seam.emplace_back("OnRowChange"); };
     FGrid.Open();
     EXPECT_EQ(std::pair(FGrid.RowCount(), FGrid.Row()), std::pair(100, 0));
     ASSERT_EQ(FGrid.ColumnCount(), 3);
@@ -156,8 +158,8 @@ TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
     EXPECT_EQ(std::pair(FGrid.CanFetchMore(), FGrid.Cells(0, 249)), std::pair(false, std::string("250")));
     EXPECT_EQ(MessageOf<EListError>([&] { FGrid.Cells(3, 0); }), "Grid column index out of bounds (3)");
     SetUIChangeHandler(previous);
-    EXPECT_EQ(std::pair(std::count(seam.begin(), seam.end(), "RowsFetched"), std::count(seam.begin(), seam.end(), "Rows")),
-              std::pair(2L, 1L));
+    const auto count = [&](const char* what) { return std::count(seam.begin(), seam.end(), what); };
+    EXPECT_EQ(std::tuple(count("RowsFetched"), count("Rows"), count("OnRowChange")), std::tuple(2L, 1L, 1L));
 }
 
 TEST_F(DBGridTest, TitleClicksSortAscendingThenDescendingForQueriesAndHeldRows) {
@@ -168,7 +170,8 @@ TEST_F(DBGridTest, TitleClicksSortAscendingThenDescendingForQueriesAndHeldRows) 
         FGrid.SetRow(5);
         const int fetched = held ? 250 : 100;  // a query reads its first page again, held rows are all there
         // The column clicked, then the sort it gives and the first row's index afterwards.
-        const std::tuple<int, bool, std::string> steps[] = {{1, false, "250"}, {1, true, "1"}, {2, false, "1"}, {2, true, "250"}};
+        const std::tuple<int, bool, std::string> steps[] = {{0, false, "1"}, {0, true, "250"}, {1, false, "250"}, {1, true, "1"},
+                                                           {2, false, "1"}, {2, true, "250"}};
         for (const auto& [column, descending, first] : steps) {
             FGrid.TitleClick(column);
             EXPECT_EQ(std::tuple(FGrid.SortColumn(), FGrid.SortDescending(), FGrid.CurrentValue("towindeks"), FGrid.RowCount()),
