@@ -156,6 +156,7 @@ TEST_P(DbCheck, EachLogCategoryTellsItsPartAndNothingIsToldWhenOff) {
          },
          "Kartoteki|Kontrahenci: item \"&Kontrahenci\" made"},
         {"db", [&] { Check(""); }, "module KLIENT, pass pmDBTableRequired: DBCONN: "},
+        {"db", [&] { Exec("SELECT 1"); }, "DBCONN: SELECT 1"},  // outside a module's pass
     };
     using TLines = std::vector<std::pair<std::string, std::string>>;
     const uint32_t before = LogCategories();

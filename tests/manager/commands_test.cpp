@@ -376,6 +376,7 @@ TEST_F(PrivilegeTest, ThePassEnablesAndDisablesEachRegisteredItem) {
     EXPECT_FALSE(Plugins[0]->Commands()->Items(0)->Enabled());  // the commands themselves are not touched
 
     UserSecurity().SetPrivilegeChecker({});
+    EXPECT_EQ(std::pair(Manager->DBInterface, Plugins[0]->DBInterface), std::pair(&DBInt(), &DBInt()));
     DBInt().ExecSQL("DBCONN", "insert into UserPrivileges values (5, 'DOK_FV')");
     Manager->CheckMenuVSPrivileges();
     EXPECT_TRUE(Item(0)->Enabled());
@@ -443,6 +444,8 @@ TEST_F(PluginServicesTest, WindowServicesNeedAContainerAndKeepEachWindowsDescrip
     Plugin->DelMDIForm("ignored", window);
     EXPECT_EQ(Plugin->MDIForms()->Count(), 1);
     EXPECT_EQ(container.Items()->Count(), 1);
+    Plugin->DelMDIForm("", parent);  // the first descriptor's window
+    EXPECT_EQ(std::pair(Plugin->MDIForms()->Count(), container.Items()->Count()), std::pair(0, 0));
 }
 
 class MenuServicesTest : public PluginServicesTest {
@@ -455,6 +458,7 @@ protected:
         Add(Plugin, "Druk", "&Raporty|Druk", "1|0");
         Add(Plugin, "Bilans", "KSIĘGOWOŚĆ|Bilans", "2|0");
         Add(Plugin, "Rejestr", "Księgowość|Rejestr", "2|1");  // the same submenu in other letter case
+        Add(Plugin, "Stany", "Księgowość|Magazyn|Stany", "2|2|0");  // a submenu named as one under Dokumenty
         BuildMenu();
     }
     /// The item at a "|" path of captions, each found as the menu finds them.
@@ -491,9 +495,10 @@ TEST_F(MenuServicesTest, CommandItemsByTheirWholePath) {
 }
 
 TEST_F(MenuServicesTest, RootPathsActOnTheDeepestItemThatMatched) {
-    // The build reused the submenu whose caption differs only in letter case.
+    // The build reused the submenu whose caption differs only in letter case, and made its own
+    // "Magazyn" there.
     EXPECT_EQ(Captions(Menu.Items()), (TNames{"Dokumenty", "&Raporty", "KSIĘGOWOŚĆ"}));
-    EXPECT_EQ(Captions(Item("Księgowość")), (TNames{"Bilans", "Rejestr"}));
+    EXPECT_EQ(Captions(Item("Księgowość")), (TNames{"Bilans", "Rejestr", "Magazyn"}));
     Walk(&TZarixPlugin::SetRootMenuVisible,
          {{"dokumenty|Nieznane", false, "Dokumenty", false},  // the top level found without regard to case
           {"księgowość", false, "KSIĘGOWOŚĆ", false},

@@ -305,10 +305,14 @@ TEST_F(LookupTest, ResultsGoToTheParentOnceAndTheRegistryIsEmptied) {
     EXPECT_EQ(Log, std::vector<std::string>{"result Lista  0 "});
     MDIResult().AddStringValue("KLIENT", "Zieliński");
     auto* plain = new TPlainForm(&Owner);
+    auto* child = new TPlainForm(&Owner);
     Container->AddMDIForm(plain, 1, 1, nullptr, 0, alNotAligned, 0);
+    Container->AddMDIForm(child, 1, 1, plain, 0, alNotAligned, 0);
     Container->SendResultToForm(plain);  // no contract: reported, and the results stay
-    ASSERT_EQ(Reports.Reports().size(), 1u);
-    EXPECT_EQ(Reports.Reports()[0].Context, "TZarixMDIContainer.SendMdiToForm");
+    Container->SendMDIResult(child);  // nor for the results of its child
+    ASSERT_EQ(Reports.Reports().size(), 2u);
+    EXPECT_EQ(std::pair(Reports.Reports()[0].Context, Reports.Reports()[1].Context),
+              std::pair(std::string("TZarixMDIContainer.SendMdiToForm"), std::string("TZarixMDIContainer.SendMdiResults")));
     EXPECT_EQ(MDIResult().StringValueByName("KLIENT"), "Zieliński");
     Reports.Clear();
     Container->SetActiveWindows(nullptr);

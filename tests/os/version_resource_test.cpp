@@ -104,6 +104,7 @@ TEST(VersionFiles, FilesWithoutABlockGiveZeroAndSayWhy) {
         {fifo, CannotRead, "cannot read: Illegal seek"},
         {dir.Write("empty.bpl", {}), NotValidObject, "the file is empty, offset 0x0"},
         {dir.Write("text.bpl", TFileBytes{'h', 'e', 'l', 'l', 'o'}), NotValidObject, "neither ELF nor PE magic"},
+        {dir.Write("mz.bpl", TFileBytes{'M', 'Z'}), NotValidObject, "not a valid PE file"},  // the magic alone
         // The size of the resource directory stays: its address alone says there is none.
         {broken(kResourceDirectoryRva, Le(0, 4)), NoVersionBlock, "no version block (no resource directory)"},
         {PeCorpus + "pe32_without_version", NoVersionBlock, "no version block (no RT_VERSION resource)"},
@@ -115,6 +116,7 @@ TEST(VersionFiles, FilesWithoutABlockGiveZeroAndSayWhy) {
         {broken(kPeHeader + 6, Le(0, 2)), NotValidObject, "lies in no section"},
         {broken(OffsetOf(ReadFileBytes(Pe32), PolishBlock), Le(0xFFFF, 2)), DamagedBlock,
          "not a valid version block (root length runs past the data, offset 0x0)"},
+        {broken(OffsetOf(ReadFileBytes(Pe32), PolishBlock) + 40, Le(0, 4)), DamagedBlock, "fixed file info has no signature"},
     });
 }
 

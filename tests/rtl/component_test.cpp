@@ -198,6 +198,8 @@ TEST(Reflection, PropertiesReadAndWrittenByNameThroughVariantsAndBadAccessLeaves
         {"Kind", Variant(int32_t{3})}, {"Priority", Variant(int32_t{300})}, {"Allowed", Variant("[dkInvoice,dkLost]")},
         {"Next", Variant::FromObject(&stranger)}, {"OnPaid", Variant(true)}};
     for (const auto& [name, value] : refused) EXPECT_THROW(SetPropValue(invoice, name, value), EPropertyError) << name;
+    // Two names fill the list's storage exactly: a search that ran past its end would show.
+    EXPECT_EQ(TEnumInfo("TSide", "sLeft, sRight").ValueOf("sUp"), -1);
     for (const char* name : {"Count", "Next"}) EXPECT_THROW(SetPropValue(invoice, name, Variant("twelve")), EVariantError) << name;
     EXPECT_EQ(std::tuple(invoice.FNext, invoice.FKind, invoice.FPriority, invoice.FNumber, invoice.FCount),
               std::tuple(nullptr, dkOrder, 0, "FV/1/2026", 13));

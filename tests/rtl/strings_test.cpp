@@ -55,6 +55,7 @@ TEST(Variant, ConvertsBetweenKindsAndComparesIntegersAcrossWidths) {
     for (const auto& [value, integer] : integers) EXPECT_EQ(value.AsInteger(), integer) << value.AsString();
     for (const auto& [text, truth] : {std::pair("true", true), std::pair("FALSE", false), std::pair("0", false)})
         EXPECT_EQ(Variant(text).AsBoolean(), truth) << text;
+    EXPECT_FALSE(Variant().AsBoolean());
     EXPECT_DOUBLE_EQ(Variant("2.5").AsDouble(), 2.5);
     // Equality compares integers across widths, never text against numbers.
     EXPECT_EQ(Variant(int32_t{7}), Variant(int64_t{7}));
