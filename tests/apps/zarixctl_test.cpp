@@ -108,13 +108,8 @@ protected:
 // refusal 1, each saying why on standard error, a usage error printing nothing else. None of
 // them changes anything in the folder.
 TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
-    const std::string damaging = DAMAGING_PLUGIN_DIR;
-    struct TRow {
-        std::vector<std::string> Args;
-        int Exit;
-        std::string Text;
-    };
-    std::vector<TRow> rows = {
+    // Each row: the arguments, the exit code and a part of what the answer's stream says.
+    std::vector<std::tuple<std::vector<std::string>, int, std::string>> rows = {
         {{"--help"}, 0, "Usage: zarixctl [OPTIONS] SUBCOMMAND"},
         {{"-h"}, 0, "2 wrong usage"},
         {{"help"}, 0, "fileBytes"},
@@ -165,7 +160,7 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         // The database check.
         {{"dbcheck", "--folder", kPlugins, "--db", "@damaged.db"}, 1,
          "damaged.db: the database is damaged (Page 9: btreeInitPage() returns error code 11; "},
-        {{"dbcheck", "--folder", damaging, "--db", "@firma.db"}, 1,
+        {{"dbcheck", "--folder", DAMAGING_PLUGIN_DIR, "--db", "@firma.db"}, 1,
          "the check stopped: the checked database fails SQLite's quick check: 2nd reference to page "},
         {{"dbcheck", "--folder", "/nonexistent", "--db", "@firma.db"}, 1, "no such plugin folder"},
         {{"dbcheck", "--folder", kPlugins, "--db", "@brak/nowa.db"}, 1, "nowa.db: no such folder " + (Folder / "brak").string()},
@@ -183,14 +178,14 @@ TEST_F(Zarixctl, EveryAnswerGoesToItsStreamWithItsExitCodeAndChangesNothing) {
         rows.push_back({{command, "--help"}, 0, "Usage: zarixctl " + command});
         rows.push_back({{"help", command}, 0, "Usage: zarixctl " + command});
     }
-    for (const TRow& row : rows) {
-        const std::vector<std::string> args = Args(row.Args);
+    for (const auto& [given, exit, text] : rows) {
+        const std::vector<std::string> args = Args(given);
         const std::string before = PathState(Folder);
         const TRun run = Ctl(args);
-        EXPECT_EQ(run.Exit, row.Exit) << PrintToString(args) << "\n" << run.Errors;
-        EXPECT_THAT(row.Exit == 0 ? run.Output : run.Errors, HasSubstr(row.Text)) << PrintToString(args);
+        EXPECT_EQ(run.Exit, exit) << PrintToString(args) << "\n" << run.Errors;
+        EXPECT_THAT(exit == 0 ? run.Output : run.Errors, HasSubstr(text)) << PrintToString(args);
         // Help says nothing on standard error, a usage error nothing on standard output.
-        EXPECT_EQ(row.Exit == 0 ? run.Errors : row.Exit == 2 ? run.Output : "", "") << PrintToString(args);
+        EXPECT_EQ(exit == 0 ? run.Errors : exit == 2 ? run.Output : "", "") << PrintToString(args);
         EXPECT_EQ(PathState(Folder), before) << PrintToString(args);
     }
     EXPECT_FALSE(fs::exists("-h")) << "demo-db -h made a database";
@@ -201,12 +196,8 @@ TEST_F(Zarixctl, EveryJsonDocumentParsesAndNamesItsSchema) {
     const std::string odd = (Folder / "wtyczki-\xff\xfe").string();
     std::string oddHex;
     for (const unsigned char c : odd) oddHex += "0123456789abcdef"[c >> 4], oddHex += "0123456789abcdef"[c & 15];
-    const struct {
-        std::vector<std::string> Args;
-        int Exit;
-        std::string Pointer;
-        json Expected;
-    } rows[] = {
+    // Each row: the arguments, the exit code, and a value of the document with its JSON pointer.
+    const std::tuple<std::vector<std::string>, int, std::string, json> rows[] = {
         {{"plugins", "--folder=" + kPlugins, "--json"}, 0, "/plugins/3/dependencies/0/loadedVersion", "1.4.2.0"},
         {{"version", kPlugins + "/dokmag.bpl", "--json"}, 0, "/fileVersion", "1.4.2.0"},
         {{"version", kPlugins + "/dokmag.bpl", "--json"}, 0, "/translation", "041504E2"},
@@ -230,16 +221,16 @@ TEST_F(Zarixctl, EveryJsonDocumentParsesAndNamesItsSchema) {
         {{"plugins", "--folder", odd, "--json"}, 0, "/plugins/0/name", "KLIENT"},
         {{"version", odd + "/klient.bpl", "--json"}, 0, "/fileBytes", oddHex + "2f6b6c69656e742e62706c"},
     };
-    for (const auto& row : rows) {
-        const std::vector<std::string> args = Args(row.Args);
+    for (const auto& [given, exit, at, expected] : rows) {
+        const std::vector<std::string> args = Args(given);
         const TRun run = Ctl(args);
-        EXPECT_EQ(run.Exit, row.Exit) << PrintToString(args) << run.Errors;
+        EXPECT_EQ(run.Exit, exit) << PrintToString(args) << run.Errors;
         const json document = json::parse(run.Output, nullptr, false);
         ASSERT_TRUE(document.is_object()) << PrintToString(args) << run.Output;
         EXPECT_EQ(document.value("schema", ""), "zarixctl." + args[0] + "/1") << PrintToString(args);
-        const json::json_pointer pointer(row.Pointer);
+        const json::json_pointer pointer(at);
         ASSERT_TRUE(document.contains(pointer)) << PrintToString(args) << run.Output;
-        EXPECT_EQ(document.at(pointer), row.Expected) << PrintToString(args);
+        EXPECT_EQ(document.at(pointer), expected) << PrintToString(args);
     }
 }
 

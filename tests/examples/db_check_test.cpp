@@ -141,12 +141,8 @@ TEST_P(DbCheck, ADatabaseThatClaimsAVersionMustHaveItsColumns) {
 // The diagnostic log: each category tells its part of the work, and nothing is told when off.
 TEST_P(DbCheck, EachLogCategoryTellsItsPartAndNothingIsToldWhenOff) {
     const std::string klient = std::string(EXAMPLE_PLUGIN_DIR) + "/klient.bpl";
-    // Each piece of work, and what its category must tell of it.
-    const struct {
-        const char* Category;
-        std::function<void()> Work;
-        std::string Told;
-    } parts[] = {
+    // Each piece of work, with the category that must tell of it and what it tells.
+    const std::tuple<const char*, std::function<void()>, std::string> parts[] = {
         {"load", [&] { EXPECT_THROW(Manager->LoadPlugin(klient, false), EPluginError); },
          klient + ": this library is already loaded"},  // the same reason the loading error gives
         {"menu",
@@ -160,17 +156,17 @@ TEST_P(DbCheck, EachLogCategoryTellsItsPartAndNothingIsToldWhenOff) {
     };
     using TLines = std::vector<std::pair<std::string, std::string>>;
     const uint32_t before = LogCategories();
-    for (const auto& part : parts)
+    for (const auto& [category, work, told] : parts)
         for (const bool on : {true, false}) {
-            SCOPED_TRACE(std::string(part.Category) + (on ? " on" : " off"));
+            SCOPED_TRACE(std::string(category) + (on ? " on" : " off"));
             TLines lines;
             TLogSink previous = SetLogSink([&](std::string_view name, std::string_view text) { lines.emplace_back(name, text); });
-            SetLogCategories(ParseLogCategories(on ? part.Category : "").value());
-            part.Work();
+            SetLogCategories(ParseLogCategories(on ? category : "").value());
+            work();
             SetLogCategories(before);
             SetLogSink(std::move(previous));
-            const ::testing::Matcher<const TLines&> told = Contains(Pair(part.Category, HasSubstr(part.Told)));
-            EXPECT_THAT(lines, on ? told : IsEmpty());
+            const ::testing::Matcher<const TLines&> tells = Contains(Pair(category, HasSubstr(told)));
+            EXPECT_THAT(lines, on ? tells : IsEmpty());
         }
 }
 

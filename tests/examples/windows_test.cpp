@@ -76,24 +76,21 @@ TEST_P(SampleWindows, TheCustomerListOpensEachCardOnceAndSavingRefreshesIt) {
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(Control<TEdit>(card, "edtNazwa").Text(), "Kowalski Jan");
 
-    struct {
-        const char* ShortName;
-        const char* Name;
-        const char* Message;  // shown to the person; "" when the save goes through
-        const char* Stored;   // the name in the register afterwards
-    } const saves[] = {
+    // Each save: the short name and name typed, the message shown to the person ("" when the save
+    // goes through) and the name in the register afterwards.
+    const std::tuple<const char*, const char*, const char*, const char*> saves[] = {
         {"KOWALSKI", "  ", "Podaj nazwę kontrahenta.", "Kowalski Jan"},
         {"nowak", "Jan Kowalski", "Skrót nowak ma już inny kontrahent.", "Kowalski Jan"},
         {"KOWALSKI", "Kowalski Jan ' OR 1=1 --", "", "Kowalski Jan ' OR 1=1 --"},
     };
-    for (const auto& save : saves) {
-        SCOPED_TRACE(save.Name);
+    for (const auto& [shortName, name, message, stored] : saves) {
+        SCOPED_TRACE(name);
         ClearShownMessages();
-        Control<TEdit>(card, "edtSkrot").TypeText(save.ShortName);
-        Control<TEdit>(card, "edtNazwa").TypeText(save.Name);
+        Control<TEdit>(card, "edtSkrot").TypeText(shortName);
+        Control<TEdit>(card, "edtNazwa").TypeText(name);
         EXPECT_TRUE(Control<TButton>(card, "btnZapisz").Click());
-        EXPECT_EQ(LastMessage(), save.Message);
-        EXPECT_EQ(Value("SELECT KNTNazwa FROM Kontrahenci WHERE KNTOrigid = 15"), save.Stored);
+        EXPECT_EQ(LastMessage(), message);
+        EXPECT_EQ(Value("SELECT KNTNazwa FROM Kontrahenci WHERE KNTOrigid = 15"), stored);
     }
     EXPECT_EQ(Value("SELECT COUNT(*) FROM Kontrahenci WHERE KNTNazwa = 'Kowalski Jan '' OR 1=1 --'"), "1");
     EXPECT_EQ(grid.Cells(1, 1), "Kowalski Jan ' OR 1=1 --");

@@ -61,29 +61,27 @@ TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindowAndAHandlerTha
 // the plugin goes. Beta (priority 3), Delta (5) and Alfa (20) each act on the message; a plugin
 // that broadcasts through its own component hears itself in its turn.
 TEST_F(LoadingTest, AnUnloadDuringABroadcastSkipsWhatWentAndAPluginUnloadingItselfGoesAfterwards) {
-    const struct {
-        const char* Message;
-        TNames Heard;           // "message:" and "destroy:" entries, in order
-        bool FromDeltasMethod;  // broadcast by Delta's own method, called by name
-    } cases[] = {
+    // Each case: the message; the "message:" and "destroy:" entries, in order; and whether Delta's
+    // own method, called by name, broadcasts it.
+    const std::tuple<const char*, TNames, bool> cases[] = {
         {"Beta unloads Delta", {"message:Beta", "destroy:Delta", "message:Alfa"}, false},
         {"Beta unloads Beta", {"message:Beta", "message:Delta", "message:Alfa", "destroy:Beta"}, false},
         // Delta's method is still running when the walk ends: Delta goes after it.
         {"Delta unloads Delta", {"message:Beta", "message:Delta", "message:Alfa", "destroy:Delta"}, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Message);
+    for (const auto& [message, expected, fromDeltasMethod] : cases) {
+        SCOPED_TRACE(message);
         StartOver();
         LoadAll({"alfa", "beta", "delta"});
-        if (c.FromDeltasMethod)
-            EXPECT_TRUE(Manager->methodByName("Delta", "Shout", Args(c.Message), nullptr).AsBoolean());
+        if (fromDeltasMethod)
+            EXPECT_TRUE(Manager->methodByName("Delta", "Shout", Args(message), nullptr).AsBoolean());
         else
-            EXPECT_NO_THROW(Manager->SendMessageBroadcast(pmCustom, c.Message, {}));
+            EXPECT_NO_THROW(Manager->SendMessageBroadcast(pmCustom, message, {}));
         TNames heard;
         for (const std::string& entry : JournalTake())
             if (entry.rfind("message:", 0) == 0 || entry.rfind("destroy:", 0) == 0)
                 heard.push_back(entry.substr(0, entry.find(':', entry.find(':') + 1)));
-        EXPECT_EQ(heard, c.Heard);
+        EXPECT_EQ(heard, expected);
         EXPECT_EQ(Manager->PluginCount(), 2);
         // The database check walks the same way and leaves the same two.
         Manager->DatabaseCheckBroadcast("1.0", false);

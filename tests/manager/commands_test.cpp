@@ -467,17 +467,13 @@ protected:
         for (const std::string& caption : Explode("|", path)) item = item->Find(caption);
         return item;
     }
-    /// One call of a menu service, and the visibility the item at Item has after it.
-    struct TStep {
-        const char* Path;
-        bool Visible;
-        const char* Item;
-        bool Expected;
-    };
+    /// One call of a menu service (its path and visibility), and the visibility the item at a
+    /// path has after it.
+    using TStep = std::tuple<const char*, bool, const char*, bool>;
     void Walk(void (TZarixPlugin::*service)(const std::string&, bool), std::initializer_list<TStep> steps) {
-        for (const TStep& step : steps) {
-            std::invoke(service, Plugin, step.Path, step.Visible);
-            EXPECT_EQ(Item(step.Item)->Visible(), step.Expected) << step.Path << " then " << step.Item;
+        for (const auto& [path, visible, item, expected] : steps) {
+            std::invoke(service, Plugin, path, visible);
+            EXPECT_EQ(Item(item)->Visible(), expected) << path << " then " << item;
         }
     }
 };

@@ -11,7 +11,6 @@
 #include "plugin/plugin_entry.h"
 #include "plugin/zarixplugin.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>

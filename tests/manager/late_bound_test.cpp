@@ -114,7 +114,6 @@ TEST_F(LateBoundTest, ReadingTakesTheLastMatchAndEnumerationsAsTextAndWritingWri
     Manager->setClassValue("Ustawienia", "Mode", Variant("fmOn"));
     EXPECT_EQ(Manager->getClassValue("Ustawienia", "Mode").AsString(), "fmOn");
     Manager->setClassValue("Ustawienia", "Count", Variant(int32_t{7}));
-    Manager->setClassValue("USTAWIENIA", "Count", Variant(int32_t{99}));  // other letter case: nothing
     Alfa->Classes()->Delete(0);  // hide Alfa's object: Beta's must have been written too
     EXPECT_EQ(Manager->getClassValue("Ustawienia", "Count").AsInteger(), 7);
     EXPECT_EQ(MessageOf<EPluginError>([&] { Manager->setClassValue("Ustawienia", "Count", Variant("siedem")); }),

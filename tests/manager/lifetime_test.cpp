@@ -85,25 +85,23 @@ protected:
 // first declares its entries with ZARIX_PLUGIN, the second owns its component in a
 // function-local static and exports no destroy entry.
 TEST_F(LifetimeTest, TheComponentGoesThroughTheDestroyEntryAndAMappedLibraryIsReported) {
-    const struct {
-        const char* File;
-        bool HeldByTheTest;  // a handle of the test's own keeps the library mapped
-        bool Destroyed;      // by the unload itself
-        bool StaysMapped;    // and so reported by file name
-    } cases[] = {{"lifetime", true, true, true}, {"handmacro", false, true, false}, {"handstatic", false, false, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.File);
-        const std::string file = LoadWithMenu(c.File);
-        TLibrary held = c.HeldByTheTest ? TLibrary::Load(file) : TLibrary();
+    // Each fixture: whether a handle of the test's own keeps it mapped, whether the unload itself
+    // destroys the component, and whether the library stays mapped, and so is reported by file name.
+    const std::tuple<const char*, bool, bool, bool> cases[] = {
+        {"lifetime", true, true, true}, {"handmacro", false, true, false}, {"handstatic", false, false, true}};
+    for (const auto& [fixture, heldByTheTest, destroyed, staysMapped] : cases) {
+        SCOPED_TRACE(fixture);
+        const std::string file = LoadWithMenu(fixture);
+        TLibrary held = heldByTheTest ? TLibrary::Load(file) : TLibrary();
         JournalTake();
         Manager->UnloadPlugin(0);
         const auto journal = JournalTake();
-        EXPECT_EQ(Only(journal, "destroy:").size(), c.Destroyed ? 1u : 0u);
+        EXPECT_EQ(Only(journal, "destroy:").size(), destroyed ? 1u : 0u);
         EXPECT_EQ(Only(journal, "singleton-gone:").size(), 1u);
-        EXPECT_EQ(IsLibraryLoaded(file), c.StaysMapped);
-        EXPECT_EQ(Reported("\"" + file + "\" is still loaded after unloading"), c.StaysMapped);
+        EXPECT_EQ(IsLibraryLoaded(file), staysMapped);
+        EXPECT_EQ(Reported("\"" + file + "\" is still loaded after unloading"), staysMapped);
         // The one the test held goes with the test's handle; the other is mapped for good.
-        if (c.StaysMapped && !c.HeldByTheTest) zarix_test::ExpectLibraryKept(file, 1);
+        if (staysMapped && !heldByTheTest) zarix_test::ExpectLibraryKept(file, 1);
     }
 }
 

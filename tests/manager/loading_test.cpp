@@ -237,55 +237,51 @@ TEST_F(LoadingTest, ALinkToALoadedLibraryIsReportedAndPassedOverByLoadPlugins) {
 // the address itself varies between runs. Registration that returns nothing raises nothing and is
 // reported instead.
 TEST_F(LoadingTest, EachFailureRaisesItsOwnMessageAndRecordsNothing) {
-    const struct {
-        const char* Fixture;
-        bool Recorded;           // PluginInitialize failures come after the plugin was recorded
-        std::size_t Components;  // the refused plugin's, kept with its library
-        std::string Expected;    // "@" stands for the file's whole path
-        std::string Reported = {};
-    } cases[] = {
-        {"noregister", false, 0, "EPluginError: \"noregister.bpl\" nie jest pluginem programu Zarix."},
-        {"priozero", false, 1, "EPluginError: \"priozero.bpl\": nie ma określonego priorytetu ładowania."},
-        {"initfalse", false, 1, "EPluginError: \"@\" - inicjalizacja nie wykonana."},
-        {"registerthrows", false, 0, "std::runtime_error: rejestracja nie powiodła się"},
-        {"noversion", false, 1, "EConvertError: noversion.bpl: the version resource is missing (no FileVersion)"},
+    // Each fixture: recorded or not (PluginInitialize fails after that), its components kept with
+    // its library, what it raised ("@" stands for the file's whole path) and what it reported.
+    const std::tuple<const char*, bool, std::size_t, std::string, std::string> cases[] = {
+        {"noregister", false, 0, "EPluginError: \"noregister.bpl\" nie jest pluginem programu Zarix.", ""},
+        {"priozero", false, 1, "EPluginError: \"priozero.bpl\": nie ma określonego priorytetu ładowania.", ""},
+        {"initfalse", false, 1, "EPluginError: \"@\" - inicjalizacja nie wykonana.", ""},
+        {"registerthrows", false, 0, "std::runtime_error: rejestracja nie powiodła się", ""},
+        {"noversion", false, 1, "EConvertError: noversion.bpl: the version resource is missing (no FileVersion)", ""},
         {"commaversion", false, 1, "EConvertError: commaversion.bpl: FileVersion \"1, 0, 0, 0\" is not a dotted version: "
-                                   "'1, 0, 0, 0' is not a valid integer value"},
+                                   "'1, 0, 0, 0' is not a valid integer value", ""},
         {"registerint", false, 0,
-         "EPluginError: registerint.bpl: PluginRegister raised an exception of type int, which is not a std::exception"},
+         "EPluginError: registerint.bpl: PluginRegister raised an exception of type int, which is not a std::exception", ""},
         {"initint", true, 0, "EPluginError: initint.bpl (plugin INITINT): PluginInitialize raised an exception of type int, "
-                             "which is not a std::exception"},
+                             "which is not a std::exception", ""},
         {"notplugin1", false, 0, "EPluginError: notplugin1.bpl: PluginRegister returned an object of class "
-                                 "(anonymous namespace)::TFixtureSettings, not a TZarixPlugin"},
+                                 "(anonymous namespace)::TFixtureSettings, not a TZarixPlugin", ""},
         {"notplugin2", false, 0, "EPluginError: notplugin2.bpl: PluginRegister returned the address <address>, which is "
-                                 "not in writable memory, not a TZarixPlugin"},
+                                 "not in writable memory, not a TZarixPlugin", ""},
         {"notplugin3", false, 0, "EPluginError: notplugin3.bpl: PluginRegister returned the address <address>, where "
-                                 "there is no object, not a TZarixPlugin"},
+                                 "there is no object, not a TZarixPlugin", ""},
         {"notplugin4", false, 0, "EPluginError: notplugin4.bpl: PluginRegister returned an object without run-time class "
-                                 "information at <address>, not a TZarixPlugin"},
+                                 "information at <address>, not a TZarixPlugin", ""},
         {"notplugin5", false, 0, "EPluginError: notplugin5.bpl: PluginRegister returned an object of class "
-                                 "std::runtime_error, not a TZarixPlugin"},
+                                 "std::runtime_error, not a TZarixPlugin", ""},
         {"registernull", false, 0, "nothing raised", "TZarixPluginManager.LoadPlugin | EPluginError: registernull.bpl: "
                                    "PluginRegister returned no plugin; the library stays loaded, no plugin is recorded"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Fixture);
-        const std::string path = Install(c.Fixture);
+    for (const auto& [fixture, recorded, components, raisedText, reported] : cases) {
+        SCOPED_TRACE(fixture);
+        const std::string path = Install(fixture);
         int after = 0;
         Manager->SetOnAfterLoading([&](TObject*) { ++after; });
-        std::string expected = c.Expected;
+        std::string expected = raisedText;
         if (const auto at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, path);
         TCapturingExceptionSink reports;
         const std::string raised = Raised([&] { Manager->LoadPlugin(path, true); });
         EXPECT_EQ(std::regex_replace(raised, std::regex("0x[0-9a-f]+"), "<address>"), expected);
-        EXPECT_EQ(ReportsOf(reports), c.Reported.empty() ? TNames{} : TNames{c.Reported});
-        EXPECT_EQ(Manager->PluginCount(), c.Recorded ? 1 : 0);
-        EXPECT_TRUE(c.Recorded || after == 0) << after;
+        EXPECT_EQ(ReportsOf(reports), reported.empty() ? TNames{} : TNames{reported});
+        EXPECT_EQ(Manager->PluginCount(), recorded ? 1 : 0);
+        EXPECT_TRUE(recorded || after == 0) << after;
         // The failed library stays loaded, unrecorded: the manager will never unload it.
         EXPECT_TRUE(IsLibraryLoaded(path));
-        EXPECT_TRUE(c.Recorded || Manager->ExceptionManager()->Modules().empty());
+        EXPECT_TRUE(recorded || Manager->ExceptionManager()->Modules().empty());
         while (Manager->PluginCount() > 0) Manager->UnloadPlugin(0);
-        zarix_test::ExpectLibraryKept(path, c.Components);
+        zarix_test::ExpectLibraryKept(path, components);
     }
     // Only the plugin that was recorded reached its library's initialisation.
     EXPECT_EQ(Only(JournalTake(), "PluginInitialize:"), TNames{"InitInt"});
@@ -307,14 +303,8 @@ TEST(ManagerDesignMode, AManagerInTheDesignerOnlyCarriesItsSettingsAndAPluginWit
 
 // The folder's libraries are probed in turn; one that ends the child does not end the probing.
 TEST_F(LoadingTest, AProbeTellsTheStageAndTheCauseAndNeverLoadsTheLibraryHere) {
-    const struct {
-        const char* Fixture;
-        bool Passed;
-        TProbeStage Stage;
-        int Signal;
-        const char* ErrorClass;
-        const char* Message;
-    } cases[] = {
+    // Each fixture: whether it passes, the stage it reached, the signal that ended it, the class and message.
+    const std::tuple<const char*, bool, TProbeStage, int, const char*, const char*> cases[] = {
         {"alfa", true, TProbeStage::psDone, 0, "", ""},
         {"registercrashes", false, TProbeStage::psRegister, SIGSEGV, "", "registercrashes.bpl: SIGSEGV in PluginRegister"},
         {"startthrows", false, TProbeStage::psStartUp, SIGABRT, "",
@@ -326,18 +316,18 @@ TEST_F(LoadingTest, AProbeTellsTheStageAndTheCauseAndNeverLoadsTheLibraryHere) {
          "initint.bpl (plugin INITINT): PluginInitialize raised an exception of type int, which is not a "
          "std::exception"},
     };
-    for (const auto& c : cases) Install(c.Fixture);
+    for (const auto& c : cases) Install(std::get<0>(c));
     const TNames files = Manager->FindPluginFiles();
     const std::vector<TProbeResult> results = Manager->ProbePluginFiles();
     ASSERT_EQ(results.size(), std::size(cases));
     for (std::size_t i = 0; i < files.size(); ++i) {
         const TProbeResult& r = results[i];
-        const auto c = std::ranges::find_if(
-            cases, [&](const auto& c) { return ExtractFileName(files[i]) == c.Fixture + std::string(".bpl"); });
-        SCOPED_TRACE(c->Fixture);
+        const auto& [fixture, passed, stage, signal, errorClass, message] = *std::ranges::find_if(
+            cases, [&](const auto& c) { return ExtractFileName(files[i]) == std::get<0>(c) + std::string(".bpl"); });
+        SCOPED_TRACE(fixture);
         EXPECT_EQ(std::make_tuple(r.File, r.Passed, ProbeStageName(r.Stage), r.Signal, r.TimedOut, r.ErrorClass, r.Message),
-                  std::make_tuple(files[i], c->Passed, ProbeStageName(c->Stage), c->Signal, false, std::string(c->ErrorClass),
-                                  std::string(c->Message)));
+                  std::make_tuple(files[i], passed, ProbeStageName(stage), signal, false, std::string(errorClass),
+                                  std::string(message)));
         EXPECT_FALSE(IsLibraryLoaded(files[i]));
     }
     EXPECT_EQ(Manager->PluginCount(), 0);
@@ -434,12 +424,8 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeOrOfAnotherBuildIsRefus
     const uint64_t stamp = FindElfLandmarks(ReadFileBytes(Fixture("blank"))).StampOffset;
     ASSERT_NE(stamp, 0u);
     const auto field = [&](uint64_t word) { return stamp + 4 * word; };  // a word of the stamp's descriptor
-    const struct {
-        const char* Name;
-        uint64_t Offset;
-        TFileBytes Bytes;
-        std::string Reason;  // "" when the library loads
-    } cases[] = {
+    // Each case: its name, the bytes written at an offset, and the reason given ("" when the library loads).
+    const std::tuple<const char*, uint64_t, TFileBytes, std::string> cases[] = {
         {"aarch64", 18, Le(183, 2), "built for AArch64, this host is x86-64"},
         {"s390x", 18, Le(22, 2), "built for s390x, this host is x86-64"},
         {"unknown", 18, Le(4321, 2), "built for machine 4321, this host is x86-64"},
@@ -461,12 +447,12 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeOrOfAnotherBuildIsRefus
         {"other framework version, same ABI", field(6), Le(host.FrameworkMinor + 1, 4), ""},
         {"stamp format", field(0), Le(9, 4), "framework ABI stamp of an unknown format 9"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const std::string path = Files.Overwritten(Fixture("blank"), c.Offset, c.Bytes);
+    for (const auto& [name, offset, bytes, reason] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = Files.Overwritten(Fixture("blank"), offset, bytes);
         const std::string message = Refusal(path);
-        EXPECT_EQ(message.substr(0, message.find(" of a ")), c.Reason.empty() ? "" : ExtractFileName(path) + ": " + c.Reason);
-        if (c.Reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
+        EXPECT_EQ(message.substr(0, message.find(" of a ")), reason.empty() ? "" : ExtractFileName(path) + ": " + reason);
+        if (reason.empty()) Manager->UnloadPlugin(Manager->PluginCount() - 1);
     }
 }
 
@@ -488,23 +474,20 @@ TEST_F(LibraryCheckTest, APluginStampedForAnotherAbiIsRefusedAndAnUnstampedOneLo
 // LoadPlugins: what was found before it stays loaded, nothing is initialised, and nothing found
 // after it is even mapped.
 TEST_F(LibraryCheckTest, TheFirstFailureEndsTheRunBeforeAnythingIsInitialised) {
-    const struct {
-        const char* Name;
-        std::string Library;
-        const char* Raised;  // how the message begins
-    } cases[] = {
+    // Each case: the library put in the folder, and how the message begins.
+    const std::tuple<const char*, std::string, const char*> cases[] = {
         {"refused", Files.Truncated(Fixture("gamma"), 20000), "EPackageError: zepsuty.bpl: truncated: "},
         {"failed", Fixture("priozero"), "EPluginError: \"zepsuty.bpl\": nie ma określonego priorytetu ładowania."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
+    for (const auto& [kind, library, begins] : cases) {
+        SCOPED_TRACE(kind);
         StartOver();
         for (const char* name : {"alfa", "beta", "delta", "epsilon"}) Install(name);
-        std::filesystem::copy_file(c.Library, Folder / "zepsuty.bpl");
+        std::filesystem::copy_file(library, Folder / "zepsuty.bpl");
         const TNames files = Manager->FindPluginFiles();
         const std::string raised = Raised([&] { Manager->LoadPlugins(); });
-        EXPECT_EQ(raised.rfind(c.Raised, 0), 0u) << raised;
-        const bool keptLoaded = std::string(c.Name) == "failed";
+        EXPECT_EQ(raised.rfind(begins, 0), 0u) << raised;
+        const bool keptLoaded = std::string(kind) == "failed";
         TNames expected;
         bool failedSeen = false;
         for (const std::string& file : files) {

@@ -158,11 +158,9 @@ TEST_F(MdiTest, CloseAllClosesTheFramesChildren) {
     bare.Tile();
     bare.ArrangeIcons();
     for (const char* name : {"A", "B"}) {
-        auto* window = new TWindow(&Owner, Log, name);
+        TWindow* window = Open(name);
         window->SetMDIParent(Frame);
         window->SetFormStyle(fsMDIChild);
-        Container->AddMDIForm(window, 100, 100, nullptr, 0, alNotAligned, 0);
-        window->Show();
     }
     Container->CloseAll();
     Application().ProcessMessages();

@@ -140,12 +140,11 @@ TEST(ZarixPlugin, ErrMsgShowsErrorWhateverItIsGiven) {
 }
 
 TEST(Explode, KeepsEveryEmptyElement) {
-    EXPECT_EQ(Explode(".", ""), (TExplodeArray{""}));
-    EXPECT_EQ(Explode(".", "a..b"), (TExplodeArray{"a", "", "b"}));
-    EXPECT_EQ(Explode(".", ".a."), (TExplodeArray{"", "a", ""}));
-    EXPECT_EQ(Explode("", "a.b"), (TExplodeArray{"a.b"}));
-    EXPECT_EQ(Explode("||", "a|||b"), (TExplodeArray{"a", "|b"}));  // first occurrence, then the rest
-    EXPECT_EQ(Explode("ł", "ałbłc"), (TExplodeArray{"a", "b", "c"}));
+    // The separator, the text and its elements; "||" splits at its first occurrence, then the rest.
+    const std::tuple<const char*, const char*, TExplodeArray> cases[] = {
+        {".", "", {""}}, {".", "a..b", {"a", "", "b"}}, {".", ".a.", {"", "a", ""}}, {"", "a.b", {"a.b"}},
+        {"||", "a|||b", {"a", "|b"}}, {"ł", "ałbłc", {"a", "b", "c"}}};
+    for (const auto& [separator, text, elements] : cases) EXPECT_EQ(Explode(separator, text), elements) << text;
 }
 
 TEST(GetNicePluginName, MapsTheExactIdentifiersOnly) {

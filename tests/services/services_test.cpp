@@ -96,11 +96,8 @@ TEST(Singleton, OneInstancePerClassAndAFailedCreationLeavesNoHalfMadeInstance) {
 }
 
 TEST(StrStdSearch, FoldsLettersDropsTheRestAndKeepsAtMostTheLimit) {
-    const struct {
-        std::string Text;
-        int Limit;
-        std::string Expected;
-    } rows[] = {
+    // Each row: the text, the limit and the folded result.
+    const std::tuple<std::string, int, std::string> rows[] = {
         {"ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", 500, "ACELNOSZZACELNOSZZ"}, {"Straße Ærø", 500, "STRASSEAERO"},
         {"Zbiór Z/09", 500, "ZBIORZ09"},  // the ends of the letters and digits kept
         {"Dane firmy.", 500, "DANEFIRMY"},          {"", 500, ""},
@@ -111,7 +108,7 @@ TEST(StrStdSearch, FoldsLettersDropsTheRestAndKeepsAtMostTheLimit) {
         {"ka\xC5", 500, "KA"},                      {"\xFF\xFEsa", 500, "SA"},
         {"\xC5\x82\xE2\x82", 500, "L"},
     };
-    for (const auto& row : rows) EXPECT_EQ(StrStdSearch(row.Text, row.Limit), row.Expected) << row.Text;
+    for (const auto& [text, limit, folded] : rows) EXPECT_EQ(StrStdSearch(text, limit), folded) << text;
 }
 
 }  // namespace services_test

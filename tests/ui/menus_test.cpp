@@ -12,7 +12,6 @@
 #include "platform/ui/ui_change.h"
 
 #include "platform/rtl/case_fold.h"
-#include "platform/rtl/strings.h"
 #include "tree_outline.h"
 
 #include <gtest/gtest.h>
