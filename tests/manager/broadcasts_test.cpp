@@ -2,7 +2,7 @@
 #include "loading_fixture.h"
 
 #include "platform/ui/application.h"
-#include "platform/ui/ui_change.h"
+#include "ui_change_scope.h"
 #include "services/controls/progress_form.h"
 
 using namespace zarix;
@@ -30,13 +30,12 @@ TEST_F(LoadingTest, BroadcastsReachEveryPluginInPriorityOrderWithTheSameArgument
 TEST_F(LoadingTest, TheCheckRunsThreePassesBehindItsProgressWindowAndAHandlerThatRaisesEndsIt) {
     LoadAll({"alfa", "beta"});
     TNames shown;
-    TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
+    const TUIChangeScope frontEnd([&](const TUIChange& change) {
         if (auto* window = dynamic_cast<TProgressFrm*>(change.Sender); window && change.What == "Position")
             shown.push_back(window->TextLine() + " @" + std::to_string(window->Bar().Position) + "/" +
                             std::to_string(window->Bar().Max));
     });
     Manager->DatabaseCheckBroadcast("2026.1", true);
-    SetUIChangeHandler(std::move(previous));
     EXPECT_EQ(Only(JournalTake(), "message:"),
               (TNames{"Beta:pmDBTableRequired:2026.1:0", "Alfa:pmDBTableRequired:2026.1:0",
                       "Beta:pmDBProcRequired:2026.1:0", "Alfa:pmDBProcRequired:2026.1:0",

@@ -4,12 +4,12 @@
 #include "allocation_hooks.h"
 #include "leak_check.h"
 #include "loading_fixture.h"
+#include "ui_change_scope.h"
 
 #include "platform/os/library.h"
 #include "platform/os/module_unload.h"
 #include "platform/ui/application.h"
 #include "platform/ui/menus.h"
-#include "platform/ui/ui_change.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,16 +21,8 @@ using namespace zarix;
 namespace {
 
 // A front-end that fails at every change it is told of.
-class TFailingFrontEnd {
-public:
-    TFailingFrontEnd()
-        : FPrevious(SetUIChangeHandler([](const TUIChange&) { throw std::runtime_error("front-end down"); })) {}
-    ~TFailingFrontEnd() { SetUIChangeHandler(std::move(FPrevious)); }
-    TFailingFrontEnd(const TFailingFrontEnd&) = delete;
-    TFailingFrontEnd& operator=(const TFailingFrontEnd&) = delete;
-
-private:
-    TUIChangeHandler FPrevious;
+struct TFailingFrontEnd : TUIChangeScope {
+    TFailingFrontEnd() : TUIChangeScope([](const TUIChange&) { throw std::runtime_error("front-end down"); }) {}
 };
 
 // Made before a host's manager, so destroyed after it: it sees the manager's whole end, and ends

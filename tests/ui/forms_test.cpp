@@ -5,9 +5,9 @@
 #include "mdi/ZarixMDIContainer.h"
 #include "platform/ui/application.h"
 #include "platform/ui/image_list.h"
-#include "platform/ui/ui_change.h"
 
 #include "message_of.h"
+#include "ui_change_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -187,11 +187,10 @@ TEST_F(FormsTest, ChildrenAreListedActiveFirstAndFocusMovesOnWhenTheActiveOneGoe
     EXPECT_EQ(ZOrder(*frame), (std::vector<TForm*>{a, c, b}));
     EXPECT_TRUE(a->Focused());  // Focused() answers from the application's active form
     std::vector<std::string> seen;
-    const TUIChangeHandler previous = SetUIChangeHandler([&, b = b](const TUIChange& change) {
+    const TUIChangeScope frontEnd([&, b = b](const TUIChange& change) {
         if (change.Sender == b) seen.emplace_back(change.What);
     });
     b->BringToFront();  // within the focused frame, bringing forward activates
-    SetUIChangeHandler(previous);
     // "ZOrder" is what a front-end raises its window by.
     EXPECT_EQ(std::pair(Application().ActiveForm(), std::count(seen.begin(), seen.end(), "ZOrder")), std::pair(static_cast<TForm*>(b), 1L));
 
@@ -275,7 +274,7 @@ TEST_F(FormsTest, IconsComeFromImageListsActiveControlIsClearedWithItsControlAnd
     form.SetIcon(TIcon::FromImageList(images, 1));
     EXPECT_THROW(form.SetIcon(TIcon::FromImageList(images, 2)), EListError);  // a bad index changes nothing
     EXPECT_EQ(std::pair(form.Icon().ImageName, form.Icon().ImageIndex), std::pair(std::string("klient"), 1));
-    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) {
+    const TUIChangeScope frontEnd([&](const TUIChange& change) {
         if (change.Sender == &form) changes.emplace_back(change.What);
     });
     {
@@ -287,7 +286,6 @@ TEST_F(FormsTest, IconsComeFromImageListsActiveControlIsClearedWithItsControlAnd
     form.SetCaption("Faktury");
     form.Show();
     form.SetWindowState(wsMinimized);
-    SetUIChangeHandler(previous);
     for (const char* what : {"ActiveControl", "Caption", "Visible", "Focus", "WindowState"})
         EXPECT_NE(std::find(changes.begin(), changes.end(), what), changes.end()) << what;
 }

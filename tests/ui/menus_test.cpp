@@ -9,10 +9,10 @@
 #include "platform/ui/toolbar.h"
 #include "platform/ui/tree_view.h"
 
-#include "platform/ui/ui_change.h"
 
 #include "platform/rtl/case_fold.h"
 #include "tree_outline.h"
+#include "ui_change_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +108,7 @@ TEST(MenuItem, AnItemTakesItsSubmenuAndLeavesItsParentWhenDestroyedAlsoByItsOwnC
 
 TEST(UIChange, EveryChangeReachesTheInstalledFrontEndTreeUpdatesOnceAndImagesAreForgottenWhenTheirListGoes) {
     std::vector<std::string> seen;
-    TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
+    const TUIChangeScope frontEnd([&](const TUIChange& c) {
         seen.push_back(std::string(c.Sender->ClassName()) + "." + std::string(c.What));
     });
     {
@@ -127,7 +127,6 @@ TEST(UIChange, EveryChangeReachesTheInstalledFrontEndTreeUpdatesOnceAndImagesAre
     tree.Items()->BeginUpdate();  // an update that changes nothing tells nothing
     tree.Items()->EndUpdate();
     tree.Items()->Item(3)->Delete();
-    SetUIChangeHandler(std::move(previous));
     // The fifth one is the item leaving its parent as the menu is destroyed.
     EXPECT_EQ(seen, (std::vector<std::string>{"TMenuItem.Caption", "TMenuItem.Items", "TMenuItem.Enabled", "TMainMenu.Images",
                                               "TMenuItem.Items", "TTreeView.Items", "TTreeView.Items"}));

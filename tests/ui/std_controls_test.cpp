@@ -5,11 +5,11 @@
 
 #include "platform/ui/db_grid.h"
 #include "platform/ui/forms.h"
-#include "platform/ui/ui_change.h"
 #include "services/db/query_rows.h"
 #include "services/db/zarix_db.h"
 
 #include "message_of.h"
+#include "ui_change_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -42,9 +42,8 @@ TEST(StdControls, EditTypingHonoursReadOnlyEnabledAndMaxLengthInCodePoints) {
         edit.SetMaxLength(maxLength);
         int changed = 0, noticed = 0;
         edit.OnChange = [&](TObject* sender) { changed += sender == &edit; };
-        const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& change) { noticed += change.What == "Text"; });
+        const TUIChangeScope frontEnd([&](const TUIChange& change) { noticed += change.What == "Text"; });
         EXPECT_EQ(edit.TypeText(typed), accepted);
-        SetUIChangeHandler(previous);
         EXPECT_EQ(std::tuple(edit.Text(), changed, noticed), std::tuple(text, changes, notices));
     }
 }
@@ -146,7 +145,7 @@ protected:
 
 TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
     std::vector<std::string> seam;
-    const TUIChangeHandler previous = SetUIChangeHandler([&](const TUIChange& c) {
+    const TUIChangeScope frontEnd([&](const TUIChange& c) {
         if (c.Sender == &FGrid) seam.emplace_back(c.What);
     });
     FGrid.OnRowChange = [&](TObject*) { seam.emplace_back("OnRowChange"); };
@@ -157,7 +156,6 @@ TEST_F(DBGridTest, OpensToTheFirstPageAndFetchesTheRestPageByPage) {
     for (const int added : {100, 50, 0}) EXPECT_EQ(FGrid.FetchMore(), added);
     EXPECT_EQ(std::pair(FGrid.CanFetchMore(), FGrid.Cells(0, 249)), std::pair(false, std::string("250")));
     EXPECT_EQ(MessageOf<EListError>([&] { FGrid.Cells(3, 0); }), "Grid column index out of bounds (3)");
-    SetUIChangeHandler(previous);
     const auto count = [&](const char* what) { return std::count(seam.begin(), seam.end(), what); };
     EXPECT_EQ(std::tuple(count("RowsFetched"), count("Rows"), count("OnRowChange")), std::tuple(2L, 1L, 1L));
 }
