@@ -74,6 +74,7 @@ protected:
     }
 
     TNames Clicks;
+    std::vector<zarix::TZarixPlugin*> Plugins;  // the blank plugins a derived fixture loads
     // Destroyed after the manager, as a host's main window outlives its plugins.
     zarix::TMainMenu Menu{nullptr};
     zarix::TImageList Images{nullptr};
@@ -214,7 +215,6 @@ protected:
             if (!visibleOnly || bar.Buttons(i)->Visible()) hints.push_back(bar.Buttons(i)->Hint());
         return hints;
     }
-    std::vector<TZarixPlugin*> Plugins;
 };
 
 TEST_F(ToolBarTest, WithoutRowsEveryEnabledCommandWithAPlaceGetsAButtonInMenuOrder) {
@@ -350,7 +350,6 @@ protected:
     }
     TMenuItem* Item(int i) const { return Plugins[0]->Commands()->Items(i)->MenuItemRef(); }
 
-    std::vector<TZarixPlugin*> Plugins;
     std::set<std::string> Granted;
     TNames Asked;
 };
