@@ -222,6 +222,11 @@ TEST_F(DBGridTest, RefreshReadsChangedRowsAndKeepsThePlaceAndAFailedOpenLeavesTh
     FGrid.Refresh();
     EXPECT_EQ(std::tuple(FGrid.Row(), FGrid.RowCount(), FGrid.Cells(0, 150), FGrid.Columns(0).Width),
               std::tuple(150, 200, std::string("Kawa"), 200));
+    // A refresh that fails leaves no open grid pointing at rows it no longer has.
+    FGrid.FetchMore();  // to the end, which lets the table go
+    DBInt().ExecSQL(kConnection, "DROP TABLE Towary");
+    EXPECT_THROW(FGrid.Refresh(), EDatabaseError);
+    EXPECT_EQ(std::pair(FGrid.Active(), FGrid.Row()), std::pair(false, -1));
 
     FGrid.SetRowSource(std::make_unique<TQueryRows>("SELECT * FROM Brak", kConnection));
     EXPECT_THROW(FGrid.Open(), EDatabaseError);
