@@ -49,15 +49,9 @@ void TCallIndex::BuildPlugins(const TPluginList& Plugins) {
     std::lock_guard guard(FLock);
     const uint64_t now = LateBoundGeneration();
     if (FPluginsBuiltAt.load(std::memory_order_relaxed) == now) return;
-    FPlugins.Clear();
     FPluginChains.Names.Clear();
     FPluginChains.Items.clear();
-    for (std::size_t p = 0; p < Plugins.size(); ++p) {
-        TZarixPlugin* plugin = Plugins[p];
-        TZarixPlugin*& first = FPlugins[plugin->GetPluginName()];
-        if (first == nullptr) first = plugin;
-        FPluginChains.Add(plugin->GetPluginName(), plugin, p, 0);
-    }
+    for (std::size_t p = 0; p < Plugins.size(); ++p) FPluginChains.Add(Plugins[p]->GetPluginName(), Plugins[p], p, 0);
     FPluginsBuiltAt.store(now, std::memory_order_release);
 }
 

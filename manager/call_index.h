@@ -136,8 +136,8 @@ public:
     /// The first plugin in load order whose name matches; nullptr when none does.
     TZarixPlugin* Plugin(const TPluginList& Plugins, std::string_view Name) {
         if (FPluginsBuiltAt.load(std::memory_order_acquire) != LateBoundGeneration()) BuildPlugins(Plugins);
-        TZarixPlugin* const* found = FPlugins.Find(Name);
-        return found == nullptr ? nullptr : *found;
+        const int at = FPluginChains.First(Name);
+        return at < 0 ? nullptr : FPluginChains.Items[static_cast<std::size_t>(at)].Entry;
     }
     /// The position of the first plugin in load order whose name matches, -1 when none does;
     /// PluginAt() gives it and the position of the next one of that name.
@@ -228,8 +228,7 @@ private:
     TRecentCalls<TObjectTarget> FRecentObjects;
     std::mutex FLock;
     std::atomic<uint64_t> FPluginsBuiltAt{0};
-    TNameTable<TZarixPlugin*, std::string_view> FPlugins;
-    TItems<TZarixPlugin> FPluginChains;  // every plugin of each name, built with FPlugins
+    TItems<TZarixPlugin> FPluginChains;  // every plugin of each name, in load order
     TItems<TZarixPluginMethod> FMethods;
     TItems<TZarixPluginClass> FClasses;
 };
