@@ -48,9 +48,9 @@ TEST(VersionBlock, IsBuiltAtCompileTimeKeepingTheTextAndParsingWhatItCan) {
 }
 
 TEST(VersionQuery, KeysAndTableNamesIgnoreLetterCaseAndTheLeadingBackslashAndMissingOnesGiveNothing) {
-    static constexpr auto block = MakeVersionBlock<"1.2.3.4", 0x0415, 0x04E2, "", "Zażółć €𝄞">();
+    static constexpr auto block = MakeVersionBlock<"1.2.3.4", 0x0415, 0x04E2, "", "Zażółć €𝄞𐀀">();
     EXPECT_EQ(Str(block, "\\stringfileinfo\\041504e2\\FILEVERSION"), "1.2.3.4");
-    EXPECT_EQ(Str(block, "StringFileInfo\\041504E2\\fileDescription"), "Zażółć €𝄞");
+    EXPECT_EQ(Str(block, "StringFileInfo\\041504E2\\fileDescription"), "Zażółć €𝄞𐀀");
     const void* data = nullptr;
     uint32_t len = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), "varfileinfo\\TRANSLATION", &data, &len));

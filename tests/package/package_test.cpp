@@ -299,7 +299,7 @@ TEST(Graphics, ColoursAndCharsetsTravelByNameOrNumber) {
     EXPECT_EQ(std::tuple(ColorToString(clBtnFace), ColorToString(RGB(0x12, 0x34, 0x56))), std::tuple("clBtnFace", "$00563412"));
     EXPECT_EQ((std::vector<TColor>{StringToColor("CLNONE"), StringToColor("$FF00000F"), StringToColor("-16777201")}),
               (std::vector<TColor>{clNone, clBtnFace, clBtnFace}));
-    for (const char* bad : {"clPlaid", "$123456789"}) EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
+    for (const char* bad : {"clPlaid", "$123456789", ""}) EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
     EXPECT_EQ(StringToCharset("238"), EASTEUROPE_CHARSET);
     EXPECT_EQ(StringToCharset("255"), 255);
     EXPECT_EQ(MessageOf<EConvertError>([] { StringToCharset("256"); }), "'256' is not a valid character set");
