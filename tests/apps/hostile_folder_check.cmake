@@ -4,7 +4,7 @@
 #   cmake -DCTL=... -DFIXTURES=... -DFOLDER=... -DARGS="plugins|--isolated" -DEXIT=1 -DEXPECT="a|b" -P ...
 file(REMOVE_RECURSE ${FOLDER})
 file(MAKE_DIRECTORY ${FOLDER})
-foreach(name alfa beta registercrashes startthrows registerint initint notplugin1 notplugin3 registernull noversion)
+foreach(name alfa beta registercrashes startthrows startthrowsstd registerint initint notplugin1 notplugin3 registernull noversion)
   file(COPY_FILE ${FIXTURES}/${name}.bpl ${FOLDER}/${name}.bpl)
 endforeach()
 file(COPY_FILE ${FIXTURES}/beta.bpl ${FOLDER}/beta-copy.bpl)

@@ -1,7 +1,7 @@
 // One source for every fixture plugin; compile definitions choose how it behaves:
 // FIXTURE_NAME, FIXTURE_PRIORITY, FIXTURE_DEPENDS ("Name=1.2.0.0"), FIXTURE_COMMANDS,
 // FIXTURE_NO_REGISTER, FIXTURE_REGISTER_NULL, FIXTURE_REGISTER_THROWS, FIXTURE_INIT_FALSE,
-// FIXTURE_NO_INITIALIZE; and the hostile ones: FIXTURE_START_THROWS_INT, FIXTURE_REGISTER_THROWS_INT,
+// FIXTURE_NO_INITIALIZE; and the hostile ones: FIXTURE_START_THROWS (what to throw), FIXTURE_REGISTER_THROWS_INT,
 // FIXTURE_INITIALIZE_THROWS_INT, FIXTURE_REGISTER_RETURNS (a kind of non-plugin, see below),
 // FIXTURE_REGISTER_CRASHES, FIXTURE_INITIALIZE_HANGS.
 #include "journal.h"
@@ -163,10 +163,10 @@ class TFixturePlugin : public TZarixPlugin {
 };
 ZARIX_DEFINE_CLASS(TFixturePlugin, ZARIX_METHOD(Describe), ZARIX_METHOD(Fail), ZARIX_METHOD(Quit), ZARIX_METHOD(Shout))
 
-#ifdef FIXTURE_START_THROWS_INT
+#ifdef FIXTURE_START_THROWS
 // Start-up code that throws what no host expects.
 struct TThrowsAtStart {
-    TThrowsAtStart() { throw 42; }
+    TThrowsAtStart() { throw FIXTURE_START_THROWS; }
 } gThrowsAtStart;
 #endif
 

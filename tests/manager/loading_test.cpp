@@ -421,9 +421,9 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeOrOfAnotherBuildIsRefus
     const TAbiStamp host = HostAbiStamp();
     if (host.StdLibCxx11Abi != 1) GTEST_SKIP() << "the messages name libstdc++ with the C++11 ABI";
     const std::string hostStdLib = "libstdc++ " + std::to_string(host.StdLibMajor) + " (C++11 ABI)";
-    const uint64_t stamp = FindElfLandmarks(ReadFileBytes(Fixture("blank"))).StampOffset;
-    ASSERT_NE(stamp, 0u);
-    const auto field = [&](uint64_t word) { return stamp + 4 * word; };  // a word of the stamp's descriptor
+    const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(Fixture("blank")));
+    ASSERT_NE(at.StampOffset, 0u);
+    const auto field = [&](uint64_t word) { return at.StampOffset + 4 * word; };  // a word of the stamp's descriptor
     // Each case: its name, the bytes written at an offset, and the reason given ("" when the library loads).
     const std::tuple<const char*, uint64_t, TFileBytes, std::string> cases[] = {
         {"aarch64", 18, Le(183, 2), "built for AArch64, this host is x86-64"},
@@ -437,6 +437,7 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeOrOfAnotherBuildIsRefus
         {"no program headers", 0x38, Le(0, 2), "no program headers"},
         {"program headers far away", 0x20, Le(~0ull - 8, 8), "truncated: the program header table of 504 bytes runs past the end"},
         {"not ELF", 0, Le(0x7F454C46, 4), "not an ELF shared library"},
+        {"dynamic section unmapped", at.DynamicProgramHeader + 16, Le(1ull << 40, 8), "the dynamic section lies outside every loadable segment"},
         {"C++ ABI", field(2), Le(host.CxxAbi + 1, 4),
          "built with C++ ABI " + std::to_string(host.CxxAbi + 1) + ", this host has C++ ABI " + std::to_string(host.CxxAbi)},
         {"old strings", field(3), Le(0, 4),

@@ -69,9 +69,7 @@ TEST(ElfVersionFile, FixturePluginsAreReadWithoutBeingLoaded) {
         EXPECT_TRUE(at.NoteProgramHeader != 0 && at.BlockOffset + at.BlockSize <= 1536u) << at.NoteProgramHeader << " " << at.BlockOffset;
     }
     // Built with the header macro alone, under -Wl,--gc-sections: the block must survive.
-    const auto described = VersionInfoOf(FIXTURE_VERSION_MACRO);
-    EXPECT_EQ(VerQueryString(described.data(), described.size(), "\\StringFileInfo\\041504E2\\FileDescription"),
-              "Moduł próbny");
+    EXPECT_EQ(GetVersionInfoString(FIXTURE_VERSION_MACRO, "FileDescription"), "Moduł próbny");
 }
 
 // Synthetic files of both widths: an ELF object without program headers is searched by section,

@@ -124,6 +124,7 @@ TElfLandmarks FindElfLandmarks(const TFileBytes& file) {
     if (l.VersionHeader == 0) throw std::runtime_error("no .note.zarix_version section");
     for (uint64_t at = l.ProgramHeaders; at < l.ProgramHeaderEnd; at += 56) {
         const uint64_t offset = Get(file, at + 8, 8);
+        if (Get(file, at, 4) == 2) l.DynamicProgramHeader = at;
         if (Get(file, at, 4) == 1) l.Loads.push_back({(at - l.ProgramHeaders) / 56, offset + Get(file, at + 32, 8)});
         if (Get(file, at, 4) == 4 && offset <= l.NoteOffset && l.NoteOffset < offset + Get(file, at + 32, 8))
             l.NoteProgramHeader = at;

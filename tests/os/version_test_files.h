@@ -60,6 +60,7 @@ struct TElfLandmarks {
     uint64_t ProgramHeaders = 0;  // e_phoff
     uint64_t ProgramHeaderEnd = 0;
     uint64_t NoteProgramHeader = 0;  // the PT_NOTE entry covering the version note
+    uint64_t DynamicProgramHeader = 0;  // the PT_DYNAMIC entry
     uint64_t SectionHeaders = 0;     // e_shoff
     uint64_t VersionHeader = 0;  // the .note.zarix_version section header
     uint64_t NoteOffset = 0;
