@@ -218,7 +218,7 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
         Log(lcLoad, [&] { return Filename + ": PluginRegister returned no plugin, nothing recorded"; });
         return;
     }
-    if (const std::optional<std::string> what = WhyNotAPluginObject(plugin))
+    if (const std::optional<std::string> what = WhyNotAPluginObject(plugin, {library.LoadBias(), checked.Readable}))
         throw EPluginError(shortName + ": PluginRegister returned " + *what + ", not a TZarixPlugin");
     CurrentPluginName = plugin->GetPluginName();
     stages.Done([&] { return Filename + ": registered plugin " + CurrentPluginName; });

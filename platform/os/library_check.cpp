@@ -31,11 +31,11 @@ constexpr uint64_t MaxNoteSegment = 1u << 20;
 struct TElfLayout {
     std::size_t HeaderSize;
     std::size_t Type, Machine, PhOff, PhEntSize, PhNum;
-    std::size_t PhSize, PType, POffset, PVAddr, PFileSz, PMemSz, PAlign;
+    std::size_t PhSize, PType, PFlags, POffset, PVAddr, PFileSz, PMemSz, PAlign;
     std::size_t WordSize;
 };
-constexpr TElfLayout Elf32{52, 16, 18, 0x1C, 0x2A, 0x2C, 32, 0, 4, 8, 16, 20, 28, 4};
-constexpr TElfLayout Elf64{64, 16, 18, 0x20, 0x36, 0x38, 56, 0, 8, 16, 32, 40, 48, 8};
+constexpr TElfLayout Elf32{52, 16, 18, 0x1C, 0x2A, 0x2C, 32, 0, 24, 4, 8, 16, 20, 28, 4};
+constexpr TElfLayout Elf64{64, 16, 18, 0x20, 0x36, 0x38, 56, 0, 4, 8, 16, 32, 40, 48, 8};
 
 // Reads fields in the file's own byte order, so even a library for a machine of the other
 // order can be named correctly.
@@ -71,6 +71,7 @@ private:
 
 struct TSegment {
     uint64_t Type = 0;
+    uint64_t Flags = 0;
     uint64_t Offset = 0;
     uint64_t VAddr = 0;
     uint64_t FileSize = 0;
@@ -87,8 +88,9 @@ struct TElfImage {
     TSegment Segment(uint64_t index) const noexcept {
         const TElfLayout& l = Fields.Layout();
         const TBytes entry = Table.subspan(index * l.PhSize, l.PhSize);
-        return {Fields.U32(entry, l.PType),   Fields.Word(entry, l.POffset), Fields.Word(entry, l.PVAddr),
-                Fields.Word(entry, l.PFileSz), Fields.Word(entry, l.PMemSz), Fields.Word(entry, l.PAlign)};
+        return {Fields.U32(entry, l.PType),   Fields.U32(entry, l.PFlags),  Fields.Word(entry, l.POffset),
+                Fields.Word(entry, l.PVAddr), Fields.Word(entry, l.PFileSz), Fields.Word(entry, l.PMemSz),
+                Fields.Word(entry, l.PAlign)};
     }
 };
 
@@ -231,12 +233,27 @@ TVersionResult<std::optional<TAbiStamp>> FindStamp(TWindowedFile& file, const TE
     return std::optional<TAbiStamp>();
 }
 
+// What the loader will map readable. It maps the segments in turn over one reservation, so a
+// segment it maps without access may cover pages of another: with any such segment, nothing is
+// listed.
+std::vector<TReadableSpan> ReadableSpans(const TElfImage& image) {
+    std::vector<TReadableSpan> spans;
+    for (uint64_t i = 0; i < image.Count; ++i) {
+        const TSegment s = image.Segment(i);
+        if (s.Type != PT_LOAD) continue;
+        if ((s.Flags & PF_R) == 0 || s.VAddr + s.MemSize < s.VAddr) return {};
+        spans.push_back({s.VAddr, s.VAddr + s.MemSize});
+    }
+    return spans;
+}
+
 std::optional<std::string> Inspect(TWindowedFile& file, uint64_t fileSize, bool allowUnstamped,
-                                   std::vector<std::byte>* versionBlock = nullptr) {
+                                   TCheckedLibrary* checked = nullptr) {
     auto image = ReadProgramHeaders(file, fileSize, true);
     if (!image) return image.Error().Message;
     if (auto refusal = CheckSegments(image.Value(), fileSize)) return refusal;
-    auto stamp = FindStamp(file, image.Value(), fileSize, versionBlock);
+    if (checked != nullptr) checked->Readable = ReadableSpans(image.Value());
+    auto stamp = FindStamp(file, image.Value(), fileSize, checked != nullptr ? &checked->VersionBlock : nullptr);
     if (!stamp) return stamp.Error().Message;
     if (!stamp.Value()) {
         if (allowUnstamped) return std::nullopt;
@@ -327,7 +344,7 @@ TCheckedLibrary CheckLibraryBeforeLoad(const std::string& Path, bool AllowUnstam
     if (auto failure = OpenLibrary(Path, library)) refusal = failure->Message;
     else {
         TWindowedFile file(library.Fd->Get(), "ELF object", library.HeadBytes(), library.Size);
-        refusal = Inspect(file, library.Size, AllowUnstamped, &checked.VersionBlock);
+        refusal = Inspect(file, library.Size, AllowUnstamped, &checked);
     }
     if (refusal) throw EPackageError(FileNameOf(Path) + ": " + *refusal);
     checked.Device = library.Device;

@@ -27,6 +27,13 @@ std::optional<std::string> InspectLibraryBytes(std::span<const std::byte> File, 
 /// The same for a file, reading only its headers (one read for a usual plugin).
 std::optional<std::string> InspectLibraryFile(const std::string& Path, bool AllowUnstamped);
 
+/// Addresses [Begin, End) of a library as its file gives them: in memory they lie at the
+/// library's load bias plus these.
+struct TReadableSpan {
+    uint64_t Begin = 0;
+    uint64_t End = 0;
+};
+
 /// What the check learned of a library it let through, so that loading it need not read the
 /// file again.
 struct TCheckedLibrary {
@@ -35,6 +42,8 @@ struct TCheckedLibrary {
     /// The version block, when the notes the check read hold a valid one; empty otherwise (the
     /// version reader then has the last word).
     std::vector<std::byte> VersionBlock;
+    /// What the loader will map readable; empty when the headers leave any doubt.
+    std::vector<TReadableSpan> Readable;
 };
 
 /// Raises EPackageError "<file name>: <reason>" for a library InspectLibraryFile refuses.

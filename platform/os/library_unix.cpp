@@ -48,6 +48,12 @@ TLibrary& TLibrary::operator=(TLibrary&& other) noexcept {
 
 void* TLibrary::Resolve(const char* Name) const noexcept { return GetProcAddress(Handle(), Name); }
 
+uintptr_t TLibrary::LoadBias() const noexcept {
+    link_map* map = nullptr;
+    if (FHandle == nullptr || dlinfo(FHandle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return 0;
+    return static_cast<uintptr_t>(map->l_addr);
+}
+
 uintptr_t TLibrary::Release() noexcept { return reinterpret_cast<uintptr_t>(std::exchange(FHandle, nullptr)); }
 
 bool TLibrary::Unload() noexcept {

@@ -457,6 +457,15 @@ TEST_F(LibraryCheckTest, ALibraryTheHostsLoaderCannotTakeOrOfAnotherBuildIsRefus
     }
 }
 
+// What the loader maps readable spares the object check its system calls. A segment it maps
+// without access may cover pages of another, and then nothing counts as readable.
+TEST_F(LibraryCheckTest, WhatTheLoaderMapsReadableIsKnownBeforeLoading) {
+    const TElfLandmarks at = FindElfLandmarks(ReadFileBytes(Fixture("blank")));
+    EXPECT_EQ(CheckLibraryBeforeLoad(Fixture("blank"), false).Readable.size(), at.Loads.size());
+    const std::string hidden = Files.Overwritten(Fixture("blank"), at.ProgramHeaders + 56 * at.Loads.back().Index + 4, Le(0, 4));
+    EXPECT_TRUE(CheckLibraryBeforeLoad(hidden, false).Readable.empty());
+}
+
 TEST_F(LibraryCheckTest, APluginStampedForAnotherAbiIsRefusedAndAnUnstampedOneLoadsOnlyWhenAllowed) {
     const uint32_t abi = HostAbiStamp().FrameworkAbi;
     EXPECT_EQ(Refusal(Install("abimismatch")), "abimismatch.bpl: built for framework ABI " + std::to_string(abi + 1) +
