@@ -218,7 +218,9 @@ void TZarixPluginManager::LoadPlugin(const std::string& Filename, bool WithIniti
         Log(lcLoad, [&] { return Filename + ": PluginRegister returned no plugin, nothing recorded"; });
         return;
     }
-    if (const std::optional<std::string> what = WhyNotAPluginObject(plugin, {library.LoadBias(), checked.Readable}))
+    const std::optional<uintptr_t> bias = library.LoadBias();
+    const TLoadedImage image = bias ? TLoadedImage{*bias, checked.Readable} : TLoadedImage{};
+    if (const std::optional<std::string> what = WhyNotAPluginObject(plugin, image))
         throw EPluginError(shortName + ": PluginRegister returned " + *what + ", not a TZarixPlugin");
     CurrentPluginName = plugin->GetPluginName();
     stages.Done([&] { return Filename + ": registered plugin " + CurrentPluginName; });

@@ -6,6 +6,7 @@
 #include "platform/rtl/export.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zarix {
@@ -33,8 +34,9 @@ public:
     explicit operator bool() const noexcept { return FHandle != nullptr; }
     /// The address of the library's own export Name, nullptr when it has none of that name.
     void* Resolve(const char* Name) const noexcept;
-    /// How far from the addresses its file names the loader put the library (0 without one).
-    uintptr_t LoadBias() const noexcept;
+    /// How far from the addresses its file names the loader put the library; nothing without
+    /// a library or when the loader does not say.
+    std::optional<uintptr_t> LoadBias() const noexcept;
     /// Gives up ownership without unloading: the library stays for the life of the process.
     uintptr_t Release() noexcept;
     /// Unloads now; false when the loader refused (the handle is given up either way).
