@@ -2,9 +2,9 @@
 // a bad address gives an error instead of a fault.
 #include "manager/plugin_object_check.h"
 
+#include "platform/os/module_info.h"
 #include "plugin/zarixplugin.h"
 
-#include <dlfcn.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -68,10 +68,7 @@ private:
 
 // The loader's own lookup for unwinders: no symbol search (dladdr walks a module's whole symbol
 // table, tens of microseconds a call), only whether the address lies in a loaded module.
-bool InLoadedModule(const void* Address) noexcept {
-    dl_find_object found{};
-    return _dl_find_object(const_cast<void*>(Address), &found) == 0;
-}
+bool InLoadedModule(const void* Address) noexcept { return ModuleOfCode(Address) != nullptr; }
 
 bool Aligned(const void* Address) noexcept { return reinterpret_cast<uintptr_t>(Address) % alignof(void*) == 0; }
 

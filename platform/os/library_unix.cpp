@@ -49,8 +49,8 @@ TLibrary& TLibrary::operator=(TLibrary&& other) noexcept {
 void* TLibrary::Resolve(const char* Name) const noexcept { return GetProcAddress(Handle(), Name); }
 
 std::optional<uintptr_t> TLibrary::LoadBias() const noexcept {
-    link_map* map = nullptr;
-    if (FHandle == nullptr || dlinfo(FHandle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return std::nullopt;
+    const auto* map = static_cast<const link_map*>(ModuleOfHandle(Handle()));
+    if (map == nullptr) return std::nullopt;
     return static_cast<uintptr_t>(map->l_addr);
 }
 
